@@ -1,0 +1,251 @@
+#include "vssdb/database.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <unordered_set>
+
+#include "vssdb/code_page.h"
+#include "vssdb/error.h"
+#include "vssdb/password_hash.h"
+#include "vssdb/project_entries.h"
+#include "vssdb/srcsafe_ini.h"
+#include "vssdb/text_case.h"
+#include "vssdb/text_census.h"
+
+namespace vssdb {
+namespace {
+
+// Branch sources form a chain from copy to original; anything this deep is a loop.
+constexpr int kMaxBranchDepth = 64;
+
+std::vector<std::string_view> SplitSpec(std::string_view spec, const std::string& original) {
+    if (spec.empty() || spec.front() != '$') {
+        throw Error(ErrorKind::kItemNotFound, "\"" + original + "\" is not a SourceSafe path (it must start with $/)");
+    }
+    spec.remove_prefix(1);
+    if (!spec.empty() && spec.front() != '/') {
+        throw Error(ErrorKind::kItemNotFound, "\"" + original + "\" is not a SourceSafe path (it must start with $/)");
+    }
+    std::vector<std::string_view> parts;
+    while (!spec.empty()) {
+        const std::size_t slash = spec.find('/');
+        const std::string_view part = spec.substr(0, slash);
+        if (!part.empty()) {
+            parts.push_back(part);
+        }
+        if (slash == std::string_view::npos) {
+            break;
+        }
+        spec.remove_prefix(slash + 1);
+    }
+    return parts;
+}
+
+}  // namespace
+
+const Child* ChildList::FindLive(std::string_view name) const {
+    const std::string key(name);
+    auto it = exact.find(key);
+    if (it == exact.end()) {
+        it = folded.find(FoldCase(name));
+        if (it == folded.end()) {
+            return nullptr;
+        }
+    }
+    return &entries[it->second];
+}
+
+Database::Database(std::string iniPath, std::string dataPath)
+    : iniPath_(std::move(iniPath)), folder_(std::move(dataPath)) {}
+
+Database::~Database() = default;
+
+std::unique_ptr<Database> Database::Open(const std::string& iniPath, const OpenOptions& options) {
+    std::unique_ptr<Database> db(new Database(iniPath, LocateDataFolder(iniPath)));
+
+    // The root project's log tells the format; an old database is refused right here.
+    const std::string rootLog = db->folder_.FindLog(kRootPhysical);
+    if (rootLog.empty()) {
+        throw Error(ErrorKind::kNotFound,
+                    db->folder_.ExpectedLogPath(kRootPhysical) + ": root project not found; is this a SourceSafe database?");
+    }
+    const ItemLog root = ItemLog::Read(rootLog);
+    if (root.header().type != ItemType::kProject) {
+        ThrowCorrupt(rootLog, "the root item is not a project");
+    }
+
+    db->usersPath_ = db->folder_.FindFile("um.dat");
+    if (db->usersPath_.empty()) {
+        throw Error(ErrorKind::kNotFound, db->folder_.path() + "/um.dat: user file not found");
+    }
+    db->users_ = ReadUsers(PhysicalFile::Read(db->usersPath_));
+
+    const std::string namesPath = db->folder_.FindFile("names.dat");
+    if (!namesPath.empty()) {
+        db->names_ = NamesFile(PhysicalFile::Read(namesPath));
+    }
+    db->SettleCodePage(options);
+    return db;
+}
+
+void Database::SettleCodePage(const OpenOptions& options) {
+    if (options.codePage != 0) {
+        decoder_ = std::make_unique<TextDecoder>(options.codePage);
+        return;
+    }
+    CodePageDetector detector;
+    ForEachDatabaseText(folder_, names_, users_, [&](std::string_view text) { detector.AddText(text); });
+    const int tieBreak = options.tieBreakCodePage != 0 ? options.tieBreakCodePage : LocaleAnsiCodePage();
+    decoder_ = std::make_unique<TextDecoder>(detector.Decide(tieBreak));
+}
+
+std::string Database::DefaultUserName() {
+    for (const char* variable : {"LOGNAME", "USER", "LNAME", "USERNAME"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0') {
+            return value;
+        }
+    }
+    if (const passwd* entry = ::getpwuid(::geteuid())) {
+        return entry->pw_name;
+    }
+    return {};
+}
+
+void Database::Login(std::string_view user, std::string_view password) const {
+    const std::string name = user.empty() ? DefaultUserName() : std::string(user);
+    const std::optional<std::string> encoded = decoder_->FromUtf8(UpperCase(password));
+    bool known = false;
+    for (const UserRecord& record : users_) {
+        if (!EqualsIgnoringCase(Decode(record.name), name)) {
+            continue;
+        }
+        known = true;
+        if (encoded && PasswordHash(*encoded) == record.passwordHash) {
+            return;
+        }
+    }
+    if (!known) {
+        throw Error(ErrorKind::kUserNotFound, "user \"" + name + "\" is not a user of this database (" + usersPath_ + ")");
+    }
+    throw Error(ErrorKind::kBadPassword, "wrong password for user \"" + name + "\"");
+}
+
+std::string Database::DisplayName(const NameField& name, bool project) const {
+    std::optional<std::string> longName = names_.LongName(name.namesOffset, project);
+    if (!longName) {
+        // A few databases file a project's long name under the file kind or the reverse.
+        longName = names_.LongName(name.namesOffset, !project);
+    }
+    return Decode(longName ? *longName : name.shortName);
+}
+
+ItemLog Database::ReadLog(const std::string& physical) const {
+    const std::string path = folder_.FindLog(physical);
+    if (path.empty()) {
+        throw Error(ErrorKind::kCorrupt, folder_.ExpectedLogPath(physical) + ": item file missing");
+    }
+    return ItemLog::Read(path);
+}
+
+std::shared_ptr<const ChildList> Database::Children(const std::string& projectPhysical) {
+    const auto cached = children_.find(projectPhysical);
+    if (cached != children_.end()) {
+        return cached->second;
+    }
+    const ItemLog log = ReadLog(projectPhysical);
+    if (log.header().type != ItemType::kProject) {
+        ThrowCorrupt(log.path(), "expected a project, found a file");
+    }
+    auto children = std::make_shared<ChildList>();
+    const std::string dataPath = folder_.FindData(projectPhysical, log.header().dataExtension);
+    // A project that never had a child may have no data file at all.
+    if (!dataPath.empty()) {
+        for (const ProjectEntry& entry : ReadProjectEntries(PhysicalFile::Read(dataPath))) {
+            Child child;
+            child.type = entry.type;
+            child.name = DisplayName(entry.name, entry.type == ItemType::kProject);
+            child.physical = entry.physical;
+            child.pinnedVersion = entry.pinnedVersion;
+            child.deleted = entry.deleted();
+            child.shared = entry.shared();
+            children->entries.push_back(std::move(child));
+        }
+    }
+    for (std::size_t i = 0; i < children->entries.size(); ++i) {
+        const Child& child = children->entries[i];
+        if (!child.deleted) {
+            children->exact.emplace(child.name, i);
+            children->folded.emplace(FoldCase(child.name), i);
+        }
+    }
+    children_.emplace(projectPhysical, children);
+    return children;
+}
+
+LocatedItem Database::Locate(std::string_view spec) {
+    const std::string original(spec);
+    LocatedItem item;
+    item.spec = "$/";
+    item.physical = std::string(kRootPhysical);
+    for (const std::string_view part : SplitSpec(spec, original)) {
+        if (item.type != ItemType::kProject) {
+            throw Error(ErrorKind::kItemNotFound, "\"" + original + "\": " + item.spec + " is a file, not a project");
+        }
+        const auto children = Children(item.physical);
+        const Child* child = children->FindLive(part);
+        if (child == nullptr) {
+            throw Error(ErrorKind::kItemNotFound,
+                        "\"" + original + "\": no item named \"" + std::string(part) + "\" in " + item.spec);
+        }
+        item.spec += (item.spec == "$/" ? "" : "/") + child->name;
+        item.type = child->type;
+        item.name = child->name;
+        item.physical = child->physical;
+        item.pinnedVersion = child->pinnedVersion;
+    }
+    return item;
+}
+
+int Database::LatestVersion(const std::string& physical) {
+    const auto cached = latestVersions_.find(physical);
+    if (cached != latestVersions_.end()) {
+        return cached->second;
+    }
+    const int version = ReadLog(physical).ReadLatestRevision().version;
+    latestVersions_.emplace(physical, version);
+    return version;
+}
+
+std::vector<Revision> Database::History(const std::string& physical) {
+    std::vector<Revision> history;
+    std::unordered_set<std::string> visited;
+    std::string current = physical;
+    int below = 0;  // versions at or above this come from a later link of the chain
+    for (int depth = 0; !current.empty(); ++depth) {
+        if (depth > kMaxBranchDepth || !visited.insert(current).second) {
+            ThrowCorrupt(folder_.ExpectedLogPath(physical), "branch sources loop back to " + current);
+        }
+        const ItemLog log = ReadLog(current);
+        std::vector<Revision> revisions = log.ReadRevisions();
+        if (depth == 0 && !revisions.empty()) {
+            latestVersions_[physical] = revisions.front().version;
+        }
+        for (Revision& revision : revisions) {
+            if (below == 0 || revision.version < below) {
+                history.push_back(std::move(revision));
+            }
+        }
+        const ItemHeader& header = log.header();
+        if (header.type != ItemType::kFile || header.branchSource.empty() || header.firstVersion <= 1) {
+            break;
+        }
+        below = header.firstVersion;
+        current = header.branchSource;
+    }
+    return history;
+}
+
+}  // namespace vssdb

@@ -1,0 +1,115 @@
+// A SourceSafe database as items and versions: the logical layer over the physical files.
+//
+// Opening reads srcsafe.ini, checks the format, reads the users and the names file, and
+// settles the code page. Items are then read when asked for; project child lists and
+// current version numbers are remembered, since a walk asks for them again and again.
+// Nothing is ever written. Not thread-safe: one database serves one thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "vssdb/data_folder.h"
+#include "vssdb/item_log.h"
+#include "vssdb/names_file.h"
+#include "vssdb/text_decoder.h"
+#include "vssdb/user_file.h"
+
+namespace vssdb {
+
+inline constexpr std::string_view kRootPhysical = "AAAAAAAA";
+
+struct OpenOptions {
+    int codePage = 0;          // 0: find it out from the database's texts
+    int tieBreakCodePage = 0;  // 0: the current locale's ANSI code page
+};
+
+// One entry of a project's child list.
+struct Child {
+    ItemType type = ItemType::kFile;
+    std::string name;                 // display name, UTF-8
+    std::string physical;
+    std::uint16_t pinnedVersion = 0;  // 0 unless this project pins the file
+    bool deleted = false;
+    bool shared = false;
+};
+
+// A project's child list with its live children indexed by name.
+struct ChildList {
+    std::vector<Child> entries;  // deleted ones included, in stored order
+
+    // The first live child of that name: an exact match, else one that differs only in
+    // letter case. Null when there is none.
+    const Child* FindLive(std::string_view name) const;
+
+    std::unordered_map<std::string, std::size_t> exact;
+    std::unordered_map<std::string, std::size_t> folded;
+};
+
+// An item as reached through a spec.
+struct LocatedItem {
+    std::string spec;                 // "$/" for the root, else "$/A/b.txt" with stored names
+    ItemType type = ItemType::kProject;
+    std::string name;                 // empty for the root
+    std::string physical;
+    std::uint16_t pinnedVersion = 0;  // set when the parent project pins the file
+};
+
+class Database {
+public:
+    // Throws Error: kNotFound (ini, data folder, root project or um.dat missing),
+    // kIncompatible (older format), kCorrupt, kUnreadable, kInvalidArgument (code page).
+    static std::unique_ptr<Database> Open(const std::string& iniPath, const OpenOptions& options = {});
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    const std::string& iniPath() const { return iniPath_; }
+    const std::string& dataPath() const { return folder_.path(); }
+    int codePage() const { return decoder_->codePage(); }
+
+    // Checks a user name (case-insensitive) and password (its 16-bit hash) as SourceSafe
+    // does. An empty name stands for the current user's login name. Throws
+    // Error(kUserNotFound) or Error(kBadPassword).
+    void Login(std::string_view user, std::string_view password) const;
+    static std::string DefaultUserName();
+
+    // The child list of a project, deleted entries included, in stored order.
+    std::shared_ptr<const ChildList> Children(const std::string& projectPhysical);
+
+    // Resolves "$/", "$//", "$/A/b.txt", "$/A/" (letter case ignored where no exact match
+    // exists). Deleted items are not found. Throws Error(kItemNotFound).
+    LocatedItem Locate(std::string_view spec);
+
+    // The version number of an item's newest version.
+    int LatestVersion(const std::string& physical);
+
+    // Every version of an item, newest first. A branched file continues below its first
+    // version with the versions of the file it was branched from.
+    std::vector<Revision> History(const std::string& physical);
+
+    // Text of the database in UTF-8 (undecodable bytes become U+FFFD).
+    std::string Decode(std::string_view bytes) const { return decoder_->ToUtf8(bytes); }
+    // The display name of a name field: the long name from names.dat, else the short field.
+    std::string DisplayName(const NameField& name, bool project) const;
+
+private:
+    Database(std::string iniPath, std::string dataPath);
+    ItemLog ReadLog(const std::string& physical) const;
+    void SettleCodePage(const OpenOptions& options);
+
+    std::string iniPath_;
+    DataFolder folder_;
+    NamesFile names_;
+    std::string usersPath_;
+    std::vector<UserRecord> users_;
+    std::unique_ptr<TextDecoder> decoder_;
+    std::unordered_map<std::string, std::shared_ptr<const ChildList>> children_;
+    std::unordered_map<std::string, int> latestVersions_;
+};
+
+}  // namespace vssdb

@@ -1,0 +1,170 @@
+#include "vssdb/item_log.h"
+
+#include <unordered_set>
+
+#include "vssdb/error.h"
+#include "vssdb/file_header_check.h"
+#include "vssdb/item_header_format.h"
+#include "vssdb/record_format.h"
+#include "vssdb/record_reader.h"
+#include "vssdb/revision_format.h"
+
+namespace vssdb {
+namespace {
+
+ItemHeader ParseHeader(const PhysicalFile& file) {
+    namespace ih = item_header_format;
+    const Record record = ReadRecordAt(file.view(), ih::kRecordOffset, record_format::kItemHeader);
+    const ByteView& body = record.body;
+    ItemHeader header;
+    const std::uint16_t type = body.U16(ih::kItemType);
+    if (type != ih::kProjectType && type != ih::kFileType) {
+        ThrowCorruptAt(file.path(), record.offset, "unknown item type " + std::to_string(type));
+    }
+    header.type = static_cast<ItemType>(type);
+    header.revisionCount = body.U16(ih::kRevisionCount);
+    header.name = ReadNameField(body, ih::kName);
+    header.firstVersion = body.U16(ih::kFirstVersion);
+    const std::string_view extension = body.Bytes(ih::kDataExtension, 2);
+    header.dataExtension = extension[1] == 'b' || extension[1] == 'B' ? 'B' : 'A';
+    header.firstRevision = body.U32(ih::kFirstRevision);
+    header.lastRevision = body.U32(ih::kLastRevision);
+    if (header.type == ItemType::kProject) {
+        header.parentSpec = std::string(body.CString(ih::kParentSpec, ih::kParentSpecSize));
+        header.parentPhysical = std::string(body.CString(ih::kParentPhysical, ih::kPhysicalNameSize));
+    } else {
+        header.fileFlags = body.U16(ih::kFileFlags);
+        header.branchSource = std::string(body.CString(ih::kBranchSource, ih::kPhysicalNameSize));
+    }
+    if (header.lastRevision == 0) {
+        ThrowCorruptAt(file.path(), record.offset, "item header names no versions");
+    }
+    return header;
+}
+
+}  // namespace
+
+Revision ParseRevision(const Record& record) {
+    namespace rv = revision_format;
+    using rv::Action;
+    const ByteView& body = record.body;
+    Revision rev;
+    rev.offset = static_cast<std::uint32_t>(record.offset);
+    rev.previous = body.U32(rv::kPrevious);
+    rev.action = body.U16(rv::kAction);
+    rev.version = body.U16(rv::kVersion);
+    rev.time = body.U32(rv::kTime);
+    rev.user = std::string(body.CString(rv::kUser, rv::kTextFieldSize));
+    rev.label = std::string(body.CString(rv::kLabel, rv::kTextFieldSize));
+    switch (static_cast<Action>(rev.action)) {
+        case Action::kCreateProject:
+        case Action::kAddProject:
+        case Action::kAddFile:
+        case Action::kDeleteProject:
+        case Action::kDeleteFile:
+        case Action::kRecoverProject:
+        case Action::kRecoverFile:
+        case Action::kCreateFile:
+            rev.name = ReadNameField(body, rv::kCommonName);
+            rev.physical = std::string(body.CString(rv::kCommonPhysical, rv::kPhysicalSize));
+            break;
+        case Action::kDestroyProject:
+        case Action::kDestroyFile:
+            rev.name = ReadNameField(body, rv::kDestroyName);
+            rev.purged = body.I16(rv::kDestroyPurged);
+            rev.physical = std::string(body.CString(rv::kDestroyPhysical, rv::kPhysicalSize));
+            break;
+        case Action::kRenameProject:
+        case Action::kRenameFile:
+            rev.name = ReadNameField(body, rv::kRenameNewName);
+            rev.oldName = ReadNameField(body, rv::kRenameOldName);
+            rev.physical = std::string(body.CString(rv::kRenamePhysical, rv::kPhysicalSize));
+            break;
+        case Action::kMoveFrom:
+        case Action::kMoveTo:
+            rev.spec = std::string(body.CString(rv::kMoveSpec, rv::kSpecSize));
+            rev.name = ReadNameField(body, rv::kMoveName);
+            rev.physical = std::string(body.CString(rv::kMovePhysical, rv::kPhysicalSize));
+            break;
+        case Action::kShareFile:
+            rev.spec = std::string(body.CString(rv::kShareSpec, rv::kSpecSize));
+            rev.name = ReadNameField(body, rv::kShareName);
+            rev.shareKind = body.I16(rv::kShareKind);
+            rev.pinnedVersion = body.I16(rv::kSharePinnedVersion);
+            rev.physical = std::string(body.CString(rv::kSharePhysical, rv::kPhysicalSize));
+            break;
+        case Action::kBranchFile:
+        case Action::kBranchStart:
+            rev.name = ReadNameField(body, rv::kBranchName);
+            rev.physical = std::string(body.CString(rv::kBranchPhysical, rv::kPhysicalSize));
+            rev.branchSource = std::string(body.CString(rv::kBranchSource, rv::kPhysicalSize));
+            break;
+        case Action::kCheckIn:
+            rev.spec = std::string(body.CString(rv::kCheckInSpec, rv::kSpecSize));
+            break;
+        case Action::kArchiveVersions:
+        case Action::kRestoreVersions:
+        case Action::kArchiveFile:
+        case Action::kArchiveProject:
+        case Action::kRestoreFile:
+        case Action::kRestoreProject:
+            rev.name = ReadNameField(body, rv::kArchiveName);
+            rev.physical = std::string(body.CString(rv::kArchivePhysical, rv::kPhysicalSize));
+            rev.archivePath = std::string(body.CString(rv::kArchivePath, rv::kSpecSize));
+            break;
+        default:
+            // Labels carry only the common part; for the rest nothing more is known.
+            break;
+    }
+    return rev;
+}
+
+ItemLog::ItemLog(PhysicalFile file) : file_(std::move(file)) {
+    CheckItemFileHeader(file_.view());
+    header_ = ParseHeader(file_);
+}
+
+ItemLog ItemLog::Read(const std::string& path) { return ItemLog(PhysicalFile::Read(path)); }
+
+std::string ItemLog::ReadComment(std::size_t revisionOffset, std::uint32_t offset, std::uint16_t length) const {
+    if (length == 0) {
+        return {};
+    }
+    const ByteView view = file_.view();
+    if (offset == 0 || offset >= view.size()) {
+        ThrowCorruptAt(file_.path(), revisionOffset,
+                       "comment offset " + std::to_string(offset) + " of this version lies outside the file");
+    }
+    const Record record = ReadRecordAt(view, offset, record_format::kComment);
+    return std::string(record.body.CString(0, record.body.size()));
+}
+
+Revision ItemLog::ReadRevisionAt(std::size_t offset) const {
+    namespace rv = revision_format;
+    const Record record = ReadRecordAt(file_.view(), offset, record_format::kRevision);
+    Revision rev = ParseRevision(record);
+    rev.comment = ReadComment(offset, record.body.U32(rv::kCommentOffset), record.body.U16(rv::kCommentLength));
+    if (static_cast<rv::Action>(rev.action) == rv::Action::kLabel) {
+        rev.labelComment =
+            ReadComment(offset, record.body.U32(rv::kLabelCommentOffset), record.body.U16(rv::kLabelCommentLength));
+    }
+    return rev;
+}
+
+std::vector<Revision> ItemLog::ReadRevisions() const {
+    std::vector<Revision> revisions;
+    std::unordered_set<std::uint32_t> seen;
+    std::uint32_t offset = header_.lastRevision;
+    while (offset != 0) {
+        if (!seen.insert(offset).second) {
+            ThrowCorruptAt(file_.path(), offset, "version chain loops back to an earlier record");
+        }
+        revisions.push_back(ReadRevisionAt(offset));
+        offset = revisions.back().previous;
+    }
+    return revisions;
+}
+
+Revision ItemLog::ReadLatestRevision() const { return ReadRevisionAt(header_.lastRevision); }
+
+}  // namespace vssdb

@@ -1,0 +1,84 @@
+// An item's log file: its header (DH) and its versions (EL, with comments in MC).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "vssdb/name_field.h"
+#include "vssdb/physical_file.h"
+#include "vssdb/record_reader.h"
+
+namespace vssdb {
+
+enum class ItemType : std::uint16_t { kProject = 1, kFile = 2 };
+
+struct ItemHeader {
+    ItemType type = ItemType::kProject;
+    std::uint16_t revisionCount = 0;
+    NameField name;
+    std::uint16_t firstVersion = 1;
+    char dataExtension = 'A';        // current data file: .A or .B
+    std::uint32_t firstRevision = 0;
+    std::uint32_t lastRevision = 0;
+    // Projects.
+    std::string parentSpec;
+    std::string parentPhysical;
+    // Files.
+    std::uint16_t fileFlags = 0;
+    std::string branchSource;        // physical name, empty unless branched
+};
+
+// One EL record. Texts are raw bytes in the database's code page. Which of the
+// action-specific fields are set depends on the action (see revision_format.h).
+struct Revision {
+    std::uint32_t offset = 0;
+    std::uint32_t previous = 0;      // offset of the next older version, 0 for version 1
+    std::uint16_t action = 0;
+    std::uint16_t version = 0;
+    std::uint32_t time = 0;          // seconds, the writer's wall clock
+    std::string user;
+    std::string label;
+    std::string comment;             // up to the first NUL; CR LF as stored
+    std::string labelComment;
+
+    NameField name;                  // the item acted on; the new name of a rename
+    NameField oldName;               // renames
+    std::string spec;                // check-in project, move and share source
+    std::string physical;            // physical name of the item acted on
+    std::string branchSource;        // branches
+    std::string archivePath;         // archive and restore
+    std::int16_t shareKind = 0;      // 14: -1 share, 0 pin, >0 unpin
+    std::int16_t pinnedVersion = 0;  // 14: pin target
+    std::int16_t purged = 0;         // 4, 5: 1 when a deleted item was purged
+};
+
+// The fields of an EL record, without its comments (those live in separate MC records).
+Revision ParseRevision(const Record& record);
+
+class ItemLog {
+public:
+    // Reads and checks the file header and the item header. Throws Error(kIncompatible)
+    // for an older format, Error(kCorrupt) for damage, Error(kNotFound) when missing.
+    static ItemLog Read(const std::string& path);
+    explicit ItemLog(PhysicalFile file);
+
+    const std::string& path() const { return file_.path(); }
+    const ItemHeader& header() const { return header_; }
+
+    // Every version, newest first, following the chain from the header's last revision.
+    // A chain that loops, leaves the file or reaches a record that is not an EL is an error.
+    std::vector<Revision> ReadRevisions() const;
+
+    // Only the newest version (the item's current version number).
+    Revision ReadLatestRevision() const;
+
+private:
+    Revision ReadRevisionAt(std::size_t offset) const;
+    std::string ReadComment(std::size_t revisionOffset, std::uint32_t offset, std::uint16_t length) const;
+
+    PhysicalFile file_;
+    ItemHeader header_;
+};
+
+}  // namespace vssdb

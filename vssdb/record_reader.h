@@ -1,0 +1,31 @@
+// Reading framed records (see record_format.h) out of a file's bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "vssdb/byte_view.h"
+
+namespace vssdb {
+
+struct Record {
+    std::size_t offset = 0;          // of the record header within the file
+    std::string_view signature;      // two characters
+    std::uint16_t storedCrc = 0;
+    ByteView body;
+
+    std::size_t end() const { return offset + 8 + body.size(); }
+};
+
+// The record whose header starts at `offset`. Checks that header and body lie inside the
+// file, that the signature is `expected` (unless empty) and that a stored CRC other than
+// 0 matches the body. Throws Error(kCorrupt) naming the file, the offset and the fault.
+Record ReadRecordAt(const ByteView& file, std::size_t offset, std::string_view expected = {});
+
+// Calls `visit` for each record from `start` to the end of the file, in file order. Every
+// record is checked as by ReadRecordAt; bytes after the last whole record are an error.
+void ForEachRecord(const ByteView& file, std::size_t start, const std::function<void(const Record&)>& visit);
+
+}  // namespace vssdb

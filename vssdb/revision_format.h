@@ -1,0 +1,111 @@
+// EL record: one version of a project or file; MC record: a comment.
+//
+// Every EL body has the same size whatever the action. The common part is followed by an
+// action-specific part from offset 88; bytes after the used part are junk and never read.
+// Versions are chained newest to oldest through "previous" offsets, starting at the
+// item header's last-revision offset and ending at 0.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vssdb::revision_format {
+
+inline constexpr std::size_t kBodySize = 404;
+
+inline constexpr std::size_t kPrevious = 0;            // u32, 0 for the first
+inline constexpr std::size_t kAction = 4;              // u16, see Action
+inline constexpr std::size_t kVersion = 6;             // u16
+inline constexpr std::size_t kTime = 8;                // u32 seconds, writer's wall clock
+inline constexpr std::size_t kUser = 12;               // char[32]
+inline constexpr std::size_t kLabel = 44;              // char[32]
+inline constexpr std::size_t kCommentOffset = 76;      // u32
+inline constexpr std::size_t kLabelCommentOffset = 80; // u32
+inline constexpr std::size_t kCommentLength = 84;      // u16, includes the NUL
+inline constexpr std::size_t kLabelCommentLength = 86; // u16, includes the NUL
+inline constexpr std::size_t kTextFieldSize = 32;
+
+inline constexpr std::size_t kSpecSize = 260;
+inline constexpr std::size_t kPhysicalSize = 10;
+
+// Create, add, delete, recover (1, 2, 3, 6, 7, 8, 9, 16): the item acted on.
+inline constexpr std::size_t kCommonName = 88;
+inline constexpr std::size_t kCommonPhysical = 128;
+// Destroy (4, 5).
+inline constexpr std::size_t kDestroyName = 88;
+inline constexpr std::size_t kDestroyPurged = 128;     // i16: 1 when an already deleted item was purged
+inline constexpr std::size_t kDestroyPhysical = 130;
+// Rename (10, 11).
+inline constexpr std::size_t kRenameNewName = 88;
+inline constexpr std::size_t kRenameOldName = 128;
+inline constexpr std::size_t kRenamePhysical = 168;
+// Move (12, 13).
+inline constexpr std::size_t kMoveSpec = 88;
+inline constexpr std::size_t kMoveName = 348;
+inline constexpr std::size_t kMovePhysical = 388;
+// Share, pin, unpin (14).
+inline constexpr std::size_t kShareSpec = 88;          // project shared from
+inline constexpr std::size_t kShareName = 348;
+inline constexpr std::size_t kShareKind = 388;         // i16: -1 share, 0 pin, >0 unpin
+inline constexpr std::size_t kSharePinnedVersion = 390;// i16
+inline constexpr std::size_t kSharePhysical = 394;
+// Branch (15 in a project log, 19 in the new file's log).
+inline constexpr std::size_t kBranchName = 88;
+inline constexpr std::size_t kBranchPhysical = 128;
+inline constexpr std::size_t kBranchSource = 138;
+// Check-in (17).
+inline constexpr std::size_t kCheckInDelta = 88;       // u32 offset of the FD record
+inline constexpr std::size_t kCheckInSpec = 96;        // project spec as typed
+// Archive and restore (23, 24, 25).
+inline constexpr std::size_t kArchiveName = 88;
+inline constexpr std::size_t kArchivePhysical = 128;
+inline constexpr std::size_t kArchivePath = 140;
+
+enum class Action : std::uint16_t {
+    kLabel = 0,
+    kCreateProject = 1,
+    kAddProject = 2,
+    kAddFile = 3,
+    kDestroyProject = 4,
+    kDestroyFile = 5,
+    kDeleteProject = 6,
+    kDeleteFile = 7,
+    kRecoverProject = 8,
+    kRecoverFile = 9,
+    kRenameProject = 10,
+    kRenameFile = 11,
+    kMoveFrom = 12,
+    kMoveTo = 13,
+    kShareFile = 14,
+    kBranchFile = 15,
+    kCreateFile = 16,
+    kCheckIn = 17,
+    kCheckInProject = 18,
+    kBranchStart = 19,
+    kArchiveVersions = 20,
+    kRestoreVersions = 21,
+    kArchiveFile = 22,
+    kArchiveProject = 23,
+    kRestoreFile = 24,
+    kRestoreProject = 25,
+};
+
+}  // namespace vssdb::revision_format
+
+// FD record: the reverse delta stored with a check-in. Applied to the checked-in content it
+// gives the previous version's. A sequence of 12-byte operations; an insert is followed by
+// the bytes it inserts.
+namespace vssdb::delta_format {
+
+inline constexpr std::size_t kOperationSize = 12;
+inline constexpr std::size_t kCommand = 0;  // u16, see Command (u16 unused after it)
+inline constexpr std::size_t kOffset = 4;   // u32
+inline constexpr std::size_t kLength = 8;   // u32
+
+enum class Command : std::uint16_t {
+    kInsert = 0,  // `length` literal bytes follow
+    kCopy = 1,    // `length` bytes of the newer version from `offset`
+    kStop = 2,
+};
+
+}  // namespace vssdb::delta_format

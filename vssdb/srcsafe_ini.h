@@ -1,0 +1,26 @@
+// srcsafe.ini: where a database keeps its data.
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace vssdb {
+
+struct SrcSafeIni {
+    // Keys of the global part (before the first [section]), lower-cased; values trimmed.
+    // When a key repeats, the first value counts, as with Windows' own INI functions.
+    std::map<std::string, std::string> globals;
+
+    std::string Get(std::string_view key, std::string fallback = {}) const;
+};
+
+SrcSafeIni ParseSrcSafeIni(std::string_view text);
+
+// Reads srcsafe.ini and finds its data folder: Data_Path (default "data") relative to the
+// ini's folder, backslashes accepted, matched case-insensitively. A Windows drive or
+// network path cannot be reached here; then a data folder beside the ini is used if there
+// is one. Throws Error(kNotFound) with the ini path and the Data_Path value otherwise.
+std::string LocateDataFolder(const std::string& iniPath);
+
+}  // namespace vssdb

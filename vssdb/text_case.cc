@@ -1,0 +1,84 @@
+#include "vssdb/text_case.h"
+
+#include <climits>
+#include <cwchar>
+#include <locale.h>
+#include <wctype.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace vssdb {
+namespace {
+
+locale_t Utf8Locale() {
+    static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    return locale;
+}
+
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Switches this thread to C.UTF-8 for the multibyte conversions of one call.
+class ScopedUtf8Locale {
+public:
+    explicit ScopedUtf8Locale(locale_t locale) : previous_(uselocale(locale)) {}
+    ~ScopedUtf8Locale() { uselocale(previous_); }
+    ScopedUtf8Locale(const ScopedUtf8Locale&) = delete;
+    ScopedUtf8Locale& operator=(const ScopedUtf8Locale&) = delete;
+
+private:
+    locale_t previous_;
+};
+
+std::string MapCase(std::string_view utf8, wint_t (*map)(wint_t, locale_t), int (*ascii)(int)) {
+    std::string out;
+    out.reserve(utf8.size());
+    const locale_t locale = Utf8Locale();
+    if (IsAscii(utf8) || locale == static_cast<locale_t>(nullptr)) {
+        for (const char c : utf8) {
+            const auto b = static_cast<unsigned char>(c);
+            out += b < 0x80 ? static_cast<char>(ascii(b)) : c;
+        }
+        return out;
+    }
+    const ScopedUtf8Locale scope(locale);
+    std::mbstate_t in{};
+    std::mbstate_t outState{};
+    char buffer[MB_LEN_MAX];
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        wchar_t c = 0;
+        const std::size_t length = std::mbrtowc(&c, utf8.data() + pos, utf8.size() - pos, &in);
+        if (length == static_cast<std::size_t>(-1) || length == static_cast<std::size_t>(-2) || length == 0) {
+            out += utf8[pos++];  // keep bytes that are not UTF-8 as they are
+            in = std::mbstate_t{};
+            continue;
+        }
+        const std::size_t written = std::wcrtomb(buffer, static_cast<wchar_t>(map(static_cast<wint_t>(c), locale)), &outState);
+        if (written == static_cast<std::size_t>(-1)) {
+            out.append(utf8.data() + pos, length);
+        } else {
+            out.append(buffer, written);
+        }
+        pos += length;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string UpperCase(std::string_view utf8) { return MapCase(utf8, towupper_l, ::toupper); }
+
+std::string FoldCase(std::string_view utf8) { return MapCase(utf8, towlower_l, ::tolower); }
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (IsAscii(a) && IsAscii(b)) {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+                   return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               });
+    }
+    return FoldCase(a) == FoldCase(b);
+}
+
+}  // namespace vssdb

@@ -1,0 +1,40 @@
+// Conversion between a database's ANSI code page and UTF-8, through iconv.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vssdb {
+
+// The iconv name of a Windows code page ("CP932", "CP1252", ...).
+std::string IconvNameForCodePage(int codePage);
+
+class TextDecoder {
+public:
+    // Throws vssdb::Error(kInvalidArgument) for a code page iconv does not know.
+    explicit TextDecoder(int codePage);
+    ~TextDecoder();
+    TextDecoder(const TextDecoder&) = delete;
+    TextDecoder& operator=(const TextDecoder&) = delete;
+
+    int codePage() const { return codePage_; }
+
+    // Never fails: every byte that cannot be decoded becomes U+FFFD. ASCII is passed
+    // through without calling iconv.
+    std::string ToUtf8(std::string_view bytes) const;
+
+    // The text in the code page, or nothing when a character has no encoding there.
+    std::optional<std::string> FromUtf8(std::string_view utf8) const;
+
+    // Whether `bytes` decode without a single invalid sequence.
+    bool CanDecode(std::string_view bytes) const;
+
+private:
+    struct Handles;
+    int codePage_;
+    std::unique_ptr<Handles> handles_;
+};
+
+}  // namespace vssdb
