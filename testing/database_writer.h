@@ -1,0 +1,144 @@
+// Builds a SourceSafe 6.0/2005 database from a script of actions, for tests, fuzz seeds
+// and benchmark databases.
+//
+// Each action is recorded as SourceSafe records it: an EL (version) in the right log with
+// its comments, child lists kept sorted, names.dat entries for names the short field
+// cannot hold. Everything is built in memory; Write() writes each physical file once.
+//
+// Misuse (an unknown item, deleting what is not there, pinning a version that does not
+// exist) throws std::invalid_argument; any action after Write() throws std::logic_error.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "testing/names_file_builder.h"
+#include "testing/stamp.h"
+#include "testing/support_files.h"
+
+namespace vsstest {
+
+// An item as the writer knows it: a physical file. 0 is the root project. A file shared
+// into several projects is one item; Branch() makes a new one.
+using ItemId = int;
+
+struct WriterOptions {
+    // The data folder and everything in it in upper case (DATA/A/AAAAAAAA, DATA/NAMES.DAT),
+    // as copies from old systems have them. srcsafe.ini still says Data_Path = data.
+    bool upperCaseFileNames = false;
+    // Without names.dat name fields still point into it, as in databases that lost it.
+    bool writeNamesFile = true;
+    bool writeSrcsafeIni = true;
+    std::string dataFolder = "data";
+    // The Data_Path value in srcsafe.ini; empty means `dataFolder`.
+    std::string dataPathSetting;
+    // Lines added to the global part of srcsafe.ini, before its [TimeZone] section.
+    std::string extraIniText;
+    // Who created the root project, and when.
+    Stamp rootCreation;
+};
+
+class DatabaseWriter {
+  public:
+    // `root` receives srcsafe.ini, users.txt, users/ and the data folder.
+    explicit DatabaseWriter(std::filesystem::path root, WriterOptions options = {});
+    ~DatabaseWriter();
+    DatabaseWriter(const DatabaseWriter&) = delete;
+    DatabaseWriter& operator=(const DatabaseWriter&) = delete;
+
+    // Users. Admin and Guest with empty passwords exist unless removed. Names and passwords
+    // are raw bytes; the stored hash is that of the password with ASCII letters upper-cased.
+    // Adding a name twice lists it twice, as damaged user files do.
+    void AddUser(std::string name, std::string password);
+    void AddUserWithHash(std::string name, std::uint16_t passwordHash);
+    void RemoveUser(const std::string& name);  // every user of that name, ignoring case
+
+    ItemId Root() const { return 0; }
+
+    // New items: version 1 ("created") in the item's own log, "added" in the parent's.
+    // The stamp's comment belongs to the creation.
+    ItemId AddProject(ItemId parent, std::string name, const Stamp& stamp = {});
+    ItemId AddFile(ItemId parent, std::string name, const Stamp& stamp = {}, bool binary = false);
+
+    // A new version of a file with an FD reverse delta. `projectSpec` is stored as typed; by
+    // default the spec of the first project holding the file. Without `content` the new
+    // content is made up from the file's name and version.
+    void CheckIn(ItemId file, const Stamp& stamp = {}, std::string projectSpec = {},
+                 std::optional<std::string> content = std::nullopt);
+    // A label is a version of its own, in the labelled item's log only.
+    void Label(ItemId item, std::string label, const Stamp& stamp = {},
+               std::string labelComment = {});
+
+    // Logged in `project`'s log (action 14); the file's entries get the shared flag.
+    void Share(ItemId file, ItemId intoProject, const Stamp& stamp = {});
+    void Pin(ItemId project, ItemId file, int version, const Stamp& stamp = {});
+    void Unpin(ItemId project, ItemId file, const Stamp& stamp = {});
+    // The file as listed in `project` becomes a new item whose log starts at the source's
+    // latest version + 1; returns that item.
+    ItemId Branch(ItemId project, ItemId file, const Stamp& stamp = {});
+
+    // Entries of `parent`'s child list. Deleted entries stay listed (flag 0x01); destroyed
+    // ones go, together with the item's files once no project lists it ("purged" when the
+    // entry was already deleted).
+    void Delete(ItemId parent, ItemId child, const Stamp& stamp = {});
+    void Recover(ItemId parent, ItemId child, const Stamp& stamp = {});
+    void Destroy(ItemId parent, ItemId child, const Stamp& stamp = {});
+    void Rename(ItemId parent, ItemId child, std::string newName, const Stamp& stamp = {});
+    // Logs 12 (moved from) in the new parent's log and 13 (moved to) in the old parent's;
+    // each names the other parent's spec.
+    void Move(ItemId project, ItemId newParent, const Stamp& stamp = {});
+
+    // Writes every file. Only once.
+    void Write();
+
+    // For tests that inspect or damage what was written.
+    std::string PhysicalName(ItemId item) const;    // "BAAAAAAA"
+    std::string ProjectSpec(ItemId project) const;  // "$/", "$/a", "$/a/b"
+    int CurrentVersion(ItemId item) const;
+    std::filesystem::path LogPath(ItemId item) const;   // <data>/b/baaaaaaa
+    std::filesystem::path DataPath(ItemId item) const;  // the current .a or .b
+    std::filesystem::path IniPath() const;
+    std::filesystem::path DataFolderPath() const;
+    std::filesystem::path NamesFilePath() const;
+    std::filesystem::path UserFilePath() const;
+
+  private:
+    struct Item;
+    struct ChildEntry;
+    Item& Get(ItemId id, const char* what);
+    const Item& Get(ItemId id, const char* what) const;
+    Item& LiveProject(ItemId id);
+    Item& LiveFile(ItemId id);
+    ChildEntry& EntryOf(ItemId project, ItemId child);
+    void EnsureWritable() const;
+
+    ItemId NewItem(bool project);
+    void AssignName(Item& item, std::string name, ItemId aliasProject);
+    void AppendParentLink(Item& file, ItemId project);
+    void DropParent(Item& file, ItemId project);
+    void DestroySubtree(ItemId project);
+    ItemId FirstListingProject(const Item& file) const;
+    void MarkDeleted(ItemId project, ItemId child, bool deleted);
+
+    std::filesystem::path DataFile(const std::string& lowerCaseName) const;
+    std::filesystem::path ItemFile(ItemId item, const char* suffix) const;
+    std::string ProjectListBytes(const Item& project) const;
+    void WriteItem(ItemId id);
+    void WriteSettings() const;
+
+    std::filesystem::path root_;
+    WriterOptions options_;
+    std::vector<std::unique_ptr<Item>> items_;
+    std::vector<UserEntry> users_;
+    NamesFileBuilder names_;
+    // Next number of each 8.3 alias stem, per project.
+    std::unordered_map<std::string, int> aliasNumbers_;
+    bool written_ = false;
+};
+
+}  // namespace vsstest

@@ -1,0 +1,54 @@
+// The writer's picture of one item (internal to database_writer*.cc).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "testing/database_writer.h"
+#include "testing/item_log_builder.h"
+#include "testing/record_builder.h"
+
+namespace vsstest {
+
+struct DatabaseWriter::ChildEntry {
+    ItemId item = 0;
+    bool deleted = false;
+    std::uint16_t pinnedVersion = 0;
+};
+
+// A project listing a file, seen from the file.
+struct ParentLink {
+    ItemId project = 0;
+    std::uint32_t recordOffset = 0;  // the file's PF record for that project
+    bool deleted = false;            // mirrors the project's entry
+};
+
+struct DatabaseWriter::Item {
+    explicit Item(bool isProject) : project(isProject), log(isProject) {}
+
+    bool project;
+    bool binary = false;
+    bool destroyed = false;
+    std::string name;  // the real name, raw bytes
+    NameField nameField;
+    std::string physical;
+    ItemLogBuilder log;
+    // SourceSafe writes each new data file under the other extension: even .A, odd .B.
+    int dataRewrites = 0;
+
+    // Projects.
+    ItemId parent = -1;
+    std::vector<ChildEntry> children;  // in the order added; sorted when written
+
+    // Files: the projects listing the file, in the order it joined them.
+    std::vector<ParentLink> parents;
+    std::string content;
+    std::string branchSource;
+    std::uint32_t creationTime = 0;
+    std::uint32_t modificationTime = 0;
+    std::uint32_t lastCheckInTime = 0;
+};
+
+}  // namespace vsstest
