@@ -1,0 +1,135 @@
+#include "sourcesafe/action_text.h"
+
+#include <string_view>
+
+#include "vssdb/revision_format.h"
+
+namespace sourcesafe {
+namespace {
+
+using vssdb::revision_format::Action;
+
+// Every wording in one place. Placeholders: {name}, {old}, {spec}, {label}, {n}.
+struct Wording {
+    Action action;
+    std::string_view text;
+};
+
+constexpr Wording kWordings[] = {
+    {Action::kLabel, "Labeled '{label}'"},
+    {Action::kCreateProject, "Created"},
+    {Action::kCreateFile, "Created"},
+    {Action::kAddProject, "Added ${name}"},
+    {Action::kAddFile, "Added {name}"},
+    {Action::kDestroyProject, "Destroyed {name}"},
+    {Action::kDestroyFile, "Destroyed {name}"},
+    {Action::kDeleteProject, "Deleted {name}"},
+    {Action::kDeleteFile, "Deleted {name}"},
+    {Action::kRecoverProject, "Recovered {name}"},
+    {Action::kRecoverFile, "Recovered {name}"},
+    {Action::kRenameProject, "Renamed {old} to {name}"},
+    {Action::kRenameFile, "Renamed {old} to {name}"},
+    {Action::kMoveFrom, "Moved from {spec}"},
+    {Action::kMoveTo, "Moved to {spec}"},
+    {Action::kShareFile, "Shared {spec}"},
+    {Action::kBranchFile, "Branched {name}"},
+    {Action::kCheckIn, "Checked in {spec}"},
+    {Action::kBranchStart, "Branched at version {n}"},
+    {Action::kArchiveVersions, "Archived versions of {name}"},
+    {Action::kRestoreVersions, "Restored versions of {name}"},
+    {Action::kArchiveFile, "Archived {name}"},
+    {Action::kArchiveProject, "Archived {name}"},
+    {Action::kRestoreFile, "Restored {name}"},
+    {Action::kRestoreProject, "Restored {name}"},
+};
+
+// Variants that the stored fields select.
+constexpr std::string_view kPurged = "Purged {name}";
+constexpr std::string_view kPinned = "Pinned {name} to version {n}";
+constexpr std::string_view kUnpinned = "Unpinned {name}";
+constexpr std::string_view kRollback = "Rollback to version {n}";
+constexpr std::string_view kUnknown = "Unknown action {n}";
+
+std::string Fill(std::string_view pattern, std::string_view name, std::string_view old, std::string_view spec,
+                 std::string_view label, int number) {
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size();) {
+        const auto take = [&](std::string_view placeholder, std::string_view value) {
+            if (pattern.substr(i, placeholder.size()) != placeholder) {
+                return false;
+            }
+            out += value;
+            i += placeholder.size();
+            return true;
+        };
+        if (pattern[i] == '{' && (take("{name}", name) || take("{old}", old) || take("{spec}", spec) ||
+                                  take("{label}", label) || take("{n}", std::to_string(number)))) {
+            continue;
+        }
+        out += pattern[i++];
+    }
+    return out;
+}
+
+std::string JoinSpec(const std::string& project, const std::string& name) {
+    if (project.empty()) {
+        return name;
+    }
+    return project.back() == '/' ? project + name : project + "/" + name;
+}
+
+}  // namespace
+
+std::string ActionText(const vssdb::Revision& revision, const vssdb::Database& database) {
+    const auto action = static_cast<Action>(revision.action);
+    const auto displayName = [&](const vssdb::NameField& field) {
+        return database.DisplayName(field, field.isProject());
+    };
+    const std::string name = displayName(revision.name);
+    const std::string old = action == Action::kRenameFile || action == Action::kRenameProject
+                                ? displayName(revision.oldName)
+                                : std::string();
+    std::string spec = database.Decode(revision.spec);
+    const std::string label = database.Decode(revision.label);
+    int number = revision.version;
+
+    std::string_view pattern = kUnknown;
+    for (const Wording& wording : kWordings) {
+        if (wording.action == action) {
+            pattern = wording.text;
+        }
+    }
+    switch (action) {
+        case Action::kDestroyProject:
+        case Action::kDestroyFile:
+            if (revision.purged == 1) {
+                pattern = kPurged;
+            }
+            break;
+        case Action::kShareFile:
+            if (revision.shareKind == 0) {
+                pattern = kPinned;
+                number = revision.pinnedVersion;
+            } else if (revision.shareKind > 0) {
+                pattern = kUnpinned;
+            } else {
+                spec = JoinSpec(spec, name);  // the file shared, not only its project
+            }
+            break;
+        case Action::kBranchStart:
+            // The version the file was branched (or rolled back) at is the one before this.
+            number = revision.version - 1;
+            if (revision.branchSource.empty()) {
+                pattern = kRollback;
+            }
+            break;
+        default:
+            break;
+    }
+    if (pattern == kUnknown) {
+        number = revision.action;
+    }
+    return Fill(pattern, name, old, spec, label, number);
+}
+
+}  // namespace sourcesafe

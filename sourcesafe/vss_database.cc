@@ -1,0 +1,68 @@
+#include "sourcesafe/vss_database.h"
+
+#include "sourcesafe/connection.h"
+#include "sourcesafe/vss_error.h"
+
+namespace sourcesafe {
+
+struct IVSSDatabase::Object {
+    Guid interfaceId;
+    std::shared_ptr<Connection> connection;  // null until opened
+};
+
+HRESULT CreateInstance(const Guid& classId, std::uint32_t context, const Guid& interfaceId, IVSSDatabase& out) {
+    out.Release();
+    if (classId != CLSID_VSSDatabase || (context & CLSCTX_ALL_SERVERS) == 0) {
+        return CLASS_E_CLASSNOTAVAILABLE_RESULT;
+    }
+    if (interfaceId != IID_IVSSDatabase6 && interfaceId != IID_IVSSDatabase) {
+        return E_NOINTERFACE_RESULT;
+    }
+    out.object_ = std::make_shared<IVSSDatabase::Object>();
+    out.object_->interfaceId = interfaceId;
+    return S_OK;
+}
+
+const IVSSDatabase::Object& IVSSDatabase::Require() const {
+    if (!object_) {
+        ThrowEmptyHolder("IVSSDatabase");
+    }
+    return *object_;
+}
+
+Guid IVSSDatabase::InterfaceId() const { return Require().interfaceId; }
+
+void IVSSDatabase::Open(const std::string& iniPath, const std::string& user, const std::string& password) {
+    Open(iniPath, user, password, OpenSettings{});
+}
+
+void IVSSDatabase::Open(const std::string& iniPath, const std::string& user, const std::string& password,
+                        const OpenSettings& settings) {
+    Require();
+    auto connection = std::make_shared<Connection>();
+    Guarded([&] {
+        vssdb::OpenOptions options;
+        options.codePage = settings.codePage;
+        connection->database = vssdb::Database::Open(iniPath, options);
+        connection->database->Login(user, password);
+    });
+    object_->connection = std::move(connection);
+}
+
+IVSSItem IVSSDatabase::VSSItem(const std::string& spec, bool /*deleted*/) const {
+    const Object& object = Require();
+    if (!object.connection) {
+        throw VssError(E_UNEXPECTED_RESULT, "the database is not open");
+    }
+    return Guarded([&] { return IVSSItem(object.connection, object.connection->database->Locate(spec)); });
+}
+
+int IVSSDatabase::CodePage() const {
+    const Object& object = Require();
+    if (!object.connection) {
+        throw VssError(E_UNEXPECTED_RESULT, "the database is not open");
+    }
+    return object.connection->database->codePage();
+}
+
+}  // namespace sourcesafe

@@ -1,0 +1,60 @@
+// The database object of the automation layer, and the operation that creates one.
+//
+// Objects here are holders, as the automation component's interface pointers are: a
+// default-constructed holder is empty, copying shares the object, and every call through
+// an empty holder raises VssError(E_POINTER). Every failure raises VssError with the
+// result code of result_codes.h. Texts are UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "sourcesafe/guids.h"
+#include "sourcesafe/result_codes.h"
+#include "sourcesafe/vss_item.h"
+
+namespace sourcesafe {
+
+struct Connection;
+
+// How to read a database beyond what the automation interface can say.
+struct OpenSettings {
+    int codePage = 0;  // the database's ANSI code page; 0 finds it out
+};
+
+class IVSSDatabase {
+public:
+    IVSSDatabase() = default;
+
+    bool IsEmpty() const { return !object_; }
+    void Release() { object_.reset(); }
+    // Which interface the object was created for (IID_IVSSDatabase6 or IID_IVSSDatabase).
+    Guid InterfaceId() const;
+
+    // Opens the database of `iniPath` for `user` (empty: the current login name).
+    // Opening again replaces the connection; items reached before keep the old one.
+    void Open(const std::string& iniPath, const std::string& user, const std::string& password);
+    void Open(const std::string& iniPath, const std::string& user, const std::string& password,
+              const OpenSettings& settings);
+
+    // The item at `spec` ("$/", "$//", "$/A/", "$/A/b.txt"). Deleted items are never found,
+    // whatever `deleted` says.
+    IVSSItem VSSItem(const std::string& spec, bool deleted = false) const;
+
+    // The code page the open database's texts are read in.
+    int CodePage() const;
+
+private:
+    struct Object;
+    friend HRESULT CreateInstance(const Guid&, std::uint32_t, const Guid&, IVSSDatabase&);
+    const Object& Require() const;
+
+    std::shared_ptr<Object> object_;
+};
+
+// Creates a database object of class CLSID_VSSDatabase for interface IID_IVSSDatabase6 or
+// IID_IVSSDatabase. Returns S_OK and fills `out`, or a failure code and leaves `out` empty.
+HRESULT CreateInstance(const Guid& classId, std::uint32_t context, const Guid& interfaceId, IVSSDatabase& out);
+
+}  // namespace sourcesafe

@@ -1,0 +1,98 @@
+#include "sourcesafe/vss_item.h"
+
+#include "sourcesafe/connection.h"
+#include "sourcesafe/vss_error.h"
+#include "sourcesafe/vss_version_state.h"
+
+namespace sourcesafe {
+
+struct IVSSItem::State {
+    std::shared_ptr<Connection> connection;
+    vssdb::LocatedItem located;
+};
+
+struct IVSSItems::State {
+    std::shared_ptr<Connection> connection;
+    std::string parentSpec;
+    std::vector<vssdb::Child> children;
+};
+
+IVSSItem::IVSSItem(std::shared_ptr<Connection> connection, const vssdb::LocatedItem& located)
+    : state_(std::make_shared<const State>(State{std::move(connection), located})) {}
+
+const IVSSItem::State& IVSSItem::Require() const {
+    if (!state_) {
+        ThrowEmptyHolder("IVSSItem");
+    }
+    return *state_;
+}
+
+std::string IVSSItem::Spec() const { return Require().located.spec; }
+
+std::string IVSSItem::Name() const { return Require().located.name; }
+
+int IVSSItem::Type() const {
+    return Require().located.type == vssdb::ItemType::kProject ? VSSITEM_PROJECT : VSSITEM_FILE;
+}
+
+int IVSSItem::VersionNumber() const {
+    const State& state = Require();
+    if (state.located.type == vssdb::ItemType::kFile && state.located.pinnedVersion != 0) {
+        return state.located.pinnedVersion;
+    }
+    return Guarded([&] { return state.connection->database->LatestVersion(state.located.physical); });
+}
+
+IVSSItems IVSSItem::Items(bool includeDeleted) const {
+    const State& state = Require();
+    auto items = std::make_shared<IVSSItems::State>();
+    items->connection = state.connection;
+    items->parentSpec = state.located.spec;
+    if (state.located.type == vssdb::ItemType::kProject) {
+        const auto children = Guarded([&] { return state.connection->database->Children(state.located.physical); });
+        for (const vssdb::Child& child : children->entries) {
+            if (includeDeleted || !child.deleted) {
+                items->children.push_back(child);
+            }
+        }
+    }
+    IVSSItems result;
+    result.state_ = std::move(items);
+    return result;
+}
+
+IVSSVersions IVSSItem::Versions(long /*flags*/) const {
+    const State& state = Require();
+    IVSSVersions result;
+    result.state_ = std::make_shared<const IVSSVersions::State>(IVSSVersions::State{
+        state.connection, state.located.physical,
+        state.located.type == vssdb::ItemType::kFile ? state.located.pinnedVersion : 0});
+    return result;
+}
+
+const IVSSItems::State& IVSSItems::Require() const {
+    if (!state_) {
+        ThrowEmptyHolder("IVSSItems");
+    }
+    return *state_;
+}
+
+int IVSSItems::Count() const { return static_cast<int>(Require().children.size()); }
+
+IVSSItem IVSSItems::Item(int index) const {
+    const State& state = Require();
+    if (index < 1 || index > static_cast<int>(state.children.size())) {
+        throw VssError(DISP_E_BADINDEX_RESULT, "item index " + std::to_string(index) + " is outside 1 to " +
+                                                   std::to_string(state.children.size()));
+    }
+    const vssdb::Child& child = state.children[static_cast<std::size_t>(index - 1)];
+    vssdb::LocatedItem located;
+    located.spec = state.parentSpec == "$/" ? "$/" + child.name : state.parentSpec + "/" + child.name;
+    located.type = child.type;
+    located.name = child.name;
+    located.physical = child.physical;
+    located.pinnedVersion = child.pinnedVersion;
+    return IVSSItem(state.connection, located);
+}
+
+}  // namespace sourcesafe

@@ -1,0 +1,71 @@
+// Items (projects and files) and item collections of the automation layer.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "sourcesafe/vss_version.h"
+
+namespace vssdb {
+struct LocatedItem;
+}
+
+namespace sourcesafe {
+
+struct Connection;
+class IVSSItems;
+
+inline constexpr int VSSITEM_PROJECT = 0;
+inline constexpr int VSSITEM_FILE = 1;
+
+class IVSSItem {
+public:
+    IVSSItem() = default;
+
+    bool IsEmpty() const { return !state_; }
+    void Release() { state_.reset(); }
+
+    // "$/" for the root, else "$/A/b.txt", with the names as the database stores them.
+    std::string Spec() const;
+    // The item's own name; empty for the root.
+    std::string Name() const;
+    // VSSITEM_PROJECT or VSSITEM_FILE.
+    int Type() const;
+    // A file's newest version, or the pinned one when the project it was reached through
+    // pins it; a project's own newest version (file check-ins do not count).
+    int VersionNumber() const;
+    // The children of a project, in the database's order; deleted ones only on request.
+    // A file has none.
+    IVSSItems Items(bool includeDeleted = false) const;
+    // The versions, newest first; a pinned file's start at the pinned version.
+    IVSSVersions Versions(long flags = 0) const;
+
+private:
+    struct State;
+    friend class IVSSDatabase;
+    friend class IVSSItems;
+    IVSSItem(std::shared_ptr<Connection> connection, const vssdb::LocatedItem& located);
+    const State& Require() const;
+
+    std::shared_ptr<const State> state_;
+};
+
+class IVSSItems {
+public:
+    IVSSItems() = default;
+
+    bool IsEmpty() const { return !state_; }
+
+    int Count() const;
+    // The child at `index`, 1 to Count(). Raises DISP_E_BADINDEX outside that range.
+    IVSSItem Item(int index) const;
+
+private:
+    struct State;
+    friend class IVSSItem;
+    const State& Require() const;
+
+    std::shared_ptr<const State> state_;
+};
+
+}  // namespace sourcesafe
