@@ -1,0 +1,71 @@
+// The walk over a project's subtree that both the project tree and the headless exporter
+// run, so that the two always agree on which rows come out and in which order.
+//
+// The walk loads the children of an expanded project and descends as the shared flags
+// allow: one level for a plain expansion, the whole subtree for a confirmed export, and
+// nothing more once the export stops running. Rows come out depth-first in pre-order,
+// children in the database's order; a file's version rows (newest first, when history is
+// on) come before its own row; the expanded project itself gets no row.
+//
+// An item that cannot be read is skipped and reported to the host; the walk goes on.
+#pragma once
+
+#include <string>
+
+#include "sourcesafe/vss_database.h"
+#include "sourcesafe/vss_error.h"
+
+namespace varnotte {
+
+// The application's shared run state, as the walk reads it on every step.
+struct WalkFlags {
+    const int& firstExpand;      // 1 until the first expansion has been handled
+    const int& exportRunning;    // cleared by Stop: the walk ends at its next step
+    const int& exportConfirmed;  // 1 when the expansion is an export: no depth limit
+    const int& historyFlag;      // 1: files contribute their version rows
+};
+
+// What a walk's user plugs in: nodes, the status line, event processing, failures.
+class WalkHost {
+public:
+    using Node = void*;  // the host's own node handle; null for "no node"
+
+    virtual ~WalkHost() = default;
+
+    // Once for every item the walk visits, before it is read.
+    virtual void ProcessEvents() {}
+    // A project was read: add its node as the last child of `parent`.
+    virtual Node AddProjectNode(Node parent, const sourcesafe::IVSSItem& project) = 0;
+    // A file was read: add its node as the last child of `parent`.
+    virtual void AddFileNode(Node parent, const sourcesafe::IVSSItem& file) = 0;
+    virtual void ShowStatus(const std::string& spec) = 0;
+    // One CSV row, in order.
+    virtual void AddRow(std::string row) = 0;
+    // `spec` could not be read and was skipped (or, for a project, its children could not).
+    virtual void ItemFailed(const std::string& spec, const sourcesafe::VssError& error) = 0;
+};
+
+class SubtreeWalk {
+public:
+    SubtreeWalk(const sourcesafe::IVSSDatabase& database, const WalkFlags& flags, WalkHost& host)
+        : database_(database), flags_(flags), host_(host) {}
+
+    // Loads the children of the project whose node path is `nodePath` ("$/" for the root,
+    // "$/A/B" below it) under `node`. Returns whether any child is a project.
+    bool ExpandProject(WalkHost::Node node, const std::string& nodePath);
+
+    // Visits the item at `spec` below `parent`, descending `depth` levels (a confirmed
+    // export descends without limit).
+    void AddNode(WalkHost::Node parent, const std::string& spec, int depth);
+
+private:
+    bool MayVisit(int depth) const;
+    void AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& project, int depth);
+    void AddFile(WalkHost::Node parent, const sourcesafe::IVSSItem& file);
+
+    const sourcesafe::IVSSDatabase& database_;
+    const WalkFlags& flags_;
+    WalkHost& host_;
+};
+
+}  // namespace varnotte
