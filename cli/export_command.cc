@@ -1,0 +1,157 @@
+#include "cli/export_command.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "cli/exit_codes.h"
+#include "sourcesafe/vss_database.h"
+#include "sourcesafe/vss_error.h"
+#include "tree/csv_file_writer.h"
+#include "tree/subtree_walk.h"
+
+namespace varnotte::cli {
+namespace {
+
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+
+bool IsLoginRefusal(sourcesafe::HRESULT code) {
+    return code == sourcesafe::ESS_USER_NOT_FOUND || code == sourcesafe::ESS_BAD_PASSWORD;
+}
+
+// Streams rows into the writer and keeps count, progress and failures for the report.
+class ExportHost : public WalkHost {
+public:
+    ExportHost(CsvFileWriter& writer, int& exportRunning, std::FILE* errors, bool showProgress)
+        : writer_(writer), exportRunning_(exportRunning), errors_(errors), showProgress_(showProgress) {}
+
+    Node AddProjectNode(Node, const sourcesafe::IVSSItem&) override { return nullptr; }
+    void AddFileNode(Node, const sourcesafe::IVSSItem&) override {}
+
+    void ShowStatus(const std::string& spec) override {
+        ++visited_;
+        if (!showProgress_) {
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastProgress_ < kProgressInterval) {
+            return;
+        }
+        lastProgress_ = now;
+        // One line, rewritten in place; long specs are cut from the left.
+        std::string shown = spec.size() > 60 ? "..." + spec.substr(spec.size() - 57) : spec;
+        std::fprintf(errors_, "\r\033[K%zu items  %s", visited_, shown.c_str());
+        std::fflush(errors_);
+        progressShown_ = true;
+    }
+
+    void AddRow(std::string row) override {
+        if (!writer_.WriteRow(row)) {
+            writeFailed_ = true;
+            exportRunning_ = 0;  // no point reading on
+        }
+    }
+
+    void ItemFailed(const std::string& spec, const sourcesafe::VssError& error) override {
+        failures_.push_back(spec + ": " + error.what());
+    }
+
+    void EndProgress() {
+        if (progressShown_) {
+            std::fprintf(errors_, "\r\033[K");
+            std::fflush(errors_);
+        }
+    }
+
+    bool writeFailed() const { return writeFailed_; }
+    const std::vector<std::string>& failures() const { return failures_; }
+    std::size_t visited() const { return visited_; }
+
+private:
+    CsvFileWriter& writer_;
+    int& exportRunning_;
+    std::FILE* errors_;
+    bool showProgress_;
+    bool progressShown_ = false;
+    bool writeFailed_ = false;
+    std::size_t visited_ = 0;
+    std::chrono::steady_clock::time_point lastProgress_{};
+    std::vector<std::string> failures_;
+};
+
+void Report(std::FILE* errors, const std::string& message) {
+    std::fprintf(errors, "varnotte-csv: %s\n", message.c_str());
+}
+
+}  // namespace
+
+int RunExport(const Options& options, std::FILE* errors, bool showProgress) {
+    const std::string iniPath = options.iniPath.toStdString();
+    sourcesafe::IVSSDatabase database;
+    if (sourcesafe::CreateInstance(sourcesafe::CLSID_VSSDatabase, sourcesafe::CLSCTX_ALL_SERVERS,
+                                   sourcesafe::IID_IVSSDatabase6, database) != sourcesafe::S_OK) {
+        Report(errors, "cannot create a database object");
+        return kExitCannotOpen;
+    }
+    std::string nodePath;
+    try {
+        sourcesafe::OpenSettings settings;
+        settings.codePage = options.codePage;
+        database.Open(iniPath, options.user.toStdString(), options.password.toStdString(), settings);
+    } catch (const sourcesafe::VssError& error) {
+        if (IsLoginRefusal(error.code())) {
+            Report(errors, "login refused: " + std::string(error.what()));
+            return kExitLoginRefused;
+        }
+        Report(errors, "cannot open " + iniPath + ": " + error.what());
+        return kExitCannotOpen;
+    }
+    try {
+        const sourcesafe::IVSSItem project = database.VSSItem(options.spec.toStdString());
+        if (project.Type() != sourcesafe::VSSITEM_PROJECT) {
+            Report(errors, project.Spec() + " is a file; give a project to export");
+            return kExitUsage;
+        }
+        nodePath = project.Spec();
+    } catch (const sourcesafe::VssError& error) {
+        if (error.code() == sourcesafe::ESS_ITEM_NOT_FOUND) {
+            Report(errors, std::string("no such project: ") + error.what());
+            return kExitUsage;
+        }
+        Report(errors, "cannot open " + options.spec.toStdString() + ": " + error.what());
+        return kExitCannotOpen;
+    }
+
+    CsvFileWriter writer;
+    const bool opened = options.outputPath.isEmpty() ? writer.OpenStandardOutput() : writer.Open(options.outputPath);
+    const std::string target = options.outputPath.isEmpty() ? "standard output" : options.outputPath.toStdString();
+    if (!opened) {
+        Report(errors, "cannot write " + target + ": " + writer.errorString().toStdString());
+        return kExitCannotWrite;
+    }
+
+    // The walk sees exactly the state of a confirmed export in the desktop program.
+    const int firstExpand = 0;
+    int exportRunning = 1;
+    const int exportConfirmed = 1;
+    const int historyFlag = options.history ? 1 : 0;
+    const WalkFlags flags{firstExpand, exportRunning, exportConfirmed, historyFlag};
+    ExportHost host(writer, exportRunning, errors, showProgress);
+    SubtreeWalk(database, flags, host).ExpandProject(nullptr, nodePath);
+    host.EndProgress();
+
+    if (host.writeFailed() || !writer.Commit()) {
+        Report(errors, "cannot write " + target + ": " + writer.errorString().toStdString());
+        return kExitCannotWrite;
+    }
+    for (const std::string& failure : host.failures()) {
+        Report(errors, "cannot read " + failure);
+    }
+    if (!host.failures().empty()) {
+        Report(errors, std::to_string(host.failures().size()) + " item(s) could not be read and are missing from the export");
+        return kExitItemsUnreadable;
+    }
+    return kExitSuccess;
+}
+
+}  // namespace varnotte::cli

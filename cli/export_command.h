@@ -1,0 +1,14 @@
+// What varnotte-csv does once its command line is parsed: open, log in, walk, write.
+#pragma once
+
+#include <cstdio>
+
+#include "cli/options.h"
+
+namespace varnotte::cli {
+
+// Runs the export and returns the exit status. Messages go to `errors`; progress too,
+// when `showProgress` is set (the caller decides: a terminal, and not --quiet).
+int RunExport(const Options& options, std::FILE* errors, bool showProgress);
+
+}  // namespace varnotte::cli

@@ -1,0 +1,36 @@
+// varnotte-csv: the headless exporter.
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "cli/exit_codes.h"
+#include "cli/export_command.h"
+#include "cli/options.h"
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("varnotte-csv"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VARNOTTE_VERSION));
+
+    const varnotte::cli::ParseResult parsed = varnotte::cli::ParseOptions(QCoreApplication::arguments());
+    if (!parsed.options) {
+        std::fputs(parsed.message.toLocal8Bit().constData(), parsed.toStandardError ? stderr : stdout);
+        return parsed.exitCode;
+    }
+    varnotte::cli::Options options = *parsed.options;
+    if (options.passwordFromStdin) {
+        std::string line;
+        std::getline(std::cin, line);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        options.password = QString::fromStdString(line);
+    }
+    const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO) == 1;
+    return varnotte::cli::RunExport(options, stderr, showProgress);
+}

@@ -1,0 +1,95 @@
+#include "cli/options.h"
+
+#include <QCommandLineParser>
+
+#include "cli/exit_codes.h"
+#include "vssdb/code_page.h"
+
+namespace varnotte::cli {
+
+ParseResult ParseOptions(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Exports the projects and files of a SourceSafe database (and with --history every version "
+                       "of every file) as CSV, exactly as Varnotte's export of that project writes them."));
+    const QCommandLineOption user(QStringList{QStringLiteral("u"), QStringLiteral("user")},
+                                  QStringLiteral("SourceSafe user name (default: $SSUSER, else Admin; an empty "
+                                                 "name stands for your login name)."),
+                                  QStringLiteral("NAME"));
+    const QCommandLineOption password(QStringList{QStringLiteral("p"), QStringLiteral("password")},
+                                      QStringLiteral("Password (default: empty)."), QStringLiteral("PW"));
+    const QCommandLineOption passwordStdin(QStringLiteral("password-stdin"),
+                                           QStringLiteral("Read the password from the first line of standard input."));
+    const QCommandLineOption history(QStringLiteral("history"),
+                                     QStringLiteral("Also write one row for every version of every file."));
+    const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("Write the CSV to FILE (default: standard output)."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption encoding(
+        QStringLiteral("encoding"),
+        QStringLiteral("The database's ANSI code page (932, 936, 949, 950, 1250-1258), instead of finding it out."),
+        QStringLiteral("CODEPAGE"));
+    const QCommandLineOption quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")},
+                                   QStringLiteral("Show no progress."));
+    parser.addOptions({user, password, passwordStdin, history, output, encoding, quiet});
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("INI"), QStringLiteral("The database's srcsafe.ini."));
+    parser.addPositionalArgument(QStringLiteral("SPEC"), QStringLiteral("The project to export (default: $/)."),
+                                 QStringLiteral("[SPEC]"));
+
+    ParseResult result;
+    const auto usageError = [&](const QString& message) {
+        result.exitCode = kExitUsage;
+        result.toStandardError = true;
+        result.message = message + QStringLiteral("\nTry 'varnotte-csv --help' for more information.\n");
+        return result;
+    };
+    if (!parser.parse(arguments)) {
+        return usageError(parser.errorText());
+    }
+    if (parser.isSet(help)) {
+        result.message = parser.helpText();
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.message = QStringLiteral("varnotte-csv %1\n").arg(QStringLiteral(VARNOTTE_VERSION));
+        return result;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        return usageError(QStringLiteral("The path of the database's srcsafe.ini is missing."));
+    }
+    if (positional.size() > 2) {
+        return usageError(QStringLiteral("Unexpected argument: %1").arg(positional.at(2)));
+    }
+    if (parser.isSet(password) && parser.isSet(passwordStdin)) {
+        return usageError(QStringLiteral("--password and --password-stdin cannot be used together."));
+    }
+    Options options;
+    options.iniPath = positional.at(0);
+    if (positional.size() == 2) {
+        options.spec = positional.at(1);
+    }
+    // Databases come from Windows servers, where the login name of this machine is rarely a
+    // SourceSafe user; every database has an Admin, so that is the default to try.
+    options.user = parser.isSet(user) ? parser.value(user) : qEnvironmentVariable("SSUSER", QStringLiteral("Admin"));
+    options.password = parser.value(password);
+    options.passwordFromStdin = parser.isSet(passwordStdin);
+    options.history = parser.isSet(history);
+    options.outputPath = parser.value(output);
+    options.quiet = parser.isSet(quiet);
+    if (parser.isSet(encoding)) {
+        options.codePage = vssdb::ParseCodePage(parser.value(encoding).toStdString());
+        if (options.codePage == 0) {
+            return usageError(QStringLiteral("Unknown code page: %1").arg(parser.value(encoding)));
+        }
+    }
+    if (parser.isSet(output) && options.outputPath.isEmpty()) {
+        return usageError(QStringLiteral("--output needs a file name."));
+    }
+    result.options = options;
+    return result;
+}
+
+}  // namespace varnotte::cli

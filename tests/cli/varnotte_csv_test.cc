@@ -1,0 +1,178 @@
+// varnotte-csv as a user runs it: output, exit statuses and messages.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QStringList>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "testing/damage.h"
+#include "testing/database_writer.h"
+#include "tests/support/csv_parse.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using varnotte::test::TempDir;
+
+struct CsvRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+CsvRun RunCsv(const QStringList& arguments, const QByteArray& input = {}) {
+    QProcess process;
+    process.start(QStringLiteral(VARNOTTE_CSV_PATH), arguments);
+    EXPECT_TRUE(process.waitForStarted());
+    if (!input.isEmpty()) {
+        process.write(input);
+    }
+    process.closeWriteChannel();
+    EXPECT_TRUE(process.waitForFinished(60000));
+    CsvRun run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput().toStdString();
+    run.err = process.readAllStandardError().toStdString();
+    return run;
+}
+
+QString Ini(const fs::path& fixture) { return QString::fromStdString((fixture / "srcsafe.ini").string()); }
+QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(VarnotteCsv, ExportsEveryProjectFileAndVersion) {
+    VARNOTTE_REQUIRE_FIXTURE(fixture, "shares-deletes");
+    const CsvRun run = RunCsv({QStringLiteral("--history"), Ini(fixture)}, {});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "") << "no progress when standard error is not a terminal";
+    const auto records = varnotte::test::ParseCsv(run.out);
+    int itemRows = 0;
+    int versionRows = 0;
+    for (const auto& record : records) {
+        ASSERT_TRUE(record.size() == 2 || record.size() == 6);
+        (record.size() == 2 ? itemRows : versionRows)++;
+        EXPECT_EQ(record[0].rfind("$/", 0), 0u);
+        EXPECT_EQ(record[0].find("~sak"), std::string::npos) << "deleted item exported: " << record[0];
+    }
+    EXPECT_EQ(itemRows, 60 + 375);
+    EXPECT_EQ(versionRows, 588);
+}
+
+TEST(VarnotteCsv, OutputFileIsByteForByteWhatStandardOutputGets) {
+    VARNOTTE_REQUIRE_FIXTURE(fixture, "edits-comments");
+    TempDir dir;
+    const CsvRun toStdout = RunCsv({QStringLiteral("--history"), Ini(fixture)});
+    const CsvRun toFile = RunCsv({QStringLiteral("--history"), QStringLiteral("--output"), Q(dir / "out.csv"), Ini(fixture)});
+    ASSERT_EQ(toStdout.exitCode, 0);
+    ASSERT_EQ(toFile.exitCode, 0);
+    EXPECT_EQ(toFile.out, "");
+    EXPECT_EQ(ReadAll(dir / "out.csv"), toStdout.out);
+    // Comments with line breaks: each break is one CR LF inside a quoted field.
+    EXPECT_NE(toStdout.out.find("MDID Logins\r\n* full support"), std::string::npos);
+}
+
+TEST(VarnotteCsv, ExportsOneProjectAndEmptyDatabasesGiveEmptyFiles) {
+    VARNOTTE_REQUIRE_FIXTURE(small, "small-edits");
+    VARNOTTE_REQUIRE_FIXTURE(empty, "empty-root");
+    const CsvRun project = RunCsv({Ini(small), QStringLiteral("$/esign-java-authenticator/")});
+    ASSERT_EQ(project.exitCode, 0) << project.err;
+    EXPECT_EQ(project.out,
+              "\"$/esign-java-authenticator/clingBling.txt\",\"3\"\r\n\"$/esign-java-authenticator/Le.txt\",\"2\"\r\n");
+    TempDir dir;
+    const CsvRun none = RunCsv({QStringLiteral("-o"), Q(dir / "empty.csv"), Ini(empty)});
+    ASSERT_EQ(none.exitCode, 0) << none.err;
+    ASSERT_TRUE(fs::exists(dir / "empty.csv"));
+    EXPECT_EQ(fs::file_size(dir / "empty.csv"), 0u);
+}
+
+TEST(VarnotteCsv, LoginOptions) {
+    VARNOTTE_REQUIRE_FIXTURE(fixture, "shares-deletes");
+    EXPECT_EQ(RunCsv({QStringLiteral("--user"), QStringLiteral("Dhaval"), QStringLiteral("--password"),
+                      QStringLiteral("dhaval"), Ini(fixture), QStringLiteral("$/Invetory Shaili/64bitApp")})
+                  .exitCode,
+              0);
+    EXPECT_EQ(RunCsv({QStringLiteral("--user"), QStringLiteral("Dhaval"), QStringLiteral("--password-stdin"), Ini(fixture),
+                      QStringLiteral("$/Invetory Shaili/64bitApp")},
+                     "dhaval\r\n")
+                  .exitCode,
+              0);
+    const CsvRun wrong = RunCsv({QStringLiteral("-u"), QStringLiteral("Dhaval"), QStringLiteral("-p"), QStringLiteral("x"), Ini(fixture)});
+    EXPECT_EQ(wrong.exitCode, 2);
+    EXPECT_NE(wrong.err.find("login refused"), std::string::npos) << wrong.err;
+    EXPECT_EQ(wrong.out, "");
+    EXPECT_EQ(RunCsv({QStringLiteral("-u"), QStringLiteral("Stranger"), Ini(fixture)}).exitCode, 2);
+}
+
+struct Failure {
+    QStringList arguments;
+    int exitCode;
+    const char* message;
+};
+
+TEST(VarnotteCsv, ExitStatusesAndMessages) {
+    VARNOTTE_REQUIRE_FIXTURE(small, "small-edits");
+    VARNOTTE_REQUIRE_FIXTURE(old, "version5-template");
+    TempDir dir;
+    const std::vector<Failure> failures = {
+        {{}, 1, "srcsafe.ini is missing"},
+        {{Ini(small), QStringLiteral("$/"), QStringLiteral("extra")}, 1, "Unexpected argument"},
+        {{QStringLiteral("--encoding"), QStringLiteral("klingon"), Ini(small)}, 1, "Unknown code page"},
+        {{QStringLiteral("--password"), QStringLiteral("x"), QStringLiteral("--password-stdin"), Ini(small)}, 1,
+         "cannot be used together"},
+        {{QStringLiteral("--no-such-option"), Ini(small)}, 1, "no-such-option"},
+        {{Ini(small), QStringLiteral("$/nothing here")}, 1, "no such project"},
+        {{Ini(small), QStringLiteral("$/esign-java-authenticator/Le.txt")}, 1, "is a file"},
+        {{Q(dir / "missing" / "srcsafe.ini")}, 3, "missing/srcsafe.ini"},
+        {{Ini(old)}, 3, "older SourceSafe format"},
+        {{QStringLiteral("--output"), Q(dir / "no such folder" / "out.csv"), Ini(small)}, 5, "no such folder/out.csv"},
+    };
+    for (const Failure& failure : failures) {
+        const CsvRun run = RunCsv(failure.arguments);
+        EXPECT_EQ(run.exitCode, failure.exitCode) << failure.arguments.join(' ').toStdString() << "\n" << run.err;
+        EXPECT_NE(run.err.find(failure.message), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST(VarnotteCsv, UnreadableItemsAreListedAndTheRestIsWritten) {
+    TempDir dir;
+    vsstest::DatabaseWriter writer(dir / "db");
+    const vsstest::ItemId project = writer.AddProject(writer.Root(), "Project");
+    const vsstest::ItemId broken = writer.AddFile(project, "broken.txt");
+    writer.AddFile(project, "fine.txt");
+    writer.AddFile(writer.Root(), "top.txt");
+    writer.Write();
+    vsstest::TruncateFile(writer.LogPath(broken), 100);
+    const CsvRun run = RunCsv({QStringLiteral("--history"), Q(writer.IniPath())});
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_NE(run.err.find("$/Project/broken.txt"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(writer.LogPath(broken).string()), std::string::npos) << run.err;
+    const auto records = varnotte::test::ParseCsv(run.out);
+    std::vector<std::string> specs;
+    for (const auto& record : records) {
+        if (record.size() == 2) {
+            specs.push_back(record[0]);
+        }
+    }
+    EXPECT_EQ(specs, (std::vector<std::string>{"$/Project", "$/Project/fine.txt", "$/top.txt"}));
+}
+
+TEST(VarnotteCsv, HelpAndVersion) {
+    const CsvRun help = RunCsv({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--password-stdin"), std::string::npos);
+    EXPECT_EQ(RunCsv({QStringLiteral("--version")}).exitCode, 0);
+}
+
+}  // namespace
