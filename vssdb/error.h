@@ -21,8 +21,7 @@ enum class ErrorKind {
 
 class Error : public std::runtime_error {
 public:
-    Error(ErrorKind kind, std::string message)
-        : std::runtime_error(std::move(message)), kind_(kind) {}
+    Error(ErrorKind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
 
     ErrorKind kind() const { return kind_; }
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "vssdb/error.h"
 
@@ -91,6 +92,13 @@ PhysicalFile PhysicalFile::Read(const std::string& path) {
     PhysicalFile file;
     file.path_ = path;
     ReadInto(path, file.data_);
+    return file;
+}
+
+PhysicalFile PhysicalFile::FromBytes(std::string path, std::string bytes) {
+    PhysicalFile file;
+    file.path_ = std::move(path);
+    file.data_ = std::move(bytes);
     return file;
 }
 

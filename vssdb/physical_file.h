@@ -23,6 +23,9 @@ public:
     // Reads into `buffer` (reused across calls to spare allocations); returns its size.
     static std::size_t ReadInto(const std::string& path, std::string& buffer);
 
+    // A file whose bytes are already in memory (fuzzing, tests); `path` names it in errors.
+    static PhysicalFile FromBytes(std::string path, std::string bytes);
+
     const std::string& path() const { return path_; }
     std::string_view bytes() const { return data_; }
     ByteView view() const { return ByteView(data_, &path_); }

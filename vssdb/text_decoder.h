@@ -11,6 +11,7 @@ namespace vssdb {
 // The iconv name of a Windows code page ("CP932", "CP1252", ...).
 std::string IconvNameForCodePage(int codePage);
 
+// Not thread-safe: a decoder reuses its iconv handles from call to call.
 class TextDecoder {
 public:
     // Throws vssdb::Error(kInvalidArgument) for a code page iconv does not know.

@@ -1,0 +1,175 @@
+// Damaged databases: every fault is an error that names the file and what is wrong, never
+// a crash, a hang or a quietly wrong answer.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "testing/damage.h"
+#include "testing/database_writer.h"
+#include "tests/support/temp_dir.h"
+#include "vssdb/database.h"
+#include "vssdb/error.h"
+#include "vssdb/item_header_format.h"
+#include "vssdb/record_format.h"
+#include "vssdb/revision_format.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vsstest::ItemId;
+
+class DamagedDatabase : public testing::Test {
+protected:
+    void SetUp() override {
+        project = writer.AddProject(writer.Root(), "Project");
+        file = writer.AddFile(project, "file.txt", vsstest::Stamp{"Admin", 100, "created"});
+        writer.CheckIn(file, vsstest::Stamp{"Admin", 200, "second"});
+        writer.CheckIn(file, vsstest::Stamp{"Admin", 300, "third"});
+        other = writer.AddFile(project, "other.txt");
+        writer.Write();
+    }
+
+    std::unique_ptr<vssdb::Database> Open() { return vssdb::Database::Open(writer.IniPath().string()); }
+
+    // The error of reading the file's whole history, or nothing.
+    std::optional<vssdb::Error> HistoryError() {
+        auto db = Open();
+        try {
+            db->History(db->Locate("$/Project/file.txt").physical);
+            return std::nullopt;
+        } catch (const vssdb::Error& error) {
+            return error;
+        }
+    }
+
+    std::vector<vsstest::RecordInfo> Records(const fs::path& path, const char* signature) {
+        std::vector<vsstest::RecordInfo> found;
+        for (const auto& record : vsstest::ListRecords(path, true)) {
+            if (record.signature == signature) {
+                found.push_back(record);
+            }
+        }
+        return found;
+    }
+
+    void ExpectCorrupt(const std::optional<vssdb::Error>& error, const std::string& what) {
+        ASSERT_TRUE(error.has_value()) << "no error for " << what;
+        EXPECT_EQ(error->kind(), vssdb::ErrorKind::kCorrupt) << error->what();
+        EXPECT_NE(std::string(error->what()).find(writer.LogPath(file).filename().string()), std::string::npos)
+            << error->what();
+        EXPECT_NE(std::string(error->what()).find(what), std::string::npos) << error->what();
+    }
+
+    varnotte::test::TempDir dir;
+    vsstest::DatabaseWriter writer{dir.path()};
+    ItemId project = 0;
+    ItemId file = 0;
+    ItemId other = 0;
+};
+
+TEST_F(DamagedDatabase, IntactDatabaseReadsCompletely) {
+    EXPECT_FALSE(HistoryError().has_value());
+}
+
+TEST_F(DamagedDatabase, TruncatedLogFile) {
+    const fs::path log = writer.LogPath(file);
+    vsstest::TruncateFile(log, fs::file_size(log) - 100);
+    ExpectCorrupt(HistoryError(), "end of the file");
+    vsstest::TruncateFile(log, 60);
+    ExpectCorrupt(HistoryError(), "runs past the end");
+    vsstest::TruncateFile(log, 10);
+    ExpectCorrupt(HistoryError(), "too short");
+}
+
+TEST_F(DamagedDatabase, ChecksumMismatch) {
+    const fs::path log = writer.LogPath(file);
+    const auto revisions = Records(log, "EL");
+    ASSERT_EQ(revisions.size(), 3u);
+    // The user name of the middle version, changed without fixing its checksum.
+    vsstest::PatchBytes(log, revisions[1].offset + 8 + vssdb::revision_format::kUser, "Mallory");
+    ExpectCorrupt(HistoryError(), "checksum");
+}
+
+TEST_F(DamagedDatabase, VersionChainThatLoops) {
+    const fs::path log = writer.LogPath(file);
+    const auto revisions = Records(log, "EL");
+    // The oldest version points back at the newest.
+    const std::size_t oldest = revisions.front().offset;
+    vsstest::PatchU32(log, oldest + 8 + vssdb::revision_format::kPrevious, static_cast<std::uint32_t>(revisions.back().offset));
+    vsstest::FixRecordCrc(log, oldest);
+    ExpectCorrupt(HistoryError(), "loops");
+}
+
+TEST_F(DamagedDatabase, OffsetsPastTheEnd) {
+    const fs::path log = writer.LogPath(file);
+    const std::size_t header = vssdb::item_header_format::kRecordOffset;
+    vsstest::PatchU32(log, header + 8 + vssdb::item_header_format::kLastRevision, 0x7FFFFFF0u);
+    vsstest::FixRecordCrc(log, header);
+    ExpectCorrupt(HistoryError(), "outside the file");
+}
+
+TEST_F(DamagedDatabase, CommentOffsetPastTheEnd) {
+    const fs::path log = writer.LogPath(file);
+    const auto revisions = Records(log, "EL");
+    const std::size_t newest = revisions.back().offset;
+    vsstest::PatchU32(log, newest + 8 + vssdb::revision_format::kCommentOffset, 0xFFFFFF00u);
+    vsstest::FixRecordCrc(log, newest);
+    ExpectCorrupt(HistoryError(), "comment");
+}
+
+TEST_F(DamagedDatabase, RecordLengthBeyondTheFile) {
+    const fs::path log = writer.LogPath(file);
+    const auto revisions = Records(log, "EL");
+    vsstest::PatchU32(log, revisions.back().offset + vssdb::record_format::kLengthOffset, 0xFFFFFFFFu);
+    ExpectCorrupt(HistoryError(), "runs past the end");
+}
+
+TEST_F(DamagedDatabase, NotAnItemFileAtAll) {
+    const fs::path log = writer.LogPath(file);
+    vsstest::PatchBytes(log, 0, "GarbageGarbage");
+    ExpectCorrupt(HistoryError(), "not a SourceSafe item file");
+}
+
+TEST_F(DamagedDatabase, MissingLogFileNamesWhereItShouldBe) {
+    fs::remove(writer.LogPath(file));
+    ExpectCorrupt(HistoryError(), "missing");
+}
+
+TEST_F(DamagedDatabase, DamagedChildListSpoilsOnlyThatProject) {
+    const fs::path list = writer.DataPath(project);
+    vsstest::TruncateFile(list, fs::file_size(list) - 3);
+    auto db = Open();
+    try {
+        db->Locate("$/Project/file.txt");
+        FAIL() << "a truncated child list was read";
+    } catch (const vssdb::Error& error) {
+        EXPECT_EQ(error.kind(), vssdb::ErrorKind::kCorrupt);
+        EXPECT_NE(std::string(error.what()).find(list.filename().string()), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(db->Locate("$/").spec, "$/");
+}
+
+TEST_F(DamagedDatabase, DamageThatStopsTheOpening) {
+    const fs::path users = writer.UserFilePath();
+    vsstest::PatchBytes(users, vssdb::file_header_format::kSize + 8, "x");  // HU body, crc now wrong
+    try {
+        Open();
+        FAIL() << "a damaged user file was read";
+    } catch (const vssdb::Error& error) {
+        EXPECT_EQ(error.kind(), vssdb::ErrorKind::kCorrupt);
+        EXPECT_NE(std::string(error.what()).find("um.dat"), std::string::npos) << error.what();
+    }
+    fs::remove(users);
+    EXPECT_THROW(Open(), vssdb::Error);
+    fs::remove(writer.LogPath(writer.Root()));
+    try {
+        Open();
+        FAIL() << "opened without a root project";
+    } catch (const vssdb::Error& error) {
+        EXPECT_EQ(error.kind(), vssdb::ErrorKind::kNotFound);
+        EXPECT_NE(std::string(error.what()).find("aaaaaaaa"), std::string::npos) << error.what();
+    }
+}
+
+}  // namespace
