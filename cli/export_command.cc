@@ -21,9 +21,12 @@ bool IsLoginRefusal(sourcesafe::HRESULT code) {
 
 // Streams rows into the writer and keeps count, progress and failures for the report.
 class ExportHost : public WalkHost {
-public:
+  public:
     ExportHost(CsvFileWriter& writer, int& exportRunning, std::FILE* errors, bool showProgress)
-        : writer_(writer), exportRunning_(exportRunning), errors_(errors), showProgress_(showProgress) {}
+        : writer_(writer),
+          exportRunning_(exportRunning),
+          errors_(errors),
+          showProgress_(showProgress) {}
 
     Node AddProjectNode(Node, const sourcesafe::IVSSItem&) override { return nullptr; }
     void AddFileNode(Node, const sourcesafe::IVSSItem&) override {}
@@ -67,7 +70,7 @@ public:
     const std::vector<std::string>& failures() const { return failures_; }
     std::size_t visited() const { return visited_; }
 
-private:
+  private:
     CsvFileWriter& writer_;
     int& exportRunning_;
     std::FILE* errors_;
@@ -97,7 +100,8 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress) {
     try {
         sourcesafe::OpenSettings settings;
         settings.codePage = options.codePage;
-        database.Open(iniPath, options.user.toStdString(), options.password.toStdString(), settings);
+        database.Open(iniPath, options.user.toStdString(), options.password.toStdString(),
+                      settings);
     } catch (const sourcesafe::VssError& error) {
         if (IsLoginRefusal(error.code())) {
             Report(errors, "login refused: " + std::string(error.what()));
@@ -123,8 +127,10 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress) {
     }
 
     CsvFileWriter writer;
-    const bool opened = options.outputPath.isEmpty() ? writer.OpenStandardOutput() : writer.Open(options.outputPath);
-    const std::string target = options.outputPath.isEmpty() ? "standard output" : options.outputPath.toStdString();
+    const bool opened = options.outputPath.isEmpty() ? writer.OpenStandardOutput()
+                                                     : writer.Open(options.outputPath);
+    const std::string target =
+        options.outputPath.isEmpty() ? "standard output" : options.outputPath.toStdString();
     if (!opened) {
         Report(errors, "cannot write " + target + ": " + writer.errorString().toStdString());
         return kExitCannotWrite;
@@ -148,7 +154,8 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress) {
         Report(errors, "cannot read " + failure);
     }
     if (!host.failures().empty()) {
-        Report(errors, std::to_string(host.failures().size()) + " item(s) could not be read and are missing from the export");
+        Report(errors, std::to_string(host.failures().size()) +
+                           " item(s) could not be read and are missing from the export");
         return kExitItemsUnreadable;
     }
     return kExitSuccess;

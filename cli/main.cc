@@ -17,9 +17,11 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("varnotte-csv"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VARNOTTE_VERSION));
 
-    const varnotte::cli::ParseResult parsed = varnotte::cli::ParseOptions(QCoreApplication::arguments());
+    const varnotte::cli::ParseResult parsed =
+        varnotte::cli::ParseOptions(QCoreApplication::arguments());
     if (!parsed.options) {
-        std::fputs(parsed.message.toLocal8Bit().constData(), parsed.toStandardError ? stderr : stdout);
+        std::fputs(parsed.message.toLocal8Bit().constData(),
+                   parsed.toStandardError ? stderr : stdout);
         return parsed.exitCode;
     }
     varnotte::cli::Options options = *parsed.options;

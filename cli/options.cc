@@ -9,40 +9,49 @@ namespace varnotte::cli {
 
 ParseResult ParseOptions(const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Exports the projects and files of a SourceSafe database (and with --history every version "
-                       "of every file) as CSV, exactly as Varnotte's export of that project writes them."));
-    const QCommandLineOption user(QStringList{QStringLiteral("u"), QStringLiteral("user")},
-                                  QStringLiteral("SourceSafe user name (default: $SSUSER, else Admin; an empty "
-                                                 "name stands for your login name)."),
-                                  QStringLiteral("NAME"));
+    parser.setApplicationDescription(QStringLiteral(
+        "Exports the projects and files of a SourceSafe database (and with --history every version "
+        "of every file) as CSV, exactly as Varnotte's export of that project writes them."));
+    const QCommandLineOption user(
+        QStringList{QStringLiteral("u"), QStringLiteral("user")},
+        QStringLiteral("SourceSafe user name (default: $SSUSER, else Admin; an empty "
+                       "name stands for your login name)."),
+        QStringLiteral("NAME"));
     const QCommandLineOption password(QStringList{QStringLiteral("p"), QStringLiteral("password")},
-                                      QStringLiteral("Password (default: empty)."), QStringLiteral("PW"));
-    const QCommandLineOption passwordStdin(QStringLiteral("password-stdin"),
-                                           QStringLiteral("Read the password from the first line of standard input."));
-    const QCommandLineOption history(QStringLiteral("history"),
-                                     QStringLiteral("Also write one row for every version of every file."));
-    const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("Write the CSV to FILE (default: standard output)."),
-                                    QStringLiteral("FILE"));
+                                      QStringLiteral("Password (default: empty)."),
+                                      QStringLiteral("PW"));
+    const QCommandLineOption passwordStdin(
+        QStringLiteral("password-stdin"),
+        QStringLiteral("Read the password from the first line of standard input."));
+    const QCommandLineOption history(
+        QStringLiteral("history"),
+        QStringLiteral("Also write one row for every version of every file."));
+    const QCommandLineOption output(
+        QStringList{QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("Write the CSV to FILE (default: standard output)."),
+        QStringLiteral("FILE"));
     const QCommandLineOption encoding(
         QStringLiteral("encoding"),
-        QStringLiteral("The database's ANSI code page (932, 936, 949, 950, 1250-1258), instead of finding it out."),
+        QStringLiteral("The database's ANSI code page (932, 936, 949, 950, 1250-1258), instead of "
+                       "finding it out."),
         QStringLiteral("CODEPAGE"));
     const QCommandLineOption quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Show no progress."));
     parser.addOptions({user, password, passwordStdin, history, output, encoding, quiet});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("INI"), QStringLiteral("The database's srcsafe.ini."));
-    parser.addPositionalArgument(QStringLiteral("SPEC"), QStringLiteral("The project to export (default: $/)."),
+    parser.addPositionalArgument(QStringLiteral("INI"),
+                                 QStringLiteral("The database's srcsafe.ini."));
+    parser.addPositionalArgument(QStringLiteral("SPEC"),
+                                 QStringLiteral("The project to export (default: $/)."),
                                  QStringLiteral("[SPEC]"));
 
     ParseResult result;
     const auto usageError = [&](const QString& message) {
         result.exitCode = kExitUsage;
         result.toStandardError = true;
-        result.message = message + QStringLiteral("\nTry 'varnotte-csv --help' for more information.\n");
+        result.message =
+            message + QStringLiteral("\nTry 'varnotte-csv --help' for more information.\n");
         return result;
     };
     if (!parser.parse(arguments)) {
@@ -64,7 +73,8 @@ ParseResult ParseOptions(const QStringList& arguments) {
         return usageError(QStringLiteral("Unexpected argument: %1").arg(positional.at(2)));
     }
     if (parser.isSet(password) && parser.isSet(passwordStdin)) {
-        return usageError(QStringLiteral("--password and --password-stdin cannot be used together."));
+        return usageError(
+            QStringLiteral("--password and --password-stdin cannot be used together."));
     }
     Options options;
     options.iniPath = positional.at(0);
@@ -73,7 +83,8 @@ ParseResult ParseOptions(const QStringList& arguments) {
     }
     // Databases come from Windows servers, where the login name of this machine is rarely a
     // SourceSafe user; every database has an Admin, so that is the default to try.
-    options.user = parser.isSet(user) ? parser.value(user) : qEnvironmentVariable("SSUSER", QStringLiteral("Admin"));
+    options.user = parser.isSet(user) ? parser.value(user)
+                                      : qEnvironmentVariable("SSUSER", QStringLiteral("Admin"));
     options.password = parser.value(password);
     options.passwordFromStdin = parser.isSet(passwordStdin);
     options.history = parser.isSet(history);

@@ -23,7 +23,7 @@ struct Options {
 struct ParseResult {
     std::optional<Options> options;  // empty when the program should exit
     int exitCode = 0;
-    QString message;                 // help, version or the usage error, for the caller to print
+    QString message;  // help, version or the usage error, for the caller to print
     bool toStandardError = false;
 };
 

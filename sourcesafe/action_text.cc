@@ -50,8 +50,8 @@ constexpr std::string_view kUnpinned = "Unpinned {name}";
 constexpr std::string_view kRollback = "Rollback to version {n}";
 constexpr std::string_view kUnknown = "Unknown action {n}";
 
-std::string Fill(std::string_view pattern, std::string_view name, std::string_view old, std::string_view spec,
-                 std::string_view label, int number) {
+std::string Fill(std::string_view pattern, std::string_view name, std::string_view old,
+                 std::string_view spec, std::string_view label, int number) {
     std::string out;
     for (std::size_t i = 0; i < pattern.size();) {
         const auto take = [&](std::string_view placeholder, std::string_view value) {
@@ -62,8 +62,9 @@ std::string Fill(std::string_view pattern, std::string_view name, std::string_vi
             i += placeholder.size();
             return true;
         };
-        if (pattern[i] == '{' && (take("{name}", name) || take("{old}", old) || take("{spec}", spec) ||
-                                  take("{label}", label) || take("{n}", std::to_string(number)))) {
+        if (pattern[i] == '{' &&
+            (take("{name}", name) || take("{old}", old) || take("{spec}", spec) ||
+             take("{label}", label) || take("{n}", std::to_string(number)))) {
             continue;
         }
         out += pattern[i++];

@@ -42,8 +42,8 @@ CivilTime CivilTimeFromAutomationDate(double date) {
 std::string FormatAutomationDate(double date) {
     const CivilTime t = CivilTimeFromAutomationDate(date);
     char text[32];
-    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
     return text;
 }
 

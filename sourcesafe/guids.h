@@ -19,9 +19,11 @@ struct Guid {
 };
 
 // The tail shared by the ids of the first automation release.
-inline constexpr std::array<std::uint8_t, 8> kAutomationTail = {0xB8, 0xEE, 0x00, 0x60, 0x8C, 0xC9, 0xA7, 0x1F};
+inline constexpr std::array<std::uint8_t, 8> kAutomationTail = {0xB8, 0xEE, 0x00, 0x60,
+                                                                0x8C, 0xC9, 0xA7, 0x1F};
 // The tail of the version-6 extensions.
-inline constexpr std::array<std::uint8_t, 8> kVersion6Tail = {0x92, 0x36, 0x00, 0xAA, 0x00, 0xA1, 0xEB, 0x95};
+inline constexpr std::array<std::uint8_t, 8> kVersion6Tail = {0x92, 0x36, 0x00, 0xAA,
+                                                              0x00, 0xA1, 0xEB, 0x95};
 
 inline constexpr Guid CLSID_VSSDatabase = {0x783CD4E4, 0x9D54, 0x11CF, kAutomationTail};
 inline constexpr Guid IID_IVSSDatabase = {0x783CD4E2, 0x9D54, 0x11CF, kAutomationTail};
@@ -35,6 +37,7 @@ inline constexpr Guid IID_IVSSVersion6 = {0x2A0DE0E9, 0x2E9F, 0x11D0, kVersion6T
 inline constexpr std::uint32_t CLSCTX_INPROC_SERVER = 0x1;
 inline constexpr std::uint32_t CLSCTX_INPROC_HANDLER = 0x2;
 inline constexpr std::uint32_t CLSCTX_LOCAL_SERVER = 0x4;
-inline constexpr std::uint32_t CLSCTX_ALL_SERVERS = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
+inline constexpr std::uint32_t CLSCTX_ALL_SERVERS =
+    CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
 
 }  // namespace sourcesafe

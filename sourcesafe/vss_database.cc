@@ -10,7 +10,8 @@ struct IVSSDatabase::Object {
     std::shared_ptr<Connection> connection;  // null until opened
 };
 
-HRESULT CreateInstance(const Guid& classId, std::uint32_t context, const Guid& interfaceId, IVSSDatabase& out) {
+HRESULT CreateInstance(const Guid& classId, std::uint32_t context, const Guid& interfaceId,
+                       IVSSDatabase& out) {
     out.Release();
     if (classId != CLSID_VSSDatabase || (context & CLSCTX_ALL_SERVERS) == 0) {
         return CLASS_E_CLASSNOTAVAILABLE_RESULT;
@@ -30,14 +31,17 @@ const IVSSDatabase::Object& IVSSDatabase::Require() const {
     return *object_;
 }
 
-Guid IVSSDatabase::InterfaceId() const { return Require().interfaceId; }
+Guid IVSSDatabase::InterfaceId() const {
+    return Require().interfaceId;
+}
 
-void IVSSDatabase::Open(const std::string& iniPath, const std::string& user, const std::string& password) {
+void IVSSDatabase::Open(const std::string& iniPath, const std::string& user,
+                        const std::string& password) {
     Open(iniPath, user, password, OpenSettings{});
 }
 
-void IVSSDatabase::Open(const std::string& iniPath, const std::string& user, const std::string& password,
-                        const OpenSettings& settings) {
+void IVSSDatabase::Open(const std::string& iniPath, const std::string& user,
+                        const std::string& password, const OpenSettings& settings) {
     Require();
     auto connection = std::make_shared<Connection>();
     Guarded([&] {
@@ -54,7 +58,8 @@ IVSSItem IVSSDatabase::VSSItem(const std::string& spec, bool /*deleted*/) const 
     if (!object.connection) {
         throw VssError(E_UNEXPECTED_RESULT, "the database is not open");
     }
-    return Guarded([&] { return IVSSItem(object.connection, object.connection->database->Locate(spec)); });
+    return Guarded(
+        [&] { return IVSSItem(object.connection, object.connection->database->Locate(spec)); });
 }
 
 int IVSSDatabase::CodePage() const {

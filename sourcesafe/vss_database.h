@@ -24,7 +24,7 @@ struct OpenSettings {
 };
 
 class IVSSDatabase {
-public:
+  public:
     IVSSDatabase() = default;
 
     bool IsEmpty() const { return !object_; }
@@ -45,7 +45,7 @@ public:
     // The code page the open database's texts are read in.
     int CodePage() const;
 
-private:
+  private:
     struct Object;
     friend HRESULT CreateInstance(const Guid&, std::uint32_t, const Guid&, IVSSDatabase&);
     const Object& Require() const;
@@ -55,6 +55,7 @@ private:
 
 // Creates a database object of class CLSID_VSSDatabase for interface IID_IVSSDatabase6 or
 // IID_IVSSDatabase. Returns S_OK and fills `out`, or a failure code and leaves `out` empty.
-HRESULT CreateInstance(const Guid& classId, std::uint32_t context, const Guid& interfaceId, IVSSDatabase& out);
+HRESULT CreateInstance(const Guid& classId, std::uint32_t context, const Guid& interfaceId,
+                       IVSSDatabase& out);
 
 }  // namespace sourcesafe

@@ -25,7 +25,9 @@ HRESULT ResultFor(const vssdb::Error& error) {
     return E_UNEXPECTED_RESULT;
 }
 
-void ThrowFrom(const vssdb::Error& error) { throw VssError(ResultFor(error), error.what()); }
+void ThrowFrom(const vssdb::Error& error) {
+    throw VssError(ResultFor(error), error.what());
+}
 
 void ThrowEmptyHolder(const char* what) {
     throw VssError(E_POINTER_RESULT, std::string(what) + " called through an empty holder");

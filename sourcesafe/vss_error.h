@@ -10,12 +10,12 @@
 namespace sourcesafe {
 
 class VssError : public std::runtime_error {
-public:
+  public:
     VssError(HRESULT code, const std::string& message) : std::runtime_error(message), code_(code) {}
 
     HRESULT code() const { return code_; }
 
-private:
+  private:
     HRESULT code_;
 };
 

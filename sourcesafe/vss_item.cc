@@ -27,9 +27,13 @@ const IVSSItem::State& IVSSItem::Require() const {
     return *state_;
 }
 
-std::string IVSSItem::Spec() const { return Require().located.spec; }
+std::string IVSSItem::Spec() const {
+    return Require().located.spec;
+}
 
-std::string IVSSItem::Name() const { return Require().located.name; }
+std::string IVSSItem::Name() const {
+    return Require().located.name;
+}
 
 int IVSSItem::Type() const {
     return Require().located.type == vssdb::ItemType::kProject ? VSSITEM_PROJECT : VSSITEM_FILE;
@@ -40,7 +44,8 @@ int IVSSItem::VersionNumber() const {
     if (state.located.type == vssdb::ItemType::kFile && state.located.pinnedVersion != 0) {
         return state.located.pinnedVersion;
     }
-    return Guarded([&] { return state.connection->database->LatestVersion(state.located.physical); });
+    return Guarded(
+        [&] { return state.connection->database->LatestVersion(state.located.physical); });
 }
 
 IVSSItems IVSSItem::Items(bool includeDeleted) const {
@@ -49,7 +54,8 @@ IVSSItems IVSSItem::Items(bool includeDeleted) const {
     items->connection = state.connection;
     items->parentSpec = state.located.spec;
     if (state.located.type == vssdb::ItemType::kProject) {
-        const auto children = Guarded([&] { return state.connection->database->Children(state.located.physical); });
+        const auto children =
+            Guarded([&] { return state.connection->database->Children(state.located.physical); });
         for (const vssdb::Child& child : children->entries) {
             if (includeDeleted || !child.deleted) {
                 items->children.push_back(child);
@@ -77,17 +83,21 @@ const IVSSItems::State& IVSSItems::Require() const {
     return *state_;
 }
 
-int IVSSItems::Count() const { return static_cast<int>(Require().children.size()); }
+int IVSSItems::Count() const {
+    return static_cast<int>(Require().children.size());
+}
 
 IVSSItem IVSSItems::Item(int index) const {
     const State& state = Require();
     if (index < 1 || index > static_cast<int>(state.children.size())) {
-        throw VssError(DISP_E_BADINDEX_RESULT, "item index " + std::to_string(index) + " is outside 1 to " +
+        throw VssError(DISP_E_BADINDEX_RESULT, "item index " + std::to_string(index) +
+                                                   " is outside 1 to " +
                                                    std::to_string(state.children.size()));
     }
     const vssdb::Child& child = state.children[static_cast<std::size_t>(index - 1)];
     vssdb::LocatedItem located;
-    located.spec = state.parentSpec == "$/" ? "$/" + child.name : state.parentSpec + "/" + child.name;
+    located.spec =
+        state.parentSpec == "$/" ? "$/" + child.name : state.parentSpec + "/" + child.name;
     located.type = child.type;
     located.name = child.name;
     located.physical = child.physical;

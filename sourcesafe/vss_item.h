@@ -19,7 +19,7 @@ inline constexpr int VSSITEM_PROJECT = 0;
 inline constexpr int VSSITEM_FILE = 1;
 
 class IVSSItem {
-public:
+  public:
     IVSSItem() = default;
 
     bool IsEmpty() const { return !state_; }
@@ -40,7 +40,7 @@ public:
     // The versions, newest first; a pinned file's start at the pinned version.
     IVSSVersions Versions(long flags = 0) const;
 
-private:
+  private:
     struct State;
     friend class IVSSDatabase;
     friend class IVSSItems;
@@ -51,7 +51,7 @@ private:
 };
 
 class IVSSItems {
-public:
+  public:
     IVSSItems() = default;
 
     bool IsEmpty() const { return !state_; }
@@ -60,7 +60,7 @@ public:
     // The child at `index`, 1 to Count(). Raises DISP_E_BADINDEX outside that range.
     IVSSItem Item(int index) const;
 
-private:
+  private:
     struct State;
     friend class IVSSItem;
     const State& Require() const;

@@ -49,21 +49,26 @@ std::string IVSSVersion::Username() const {
     return state.connection->database->Decode(state.revision().user);
 }
 
-int IVSSVersion::VersionNumber() const { return Require().revision().version; }
+int IVSSVersion::VersionNumber() const {
+    return Require().revision().version;
+}
 
 std::string IVSSVersion::Action() const {
     const State& state = Require();
     return Guarded([&] { return ActionText(state.revision(), *state.connection->database); });
 }
 
-double IVSSVersion::Date() const { return AutomationDateFromStoredTime(Require().revision().time); }
+double IVSSVersion::Date() const {
+    return AutomationDateFromStoredTime(Require().revision().time);
+}
 
 std::string IVSSVersion::Comment() const {
     const State& state = Require();
     const vssdb::Revision& revision = state.revision();
     const bool label = static_cast<vssdb::revision_format::Action>(revision.action) ==
                        vssdb::revision_format::Action::kLabel;
-    const std::string& raw = label && revision.comment.empty() ? revision.labelComment : revision.comment;
+    const std::string& raw =
+        label && revision.comment.empty() ? revision.labelComment : revision.comment;
     return WithLineFeeds(state.connection->database->Decode(raw));
 }
 
@@ -91,9 +96,12 @@ bool IVSSVersions::Enumerator::Next(IVSSVersion& out) {
         ThrowEmptyHolder("IVSSVersions enumerator");
     }
     if (!history_) {
-        auto history = Guarded([&] { return versions_->connection->database->History(versions_->physical); });
+        auto history =
+            Guarded([&] { return versions_->connection->database->History(versions_->physical); });
         if (versions_->pinnedVersion > 0) {
-            std::erase_if(history, [&](const vssdb::Revision& r) { return r.version > versions_->pinnedVersion; });
+            std::erase_if(history, [&](const vssdb::Revision& r) {
+                return r.version > versions_->pinnedVersion;
+            });
         }
         history_ = std::make_shared<const std::vector<vssdb::Revision>>(std::move(history));
     }

@@ -16,7 +16,7 @@ namespace sourcesafe {
 struct Connection;
 
 class IVSSVersion {
-public:
+  public:
     IVSSVersion() = default;
 
     bool IsEmpty() const { return !state_; }
@@ -36,7 +36,7 @@ public:
     // The label of a label version, else empty.
     std::string Label() const;
 
-private:
+  private:
     struct State;
     friend class IVSSVersions;
     const State& Require() const;
@@ -47,7 +47,7 @@ private:
 class IVSSVersions {
     struct State;
 
-public:
+  public:
     IVSSVersions() = default;
 
     bool IsEmpty() const { return !state_; }
@@ -55,11 +55,11 @@ public:
     // Enumerates the versions one at a time, newest first. The history is read when the
     // enumeration starts; reading failures raise from the first Next().
     class Enumerator {
-    public:
+      public:
         // Sets `out` to the next version and returns true, or returns false at the end.
         bool Next(IVSSVersion& out);
 
-    private:
+      private:
         friend class IVSSVersions;
         std::shared_ptr<const State> versions_;
         std::shared_ptr<const std::vector<vssdb::Revision>> history_;
@@ -67,7 +67,7 @@ public:
     };
     Enumerator NewEnum() const;
 
-private:
+  private:
     friend class IVSSItem;
     const State& Require() const;
 

@@ -23,7 +23,8 @@ bool SystemEncodingIsUtf8() {
 
 void AppendWithCrLf(QByteArray& out, std::string_view text) {
     std::size_t start = 0;
-    for (std::size_t lf = text.find('\n'); lf != std::string_view::npos; lf = text.find('\n', start)) {
+    for (std::size_t lf = text.find('\n'); lf != std::string_view::npos;
+         lf = text.find('\n', start)) {
         out.append(text.data() + start, static_cast<qsizetype>(lf - start));
         out.append("\r\n", 2);
         start = lf + 1;
@@ -40,8 +41,10 @@ void AppendCsvLine(QByteArray& out, std::string_view row) {
         return;
     }
     QStringEncoder encoder(QStringConverter::System);
-    const QByteArray encoded = encoder.encode(QString::fromUtf8(row.data(), static_cast<qsizetype>(row.size())));
-    AppendWithCrLf(out, std::string_view(encoded.constData(), static_cast<std::size_t>(encoded.size())));
+    const QByteArray encoded =
+        encoder.encode(QString::fromUtf8(row.data(), static_cast<qsizetype>(row.size())));
+    AppendWithCrLf(out,
+                   std::string_view(encoded.constData(), static_cast<std::size_t>(encoded.size())));
 }
 
 CsvFileWriter::CsvFileWriter() = default;

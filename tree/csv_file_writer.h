@@ -22,7 +22,7 @@
 namespace varnotte {
 
 class CsvFileWriter {
-public:
+  public:
     CsvFileWriter();
     ~CsvFileWriter();  // an uncommitted file is discarded
     CsvFileWriter(const CsvFileWriter&) = delete;
@@ -39,7 +39,7 @@ public:
 
     QString errorString() const { return error_; }
 
-private:
+  private:
     bool Flush();
     bool Fail(const QString& reason);
 

@@ -39,8 +39,9 @@ std::string ItemRow(const sourcesafe::IVSSItem& item) {
 }
 
 std::string VersionRow(const sourcesafe::IVSSItem& file, const sourcesafe::IVSSVersion& version) {
-    return JoinFields({file.Spec(), std::to_string(version.VersionNumber()), version.Username(), version.Action(),
-                       sourcesafe::FormatAutomationDate(version.Date()), version.Comment()});
+    return JoinFields({file.Spec(), std::to_string(version.VersionNumber()), version.Username(),
+                       version.Action(), sourcesafe::FormatAutomationDate(version.Date()),
+                       version.Comment()});
 }
 
 }  // namespace varnotte

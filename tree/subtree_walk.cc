@@ -56,7 +56,8 @@ void SubtreeWalk::AddNode(WalkHost::Node parent, const std::string& spec, int de
     }
 }
 
-void SubtreeWalk::AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& project, int depth) {
+void SubtreeWalk::AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& project,
+                             int depth) {
     std::string row;
     sourcesafe::IVSSItems children;
     try {

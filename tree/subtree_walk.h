@@ -27,7 +27,7 @@ struct WalkFlags {
 
 // What a walk's user plugs in: nodes, the status line, event processing, failures.
 class WalkHost {
-public:
+  public:
     using Node = void*;  // the host's own node handle; null for "no node"
 
     virtual ~WalkHost() = default;
@@ -46,7 +46,7 @@ public:
 };
 
 class SubtreeWalk {
-public:
+  public:
     SubtreeWalk(const sourcesafe::IVSSDatabase& database, const WalkFlags& flags, WalkHost& host)
         : database_(database), flags_(flags), host_(host) {}
 
@@ -58,7 +58,7 @@ public:
     // export descends without limit).
     void AddNode(WalkHost::Node parent, const std::string& spec, int depth);
 
-private:
+  private:
     bool MayVisit(int depth) const;
     void AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& project, int depth);
     void AddFile(WalkHost::Node parent, const sourcesafe::IVSSItem& file);

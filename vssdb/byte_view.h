@@ -12,7 +12,7 @@
 namespace vssdb {
 
 class ByteView {
-public:
+  public:
     ByteView() = default;
     // `file` must outlive the view; it is only used in error messages.
     ByteView(std::string_view bytes, const std::string* file, std::size_t fileOffset = 0)
@@ -34,7 +34,7 @@ public:
     std::string_view CString(std::size_t offset, std::size_t fieldSize) const;
     ByteView Sub(std::size_t offset, std::size_t length) const;
 
-private:
+  private:
     void Require(std::size_t offset, std::size_t length) const;
 
     std::string_view bytes_;

@@ -28,7 +28,7 @@ int AnsiCodePageForLocale(std::string_view localeName);
 int ParseCodePage(std::string_view name);
 
 class CodePageDetector {
-public:
+  public:
     CodePageDetector();
     ~CodePageDetector();
     CodePageDetector(const CodePageDetector&) = delete;
@@ -45,7 +45,7 @@ public:
     // text was ASCII.
     int Decide(int tieBreak) const;
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> state_;
 };

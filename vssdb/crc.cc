@@ -13,7 +13,8 @@ std::uint32_t Crc32ZeroInit(const void* data, std::size_t size) {
     uLong crc = 0xFFFFFFFFUL;
     const auto* bytes = static_cast<const Bytef*>(data);
     while (size > 0) {
-        const auto chunk = static_cast<uInt>(std::min<std::size_t>(size, std::numeric_limits<uInt>::max()));
+        const auto chunk =
+            static_cast<uInt>(std::min<std::size_t>(size, std::numeric_limits<uInt>::max()));
         crc = crc32(crc, bytes, chunk);
         bytes += chunk;
         size -= chunk;

@@ -11,6 +11,8 @@ namespace vssdb {
 std::uint32_t Crc32ZeroInit(const void* data, std::size_t size);
 std::uint16_t RecordCrc(const void* data, std::size_t size);
 
-inline std::uint16_t RecordCrc(std::string_view bytes) { return RecordCrc(bytes.data(), bytes.size()); }
+inline std::uint16_t RecordCrc(std::string_view bytes) {
+    return RecordCrc(bytes.data(), bytes.size());
+}
 
 }  // namespace vssdb

@@ -112,7 +112,9 @@ std::string DataFolder::Find(const std::string& relativeDir, std::string_view na
     return JoinPath(dir, it->second);
 }
 
-std::string DataFolder::FindFile(std::string_view name) const { return Find({}, name); }
+std::string DataFolder::FindFile(std::string_view name) const {
+    return Find({}, name);
+}
 
 std::string DataFolder::FindLog(std::string_view physical) const {
     std::string dir;

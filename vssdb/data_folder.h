@@ -21,7 +21,7 @@ bool IsPhysicalName(std::string_view name);
 std::string ResolvePathCaseInsensitive(const std::string& base, std::string_view relative);
 
 class DataFolder {
-public:
+  public:
     explicit DataFolder(std::string path);
     ~DataFolder();
     DataFolder(const DataFolder&) = delete;
@@ -42,7 +42,7 @@ public:
     // The path where the log of `physical` would be, for messages about a missing file.
     std::string ExpectedLogPath(std::string_view physical) const;
 
-private:
+  private:
     using Listing = std::unordered_map<std::string, std::string>;  // lower case -> on disk
     const Listing& List(const std::string& relativeDir) const;
     std::string Find(const std::string& relativeDir, std::string_view name) const;

@@ -22,11 +22,13 @@ constexpr int kMaxBranchDepth = 64;
 
 std::vector<std::string_view> SplitSpec(std::string_view spec, const std::string& original) {
     if (spec.empty() || spec.front() != '$') {
-        throw Error(ErrorKind::kItemNotFound, "\"" + original + "\" is not a SourceSafe path (it must start with $/)");
+        throw Error(ErrorKind::kItemNotFound,
+                    "\"" + original + "\" is not a SourceSafe path (it must start with $/)");
     }
     spec.remove_prefix(1);
     if (!spec.empty() && spec.front() != '/') {
-        throw Error(ErrorKind::kItemNotFound, "\"" + original + "\" is not a SourceSafe path (it must start with $/)");
+        throw Error(ErrorKind::kItemNotFound,
+                    "\"" + original + "\" is not a SourceSafe path (it must start with $/)");
     }
     std::vector<std::string_view> parts;
     while (!spec.empty()) {
@@ -69,7 +71,8 @@ std::unique_ptr<Database> Database::Open(const std::string& iniPath, const OpenO
     const std::string rootLog = db->folder_.FindLog(kRootPhysical);
     if (rootLog.empty()) {
         throw Error(ErrorKind::kNotFound,
-                    db->folder_.ExpectedLogPath(kRootPhysical) + ": root project not found; is this a SourceSafe database?");
+                    db->folder_.ExpectedLogPath(kRootPhysical) +
+                        ": root project not found; is this a SourceSafe database?");
     }
     const ItemLog root = ItemLog::Read(rootLog);
     if (root.header().type != ItemType::kProject) {
@@ -96,8 +99,10 @@ void Database::SettleCodePage(const OpenOptions& options) {
         return;
     }
     CodePageDetector detector;
-    ForEachDatabaseText(folder_, names_, users_, [&](std::string_view text) { detector.AddText(text); });
-    const int tieBreak = options.tieBreakCodePage != 0 ? options.tieBreakCodePage : LocaleAnsiCodePage();
+    ForEachDatabaseText(folder_, names_, users_,
+                        [&](std::string_view text) { detector.AddText(text); });
+    const int tieBreak =
+        options.tieBreakCodePage != 0 ? options.tieBreakCodePage : LocaleAnsiCodePage();
     decoder_ = std::make_unique<TextDecoder>(detector.Decide(tieBreak));
 }
 
@@ -128,7 +133,8 @@ void Database::Login(std::string_view user, std::string_view password) const {
         }
     }
     if (!known) {
-        throw Error(ErrorKind::kUserNotFound, "user \"" + name + "\" is not a user of this database (" + usersPath_ + ")");
+        throw Error(ErrorKind::kUserNotFound,
+                    "user \"" + name + "\" is not a user of this database (" + usersPath_ + ")");
     }
     throw Error(ErrorKind::kBadPassword, "wrong password for user \"" + name + "\"");
 }
@@ -192,13 +198,14 @@ LocatedItem Database::Locate(std::string_view spec) {
     item.physical = std::string(kRootPhysical);
     for (const std::string_view part : SplitSpec(spec, original)) {
         if (item.type != ItemType::kProject) {
-            throw Error(ErrorKind::kItemNotFound, "\"" + original + "\": " + item.spec + " is a file, not a project");
+            throw Error(ErrorKind::kItemNotFound,
+                        "\"" + original + "\": " + item.spec + " is a file, not a project");
         }
         const auto children = Children(item.physical);
         const Child* child = children->FindLive(part);
         if (child == nullptr) {
-            throw Error(ErrorKind::kItemNotFound,
-                        "\"" + original + "\": no item named \"" + std::string(part) + "\" in " + item.spec);
+            throw Error(ErrorKind::kItemNotFound, "\"" + original + "\": no item named \"" +
+                                                      std::string(part) + "\" in " + item.spec);
         }
         item.spec += (item.spec == "$/" ? "" : "/") + child->name;
         item.type = child->type;
@@ -226,7 +233,8 @@ std::vector<Revision> Database::History(const std::string& physical) {
     int below = 0;  // versions at or above this come from a later link of the chain
     for (int depth = 0; !current.empty(); ++depth) {
         if (depth > kMaxBranchDepth || !visited.insert(current).second) {
-            ThrowCorrupt(folder_.ExpectedLogPath(physical), "branch sources loop back to " + current);
+            ThrowCorrupt(folder_.ExpectedLogPath(physical),
+                         "branch sources loop back to " + current);
         }
         const ItemLog log = ReadLog(current);
         std::vector<Revision> revisions = log.ReadRevisions();
@@ -239,7 +247,8 @@ std::vector<Revision> Database::History(const std::string& physical) {
             }
         }
         const ItemHeader& header = log.header();
-        if (header.type != ItemType::kFile || header.branchSource.empty() || header.firstVersion <= 1) {
+        if (header.type != ItemType::kFile || header.branchSource.empty() ||
+            header.firstVersion <= 1) {
             break;
         }
         below = header.firstVersion;

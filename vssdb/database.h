@@ -31,7 +31,7 @@ struct OpenOptions {
 // One entry of a project's child list.
 struct Child {
     ItemType type = ItemType::kFile;
-    std::string name;                 // display name, UTF-8
+    std::string name;  // display name, UTF-8
     std::string physical;
     std::uint16_t pinnedVersion = 0;  // 0 unless this project pins the file
     bool deleted = false;
@@ -52,18 +52,19 @@ struct ChildList {
 
 // An item as reached through a spec.
 struct LocatedItem {
-    std::string spec;                 // "$/" for the root, else "$/A/b.txt" with stored names
+    std::string spec;  // "$/" for the root, else "$/A/b.txt" with stored names
     ItemType type = ItemType::kProject;
-    std::string name;                 // empty for the root
+    std::string name;  // empty for the root
     std::string physical;
     std::uint16_t pinnedVersion = 0;  // set when the parent project pins the file
 };
 
 class Database {
-public:
+  public:
     // Throws Error: kNotFound (ini, data folder, root project or um.dat missing),
     // kIncompatible (older format), kCorrupt, kUnreadable, kInvalidArgument (code page).
-    static std::unique_ptr<Database> Open(const std::string& iniPath, const OpenOptions& options = {});
+    static std::unique_ptr<Database> Open(const std::string& iniPath,
+                                          const OpenOptions& options = {});
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -97,7 +98,7 @@ public:
     // The display name of a name field: the long name from names.dat, else the short field.
     std::string DisplayName(const NameField& name, bool project) const;
 
-private:
+  private:
     Database(std::string iniPath, std::string dataPath);
     ItemLog ReadLog(const std::string& physical) const;
     void SettleCodePage(const OpenOptions& options);

@@ -31,7 +31,8 @@ ItemHeader ParseHeader(const PhysicalFile& file) {
     header.lastRevision = body.U32(ih::kLastRevision);
     if (header.type == ItemType::kProject) {
         header.parentSpec = std::string(body.CString(ih::kParentSpec, ih::kParentSpecSize));
-        header.parentPhysical = std::string(body.CString(ih::kParentPhysical, ih::kPhysicalNameSize));
+        header.parentPhysical =
+            std::string(body.CString(ih::kParentPhysical, ih::kPhysicalNameSize));
     } else {
         header.fileFlags = body.U16(ih::kFileFlags);
         header.branchSource = std::string(body.CString(ih::kBranchSource, ih::kPhysicalNameSize));
@@ -124,16 +125,20 @@ ItemLog::ItemLog(PhysicalFile file) : file_(std::move(file)) {
     header_ = ParseHeader(file_);
 }
 
-ItemLog ItemLog::Read(const std::string& path) { return ItemLog(PhysicalFile::Read(path)); }
+ItemLog ItemLog::Read(const std::string& path) {
+    return ItemLog(PhysicalFile::Read(path));
+}
 
-std::string ItemLog::ReadComment(std::size_t revisionOffset, std::uint32_t offset, std::uint16_t length) const {
+std::string ItemLog::ReadComment(std::size_t revisionOffset, std::uint32_t offset,
+                                 std::uint16_t length) const {
     if (length == 0) {
         return {};
     }
     const ByteView view = file_.view();
     if (offset == 0 || offset >= view.size()) {
-        ThrowCorruptAt(file_.path(), revisionOffset,
-                       "comment offset " + std::to_string(offset) + " of this version lies outside the file");
+        ThrowCorruptAt(
+            file_.path(), revisionOffset,
+            "comment offset " + std::to_string(offset) + " of this version lies outside the file");
     }
     const Record record = ReadRecordAt(view, offset, record_format::kComment);
     return std::string(record.body.CString(0, record.body.size()));
@@ -143,10 +148,11 @@ Revision ItemLog::ReadRevisionAt(std::size_t offset) const {
     namespace rv = revision_format;
     const Record record = ReadRecordAt(file_.view(), offset, record_format::kRevision);
     Revision rev = ParseRevision(record);
-    rev.comment = ReadComment(offset, record.body.U32(rv::kCommentOffset), record.body.U16(rv::kCommentLength));
+    rev.comment = ReadComment(offset, record.body.U32(rv::kCommentOffset),
+                              record.body.U16(rv::kCommentLength));
     if (static_cast<rv::Action>(rev.action) == rv::Action::kLabel) {
-        rev.labelComment =
-            ReadComment(offset, record.body.U32(rv::kLabelCommentOffset), record.body.U16(rv::kLabelCommentLength));
+        rev.labelComment = ReadComment(offset, record.body.U32(rv::kLabelCommentOffset),
+                                       record.body.U16(rv::kLabelCommentLength));
     }
     return rev;
 }
@@ -165,6 +171,8 @@ std::vector<Revision> ItemLog::ReadRevisions() const {
     return revisions;
 }
 
-Revision ItemLog::ReadLatestRevision() const { return ReadRevisionAt(header_.lastRevision); }
+Revision ItemLog::ReadLatestRevision() const {
+    return ReadRevisionAt(header_.lastRevision);
+}
 
 }  // namespace vssdb

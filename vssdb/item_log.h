@@ -18,7 +18,7 @@ struct ItemHeader {
     std::uint16_t revisionCount = 0;
     NameField name;
     std::uint16_t firstVersion = 1;
-    char dataExtension = 'A';        // current data file: .A or .B
+    char dataExtension = 'A';  // current data file: .A or .B
     std::uint32_t firstRevision = 0;
     std::uint32_t lastRevision = 0;
     // Projects.
@@ -26,20 +26,20 @@ struct ItemHeader {
     std::string parentPhysical;
     // Files.
     std::uint16_t fileFlags = 0;
-    std::string branchSource;        // physical name, empty unless branched
+    std::string branchSource;  // physical name, empty unless branched
 };
 
 // One EL record. Texts are raw bytes in the database's code page. Which of the
 // action-specific fields are set depends on the action (see revision_format.h).
 struct Revision {
     std::uint32_t offset = 0;
-    std::uint32_t previous = 0;      // offset of the next older version, 0 for version 1
+    std::uint32_t previous = 0;  // offset of the next older version, 0 for version 1
     std::uint16_t action = 0;
     std::uint16_t version = 0;
-    std::uint32_t time = 0;          // seconds, the writer's wall clock
+    std::uint32_t time = 0;  // seconds, the writer's wall clock
     std::string user;
     std::string label;
-    std::string comment;             // up to the first NUL; CR LF as stored
+    std::string comment;  // up to the first NUL; CR LF as stored
     std::string labelComment;
 
     NameField name;                  // the item acted on; the new name of a rename
@@ -57,7 +57,7 @@ struct Revision {
 Revision ParseRevision(const Record& record);
 
 class ItemLog {
-public:
+  public:
     // Reads and checks the file header and the item header. Throws Error(kIncompatible)
     // for an older format, Error(kCorrupt) for damage, Error(kNotFound) when missing.
     static ItemLog Read(const std::string& path);
@@ -73,9 +73,10 @@ public:
     // Only the newest version (the item's current version number).
     Revision ReadLatestRevision() const;
 
-private:
+  private:
     Revision ReadRevisionAt(std::size_t offset) const;
-    std::string ReadComment(std::size_t revisionOffset, std::uint32_t offset, std::uint16_t length) const;
+    std::string ReadComment(std::size_t revisionOffset, std::uint32_t offset,
+                            std::uint16_t length) const;
 
     PhysicalFile file_;
     ItemHeader header_;

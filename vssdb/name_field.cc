@@ -4,7 +4,9 @@
 
 namespace vssdb {
 
-bool NameField::isProject() const { return (flags & name_format::kProjectFlag) != 0; }
+bool NameField::isProject() const {
+    return (flags & name_format::kProjectFlag) != 0;
+}
 
 NameField ReadNameField(const ByteView& body, std::size_t offset) {
     namespace nf = name_format;

@@ -10,8 +10,8 @@ namespace vssdb {
 
 struct NameField {
     std::uint16_t flags = 0;
-    std::string shortName;           // raw bytes, spaces shown as '_'
-    std::uint32_t namesOffset = 0;   // SN record in names.dat, 0 for none
+    std::string shortName;          // raw bytes, spaces shown as '_'
+    std::uint32_t namesOffset = 0;  // SN record in names.dat, 0 for none
 
     bool isProject() const;
 };

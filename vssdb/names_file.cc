@@ -28,14 +28,17 @@ NamesFile::Entries NamesFile::ParseRecord(std::size_t offset) const {
         const std::uint16_t kind = body.U16(nf::kTable + i * nf::kTableEntrySize);
         const std::size_t at = stringsStart + body.U16(nf::kTable + i * nf::kTableEntrySize + 2);
         if (at >= body.size()) {
-            ThrowCorruptAt(file_.path(), offset, "name " + std::to_string(i) + " starts past the end of its record");
+            ThrowCorruptAt(file_.path(), offset,
+                           "name " + std::to_string(i) + " starts past the end of its record");
         }
         const std::string_view rest = body.bytes().substr(at);
         const void* nul = std::memchr(rest.data(), 0, rest.size());
         if (nul == nullptr) {
-            ThrowCorruptAt(file_.path(), offset, "name " + std::to_string(i) + " is not terminated");
+            ThrowCorruptAt(file_.path(), offset,
+                           "name " + std::to_string(i) + " is not terminated");
         }
-        entries.emplace_back(kind, std::string(rest.substr(0, static_cast<const char*>(nul) - rest.data())));
+        entries.emplace_back(
+            kind, std::string(rest.substr(0, static_cast<const char*>(nul) - rest.data())));
     }
     return entries;
 }
@@ -48,8 +51,8 @@ std::optional<std::string> NamesFile::LongName(std::uint32_t offset, bool projec
     if (it == cache_.end()) {
         it = cache_.emplace(offset, ParseRecord(offset)).first;
     }
-    const auto wanted = static_cast<std::uint16_t>(project ? names_file_format::NameKind::kProjectLong
-                                                           : names_file_format::NameKind::kLong);
+    const auto wanted = static_cast<std::uint16_t>(
+        project ? names_file_format::NameKind::kProjectLong : names_file_format::NameKind::kLong);
     for (const auto& [kind, text] : it->second) {
         if (kind == wanted && !text.empty()) {
             return text;

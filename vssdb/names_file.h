@@ -17,7 +17,7 @@
 namespace vssdb {
 
 class NamesFile {
-public:
+  public:
     // A database without names.dat has no long names.
     NamesFile() = default;
     explicit NamesFile(PhysicalFile file);
@@ -33,7 +33,7 @@ public:
     // at the first damaged record: the lookups above report damage where it matters.
     void ForEachText(const std::function<void(std::string_view)>& visit) const;
 
-private:
+  private:
     using Entries = std::vector<std::pair<std::uint16_t, std::string>>;  // kind, bytes
     Entries ParseRecord(std::size_t offset) const;
 

@@ -20,10 +20,10 @@ inline constexpr std::size_t kTable = 4;
 inline constexpr std::size_t kTableEntrySize = 4;
 
 enum class NameKind : std::uint16_t {
-    kDos = 1,          // 8.3 alias
-    kLong = 2,         // a file's real name
+    kDos = 1,   // 8.3 alias
+    kLong = 2,  // a file's real name
     kMac = 3,
-    kProjectLong = 10, // a project's real name
+    kProjectLong = 10,  // a project's real name
 };
 
 }  // namespace vssdb::names_file_format

@@ -14,7 +14,7 @@ namespace vssdb {
 namespace {
 
 class Descriptor {
-public:
+  public:
     explicit Descriptor(int fd) : fd_(fd) {}
     ~Descriptor() {
         if (fd_ >= 0) {
@@ -25,7 +25,7 @@ public:
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
 
-private:
+  private:
     int fd_;
 };
 
@@ -60,7 +60,8 @@ std::size_t PhysicalFile::ReadInto(const std::string& path, std::string& buffer)
         throw Error(ErrorKind::kUnreadable, path + ": not a regular file");
     }
     if (static_cast<std::size_t>(st.st_size) > kMaxPhysicalFileSize) {
-        ThrowCorrupt(path, "file is too large to be a database file (" + std::to_string(st.st_size) + " bytes)");
+        ThrowCorrupt(path, "file is too large to be a database file (" +
+                               std::to_string(st.st_size) + " bytes)");
     }
     // Read until end of file rather than trusting the size: the file may change meanwhile.
     buffer.resize(static_cast<std::size_t>(st.st_size) + 1);

@@ -15,7 +15,7 @@
 namespace vssdb {
 
 class PhysicalFile {
-public:
+  public:
     // Throws Error(kNotFound) when the file does not exist, Error(kUnreadable) when it
     // cannot be read or is not a regular file, Error(kCorrupt) when it is implausibly big.
     static PhysicalFile Read(const std::string& path);
@@ -30,7 +30,7 @@ public:
     std::string_view bytes() const { return data_; }
     ByteView view() const { return ByteView(data_, &path_); }
 
-private:
+  private:
     std::string path_;
     std::string data_;
 };

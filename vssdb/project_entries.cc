@@ -9,8 +9,12 @@
 
 namespace vssdb {
 
-bool ProjectEntry::deleted() const { return (flags & project_entry_format::kDeleted) != 0; }
-bool ProjectEntry::shared() const { return (flags & project_entry_format::kShared) != 0; }
+bool ProjectEntry::deleted() const {
+    return (flags & project_entry_format::kDeleted) != 0;
+}
+bool ProjectEntry::shared() const {
+    return (flags & project_entry_format::kShared) != 0;
+}
 
 std::vector<ProjectEntry> ReadProjectEntries(const PhysicalFile& file) {
     namespace pe = project_entry_format;
@@ -24,7 +28,8 @@ std::vector<ProjectEntry> ReadProjectEntries(const PhysicalFile& file) {
         ProjectEntry entry;
         const std::uint16_t type = body.U16(pe::kItemType);
         if (type != item_header_format::kProjectType && type != item_header_format::kFileType) {
-            ThrowCorruptAt(file.path(), record.offset, "child entry of unknown item type " + std::to_string(type));
+            ThrowCorruptAt(file.path(), record.offset,
+                           "child entry of unknown item type " + std::to_string(type));
         }
         entry.type = static_cast<ItemType>(type);
         entry.flags = body.U16(pe::kFlags);

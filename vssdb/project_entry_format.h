@@ -10,11 +10,11 @@ namespace vssdb::project_entry_format {
 
 inline constexpr std::size_t kBodySize = 56;
 
-inline constexpr std::size_t kItemType = 0;       // u16: 1 project, 2 file
-inline constexpr std::size_t kFlags = 2;          // u16
-inline constexpr std::size_t kName = 4;           // name field (40)
-inline constexpr std::size_t kPinnedVersion = 44; // u16, 0 = not pinned
-inline constexpr std::size_t kPhysical = 46;      // char[10]: 8 letters + NULs
+inline constexpr std::size_t kItemType = 0;        // u16: 1 project, 2 file
+inline constexpr std::size_t kFlags = 2;           // u16
+inline constexpr std::size_t kName = 4;            // name field (40)
+inline constexpr std::size_t kPinnedVersion = 44;  // u16, 0 = not pinned
+inline constexpr std::size_t kPhysical = 46;       // char[10]: 8 letters + NULs
 inline constexpr std::size_t kPhysicalSize = 10;
 
 inline constexpr std::uint16_t kDeleted = 0x0001;

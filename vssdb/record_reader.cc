@@ -35,8 +35,9 @@ std::string Hex16(std::uint16_t value) {
 Record ReadRecordAt(const ByteView& file, std::size_t offset, std::string_view expected) {
     namespace rf = record_format;
     if (offset > file.size() || file.size() - offset < rf::kHeaderSize) {
-        ThrowCorruptAt(file.file(), offset,
-                       "record header lies outside the file (size " + std::to_string(file.size()) + ")");
+        ThrowCorruptAt(
+            file.file(), offset,
+            "record header lies outside the file (size " + std::to_string(file.size()) + ")");
     }
     const std::uint32_t length = file.U32(offset + rf::kLengthOffset);
     Record record;
@@ -45,12 +46,14 @@ Record ReadRecordAt(const ByteView& file, std::size_t offset, std::string_view e
     record.storedCrc = file.U16(offset + rf::kCrcOffset);
     if (!expected.empty() && record.signature != expected) {
         ThrowCorruptAt(file.file(), offset,
-                       "expected a " + std::string(expected) + " record, found '" + Printable(record.signature) + "'");
+                       "expected a " + std::string(expected) + " record, found '" +
+                           Printable(record.signature) + "'");
     }
     if (length > file.size() - offset - rf::kHeaderSize) {
         ThrowCorruptAt(file.file(), offset,
                        Printable(record.signature) + " record of " + std::to_string(length) +
-                           " bytes runs past the end of the file (size " + std::to_string(file.size()) + ")");
+                           " bytes runs past the end of the file (size " +
+                           std::to_string(file.size()) + ")");
     }
     record.body = file.Sub(offset + rf::kHeaderSize, length);
     if (record.storedCrc != 0) {
@@ -64,7 +67,8 @@ Record ReadRecordAt(const ByteView& file, std::size_t offset, std::string_view e
     return record;
 }
 
-void ForEachRecord(const ByteView& file, std::size_t start, const std::function<void(const Record&)>& visit) {
+void ForEachRecord(const ByteView& file, std::size_t start,
+                   const std::function<void(const Record&)>& visit) {
     std::size_t offset = start;
     while (offset < file.size()) {
         const Record record = ReadRecordAt(file, offset);

@@ -11,8 +11,8 @@
 namespace vssdb {
 
 struct Record {
-    std::size_t offset = 0;          // of the record header within the file
-    std::string_view signature;      // two characters
+    std::size_t offset = 0;      // of the record header within the file
+    std::string_view signature;  // two characters
     std::uint16_t storedCrc = 0;
     ByteView body;
 
@@ -26,6 +26,7 @@ Record ReadRecordAt(const ByteView& file, std::size_t offset, std::string_view e
 
 // Calls `visit` for each record from `start` to the end of the file, in file order. Every
 // record is checked as by ReadRecordAt; bytes after the last whole record are an error.
-void ForEachRecord(const ByteView& file, std::size_t start, const std::function<void(const Record&)>& visit);
+void ForEachRecord(const ByteView& file, std::size_t start,
+                   const std::function<void(const Record&)>& visit);
 
 }  // namespace vssdb

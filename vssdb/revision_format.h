@@ -13,16 +13,16 @@ namespace vssdb::revision_format {
 
 inline constexpr std::size_t kBodySize = 404;
 
-inline constexpr std::size_t kPrevious = 0;            // u32, 0 for the first
-inline constexpr std::size_t kAction = 4;              // u16, see Action
-inline constexpr std::size_t kVersion = 6;             // u16
-inline constexpr std::size_t kTime = 8;                // u32 seconds, writer's wall clock
-inline constexpr std::size_t kUser = 12;               // char[32]
-inline constexpr std::size_t kLabel = 44;              // char[32]
-inline constexpr std::size_t kCommentOffset = 76;      // u32
-inline constexpr std::size_t kLabelCommentOffset = 80; // u32
-inline constexpr std::size_t kCommentLength = 84;      // u16, includes the NUL
-inline constexpr std::size_t kLabelCommentLength = 86; // u16, includes the NUL
+inline constexpr std::size_t kPrevious = 0;             // u32, 0 for the first
+inline constexpr std::size_t kAction = 4;               // u16, see Action
+inline constexpr std::size_t kVersion = 6;              // u16
+inline constexpr std::size_t kTime = 8;                 // u32 seconds, writer's wall clock
+inline constexpr std::size_t kUser = 12;                // char[32]
+inline constexpr std::size_t kLabel = 44;               // char[32]
+inline constexpr std::size_t kCommentOffset = 76;       // u32
+inline constexpr std::size_t kLabelCommentOffset = 80;  // u32
+inline constexpr std::size_t kCommentLength = 84;       // u16, includes the NUL
+inline constexpr std::size_t kLabelCommentLength = 86;  // u16, includes the NUL
 inline constexpr std::size_t kTextFieldSize = 32;
 
 inline constexpr std::size_t kSpecSize = 260;
@@ -33,7 +33,8 @@ inline constexpr std::size_t kCommonName = 88;
 inline constexpr std::size_t kCommonPhysical = 128;
 // Destroy (4, 5).
 inline constexpr std::size_t kDestroyName = 88;
-inline constexpr std::size_t kDestroyPurged = 128;     // i16: 1 when an already deleted item was purged
+inline constexpr std::size_t kDestroyPurged =
+    128;  // i16: 1 when an already deleted item was purged
 inline constexpr std::size_t kDestroyPhysical = 130;
 // Rename (10, 11).
 inline constexpr std::size_t kRenameNewName = 88;
@@ -44,18 +45,18 @@ inline constexpr std::size_t kMoveSpec = 88;
 inline constexpr std::size_t kMoveName = 348;
 inline constexpr std::size_t kMovePhysical = 388;
 // Share, pin, unpin (14).
-inline constexpr std::size_t kShareSpec = 88;          // project shared from
+inline constexpr std::size_t kShareSpec = 88;  // project shared from
 inline constexpr std::size_t kShareName = 348;
-inline constexpr std::size_t kShareKind = 388;         // i16: -1 share, 0 pin, >0 unpin
-inline constexpr std::size_t kSharePinnedVersion = 390;// i16
+inline constexpr std::size_t kShareKind = 388;           // i16: -1 share, 0 pin, >0 unpin
+inline constexpr std::size_t kSharePinnedVersion = 390;  // i16
 inline constexpr std::size_t kSharePhysical = 394;
 // Branch (15 in a project log, 19 in the new file's log).
 inline constexpr std::size_t kBranchName = 88;
 inline constexpr std::size_t kBranchPhysical = 128;
 inline constexpr std::size_t kBranchSource = 138;
 // Check-in (17).
-inline constexpr std::size_t kCheckInDelta = 88;       // u32 offset of the FD record
-inline constexpr std::size_t kCheckInSpec = 96;        // project spec as typed
+inline constexpr std::size_t kCheckInDelta = 88;  // u32 offset of the FD record
+inline constexpr std::size_t kCheckInSpec = 96;   // project spec as typed
 // Archive and restore (23, 24, 25).
 inline constexpr std::size_t kArchiveName = 88;
 inline constexpr std::size_t kArchivePhysical = 128;

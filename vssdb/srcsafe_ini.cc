@@ -16,7 +16,9 @@ namespace {
 constexpr std::size_t kMaxIniSize = 1 << 20;
 
 std::string_view Trim(std::string_view s) {
-    const auto space = [](unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    const auto space = [](unsigned char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    };
     while (!s.empty() && space(static_cast<unsigned char>(s.front()))) {
         s.remove_prefix(1);
     }
@@ -39,8 +41,10 @@ bool IsDirectory(const std::string& path) {
 }
 
 bool IsWindowsAbsolute(std::string_view path) {
-    const bool drive = path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
-    const bool network = path.size() >= 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/');
+    const bool drive =
+        path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+    const bool network = path.size() >= 2 && (path[0] == '\\' || path[0] == '/') &&
+                         (path[1] == '\\' || path[1] == '/');
     return drive || network;
 }
 
@@ -118,17 +122,18 @@ std::string LocateDataFolder(const std::string& iniPath) {
     if (IsWindowsAbsolute(dataPath)) {
         folder = ResolvePathCaseInsensitive(base, "data");
         if (!IsDirectory(folder)) {
-            throw Error(ErrorKind::kNotFound,
-                        iniPath + ": Data_Path \"" + dataPath +
-                            "\" is a Windows path that cannot be reached here, and there is no data folder beside "
-                            "srcsafe.ini");
+            throw Error(ErrorKind::kNotFound, iniPath + ": Data_Path \"" + dataPath +
+                                                  "\" is a Windows path that cannot be reached "
+                                                  "here, and there is no data folder beside "
+                                                  "srcsafe.ini");
         }
         return folder;
     }
     folder = dataPath.front() == '/' ? ResolvePathCaseInsensitive("/", dataPath.substr(1))
                                      : ResolvePathCaseInsensitive(base, dataPath);
     if (!IsDirectory(folder)) {
-        throw Error(ErrorKind::kNotFound, iniPath + ": data folder not found (Data_Path = " + dataPath + ")");
+        throw Error(ErrorKind::kNotFound,
+                    iniPath + ": data folder not found (Data_Path = " + dataPath + ")");
     }
     return folder;
 }

@@ -1,9 +1,9 @@
 #include "vssdb/text_case.h"
 
-#include <climits>
-#include <cwchar>
 #include <locale.h>
 #include <wctype.h>
+#include <climits>
+#include <cwchar>
 
 #include <algorithm>
 #include <cctype>
@@ -12,23 +12,25 @@ namespace vssdb {
 namespace {
 
 locale_t Utf8Locale() {
-    static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    static const locale_t locale =
+        newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
     return locale;
 }
 
 bool IsAscii(std::string_view s) {
-    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 // Switches this thread to C.UTF-8 for the multibyte conversions of one call.
 class ScopedUtf8Locale {
-public:
+  public:
     explicit ScopedUtf8Locale(locale_t locale) : previous_(uselocale(locale)) {}
     ~ScopedUtf8Locale() { uselocale(previous_); }
     ScopedUtf8Locale(const ScopedUtf8Locale&) = delete;
     ScopedUtf8Locale& operator=(const ScopedUtf8Locale&) = delete;
 
-private:
+  private:
     locale_t previous_;
 };
 
@@ -50,12 +52,14 @@ std::string MapCase(std::string_view utf8, wint_t (*map)(wint_t, locale_t), int 
     for (std::size_t pos = 0; pos < utf8.size();) {
         wchar_t c = 0;
         const std::size_t length = std::mbrtowc(&c, utf8.data() + pos, utf8.size() - pos, &in);
-        if (length == static_cast<std::size_t>(-1) || length == static_cast<std::size_t>(-2) || length == 0) {
+        if (length == static_cast<std::size_t>(-1) || length == static_cast<std::size_t>(-2) ||
+            length == 0) {
             out += utf8[pos++];  // keep bytes that are not UTF-8 as they are
             in = std::mbstate_t{};
             continue;
         }
-        const std::size_t written = std::wcrtomb(buffer, static_cast<wchar_t>(map(static_cast<wint_t>(c), locale)), &outState);
+        const std::size_t written = std::wcrtomb(
+            buffer, static_cast<wchar_t>(map(static_cast<wint_t>(c), locale)), &outState);
         if (written == static_cast<std::size_t>(-1)) {
             out.append(utf8.data() + pos, length);
         } else {
@@ -68,14 +72,20 @@ std::string MapCase(std::string_view utf8, wint_t (*map)(wint_t, locale_t), int 
 
 }  // namespace
 
-std::string UpperCase(std::string_view utf8) { return MapCase(utf8, towupper_l, ::toupper); }
+std::string UpperCase(std::string_view utf8) {
+    return MapCase(utf8, towupper_l, ::toupper);
+}
 
-std::string FoldCase(std::string_view utf8) { return MapCase(utf8, towlower_l, ::tolower); }
+std::string FoldCase(std::string_view utf8) {
+    return MapCase(utf8, towlower_l, ::tolower);
+}
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (IsAscii(a) && IsAscii(b)) {
-        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-                   return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+        return a.size() == b.size() &&
+               std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+                   return std::tolower(static_cast<unsigned char>(x)) ==
+                          std::tolower(static_cast<unsigned char>(y));
                });
     }
     return FoldCase(a) == FoldCase(b);

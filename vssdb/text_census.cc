@@ -30,7 +30,8 @@ std::vector<std::string> ListNames(const std::string& dir) {
 }
 
 bool HasHighByte(std::string_view s) {
-    return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    return std::any_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
 void VisitIfHigh(std::string_view text, const std::function<void(std::string_view)>& visit) {
@@ -39,7 +40,8 @@ void VisitIfHigh(std::string_view text, const std::function<void(std::string_vie
     }
 }
 
-void VisitLogTexts(const std::string& path, std::string& buffer, const std::function<void(std::string_view)>& visit) {
+void VisitLogTexts(const std::string& path, std::string& buffer,
+                   const std::function<void(std::string_view)>& visit) {
     namespace rf = record_format;
     try {
         PhysicalFile::ReadInto(path, buffer);
@@ -49,13 +51,15 @@ void VisitLogTexts(const std::string& path, std::string& buffer, const std::func
         }
         ForEachRecord(file, file_header_format::kSize, [&](const Record& record) {
             if (record.signature == rf::kItemHeader) {
-                VisitIfHigh(record.body.CString(item_header_format::kName + name_format::kShortNameOffset,
-                                                 name_format::kShortNameSize),
-                            visit);
+                VisitIfHigh(
+                    record.body.CString(item_header_format::kName + name_format::kShortNameOffset,
+                                        name_format::kShortNameSize),
+                    visit);
             } else if (record.signature == rf::kRevision) {
                 const Revision rev = ParseRevision(record);
-                for (const std::string* text : {&rev.user, &rev.label, &rev.name.shortName, &rev.oldName.shortName,
-                                                &rev.spec, &rev.archivePath}) {
+                for (const std::string* text :
+                     {&rev.user, &rev.label, &rev.name.shortName, &rev.oldName.shortName, &rev.spec,
+                      &rev.archivePath}) {
                     VisitIfHigh(*text, visit);
                 }
             } else if (record.signature == rf::kComment) {
@@ -69,7 +73,8 @@ void VisitLogTexts(const std::string& path, std::string& buffer, const std::func
 
 }  // namespace
 
-void ForEachDatabaseText(const DataFolder& folder, const NamesFile& names, const std::vector<UserRecord>& users,
+void ForEachDatabaseText(const DataFolder& folder, const NamesFile& names,
+                         const std::vector<UserRecord>& users,
                          const std::function<void(std::string_view)>& visit) {
     names.ForEachText([&](std::string_view text) { VisitIfHigh(text, visit); });
     for (const UserRecord& user : users) {

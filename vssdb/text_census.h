@@ -13,7 +13,8 @@
 
 namespace vssdb {
 
-void ForEachDatabaseText(const DataFolder& folder, const NamesFile& names, const std::vector<UserRecord>& users,
+void ForEachDatabaseText(const DataFolder& folder, const NamesFile& names,
+                         const std::vector<UserRecord>& users,
                          const std::function<void(std::string_view)>& visit);
 
 }  // namespace vssdb

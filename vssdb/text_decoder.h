@@ -13,7 +13,7 @@ std::string IconvNameForCodePage(int codePage);
 
 // Not thread-safe: a decoder reuses its iconv handles from call to call.
 class TextDecoder {
-public:
+  public:
     // Throws vssdb::Error(kInvalidArgument) for a code page iconv does not know.
     explicit TextDecoder(int codePage);
     ~TextDecoder();
@@ -32,7 +32,7 @@ public:
     // Whether `bytes` decode without a single invalid sequence.
     bool CanDecode(std::string_view bytes) const;
 
-private:
+  private:
     struct Handles;
     int codePage_;
     std::unique_ptr<Handles> handles_;

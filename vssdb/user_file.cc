@@ -12,12 +12,14 @@ std::vector<UserRecord> ReadUsers(const PhysicalFile& file) {
     namespace uf = user_file_format;
     const ByteView view = file.view();
     if (view.size() < fh::kSize) {
-        ThrowCorrupt(file.path(), "too short for a user file (" + std::to_string(view.size()) + " bytes)");
+        ThrowCorrupt(file.path(),
+                     "too short for a user file (" + std::to_string(view.size()) + " bytes)");
     }
     const std::string_view signature = view.CString(0, fh::kSignatureSize);
     if (signature == fh::kOldUsersSignature) {
-        throw Error(ErrorKind::kIncompatible,
-                    file.path() + ": user file of an older SourceSafe format (" + std::string(signature) + ")");
+        throw Error(ErrorKind::kIncompatible, file.path() +
+                                                  ": user file of an older SourceSafe format (" +
+                                                  std::string(signature) + ")");
     }
     if (signature != fh::kUsersSignature) {
         ThrowCorrupt(file.path(), "not a SourceSafe user file");

@@ -41,8 +41,12 @@ CsvRun RunCsv(const QStringList& arguments, const QByteArray& input = {}) {
     return run;
 }
 
-QString Ini(const fs::path& fixture) { return QString::fromStdString((fixture / "srcsafe.ini").string()); }
-QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
+QString Ini(const fs::path& fixture) {
+    return QString::fromStdString((fixture / "srcsafe.ini").string());
+}
+QString Q(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
 
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -63,7 +67,8 @@ TEST(VarnotteCsv, ExportsEveryProjectFileAndVersion) {
         ASSERT_TRUE(record.size() == 2 || record.size() == 6);
         (record.size() == 2 ? itemRows : versionRows)++;
         EXPECT_EQ(record[0].rfind("$/", 0), 0u);
-        EXPECT_EQ(record[0].find("~sak"), std::string::npos) << "deleted item exported: " << record[0];
+        EXPECT_EQ(record[0].find("~sak"), std::string::npos)
+            << "deleted item exported: " << record[0];
     }
     EXPECT_EQ(itemRows, 60 + 375);
     EXPECT_EQ(versionRows, 588);
@@ -73,7 +78,8 @@ TEST(VarnotteCsv, OutputFileIsByteForByteWhatStandardOutputGets) {
     VARNOTTE_REQUIRE_FIXTURE(fixture, "edits-comments");
     TempDir dir;
     const CsvRun toStdout = RunCsv({QStringLiteral("--history"), Ini(fixture)});
-    const CsvRun toFile = RunCsv({QStringLiteral("--history"), QStringLiteral("--output"), Q(dir / "out.csv"), Ini(fixture)});
+    const CsvRun toFile = RunCsv({QStringLiteral("--history"), QStringLiteral("--output"),
+                                  Q(dir / "out.csv"), Ini(fixture)});
     ASSERT_EQ(toStdout.exitCode, 0);
     ASSERT_EQ(toFile.exitCode, 0);
     EXPECT_EQ(toFile.out, "");
@@ -88,7 +94,8 @@ TEST(VarnotteCsv, ExportsOneProjectAndEmptyDatabasesGiveEmptyFiles) {
     const CsvRun project = RunCsv({Ini(small), QStringLiteral("$/esign-java-authenticator/")});
     ASSERT_EQ(project.exitCode, 0) << project.err;
     EXPECT_EQ(project.out,
-              "\"$/esign-java-authenticator/clingBling.txt\",\"3\"\r\n\"$/esign-java-authenticator/Le.txt\",\"2\"\r\n");
+              "\"$/esign-java-authenticator/clingBling.txt\",\"3\"\r\n\"$/esign-java-authenticator/"
+              "Le.txt\",\"2\"\r\n");
     TempDir dir;
     const CsvRun none = RunCsv({QStringLiteral("-o"), Q(dir / "empty.csv"), Ini(empty)});
     ASSERT_EQ(none.exitCode, 0) << none.err;
@@ -98,16 +105,19 @@ TEST(VarnotteCsv, ExportsOneProjectAndEmptyDatabasesGiveEmptyFiles) {
 
 TEST(VarnotteCsv, LoginOptions) {
     VARNOTTE_REQUIRE_FIXTURE(fixture, "shares-deletes");
-    EXPECT_EQ(RunCsv({QStringLiteral("--user"), QStringLiteral("Dhaval"), QStringLiteral("--password"),
-                      QStringLiteral("dhaval"), Ini(fixture), QStringLiteral("$/Invetory Shaili/64bitApp")})
+    EXPECT_EQ(RunCsv({QStringLiteral("--user"), QStringLiteral("Dhaval"),
+                      QStringLiteral("--password"), QStringLiteral("dhaval"), Ini(fixture),
+                      QStringLiteral("$/Invetory Shaili/64bitApp")})
                   .exitCode,
               0);
-    EXPECT_EQ(RunCsv({QStringLiteral("--user"), QStringLiteral("Dhaval"), QStringLiteral("--password-stdin"), Ini(fixture),
+    EXPECT_EQ(RunCsv({QStringLiteral("--user"), QStringLiteral("Dhaval"),
+                      QStringLiteral("--password-stdin"), Ini(fixture),
                       QStringLiteral("$/Invetory Shaili/64bitApp")},
                      "dhaval\r\n")
                   .exitCode,
               0);
-    const CsvRun wrong = RunCsv({QStringLiteral("-u"), QStringLiteral("Dhaval"), QStringLiteral("-p"), QStringLiteral("x"), Ini(fixture)});
+    const CsvRun wrong = RunCsv({QStringLiteral("-u"), QStringLiteral("Dhaval"),
+                                 QStringLiteral("-p"), QStringLiteral("x"), Ini(fixture)});
     EXPECT_EQ(wrong.exitCode, 2);
     EXPECT_NE(wrong.err.find("login refused"), std::string::npos) << wrong.err;
     EXPECT_EQ(wrong.out, "");
@@ -127,19 +137,27 @@ TEST(VarnotteCsv, ExitStatusesAndMessages) {
     const std::vector<Failure> failures = {
         {{}, 1, "srcsafe.ini is missing"},
         {{Ini(small), QStringLiteral("$/"), QStringLiteral("extra")}, 1, "Unexpected argument"},
-        {{QStringLiteral("--encoding"), QStringLiteral("klingon"), Ini(small)}, 1, "Unknown code page"},
-        {{QStringLiteral("--password"), QStringLiteral("x"), QStringLiteral("--password-stdin"), Ini(small)}, 1,
+        {{QStringLiteral("--encoding"), QStringLiteral("klingon"), Ini(small)},
+         1,
+         "Unknown code page"},
+        {{QStringLiteral("--password"), QStringLiteral("x"), QStringLiteral("--password-stdin"),
+          Ini(small)},
+         1,
          "cannot be used together"},
         {{QStringLiteral("--no-such-option"), Ini(small)}, 1, "no-such-option"},
         {{Ini(small), QStringLiteral("$/nothing here")}, 1, "no such project"},
         {{Ini(small), QStringLiteral("$/esign-java-authenticator/Le.txt")}, 1, "is a file"},
         {{Q(dir / "missing" / "srcsafe.ini")}, 3, "missing/srcsafe.ini"},
         {{Ini(old)}, 3, "older SourceSafe format"},
-        {{QStringLiteral("--output"), Q(dir / "no such folder" / "out.csv"), Ini(small)}, 5, "no such folder/out.csv"},
+        {{QStringLiteral("--output"), Q(dir / "no such folder" / "out.csv"), Ini(small)},
+         5,
+         "no such folder/out.csv"},
     };
     for (const Failure& failure : failures) {
         const CsvRun run = RunCsv(failure.arguments);
-        EXPECT_EQ(run.exitCode, failure.exitCode) << failure.arguments.join(' ').toStdString() << "\n" << run.err;
+        EXPECT_EQ(run.exitCode, failure.exitCode)
+            << failure.arguments.join(' ').toStdString() << "\n"
+            << run.err;
         EXPECT_NE(run.err.find(failure.message), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
     }

@@ -1,6 +1,7 @@
 // The automation objects over the real databases: logins, shapes, names and histories.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -23,7 +24,8 @@ IVSSDatabase NewDatabase() {
     return db;
 }
 
-IVSSDatabase OpenFixture(const fs::path& fixture, const std::string& user = "Admin", const std::string& password = "") {
+IVSSDatabase OpenFixture(const fs::path& fixture, const std::string& user = "Admin",
+                         const std::string& password = "") {
     IVSSDatabase db = NewDatabase();
     db.Open((fixture / "srcsafe.ini").string(), user, password);
     return db;
@@ -50,7 +52,7 @@ HRESULT CodeOf(const std::function<void()>& call) {
 
 // Sets an environment variable for one scope.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const char* value) : name_(name) {
         if (const char* old = std::getenv(name)) {
             old_ = old;
@@ -60,7 +62,7 @@ public:
     }
     ~ScopedEnv() { hadOld_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
 
-private:
+  private:
     const char* name_;
     std::string old_;
     bool hadOld_ = false;
@@ -77,8 +79,10 @@ class Login : public testing::TestWithParam<LoginCase> {};
 
 INSTANTIATE_TEST_SUITE_P(
     RealUsers, Login,
-    testing::Values(LoginCase{"shares-deletes", "Admin", "", S_OK}, LoginCase{"shares-deletes", "Dhaval", "dhaval", S_OK},
-                    LoginCase{"shares-deletes", "dHAVAL", "DHAVAL", S_OK},  // both are case-insensitive
+    testing::Values(LoginCase{"shares-deletes", "Admin", "", S_OK},
+                    LoginCase{"shares-deletes", "Dhaval", "dhaval", S_OK},
+                    LoginCase{"shares-deletes", "dHAVAL", "DHAVAL",
+                              S_OK},  // both are case-insensitive
                     LoginCase{"shares-deletes", "Dhaval", "", ESS_BAD_PASSWORD},
                     LoginCase{"shares-deletes", "Dhaval", "dhaval2", ESS_BAD_PASSWORD},
                     LoginCase{"shares-deletes", "Admin", "secret", ESS_BAD_PASSWORD},
@@ -88,11 +92,15 @@ INSTANTIATE_TEST_SUITE_P(
                     LoginCase{"small-edits", "JOHNSON", "PaSs", S_OK},
                     LoginCase{"empty-root", "hhc", "HHC", S_OK},
                     LoginCase{"empty-duplicate-user", "guest", "", S_OK},
-                    LoginCase{"one-subproject", "anu", "", S_OK}));
+                    LoginCase{"one-subproject", "anu", "", S_OK}),
+    [](const testing::TestParamInfo<LoginCase>& info) {
+        return "case" + std::to_string(info.index);
+    });
 
 TEST_P(Login, ChecksUserAndPassword) {
     VARNOTTE_REQUIRE_FIXTURE(fixture, GetParam().fixture);
-    EXPECT_EQ(OpenResult(fixture / "srcsafe.ini", GetParam().user, GetParam().password), GetParam().expected);
+    EXPECT_EQ(OpenResult(fixture / "srcsafe.ini", GetParam().user, GetParam().password),
+              GetParam().expected);
 }
 
 TEST(LoginDefaults, EmptyUserNameMeansTheLoginName) {
@@ -119,10 +127,12 @@ TEST(OpenFailures, OldFormatMissingDataAndMissingIni) {
             ADD_FAILURE() << name << " opened";
         } catch (const VssError& error) {
             EXPECT_EQ(error.code(), E_FILE_NOT_FOUND_RESULT) << name;
-            EXPECT_NE(std::string(error.what()).find(ini.string()), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find(ini.string()), std::string::npos)
+                << error.what();
         }
     }
-    EXPECT_EQ(OpenResult(iniOnly / "tableGZL" / "srcsafe.ini", "Admin", ""), E_FILE_NOT_FOUND_RESULT);
+    EXPECT_EQ(OpenResult(iniOnly / "tableGZL" / "srcsafe.ini", "Admin", ""),
+              E_FILE_NOT_FOUND_RESULT);
 }
 
 TEST(OpenFailures, DatabaseWithoutIniOpensThroughOneWrittenBesideIt) {
@@ -145,12 +155,18 @@ class DatabaseShape : public testing::TestWithParam<Shape> {};
 
 // Counted independently of this reader, by walking the child lists and version chains of
 // each database by hand.
-INSTANTIATE_TEST_SUITE_P(RealDatabases, DatabaseShape,
-                         testing::Values(Shape{"shares-deletes", 60, 375, 588}, Shape{"edits-comments", 7, 84, 270},
-                                         Shape{"label-big5-ini", 5, 32, 35}, Shape{"client-clutter", 12, 21, 21},
-                                         Shape{"small-edits", 1, 2, 5}, Shape{"one-subproject", 1, 0, 0},
-                                         Shape{"empty-root", 0, 0, 0}, Shape{"empty-root-2", 0, 0, 0},
-                                         Shape{"empty-duplicate-user", 0, 0, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    RealDatabases, DatabaseShape,
+    testing::Values(Shape{"shares-deletes", 60, 375, 588}, Shape{"edits-comments", 7, 84, 270},
+                    Shape{"label-big5-ini", 5, 32, 35}, Shape{"client-clutter", 12, 21, 21},
+                    Shape{"small-edits", 1, 2, 5}, Shape{"one-subproject", 1, 0, 0},
+                    Shape{"empty-root", 0, 0, 0}, Shape{"empty-root-2", 0, 0, 0},
+                    Shape{"empty-duplicate-user", 0, 0, 0}),
+    [](const testing::TestParamInfo<Shape>& info) {
+        std::string name = info.param.fixture;
+        std::replace(name.begin(), name.end(), '-', '_');
+        return name;
+    });
 
 void CountBelow(const IVSSItem& project, Shape& shape) {
     const IVSSItems items = project.Items(false);
@@ -166,7 +182,8 @@ void CountBelow(const IVSSItem& project, Shape& shape) {
         IVSSVersion version;
         int expected = child.VersionNumber();
         while (versions.Next(version)) {
-            EXPECT_EQ(version.VersionNumber(), expected--) << child.Spec() << ": versions newest first, contiguous";
+            EXPECT_EQ(version.VersionNumber(), expected--)
+                << child.Spec() << ": versions newest first, contiguous";
             ++shape.fileVersions;
         }
         EXPECT_EQ(expected, 0) << child.Spec();
@@ -199,7 +216,8 @@ TEST(Specs, RootAndTrailingSlashes) {
     EXPECT_EQ(project.VersionNumber(), 41);  // its own versions; file check-ins do not count
     EXPECT_EQ(CodeOf([&] { db.VSSItem("$/No Such Project"); }), ESS_ITEM_NOT_FOUND);
     EXPECT_EQ(CodeOf([&] { db.VSSItem("Invetory Shaili"); }), ESS_ITEM_NOT_FOUND);
-    EXPECT_EQ(CodeOf([&] { db.VSSItem("$/Invetory Shaili/Docsvault SB 6.0.sln/x"); }), ESS_ITEM_NOT_FOUND);
+    EXPECT_EQ(CodeOf([&] { db.VSSItem("$/Invetory Shaili/Docsvault SB 6.0.sln/x"); }),
+              ESS_ITEM_NOT_FOUND);
 }
 
 TEST(Names, LongNamesKeepTheirSpaces) {
@@ -239,7 +257,9 @@ TEST(Deletes, DeletedItemsAreLeftOutUnlessAskedFor) {
 TEST(Shares, SharedFileIsReachedWhereItLives) {
     VARNOTTE_REQUIRE_FIXTURE(fixture, "shares-deletes");
     const IVSSDatabase db = OpenFixture(fixture);
-    const std::string base = "$/Invetory Shaili/Inventory Shaili/Software Projects/Invetory Shaili 2015/Inventory Shaili";
+    const std::string base =
+        "$/Invetory Shaili/Inventory Shaili/Software Projects/Invetory Shaili 2015/Inventory "
+        "Shaili";
     // Shared into "Finish Goods", then deleted from where it came from.
     const IVSSItem shared = db.VSSItem(base + "/Finish Goods/frmfgmaster.vb");
     EXPECT_EQ(shared.Spec(), base + "/Finish Goods/frmfgmaster.vb");
@@ -252,7 +272,8 @@ TEST(Shares, SharedFileIsReachedWhereItLives) {
     while (versions.Next(version)) {
         actions.push_back(version.Action());
     }
-    EXPECT_NE(std::find(actions.begin(), actions.end(), "Shared " + base + "/frmfgmaster.vb"), actions.end());
+    EXPECT_NE(std::find(actions.begin(), actions.end(), "Shared " + base + "/frmfgmaster.vb"),
+              actions.end());
 }
 
 TEST(Labels, ProjectLabelIsAVersionOfItsOwn) {
@@ -327,9 +348,11 @@ TEST(Holders, CreationAnswersForKnownClassAndInterfacesOnly) {
     IVSSDatabase db;
     EXPECT_EQ(CreateInstance(CLSID_VSSDatabase, CLSCTX_ALL_SERVERS, IID_IVSSDatabase, db), S_OK);
     EXPECT_EQ(db.InterfaceId(), IID_IVSSDatabase);
-    EXPECT_EQ(CreateInstance(IID_IVSSItem, CLSCTX_ALL_SERVERS, IID_IVSSDatabase6, db), CLASS_E_CLASSNOTAVAILABLE_RESULT);
+    EXPECT_EQ(CreateInstance(IID_IVSSItem, CLSCTX_ALL_SERVERS, IID_IVSSDatabase6, db),
+              CLASS_E_CLASSNOTAVAILABLE_RESULT);
     EXPECT_TRUE(db.IsEmpty());
-    EXPECT_EQ(CreateInstance(CLSID_VSSDatabase, CLSCTX_ALL_SERVERS, IID_IVSSItem, db), E_NOINTERFACE_RESULT);
+    EXPECT_EQ(CreateInstance(CLSID_VSSDatabase, CLSCTX_ALL_SERVERS, IID_IVSSItem, db),
+              E_NOINTERFACE_RESULT);
     EXPECT_EQ(CLSID_VSSDatabase.ToString(), "{783CD4E4-9D54-11CF-B8EE-00608CC9A71F}");
     EXPECT_EQ(IID_IVSSVersion6.ToString(), "{2A0DE0E9-2E9F-11D0-9236-00AA00A1EB95}");
 }

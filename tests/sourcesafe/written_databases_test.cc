@@ -43,15 +43,17 @@ Stamp At(std::uint32_t time, std::string comment = {}, std::string user = "Admin
 }
 
 class WrittenDatabase : public testing::Test {
-protected:
-    IVSSDatabase Open(const std::string& user = "Admin", const std::string& password = "", int codePage = 0) {
+  protected:
+    IVSSDatabase Open(const std::string& user = "Admin", const std::string& password = "",
+                      int codePage = 0) {
         return OpenWritten(writer, user, password, codePage);
     }
     static IVSSDatabase OpenWritten(DatabaseWriter& written, const std::string& user = "Admin",
                                     const std::string& password = "", int codePage = 0) {
         written.Write();
         IVSSDatabase db;
-        EXPECT_EQ(CreateInstance(CLSID_VSSDatabase, CLSCTX_ALL_SERVERS, IID_IVSSDatabase6, db), S_OK);
+        EXPECT_EQ(CreateInstance(CLSID_VSSDatabase, CLSCTX_ALL_SERVERS, IID_IVSSDatabase6, db),
+                  S_OK);
         OpenSettings settings;
         settings.codePage = codePage;
         db.Open(written.IniPath().string(), user, password, settings);
@@ -78,20 +80,19 @@ TEST_F(WrittenDatabase, ProjectHistoryNamesWhatWasDone) {
     writer.Move(sub, b, At(2200));
     const IVSSDatabase db = Open();
 
-    EXPECT_EQ(History(db.VSSItem("$/A")),
-              (std::vector<VersionLine>{
-                  {11, "Moved to $/B", ""},
-                  {10, "Labeled 'release 1'", "label note"},
-                  {9, "Purged renamed.txt", ""},
-                  {8, "Deleted renamed.txt", ""},
-                  {7, "Renamed other.txt to renamed.txt", ""},
-                  {6, "Recovered other.txt", ""},
-                  {5, "Deleted other.txt", ""},
-                  {4, "Added other.txt", ""},
-                  {3, "Added read me.txt", ""},
-                  {2, "Added $Sub Project", ""},
-                  {1, "Created", ""},
-              }));
+    EXPECT_EQ(History(db.VSSItem("$/A")), (std::vector<VersionLine>{
+                                              {11, "Moved to $/B", ""},
+                                              {10, "Labeled 'release 1'", "label note"},
+                                              {9, "Purged renamed.txt", ""},
+                                              {8, "Deleted renamed.txt", ""},
+                                              {7, "Renamed other.txt to renamed.txt", ""},
+                                              {6, "Recovered other.txt", ""},
+                                              {5, "Deleted other.txt", ""},
+                                              {4, "Added other.txt", ""},
+                                              {3, "Added read me.txt", ""},
+                                              {2, "Added $Sub Project", ""},
+                                              {1, "Created", ""},
+                                          }));
     const std::vector<VersionLine> bHistory = History(db.VSSItem("$/B"));
     ASSERT_EQ(bHistory.size(), 3u);
     EXPECT_EQ(bHistory[0].action, "Moved from $/A");
@@ -167,14 +168,13 @@ TEST_F(WrittenDatabase, BranchedFileContinuesWithItsSourcesOlderVersions) {
     writer.CheckIn(file, At(700, "on the trunk"));
     const IVSSDatabase db = Open();
 
-    EXPECT_EQ(History(db.VSSItem("$/B/main.c")),
-              (std::vector<VersionLine>{
-                  {5, "Checked in $/B", "on the branch"},
-                  {4, "Branched at version 3", "branching"},
-                  {3, "Checked in $/A", "v3"},
-                  {2, "Checked in $/A", "v2"},
-                  {1, "Created", "v1"},
-              }));
+    EXPECT_EQ(History(db.VSSItem("$/B/main.c")), (std::vector<VersionLine>{
+                                                     {5, "Checked in $/B", "on the branch"},
+                                                     {4, "Branched at version 3", "branching"},
+                                                     {3, "Checked in $/A", "v3"},
+                                                     {2, "Checked in $/A", "v2"},
+                                                     {1, "Created", "v1"},
+                                                 }));
     EXPECT_EQ(db.VSSItem("$/B/main.c").VersionNumber(), 5);
     const std::vector<VersionLine> trunk = History(db.VSSItem("$/A/main.c"));
     ASSERT_EQ(trunk.size(), 4u);
@@ -197,7 +197,8 @@ TEST_F(WrittenDatabase, LongNamesOfProjectsAndFiles) {
 }
 
 TEST_F(WrittenDatabase, CommentsKeepTheirLineBreaksAsLineFeeds) {
-    const ItemId file = writer.AddFile(writer.Root(), "a.txt", At(100, "line one\r\nline \"two\"\r\n"));
+    const ItemId file =
+        writer.AddFile(writer.Root(), "a.txt", At(100, "line one\r\nline \"two\"\r\n"));
     (void)file;
     const IVSSDatabase db = Open();
     EXPECT_EQ(History(db.VSSItem("$/a.txt"))[0].comment, "line one\nline \"two\"\n");

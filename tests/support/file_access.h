@@ -7,13 +7,13 @@ namespace varnotte::test {
 // right to override permissions is dropped (setfsuid), so read-only folders and files
 // refuse writes as they would for a real user. Does nothing when not running as root.
 class AsOrdinaryUser {
-public:
+  public:
     AsOrdinaryUser();
     ~AsOrdinaryUser();
     AsOrdinaryUser(const AsOrdinaryUser&) = delete;
     AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
 
-private:
+  private:
     int previous_ = -1;
 };
 

@@ -5,7 +5,9 @@
 
 namespace varnotte::test {
 
-std::filesystem::path FixturesRoot() { return VARNOTTE_FIXTURES_DIR; }
+std::filesystem::path FixturesRoot() {
+    return VARNOTTE_FIXTURES_DIR;
+}
 
 bool RunningInCi() {
     const char* ci = std::getenv("CI");

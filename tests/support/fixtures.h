@@ -22,12 +22,13 @@ std::filesystem::path FindFixture(const std::string& name);
 }  // namespace varnotte::test
 
 // Sets `var` to the fixture folder `name`, or skips (fails under CI) the current test.
-#define VARNOTTE_REQUIRE_FIXTURE(var, name)                                                       \
-    const std::filesystem::path var = ::varnotte::test::FindFixture(name);                        \
-    if (var.empty()) {                                                                            \
-        if (::varnotte::test::RunningInCi()) {                                                    \
-            FAIL() << "fixture " << (name) << " missing under " << ::varnotte::test::FixturesRoot(); \
-        }                                                                                         \
-        GTEST_SKIP() << "fixture " << (name) << " missing under "                                \
-                     << ::varnotte::test::FixturesRoot();                                          \
+#define VARNOTTE_REQUIRE_FIXTURE(var, name)                                \
+    const std::filesystem::path var = ::varnotte::test::FindFixture(name); \
+    if (var.empty()) {                                                     \
+        if (::varnotte::test::RunningInCi()) {                             \
+            FAIL() << "fixture " << (name) << " missing under "            \
+                   << ::varnotte::test::FixturesRoot();                    \
+        }                                                                  \
+        GTEST_SKIP() << "fixture " << (name) << " missing under "          \
+                     << ::varnotte::test::FixturesRoot();                  \
     }

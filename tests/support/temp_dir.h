@@ -6,16 +6,18 @@
 namespace varnotte::test {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::filesystem::path& child) const { return path_ / child; }
+    std::filesystem::path operator/(const std::filesystem::path& child) const {
+        return path_ / child;
+    }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -28,7 +28,9 @@ std::string ReadAll(const fs::path& path) {
     return text.str();
 }
 
-QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
+QString Q(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
 
 TEST(CsvField, QuotesEveryValueAndDoublesQuotes) {
     EXPECT_EQ(varnotte::CsvField(""), "\"\"");
@@ -48,7 +50,9 @@ TEST(CsvLine, EveryLineFeedBecomesCrLfAndCarriageReturnsStay) {
 TEST(CsvFile, WritesRowsAndAnEmptyExportAsZeroBytes) {
     TempDir dir;
     QString error;
-    ASSERT_TRUE(varnotte::WriteCsvFile(Q(dir / "out.csv"), {"\"$/A\",\"1\"", "\"$/A/b\",\"2\""}, &error)) << error.toStdString();
+    ASSERT_TRUE(
+        varnotte::WriteCsvFile(Q(dir / "out.csv"), {"\"$/A\",\"1\"", "\"$/A/b\",\"2\""}, &error))
+        << error.toStdString();
     EXPECT_EQ(ReadAll(dir / "out.csv"), "\"$/A\",\"1\"\r\n\"$/A/b\",\"2\"\r\n");
     ASSERT_TRUE(varnotte::WriteCsvFile(Q(dir / "empty.csv"), {}, &error));
     EXPECT_TRUE(fs::exists(dir / "empty.csv"));
@@ -77,8 +81,9 @@ TEST(CsvFile, ReadOnlyFolderIsReportedAndKeepsTheOldFile) {
     fs::permissions(dir.path(), fs::perms::all, fs::perm_options::add);
     fs::create_directories(dir / "locked");
     std::ofstream(dir / "locked" / "out.csv") << "old contents";
-    fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                        fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec |
+                                        fs::perms::group_read | fs::perms::group_exec |
+                                        fs::perms::others_read | fs::perms::others_exec);
     QString error;
     {
         const varnotte::test::AsOrdinaryUser user;

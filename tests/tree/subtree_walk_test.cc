@@ -20,7 +20,7 @@ using varnotte::WalkHost;
 
 // Records nodes as "parent path/name" and keeps rows, statuses and failures.
 class RecordingHost : public WalkHost {
-public:
+  public:
     std::vector<std::string> nodes;
     std::vector<std::string> rows;
     std::vector<std::string> statuses;
@@ -44,9 +44,10 @@ public:
         failures.push_back(spec + ": " + error.what());
     }
 
-private:
+  private:
     Node Add(Node parent, const std::string& name) {
-        const std::string path = (parent == nullptr ? std::string("<top>/") : *static_cast<std::string*>(parent)) + name;
+        const std::string path =
+            (parent == nullptr ? std::string("<top>/") : *static_cast<std::string*>(parent)) + name;
         nodes.push_back(path);
         storage_.push_back(std::make_unique<std::string>(path));
         return storage_.back().get();
@@ -59,11 +60,13 @@ struct Flags {
     int exportRunning = 1;
     int exportConfirmed = 1;
     int history = 0;
-    WalkFlags view() const { return WalkFlags{firstExpand, exportRunning, exportConfirmed, history}; }
+    WalkFlags view() const {
+        return WalkFlags{firstExpand, exportRunning, exportConfirmed, history};
+    }
 };
 
 class WalkOnFixture : public testing::Test {
-protected:
+  protected:
     void Open(const char* name) {
         const fs::path fixture = varnotte::test::FindFixture(name);
         if (fixture.empty()) {
@@ -72,7 +75,8 @@ protected:
             }
             GTEST_SKIP() << "fixture " << name << " missing";
         }
-        ASSERT_EQ(CreateInstance(CLSID_VSSDatabase, CLSCTX_ALL_SERVERS, IID_IVSSDatabase6, db), S_OK);
+        ASSERT_EQ(CreateInstance(CLSID_VSSDatabase, CLSCTX_ALL_SERVERS, IID_IVSSDatabase6, db),
+                  S_OK);
         db.Open((fixture / "srcsafe.ini").string(), "Admin", "");
     }
     bool Expand(const std::string& nodePath) {
@@ -89,16 +93,18 @@ TEST_F(WalkOnFixture, ConfirmedExportVisitsEverythingInPreOrderWithoutTheStartin
     Open("small-edits");
     flags.history = 1;
     EXPECT_TRUE(Expand("$/"));
-    EXPECT_EQ(host.rows, (std::vector<std::string>{
-                             R"("$/esign-java-authenticator","3")",
-                             R"("$/esign-java-authenticator/clingBling.txt","3","Johnson","Checked in $/esign-java-authenticator","2023/05/09 19:46:16","I want to make changes")",
-                             R"("$/esign-java-authenticator/clingBling.txt","2","johns","Checked in $/esign-java-authenticator","2023/05/05 11:35:50","I am going to make changes to ClingBling")",
-                             R"("$/esign-java-authenticator/clingBling.txt","1","johns","Created","2023/05/05 11:35:17","Adding ClingBling")",
-                             R"("$/esign-java-authenticator/clingBling.txt","3")",
-                             R"("$/esign-java-authenticator/Le.txt","2","johns","Checked in $/esign-java-authenticator","2023/05/05 11:34:15","To make initial changes")",
-                             R"("$/esign-java-authenticator/Le.txt","1","johns","Created","2023/05/05 11:31:49","Addin text file")",
-                             R"("$/esign-java-authenticator/Le.txt","2")",
-                         }));
+    EXPECT_EQ(
+        host.rows,
+        (std::vector<std::string>{
+            R"("$/esign-java-authenticator","3")",
+            R"("$/esign-java-authenticator/clingBling.txt","3","Johnson","Checked in $/esign-java-authenticator","2023/05/09 19:46:16","I want to make changes")",
+            R"("$/esign-java-authenticator/clingBling.txt","2","johns","Checked in $/esign-java-authenticator","2023/05/05 11:35:50","I am going to make changes to ClingBling")",
+            R"("$/esign-java-authenticator/clingBling.txt","1","johns","Created","2023/05/05 11:35:17","Adding ClingBling")",
+            R"("$/esign-java-authenticator/clingBling.txt","3")",
+            R"("$/esign-java-authenticator/Le.txt","2","johns","Checked in $/esign-java-authenticator","2023/05/05 11:34:15","To make initial changes")",
+            R"("$/esign-java-authenticator/Le.txt","1","johns","Created","2023/05/05 11:31:49","Addin text file")",
+            R"("$/esign-java-authenticator/Le.txt","2")",
+        }));
     EXPECT_EQ(host.nodes, (std::vector<std::string>{"<top>/esign-java-authenticator/",
                                                     "<top>/esign-java-authenticator/clingBling.txt",
                                                     "<top>/esign-java-authenticator/Le.txt"}));
@@ -115,7 +121,8 @@ TEST_F(WalkOnFixture, PlainExpansionLoadsOneLevel) {
     for (const std::string& node : host.nodes) {
         const std::string name = node.substr(std::string("<top>/").size());
         const std::size_t slash = name.find('/');
-        EXPECT_TRUE(slash == std::string::npos || slash + 1 == name.size()) << node << " is not a direct child";
+        EXPECT_TRUE(slash == std::string::npos || slash + 1 == name.size())
+            << node << " is not a direct child";
     }
     EXPECT_EQ(host.rows.size(), host.nodes.size());
 }

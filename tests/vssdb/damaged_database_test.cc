@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 using vsstest::ItemId;
 
 class DamagedDatabase : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         project = writer.AddProject(writer.Root(), "Project");
         file = writer.AddFile(project, "file.txt", vsstest::Stamp{"Admin", 100, "created"});
@@ -30,7 +30,9 @@ protected:
         writer.Write();
     }
 
-    std::unique_ptr<vssdb::Database> Open() { return vssdb::Database::Open(writer.IniPath().string()); }
+    std::unique_ptr<vssdb::Database> Open() {
+        return vssdb::Database::Open(writer.IniPath().string());
+    }
 
     // The error of reading the file's whole history, or nothing.
     std::optional<vssdb::Error> HistoryError() {
@@ -56,7 +58,8 @@ protected:
     void ExpectCorrupt(const std::optional<vssdb::Error>& error, const std::string& what) {
         ASSERT_TRUE(error.has_value()) << "no error for " << what;
         EXPECT_EQ(error->kind(), vssdb::ErrorKind::kCorrupt) << error->what();
-        EXPECT_NE(std::string(error->what()).find(writer.LogPath(file).filename().string()), std::string::npos)
+        EXPECT_NE(std::string(error->what()).find(writer.LogPath(file).filename().string()),
+                  std::string::npos)
             << error->what();
         EXPECT_NE(std::string(error->what()).find(what), std::string::npos) << error->what();
     }
@@ -96,7 +99,8 @@ TEST_F(DamagedDatabase, VersionChainThatLoops) {
     const auto revisions = Records(log, "EL");
     // The oldest version points back at the newest.
     const std::size_t oldest = revisions.front().offset;
-    vsstest::PatchU32(log, oldest + 8 + vssdb::revision_format::kPrevious, static_cast<std::uint32_t>(revisions.back().offset));
+    vsstest::PatchU32(log, oldest + 8 + vssdb::revision_format::kPrevious,
+                      static_cast<std::uint32_t>(revisions.back().offset));
     vsstest::FixRecordCrc(log, oldest);
     ExpectCorrupt(HistoryError(), "loops");
 }
@@ -121,7 +125,8 @@ TEST_F(DamagedDatabase, CommentOffsetPastTheEnd) {
 TEST_F(DamagedDatabase, RecordLengthBeyondTheFile) {
     const fs::path log = writer.LogPath(file);
     const auto revisions = Records(log, "EL");
-    vsstest::PatchU32(log, revisions.back().offset + vssdb::record_format::kLengthOffset, 0xFFFFFFFFu);
+    vsstest::PatchU32(log, revisions.back().offset + vssdb::record_format::kLengthOffset,
+                      0xFFFFFFFFu);
     ExpectCorrupt(HistoryError(), "runs past the end");
 }
 
@@ -145,14 +150,16 @@ TEST_F(DamagedDatabase, DamagedChildListSpoilsOnlyThatProject) {
         FAIL() << "a truncated child list was read";
     } catch (const vssdb::Error& error) {
         EXPECT_EQ(error.kind(), vssdb::ErrorKind::kCorrupt);
-        EXPECT_NE(std::string(error.what()).find(list.filename().string()), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find(list.filename().string()), std::string::npos)
+            << error.what();
     }
     EXPECT_EQ(db->Locate("$/").spec, "$/");
 }
 
 TEST_F(DamagedDatabase, DamageThatStopsTheOpening) {
     const fs::path users = writer.UserFilePath();
-    vsstest::PatchBytes(users, vssdb::file_header_format::kSize + 8, "x");  // HU body, crc now wrong
+    vsstest::PatchBytes(users, vssdb::file_header_format::kSize + 8,
+                        "x");  // HU body, crc now wrong
     try {
         Open();
         FAIL() << "a damaged user file was read";

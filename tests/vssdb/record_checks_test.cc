@@ -23,7 +23,8 @@ TEST(RecordCrc, MatchesKnownValues) {
     // CRC-32 of the same bytes run from all ones.
     EXPECT_EQ(vssdb::Crc32ZeroInit("123456789", 9), 0x2DFD2D88u);
     const std::uint32_t c = vssdb::Crc32ZeroInit("123456789", 9);
-    EXPECT_EQ(vssdb::RecordCrc(std::string_view("123456789")), static_cast<std::uint16_t>(c ^ (c >> 16)));
+    EXPECT_EQ(vssdb::RecordCrc(std::string_view("123456789")),
+              static_cast<std::uint16_t>(c ^ (c >> 16)));
 }
 
 struct StoredHash {
@@ -37,7 +38,11 @@ class PasswordHashTest : public testing::TestWithParam<StoredHash> {};
 INSTANTIATE_TEST_SUITE_P(RealUsers, PasswordHashTest,
                          testing::Values(StoredHash{"", 0x6E90}, StoredHash{"PASS", 0x6D3E},
                                          StoredHash{"RAUL", 0x6D8A}, StoredHash{"DHAVAL", 0x6D27},
-                                         StoredHash{"HHC", 0x6EDB}));
+                                         StoredHash{"HHC", 0x6EDB}),
+                         [](const testing::TestParamInfo<StoredHash>& info) {
+                             return std::string("password_") +
+                                    (*info.param.password ? info.param.password : "empty");
+                         });
 
 TEST_P(PasswordHashTest, ReproducesStoredValue) {
     EXPECT_EQ(vssdb::PasswordHash(GetParam().password), GetParam().hash);
@@ -83,15 +88,16 @@ TEST(RealDatabases, EveryRecordChecksumVerifies) {
         const std::string parent = entry.path().parent_path().filename().string();
         const bool inLetterFolder = parent.size() == 1;
         const bool log = inLetterFolder && vssdb::IsPhysicalName(name);
-        const bool projectOrData = inLetterFolder && name.size() == 10 && vssdb::IsPhysicalName(name.substr(0, 8)) &&
-                                   name[8] == '.';
+        const bool projectOrData = inLetterFolder && name.size() == 10 &&
+                                   vssdb::IsPhysicalName(name.substr(0, 8)) && name[8] == '.';
         const bool users = name == "um.dat" && parent == "data";
         const bool names = name == "names.dat";
         if (!log && !users && !names && !projectOrData) {
             continue;
         }
         const vssdb::PhysicalFile file = vssdb::PhysicalFile::Read(entry.path().string());
-        if (projectOrData && (file.bytes().size() < 8 || file.bytes().substr(4, 2) != vssdb::record_format::kProjectEntry)) {
+        if (projectOrData && (file.bytes().size() < 8 ||
+                              file.bytes().substr(4, 2) != vssdb::record_format::kProjectEntry)) {
             continue;  // a file's content, not a project's child list
         }
         const std::size_t start = (log || users) ? vssdb::file_header_format::kSize : 0;
@@ -102,7 +108,8 @@ TEST(RealDatabases, EveryRecordChecksumVerifies) {
                 // Reading checks stored checksums other than 0; comments are the only
                 // records that store 0 for a body whose checksum is not 0.
                 if (record.signature != vssdb::record_format::kComment) {
-                    EXPECT_EQ(record.storedCrc, vssdb::RecordCrc(record.body.bytes())) << file.path() << " at " << record.offset;
+                    EXPECT_EQ(record.storedCrc, vssdb::RecordCrc(record.body.bytes()))
+                        << file.path() << " at " << record.offset;
                     ++checked;
                 }
             });

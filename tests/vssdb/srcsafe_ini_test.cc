@@ -34,7 +34,7 @@ TEST(SrcSafeIniParse, ReadsOnlyTheGlobalPartWithCaseInsensitiveKeys) {
 }
 
 class DataFolderLookup : public testing::Test {
-protected:
+  protected:
     TempDir dir;
     fs::path ini = dir / "srcsafe.ini";
 };

@@ -1,0 +1,86 @@
+// The code page of whole databases written for the test, found out from a couple of short
+// names under an English locale, as real databases often offer no more.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "testing/database_writer.h"
+#include "tests/support/temp_dir.h"
+#include "vssdb/database.h"
+#include "vssdb/text_decoder.h"
+
+namespace {
+
+struct FewNames {
+    int codePage;
+    std::vector<std::string> names;  // UTF-8; the first is a project, the rest files in it
+};
+
+class DatabaseCodePage : public testing::TestWithParam<FewNames> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    OneOrTwoNames, DatabaseCodePage,
+    testing::Values(FewNames{932, {"設計書"}}, FewNames{932, {"仕様", "テスト.txt"}},
+                    FewNames{936, {"数据库"}}, FewNames{936, {"项目", "测试文件.txt"}},
+                    FewNames{950, {"資料庫"}}, FewNames{950, {"專案", "測試檔案.txt"}},
+                    FewNames{949, {"한국어"}}, FewNames{949, {"프로젝트", "테스트.txt"}},
+                    FewNames{1251, {"Проект"}}, FewNames{1251, {"Тест", "отчет.doc"}},
+                    FewNames{1252, {"Résumé.doc"}}, FewNames{1252, {"Größe", "café.txt"}}),
+    [](const testing::TestParamInfo<FewNames>& info) {
+        return "cp" + std::to_string(info.param.codePage) + "_" + std::to_string(info.index);
+    });
+
+TEST_P(DatabaseCodePage, IsFoundOutAndNamesDecode) {
+    const FewNames& param = GetParam();
+    const vssdb::TextDecoder encoder(param.codePage);
+    varnotte::test::TempDir dir;
+    vsstest::DatabaseWriter writer(dir.path());
+    std::vector<std::string> encoded;
+    for (const std::string& name : param.names) {
+        encoded.push_back(*encoder.FromUtf8(name));
+    }
+    const vsstest::ItemId project = writer.AddProject(writer.Root(), encoded[0]);
+    for (std::size_t i = 1; i < encoded.size(); ++i) {
+        writer.AddFile(project, encoded[i]);
+    }
+    writer.Write();
+
+    vssdb::OpenOptions options;
+    options.tieBreakCodePage = 1252;  // an English locale
+    const auto db = vssdb::Database::Open(writer.IniPath().string(), options);
+    EXPECT_EQ(db->codePage(), param.codePage);
+    std::string spec = "$/" + param.names[0];
+    EXPECT_EQ(db->Locate(spec).name, param.names[0]);
+    for (std::size_t i = 1; i < param.names.size(); ++i) {
+        EXPECT_EQ(db->Locate(spec + "/" + param.names[i]).name, param.names[i]);
+    }
+}
+
+TEST(DatabaseCodePage, AsciiDatabaseTakesTheLocalesPage) {
+    varnotte::test::TempDir dir;
+    vsstest::DatabaseWriter writer(dir.path());
+    writer.AddProject(writer.Root(), "Plain");
+    writer.Write();
+    vssdb::OpenOptions options;
+    options.tieBreakCodePage = 1251;
+    EXPECT_EQ(vssdb::Database::Open(writer.IniPath().string(), options)->codePage(), 1251);
+}
+
+TEST(DatabaseCodePage, CommentsAndUserNamesCountToo) {
+    // Only a user name and a comment are non-ASCII; every item name is plain.
+    const vssdb::TextDecoder sjis(932);
+    varnotte::test::TempDir dir;
+    vsstest::DatabaseWriter writer(dir.path());
+    const std::string user = *sjis.FromUtf8("鈴木");
+    writer.AddUser(user, "");
+    const vsstest::ItemId file =
+        writer.AddFile(writer.Root(), "main.c", vsstest::Stamp{user, 100, {}});
+    writer.CheckIn(file, vsstest::Stamp{user, 200, *sjis.FromUtf8("バグを修正しました")});
+    writer.Write();
+    vssdb::OpenOptions options;
+    options.tieBreakCodePage = 1252;
+    EXPECT_EQ(vssdb::Database::Open(writer.IniPath().string(), options)->codePage(), 932);
+}
+
+}  // namespace
