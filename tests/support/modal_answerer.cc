@@ -1,0 +1,104 @@
+#include "tests/support/modal_answerer.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+
+namespace varnotte::test {
+namespace {
+constexpr int kPollMs = 20;
+}
+
+ModalAnswerer::ModalAnswerer(QWidget* ignored, int patienceMs) : ignored_(ignored), patienceMs_(patienceMs) {
+    connect(&timer_, &QTimer::timeout, this, &ModalAnswerer::Poll);
+    timer_.start(kPollMs);
+}
+
+ModalAnswerer::~ModalAnswerer() { timer_.stop(); }
+
+void ModalAnswerer::Expect(Handler handler) { handlers_.push_back(std::move(handler)); }
+
+void ModalAnswerer::ExpectMessageBox(int button, QString* text, QString* caption) {
+    Expect([button, text, caption](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (box == nullptr) {
+            return;
+        }
+        if (text != nullptr) {
+            *text = box->text();
+        }
+        if (caption != nullptr) {
+            *caption = box->windowTitle();
+        }
+        if (QAbstractButton* answer = box->button(static_cast<QMessageBox::StandardButton>(button))) {
+            answer->click();
+        }
+    });
+}
+
+void ModalAnswerer::ExpectFileDialog(const QString& path, QStringList* seenTitleAndFilter) {
+    Expect([path, seenTitleAndFilter](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (dialog == nullptr) {
+            return;
+        }
+        if (seenTitleAndFilter != nullptr) {
+            *seenTitleAndFilter = QStringList{dialog->windowTitle(), dialog->nameFilters().join(QLatin1Char('|')),
+                                              dialog->defaultSuffix()};
+        }
+        dialog->selectFile(path);
+        // Typed into the name box, as a user would; accept() reads it from there.
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            name->setText(path);
+        }
+        static_cast<QDialog*>(dialog)->accept();
+    });
+}
+
+void ModalAnswerer::ExpectFileDialogCancel(QStringList* seenTitleAndFilter) {
+    Expect([seenTitleAndFilter](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (dialog == nullptr) {
+            return;
+        }
+        if (seenTitleAndFilter != nullptr) {
+            *seenTitleAndFilter = QStringList{dialog->windowTitle(), dialog->nameFilters().join(QLatin1Char('|')),
+                                              dialog->defaultSuffix()};
+        }
+        dialog->reject();
+    });
+}
+
+void ModalAnswerer::Poll() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal == ignored_ || !modal->isVisible()) {
+        return;
+    }
+    if (modal != current_) {
+        current_ = modal;
+        waitedMs_ = 0;
+        if (!handlers_.empty()) {
+            Handler handler = std::move(handlers_.front());
+            handlers_.pop_front();
+            ++answered_;
+            handler(modal);
+            return;
+        }
+    }
+    waitedMs_ += kPollMs;
+    if (waitedMs_ >= patienceMs_) {
+        unanswered_.append(modal->windowTitle());
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        } else {
+            modal->close();
+        }
+        current_ = nullptr;
+        waitedMs_ = 0;
+    }
+}
+
+}  // namespace varnotte::test

@@ -1,0 +1,359 @@
+// The main dialog driven as a user drives it, offscreen, against real and written databases.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSizeGrip>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+#include "testing/database_writer.h"
+#include "tests/support/modal_answerer.h"
+#include "tests/support/temp_dir.h"
+#include "tests/ui/gui_test_support.h"
+#include "tree/control_ids.h"
+#include "tree/project_tree_ctrl.h"
+#include "ui/brelwick_dlg.h"
+#include "ui/dialog_template.h"
+
+using namespace varnotte;
+using varnotte::test::ModalAnswerer;
+
+namespace {
+
+const QString kOpenFailedText = QStringLiteral("ID及び、PWが正しい事とご利用のIDが正しい利用権限があることを確認下さい。");
+const QString kOpenFailedCaption = QStringLiteral("Vss データベースを開く事ができません。");
+
+QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& name) {
+    for (int i = 0; i < parent->childCount(); ++i) {
+        if (parent->child(i)->text(0) == name) {
+            return parent->child(i);
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+class DialogTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<RunState> state;
+    std::unique_ptr<CBrelwickDlg> dialog;
+    std::unique_ptr<ModalAnswerer> answerer;
+    std::unique_ptr<varnotte::test::TempDir> dir;
+
+    CProjectTreeCtrl* tree() const { return dialog->projectTree(); }
+    QWidget* item(int id) const { return dialog->GetDlgItem(id); }
+    QLineEdit* edit(int id) const { return qobject_cast<QLineEdit*>(item(id)); }
+
+    // Shows the dialog as after its initialisation, with `user` typed in.
+    void Start(const QString& user = QStringLiteral("Admin")) {
+        QVERIFY(dialog->OnInitDialog());
+        dialog->show();
+        dialog->activateWindow();
+        QTest::keyClicks(edit(IDC_USER_NAME), user);
+    }
+
+    // The next control that Tab moves to.
+    static QWidget* NextTabStop(QWidget* widget) {
+        QWidget* next = widget->nextInFocusChain();
+        while (next != widget && !(next->focusPolicy() & Qt::TabFocus)) {
+            next = next->nextInFocusChain();
+        }
+        return next;
+    }
+
+    bool Browse(const QString& ini) {
+        answerer->ExpectFileDialog(ini);
+        dialog->OnBrowse();
+        return answerer->pending() == 0;
+    }
+
+    // A database with one project of `files` files, for long walks.
+    QString WriteBigDatabase(int files) {
+        vsstest::DatabaseWriter writer(dir->path() / "big");
+        const vsstest::ItemId big = writer.AddProject(writer.Root(), "Big");
+        writer.AddProject(big, "Sub");
+        for (int i = 0; i < files; ++i) {
+            writer.AddFile(big, "file" + std::to_string(i) + ".txt");
+        }
+        writer.Write();
+        return QString::fromStdString(writer.IniPath().string());
+    }
+
+private slots:
+    void init() {
+        state = std::make_unique<RunState>();
+        dialog = std::make_unique<CBrelwickDlg>(*state, nullptr);
+        answerer = std::make_unique<ModalAnswerer>(dialog.get());
+        dir = std::make_unique<varnotte::test::TempDir>();
+    }
+
+    void cleanup() {
+        QVERIFY2(answerer->unanswered().isEmpty(), qPrintable(answerer->unanswered().join(", ")));
+        QCOMPARE(answerer->pending(), 0);
+        answerer.reset();
+        dialog.reset();
+        state.reset();
+        dir.reset();
+    }
+
+    void firstStartShowsAnEmptyDialog() {
+        Start(QString());
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Varnotte"));
+        QCOMPARE(tree()->topLevelItemCount(), 0);
+        QCOMPARE(edit(IDC_USER_NAME)->text(), QString());
+        QVERIFY(!qobject_cast<QCheckBox*>(item(IDC_OUTPUT_HISTORY))->isChecked());
+        QVERIFY(!item(IDC_STOP)->isEnabled());
+        QVERIFY(item(IDOK)->isEnabled());
+        QCOMPARE(state->historyFlag, &dialog->m_outputHistory);
+        QVERIFY(!dialog->windowIcon().isNull());
+        QCOMPARE(edit(IDC_PASSWORD)->echoMode(), QLineEdit::Password);
+        QVERIFY(qobject_cast<QPushButton*>(item(IDOK))->isDefault());
+        QVERIFY(qobject_cast<QSizeGrip*>(item(IDC_SIZE_GRIP)) != nullptr);
+    }
+
+    void controlsSitWhereTheTemplatePutsThem() {
+        const DialogBaseUnits base = dialog->baseUnits();
+        QVERIFY(base.width > 0 && base.height > 0);
+        for (const ControlTemplate& control : kControls) {
+            if (control.id != 0) {
+                QCOMPARE(item(control.id)->geometry(), DialogUnitsToPixels(control.units, base));
+            }
+        }
+        QCOMPARE(dialog->size(), DialogUnitsToPixels(QRect(QPoint(0, 0), kDialogSizeUnits), base).size());
+        // Tab order: user name, password, "...", tree, Stop, Exit, history.
+        for (std::size_t i = 1; i < std::size(kTabOrder); ++i) {
+            QCOMPARE(NextTabStop(item(kTabOrder[i - 1])), item(kTabOrder[i]));
+        }
+    }
+
+    void dialogUnitsConvertAsWindowsDoes() {
+        // Tahoma 8 pt on Windows: 6 x 13 base units; a 50 x 14 button becomes 75 x 23.
+        const DialogBaseUnits windowsTahoma{6, 13};
+        QCOMPARE(DialogUnitsToPixels(QRect(165, 239, 50, 14), windowsTahoma), QRect(248, 388, 75, 23));
+        QCOMPARE(DialogUnitsToPixels(QRect(0, 0, 221, 253), windowsTahoma), QRect(0, 0, 332, 411));
+    }
+
+    void browseShowsTheRootsFirstLevel() {
+        VARNOTTE_QFIXTURE_INI(ini, "shares-deletes");
+        Start();
+        QVERIFY(Browse(ini));
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Varnotte - ") + ini);
+        QCOMPARE(tree()->topLevelItemCount(), 1);
+        QTreeWidgetItem* root = tree()->topLevelItem(0);
+        QCOMPARE(root->text(0), QStringLiteral("$"));
+        QVERIFY(root->isExpanded());
+        QCOMPARE(root->childCount(), 1);
+        QTreeWidgetItem* project = root->child(0);
+        QCOMPARE(project->text(0), QStringLiteral("Invetory Shaili"));
+        QCOMPARE(project->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+        QCOMPARE(project->childCount(), 0);  // one level only
+        QCOMPARE(tree()->GetItemPath(root), QStringLiteral("$/"));
+        QCOMPARE(tree()->GetItemPath(project), QStringLiteral("$/Invetory Shaili"));
+        QCOMPARE(tree()->GetItemPath(nullptr), QString());
+        QCOMPARE(dialog->m_databasePath, ini);
+        QCOMPARE(dialog->m_databaseList.selectedText(), ini);
+        QCOMPARE(qobject_cast<QLabel*>(item(IDC_STATUS))->text(), QStringLiteral("$/Invetory Shaili"));
+        QCOMPARE(state->firstExpand, 0);
+        // Folder images: closed when not selected, open when selected.
+        QCOMPARE(project->icon(0).pixmap(16, QIcon::Normal).toImage(), dialog->m_treeImages.cell(kClosedFolderImage).toImage());
+        QCOMPARE(project->icon(0).pixmap(16, QIcon::Selected).toImage(), dialog->m_treeImages.cell(kOpenFolderImage).toImage());
+
+        project->setExpanded(true);
+        QCOMPARE(project->childCount(), 40);
+        QTreeWidgetItem* sub = Child(project, QStringLiteral("64bitApp"));
+        QVERIFY(sub != nullptr);
+        QCOMPARE(sub->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+        QTreeWidgetItem* file = Child(project, QStringLiteral("Docsvault SB 6.0.sln"));
+        QVERIFY(file != nullptr);
+        QCOMPARE(file->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
+        QCOMPARE(file->icon(0).pixmap(16).toImage(), dialog->m_treeImages.cell(kDocumentImage).toImage());
+        tree()->setCurrentItem(project);
+        varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("main-window"));
+    }
+
+    void projectOfFilesOnlyLosesItsExpandButtonAndExpandingAgainReloads() {
+        VARNOTTE_QFIXTURE_INI(ini, "small-edits");
+        Start();
+        QVERIFY(Browse(ini));
+        QTreeWidgetItem* project = tree()->topLevelItem(0)->child(0);
+        QCOMPARE(project->text(0), QStringLiteral("esign-java-authenticator"));
+        project->setExpanded(true);
+        QCOMPARE(project->childCount(), 2);
+        QCOMPARE(project->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
+        const QTreeWidgetItem* firstLoad = project->child(0);
+        project->setExpanded(false);
+        QCOMPARE(project->childCount(), 2);  // collapsing changes nothing
+        project->setExpanded(true);
+        QCOMPARE(project->childCount(), 2);
+        QVERIFY(project->child(0) != firstLoad);  // reloaded from the database
+        QCOMPARE(project->child(0)->text(0), QStringLiteral("clingBling.txt"));
+        QCOMPARE(project->child(1)->text(0), QStringLiteral("Le.txt"));
+    }
+
+    void starKeyDoesNotExpandEverything() {
+        VARNOTTE_QFIXTURE_INI(ini, "shares-deletes");
+        Start();
+        QVERIFY(Browse(ini));
+        QTreeWidgetItem* project = tree()->topLevelItem(0)->child(0);
+        project->setExpanded(true);
+        QSignalSpy expansions(tree(), &QTreeWidget::itemExpanded);
+        tree()->setCurrentItem(tree()->topLevelItem(0));
+        tree()->setFocus();
+        QTest::keyClick(tree(), Qt::Key_Asterisk);
+        tree()->expandAll();
+        QCOMPARE(expansions.count(), 0);
+    }
+
+    void enterInThePasswordBoxLogsInAgain() {
+        VARNOTTE_QFIXTURE_INI(ini, "shares-deletes");
+        Start(QStringLiteral("Dhaval"));
+        QTest::keyClicks(edit(IDC_PASSWORD), QStringLiteral("dhaval"));
+        QVERIFY(Browse(ini));
+        QTreeWidgetItem* root = tree()->topLevelItem(0);
+
+        // A wrong password: nothing is shown, and the tree keeps working on its connection.
+        edit(IDC_PASSWORD)->clear();
+        QTest::keyClicks(edit(IDC_PASSWORD), QStringLiteral("wrong"));
+        QTest::keyClick(edit(IDC_PASSWORD), Qt::Key_Return);
+        QCOMPARE(tree()->topLevelItem(0), root);
+        root->child(0)->setExpanded(true);
+        QCOMPARE(root->child(0)->childCount(), 40);
+
+        // The right one reconnects: the tree is rebuilt from the root.
+        edit(IDC_PASSWORD)->clear();
+        QTest::keyClicks(edit(IDC_PASSWORD), QStringLiteral("dhaval"));
+        QTest::keyClick(edit(IDC_PASSWORD), Qt::Key_Enter);
+        QVERIFY(tree()->topLevelItem(0) != root);
+        QCOMPARE(tree()->topLevelItem(0)->childCount(), 1);
+        QVERIFY(dialog->isVisible());
+    }
+
+    void enterElsewhereDoesNothingAndEscNeverCloses() {
+        VARNOTTE_QFIXTURE_INI(ini, "small-edits");
+        int result = 12345;
+        QTimer::singleShot(0, this, [&] {
+            QTest::keyClicks(edit(IDC_USER_NAME), QStringLiteral("Admin"));
+            QVERIFY(Browse(ini));
+            QTreeWidgetItem* root = tree()->topLevelItem(0);
+            tree()->setFocus();
+            QTest::keyClick(tree(), Qt::Key_Return);
+            QTest::keyClick(item(IDOK), Qt::Key_Return);
+            QTest::keyClick(item(IDC_OUTPUT_HISTORY), Qt::Key_Enter);
+            QTest::keyClick(dialog.get(), Qt::Key_Escape);
+            QTest::keyClick(item(IDC_USER_NAME), Qt::Key_Escape);
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(tree()->topLevelItem(0), root);
+            QTest::mouseClick(item(IDOK), Qt::LeftButton);
+        });
+        result = dialog->exec();
+        QCOMPARE(result, int(QDialog::Accepted));
+    }
+
+    void closeBoxEndsWithOk() {
+        QTimer::singleShot(0, this, [&] { dialog->close(); });
+        QCOMPARE(dialog->exec(), int(QDialog::Accepted));
+        QVERIFY(!dialog->isVisible());
+    }
+
+    void failedBrowseShowsTheMessageAndKeepsTheTree() {
+        VARNOTTE_QFIXTURE_INI(ini, "shares-deletes");
+        Start(QStringLiteral("Dhaval"));
+        QTest::keyClicks(edit(IDC_PASSWORD), QStringLiteral("dhaval"));
+        QVERIFY(Browse(ini));
+        QTreeWidgetItem* root = tree()->topLevelItem(0);
+
+        edit(IDC_PASSWORD)->clear();
+        QTest::keyClicks(edit(IDC_PASSWORD), QStringLiteral("wrong"));
+        QString text;
+        QString caption;
+        answerer->ExpectFileDialog(ini);
+        answerer->ExpectMessageBox(QMessageBox::Ok, &text, &caption);
+        dialog->OnBrowse();
+        QCOMPARE(text, kOpenFailedText);
+        QCOMPARE(caption, kOpenFailedCaption);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Varnotte - ") + ini);
+        QCOMPARE(dialog->m_databaseList.count(), 1);
+        QCOMPARE(tree()->topLevelItem(0), root);
+        root->child(0)->setExpanded(true);
+        QCOMPARE(root->child(0)->childCount(), 40);
+
+        // A file that is no database at all gives the same message.
+        const QString notIni = QString::fromStdString((dir->path() / "notes.ini").string());
+        QFile(notIni).open(QIODevice::WriteOnly);
+        answerer->ExpectFileDialog(notIni);
+        answerer->ExpectMessageBox(QMessageBox::Ok, &text);
+        dialog->OnBrowse();
+        QCOMPARE(text, kOpenFailedText);
+        QCOMPARE(tree()->topLevelItem(0), root);
+    }
+
+    void cancelledBrowseChangesNothing() {
+        Start();
+        QStringList seen;
+        answerer->ExpectFileDialogCancel(&seen);
+        dialog->OnBrowse();
+        QCOMPARE(seen.value(0), QStringLiteral("Open Database"));
+        QCOMPARE(seen.value(1), QStringLiteral("VSS Databases (srcsafe.ini) (*.ini)"));
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Varnotte"));
+        QCOMPARE(tree()->topLevelItemCount(), 0);
+    }
+
+    void stopEndsALongWalkAndReenablesTheControls() {
+        const QString ini = WriteBigDatabase(3000);
+        Start();
+        QVERIFY(Browse(ini));
+        QTreeWidgetItem* big = tree()->topLevelItem(0)->child(0);
+        QCOMPARE(big->text(0), QStringLiteral("Big"));
+        bool sawRunningState = false;
+        QTimer::singleShot(0, this, [&] {
+            sawRunningState = item(IDC_STOP)->isEnabled() && !item(IDOK)->isEnabled() &&
+                              !item(IDC_BROWSE)->isEnabled() && !tree()->isEnabled() && state->exportRunning == 1;
+            QTest::mouseClick(item(IDC_STOP), Qt::LeftButton);
+        });
+        big->setExpanded(true);
+        QVERIFY(sawRunningState);
+        QVERIFY(big->childCount() > 0);
+        QVERIFY(big->childCount() < 3001);
+        QVERIFY(!item(IDC_STOP)->isEnabled());
+        for (const int id : {IDOK, IDC_BROWSE, IDC_USER_NAME, IDC_PASSWORD, IDC_OUTPUT_HISTORY}) {
+            QVERIFY(item(id)->isEnabled());
+        }
+        QVERIFY(tree()->isEnabled());
+        QCOMPARE(state->exportRunning, 0);
+    }
+
+    void closingDuringAWalkStopsItAndEndsTheDialog() {
+        const QString ini = WriteBigDatabase(3000);
+        int childrenWhenClosed = -1;
+        QTimer::singleShot(0, this, [&] {
+            QTest::keyClicks(edit(IDC_USER_NAME), QStringLiteral("Admin"));
+            QVERIFY(Browse(ini));
+            QTreeWidgetItem* big = tree()->topLevelItem(0)->child(0);
+            QTimer::singleShot(0, this, [&] { dialog->close(); });
+            big->setExpanded(true);  // returns once the walk has stopped
+            childrenWhenClosed = big->childCount();
+        });
+        QCOMPARE(dialog->exec(), int(QDialog::Accepted));
+        QVERIFY(childrenWhenClosed >= 0);
+        QVERIFY(childrenWhenClosed < 3001);
+        QVERIFY(!dialog->isVisible());
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QApplication application(argc, argv);
+    DialogTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "dialog_test.moc"

@@ -1,0 +1,214 @@
+#include "tree/project_tree_ctrl.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QStyle>
+#include <QStyleFactory>
+
+#include "tree/control_ids.h"
+#include "uilib/dialog_item.h"
+
+namespace varnotte {
+namespace {
+
+// Item data 1 marks a node whose children come from SourceSafe when it expands.
+constexpr int kItemDataRole = Qt::UserRole;
+
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+CProjectTreeCtrl::CProjectTreeCtrl(QWidget* parent) : QTreeWidget(parent), m_state(&m_ownState) {
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setRootIsDecorated(true);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setFrameShape(QFrame::StyledPanel);
+    // The classic style draws the dotted lines that join nodes to their parents.
+    if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows"))) {
+        classic->setParent(this);
+        setStyle(classic);
+    }
+    connect(this, &QTreeWidget::itemExpanded, this,
+            [this](QTreeWidgetItem* item) { OnItemExpanding(item, true); });
+    connect(this, &QTreeWidget::itemCollapsed, this,
+            [this](QTreeWidgetItem* item) { OnItemExpanding(item, false); });
+}
+
+CProjectTreeCtrl::~CProjectTreeCtrl() {
+    // Nodes go first (the framework's own destruction), then the connection.
+    clear();
+    m_pDatabase.Release();
+}
+
+void CProjectTreeCtrl::SetImageList(const TreeImageList& images) {
+    m_images = images;
+    m_folderIcon = images.Icon(kClosedFolderImage, kOpenFolderImage);
+    m_documentIcon = images.Icon(kDocumentImage, kDocumentImage);
+}
+
+QWidget* CProjectTreeCtrl::Control(int id) const { return FindDlgItem(window(), id); }
+
+WalkFlags CProjectTreeCtrl::Flags() const {
+    const int& history = m_state->historyFlag != nullptr ? *m_state->historyFlag : m_noHistory;
+    return WalkFlags{m_state->firstExpand, m_state->exportRunning, m_state->exportConfirmed, history};
+}
+
+bool CProjectTreeCtrl::OpenDatabase(const QString& iniPath, const QString& user, const QString& password) {
+    const WaitCursor wait;
+    sourcesafe::IVSSDatabase database;
+    if (sourcesafe::CreateInstance(sourcesafe::CLSID_VSSDatabase, sourcesafe::CLSCTX_ALL_SERVERS,
+                                   sourcesafe::IID_IVSSDatabase6, database) != sourcesafe::S_OK) {
+        return false;
+    }
+    try {
+        database.Open(iniPath.toStdString(), user.toStdString(), password.toStdString());
+        if (database.VSSItem("$/").IsEmpty()) {
+            return false;
+        }
+    } catch (const sourcesafe::VssError&) {
+        return false;
+    }
+    // Only now that the new database works do the old connection and nodes go.
+    m_pDatabase = database;
+    clear();
+    auto* root = new QTreeWidgetItem(this, QStringList{QStringLiteral("$")});
+    root->setIcon(0, m_folderIcon);
+    root->setData(0, kItemDataRole, 1);
+    root->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    root->setExpanded(true);  // handled by OnItemExpanding before this returns
+    update();
+    return true;
+}
+
+QString CProjectTreeCtrl::GetItemPath(QTreeWidgetItem* item) const {
+    if (item == nullptr) {
+        return {};
+    }
+    QString path = item->text(0);
+    for (QTreeWidgetItem* parent = item->parent(); parent != nullptr; parent = parent->parent()) {
+        path = parent->text(0) + QLatin1Char('/') + path;
+    }
+    return path == QLatin1String("$") ? QStringLiteral("$/") : path;
+}
+
+void CProjectTreeCtrl::AddNode(QTreeWidgetItem* parent, const QString& spec, int depth) {
+    const WalkFlags flags = Flags();
+    SubtreeWalk(m_pDatabase, flags, *this).AddNode(parent, spec.toStdString(), depth);
+}
+
+void CProjectTreeCtrl::EnableControls(bool enable) {
+    if (QWidget* stop = Control(IDC_STOP)) {
+        stop->setEnabled(!enable);
+    }
+    for (const int id : {IDC_BROWSE, IDC_USER_NAME, IDC_PASSWORD, IDC_OUTPUT_HISTORY, IDOK}) {
+        if (QWidget* control = Control(id)) {
+            control->setEnabled(enable);
+        }
+    }
+}
+
+void CProjectTreeCtrl::OnItemExpanding(QTreeWidgetItem* item, bool expand) {
+    m_state->exportConfirmed = 0;
+    m_csvRows.clear();
+    if (!expand) {
+        emit expansionHandled();
+        return;
+    }
+    if (m_state->firstExpand == 0 && ConfirmExport()) {
+        m_state->exportConfirmed = 1;
+    }
+
+    setEnabled(false);
+    m_state->exportRunning = 1;
+    m_loading = true;
+    EnableControls(false);
+    m_failedItems.clear();
+
+    if (item->data(0, kItemDataRole).toInt() != 0) {
+        qDeleteAll(item->takeChildren());
+        const WalkFlags flags = Flags();
+        const bool anyProject = SubtreeWalk(m_pDatabase, flags, *this).ExpandProject(item, GetItemPath(item).toStdString());
+        if (!anyProject) {
+            item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
+        }
+    }
+
+    setEnabled(true);
+    m_state->exportRunning = 0;
+    m_loading = false;
+    if (QWidget* stop = Control(IDC_STOP)) {
+        stop->setEnabled(false);
+    }
+    EnableControls(true);
+
+    if (m_state->firstExpand != 0) {
+        m_state->firstExpand = 0;
+    } else if (m_state->exportConfirmed == 1) {
+        SaveCsv();
+    }
+    emit expansionHandled();
+}
+
+bool CProjectTreeCtrl::ConfirmExport() { return false; }
+
+void CProjectTreeCtrl::SaveCsv() {}
+
+void CProjectTreeCtrl::keyPressEvent(QKeyEvent* event) {
+    // "*" expands every loaded node below the current one, each expansion a reload.
+    if (event->key() == Qt::Key_Asterisk) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+QTreeWidgetItem* CProjectTreeCtrl::NewNode(QTreeWidgetItem* parent, const std::string& name, bool project) {
+    auto* node = new QTreeWidgetItem(QStringList{FromUtf8(name)});
+    node->setData(0, kItemDataRole, 1);
+    node->setIcon(0, project ? m_folderIcon : m_documentIcon);
+    node->setChildIndicatorPolicy(project ? QTreeWidgetItem::ShowIndicator : QTreeWidgetItem::DontShowIndicator);
+    if (parent != nullptr) {
+        parent->addChild(node);
+    } else {
+        addTopLevelItem(node);
+    }
+    return node;
+}
+
+void CProjectTreeCtrl::ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+WalkHost::Node CProjectTreeCtrl::AddProjectNode(Node parent, const sourcesafe::IVSSItem& project) {
+    return NewNode(static_cast<QTreeWidgetItem*>(parent), project.Name(), true);
+}
+
+void CProjectTreeCtrl::AddFileNode(Node parent, const sourcesafe::IVSSItem& file) {
+    NewNode(static_cast<QTreeWidgetItem*>(parent), file.Name(), false);
+}
+
+void CProjectTreeCtrl::ShowStatus(const std::string& spec) {
+    if (auto* status = qobject_cast<QLabel*>(Control(IDC_STATUS))) {
+        status->setText(FromUtf8(spec));
+    }
+}
+
+void CProjectTreeCtrl::AddRow(std::string row) { m_csvRows.push_back(std::move(row)); }
+
+void CProjectTreeCtrl::ItemFailed(const std::string& spec, const sourcesafe::VssError& error) {
+    m_failedItems.emplace_back(FromUtf8(spec), QString::fromUtf8(error.what()));
+}
+
+}  // namespace varnotte

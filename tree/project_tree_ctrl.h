@@ -1,0 +1,102 @@
+// The project tree: the dialog's view of a SourceSafe database, loaded one level per
+// expansion, and the place where an export walks a whole subtree.
+//
+// The tree holds its own database connection. Each expansion of a project reloads its
+// children; when an export is confirmed the expansion walks everything below the node
+// instead and collects CSV rows. During a loading the tree and the dialog's login, browse,
+// history and exit controls are disabled, Stop is enabled, the status line shows each
+// visited item, and events are processed once per item so that Stop and the close box
+// work. The tree finds those controls by their ids in its window.
+#pragma once
+
+#include <QString>
+#include <QTreeWidget>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sourcesafe/vss_database.h"
+#include "tree/run_state.h"
+#include "tree/subtree_walk.h"
+#include "tree/tree_images.h"
+
+namespace varnotte {
+
+class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
+    Q_OBJECT
+
+public:
+    explicit CProjectTreeCtrl(QWidget* parent = nullptr);
+    ~CProjectTreeCtrl() override;
+
+    // The shared run state (the application's); must outlive the tree.
+    void SetRunState(RunState* state) { m_state = state; }
+    void SetImageList(const TreeImageList& images);
+
+    // Opens the database of `iniPath` for `user` and shows its root, expanded. The old
+    // connection and nodes are replaced only when the new database opens: after a failure
+    // the tree and its connection are as they were. Shows the wait cursor meanwhile.
+    bool OpenDatabase(const QString& iniPath, const QString& user, const QString& password);
+
+    // "$/" for the root, "$/Web/Images" below it; empty for no node.
+    QString GetItemPath(QTreeWidgetItem* item) const;
+
+    // Visits the item at `spec` below `parent` (see SubtreeWalk::AddNode).
+    void AddNode(QTreeWidgetItem* parent, const QString& spec, int depth);
+
+    // Stop is enabled exactly when `enable` is false; "...", the user name and password
+    // boxes, the history check box and Exit exactly when it is true.
+    void EnableControls(bool enable);
+
+    // Whether an expansion is loading right now.
+    bool IsLoading() const { return m_loading; }
+
+    // Items that could not be read during the last expansion: spec and reason.
+    const std::vector<std::pair<QString, QString>>& FailedItems() const { return m_failedItems; }
+
+    // Rows collected by the current expansion.
+    std::vector<std::string> m_csvRows;
+    // The tree's own connection; empty until a database is opened.
+    sourcesafe::IVSSDatabase m_pDatabase;
+
+    // A lazily loaded tree must not expand everything: that would read the whole database.
+    void expandAll() {}
+
+signals:
+    // An expansion (or collapse) has been handled completely.
+    void expansionHandled();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+    // Asked at the start of every expansion but the first; true makes it an export.
+    virtual bool ConfirmExport();
+    // Writes the rows of a confirmed export.
+    virtual void SaveCsv();
+
+private:
+    void OnItemExpanding(QTreeWidgetItem* item, bool expand);
+    QWidget* Control(int id) const;
+    WalkFlags Flags() const;
+    QTreeWidgetItem* NewNode(QTreeWidgetItem* parent, const std::string& name, bool project);
+
+    // WalkHost
+    void ProcessEvents() override;
+    Node AddProjectNode(Node parent, const sourcesafe::IVSSItem& project) override;
+    void AddFileNode(Node parent, const sourcesafe::IVSSItem& file) override;
+    void ShowStatus(const std::string& spec) override;
+    void AddRow(std::string row) override;
+    void ItemFailed(const std::string& spec, const sourcesafe::VssError& error) override;
+
+    RunState* m_state = nullptr;
+    RunState m_ownState;  // used until the application hands over its own
+    int m_noHistory = 0;
+    TreeImageList m_images;
+    QIcon m_folderIcon;
+    QIcon m_documentIcon;
+    bool m_loading = false;
+    std::vector<std::pair<QString, QString>> m_failedItems;
+};
+
+}  // namespace varnotte

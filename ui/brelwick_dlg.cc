@@ -1,0 +1,284 @@
+#include "ui/brelwick_dlg.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSizeGrip>
+
+#include "tree/project_tree_ctrl.h"
+#include "ui/app_resources.h"
+#include "ui/dialog_lifecycle.h"
+#include "ui/dialog_template.h"
+#include "uilib/dialog_item.h"
+
+namespace varnotte {
+namespace {
+
+const QString kOpenFailedText = QStringLiteral("ID及び、PWが正しい事とご利用のIDが正しい利用権限があることを確認下さい。");
+const QString kOpenFailedCaption = QStringLiteral("Vss データベースを開く事ができません。");
+
+bool IsEnterKey(const QEvent* event) {
+    if (event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    const int key = static_cast<const QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+}  // namespace
+
+CBrelwickDlg::CBrelwickDlg(RunState& state, DialogLifecycle* lifecycle, QWidget* parent)
+    : QDialog(parent), m_state(state), m_lifecycle(lifecycle) {
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(QString::fromUtf8(kDialogCaption));
+    setFont(DialogFont());
+    m_baseUnits = BaseUnitsOf(font());
+    CreateControls();
+    // Enter must be seen before any control or the dialog itself handles it.
+    qApp->installEventFilter(this);
+}
+
+CBrelwickDlg::~CBrelwickDlg() {
+    qApp->removeEventFilter(this);
+    // The tree clears itself as it goes, after this object's own members are gone.
+    m_projectTree->disconnect(this);
+    m_probeDatabase.Release();
+}
+
+void CBrelwickDlg::CreateControls() {
+    const QRect client = DialogUnitsToPixels(QRect(QPoint(0, 0), kDialogSizeUnits), m_baseUnits);
+    resize(client.size());
+    QLabel* pendingLabel = nullptr;
+    for (const ControlTemplate& control : kControls) {
+        const QString caption = QString::fromUtf8(control.caption);
+        QWidget* widget = nullptr;
+        switch (control.kind) {
+            case ControlKind::kLabel:
+                pendingLabel = new QLabel(caption, this);
+                widget = pendingLabel;
+                break;
+            case ControlKind::kEdit:
+            case ControlKind::kPasswordEdit: {
+                auto* edit = new QLineEdit(this);
+                if (control.kind == ControlKind::kPasswordEdit) {
+                    edit->setEchoMode(QLineEdit::Password);
+                    m_passwordEdit = edit;
+                } else {
+                    m_userNameEdit = edit;
+                }
+                connect(edit, &QLineEdit::textEdited, this, [this] { UpdateData(true); });
+                widget = edit;
+                break;
+            }
+            case ControlKind::kCheckBox:
+                m_historyCheck = new QCheckBox(caption, this);
+                connect(m_historyCheck, &QCheckBox::clicked, this, [this] {
+                    UpdateData(true);
+                    UpdateData(false);
+                });
+                widget = m_historyCheck;
+                break;
+            case ControlKind::kButton:
+            case ControlKind::kDefaultButton: {
+                auto* button = new QPushButton(caption, this);
+                button->setAutoDefault(false);
+                button->setDefault(control.kind == ControlKind::kDefaultButton);
+                widget = button;
+                break;
+            }
+            case ControlKind::kTree:
+                m_projectTree = new CProjectTreeCtrl(this);
+                m_projectTree->SetRunState(&m_state);
+                widget = m_projectTree;
+                break;
+            case ControlKind::kStatus:
+                m_statusLine = new QLabel(this);
+                m_statusLine->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+                m_statusLine->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+                widget = m_statusLine;
+                break;
+            case ControlKind::kSizeGrip:
+                widget = new QSizeGrip(this);
+                break;
+        }
+        widget->setGeometry(DialogUnitsToPixels(control.units, m_baseUnits));
+        if (control.id != 0) {
+            SetDlgItemId(widget, control.id);
+            if (pendingLabel != nullptr && pendingLabel != widget) {
+                pendingLabel->setBuddy(widget);  // the label's mnemonic moves the focus here
+                pendingLabel = nullptr;
+            }
+        }
+    }
+    for (std::size_t i = 1; i < std::size(kTabOrder); ++i) {
+        setTabOrder(GetDlgItem(kTabOrder[i - 1]), GetDlgItem(kTabOrder[i]));
+    }
+    connect(qobject_cast<QPushButton*>(GetDlgItem(IDC_BROWSE)), &QPushButton::clicked, this, &CBrelwickDlg::OnBrowse);
+    connect(qobject_cast<QPushButton*>(GetDlgItem(IDC_STOP)), &QPushButton::clicked, this, &CBrelwickDlg::OnStop);
+    connect(qobject_cast<QPushButton*>(GetDlgItem(IDOK)), &QPushButton::clicked, this, &CBrelwickDlg::OnClose);
+    connect(m_projectTree, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (!m_projectTree->IsLoading()) {
+            ApplyIdleEnabling();
+        }
+    });
+    connect(m_projectTree, &CProjectTreeCtrl::expansionHandled, this, &CBrelwickDlg::OnExpansionHandled);
+}
+
+QWidget* CBrelwickDlg::GetDlgItem(int id) const { return FindDlgItem(const_cast<CBrelwickDlg*>(this), id); }
+
+int CBrelwickDlg::exec() {
+    m_endedInInit = false;
+    if (!OnInitDialog() || m_endedInInit) {
+        return result();
+    }
+    m_userNameEdit->setFocus();
+    return QDialog::exec();
+}
+
+bool CBrelwickDlg::OnInitDialog() {
+    m_state.historyFlag = &m_outputHistory;
+    setWindowIcon(ApplicationIcon());
+    m_treeImages = TreeImages();
+    m_projectTree->SetImageList(m_treeImages);
+    if (m_lifecycle != nullptr) {
+        if (!m_lifecycle->CheckComponent(*this)) {
+            return false;
+        }
+        m_lifecycle->LoadSettings(*this);
+    }
+    UpdateData(true);
+    ApplyIdleEnabling();
+    return true;
+}
+
+void CBrelwickDlg::EndDialog(int code) {
+    if (isVisible()) {
+        done(code);
+        return;
+    }
+    m_endedInInit = true;
+    setResult(code);
+}
+
+void CBrelwickDlg::UpdateData(bool saveAndValidate) {
+    if (saveAndValidate) {
+        m_userName = m_userNameEdit->text();
+        m_password = m_passwordEdit->text();
+        m_outputHistory = m_historyCheck->isChecked() ? 1 : 0;
+        m_databasePath = m_databaseList.selectedText();
+        m_statusText = m_statusLine->text();
+        return;
+    }
+    m_userNameEdit->setText(m_userName);
+    m_passwordEdit->setText(m_password);
+    m_historyCheck->setChecked(m_outputHistory == 1);
+    const int entry = m_databaseList.FindPrefix(m_databasePath);
+    if (entry >= 0) {
+        m_databaseList.Select(entry);
+    }
+    // The status line is the tree's to write; its member is only ever read back.
+}
+
+void CBrelwickDlg::ApplyIdleEnabling() {
+    UpdateData(true);
+    GetDlgItem(IDC_STOP)->setEnabled(false);
+    GetDlgItem(IDOK)->setEnabled(true);
+}
+
+void CBrelwickDlg::UpdateTitle() {
+    const QString caption = QString::fromUtf8(kDialogCaption);
+    setWindowTitle(m_chosenWithBrowse ? caption + QStringLiteral(" - ") + m_databasePath : caption);
+}
+
+void CBrelwickDlg::OnBrowse() {
+    QFileDialog dialog(this, QStringLiteral("Open Database"), m_databasePath,
+                       QStringLiteral("VSS Databases (srcsafe.ini) (*.ini)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    const QString path = dialog.selectedFiles().constFirst();
+    if (!m_projectTree->OpenDatabase(path, m_userName, m_password)) {
+        QMessageBox box(QMessageBox::NoIcon, kOpenFailedCaption, kOpenFailedText, QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
+    m_databasePath = path;
+    m_databaseList.Select(m_databaseList.Add(path));
+    UpdateData(false);
+    ApplyIdleEnabling();
+    m_chosenWithBrowse = true;
+    UpdateTitle();
+}
+
+void CBrelwickDlg::OnLoginKey(QWidget* /*target*/) {
+    UpdateData(true);
+    if (!m_databasePath.isEmpty()) {
+        // Nothing is shown either way: success rebuilds the tree, failure leaves it.
+        m_projectTree->OpenDatabase(m_databasePath, m_userName, m_password);
+    }
+}
+
+void CBrelwickDlg::OnStop() {
+    m_state.exportRunning = 0;
+    UpdateData(true);
+    GetDlgItem(IDC_STOP)->setEnabled(false);
+    for (const int id : {IDOK, IDC_BROWSE, IDC_USER_NAME, IDC_PASSWORD, IDC_OUTPUT_HISTORY}) {
+        GetDlgItem(id)->setEnabled(true);
+    }
+}
+
+void CBrelwickDlg::OnClose() {
+    if (m_projectTree->IsLoading()) {
+        // The walk is deeper on the stack: stop it, save nothing it collected, and end
+        // the dialog once it has unwound.
+        m_state.exportRunning = 0;
+        m_state.exportConfirmed = 0;
+        m_closeAfterLoading = true;
+        return;
+    }
+    UpdateData(true);
+    done(QDialog::Accepted);
+    if (m_lifecycle != nullptr) {
+        m_lifecycle->SaveSettings(*this);
+    }
+}
+
+void CBrelwickDlg::OnExpansionHandled() {
+    if (m_closeAfterLoading) {
+        m_closeAfterLoading = false;
+        OnClose();
+    }
+}
+
+void CBrelwickDlg::reject() {
+    // Esc does nothing; the close box and Exit take the close path.
+}
+
+void CBrelwickDlg::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    OnClose();
+}
+
+bool CBrelwickDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (IsEnterKey(event)) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget != nullptr && (widget == this || isAncestorOf(widget))) {
+            if (!m_projectTree->IsLoading() && (widget == m_userNameEdit || widget == m_passwordEdit)) {
+                OnLoginKey(widget);
+            }
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace varnotte

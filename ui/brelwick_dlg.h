@@ -1,0 +1,103 @@
+// The main dialog: SourceSafe login, the choice of database, the project tree, the
+// "履歴も出力" check box, Stop, Exit and a status line.
+//
+// Controls sit where the dialog template puts them, in dialog units of the dialog font.
+// The dialog keeps member copies of its control values and copies both ways explicitly
+// (UpdateData). Every Enter key press addressed to the dialog is taken before the
+// dialog's own keyboard handling: in the user name or password box it logs in again,
+// anywhere else it does nothing, so it never presses the default button. Esc does
+// nothing; Exit, the close box and the system close end the dialog with OK.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include "sourcesafe/vss_database.h"
+#include "tree/run_state.h"
+#include "tree/tree_images.h"
+#include "ui/database_list.h"
+#include "ui/dialog_units.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace varnotte {
+
+class CProjectTreeCtrl;
+class DialogLifecycle;
+
+class CBrelwickDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // `state` and `lifecycle` (may be null: no component check, no settings) must outlive
+    // the dialog.
+    CBrelwickDlg(RunState& state, DialogLifecycle* lifecycle, QWidget* parent = nullptr);
+    ~CBrelwickDlg() override;
+
+    // Initialises the dialog (which may end it at once, with -1) and runs it modally.
+    int exec() override;
+
+    // The control with `id`, or null.
+    QWidget* GetDlgItem(int id) const;
+
+    // Controls to members (true) or members to controls (false).
+    void UpdateData(bool saveAndValidate);
+    // Stop disabled, Exit enabled; nothing else changes.
+    void ApplyIdleEnabling();
+
+    // Ends the dialog with `code`; during initialisation the dialog is then never shown.
+    void EndDialog(int code);
+
+    // Title "Varnotte", or "Varnotte - <path>" once a database was chosen with "...".
+    void UpdateTitle();
+
+    CProjectTreeCtrl* projectTree() const { return m_projectTree; }
+    DialogBaseUnits baseUnits() const { return m_baseUnits; }
+
+    // Members, copied to and from the controls by UpdateData.
+    DatabaseList m_databaseList;
+    QString m_databasePath;
+    QString m_password;
+    QString m_userName;
+    QString m_statusText;
+    int m_outputHistory = 0;
+    // Created, unopened, by the component check; released with the window.
+    sourcesafe::IVSSDatabase m_probeDatabase;
+    TreeImageList m_treeImages;
+
+public slots:
+    void OnBrowse();
+    void OnStop();
+    void OnClose();
+
+    // The dialog's initialisation (exec() runs it first): icons and images, the component
+    // check, the settings, the enabling. Returns false when it ended the dialog.
+    bool OnInitDialog();
+
+protected:
+    void reject() override;  // Esc
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void OnLoginKey(QWidget* target);
+    void OnExpansionHandled();
+
+    RunState& m_state;
+    DialogLifecycle* m_lifecycle;
+    DialogBaseUnits m_baseUnits;
+    CProjectTreeCtrl* m_projectTree = nullptr;
+    QLineEdit* m_userNameEdit = nullptr;
+    QLineEdit* m_passwordEdit = nullptr;
+    QCheckBox* m_historyCheck = nullptr;
+    QLabel* m_statusLine = nullptr;
+    bool m_chosenWithBrowse = false;
+    bool m_endedInInit = false;
+    bool m_closeAfterLoading = false;
+};
+
+}  // namespace varnotte
