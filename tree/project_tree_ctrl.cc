@@ -8,6 +8,7 @@
 #include <QStyleFactory>
 
 #include "tree/control_ids.h"
+#include "tree/export_prompts.h"
 #include "uilib/dialog_item.h"
 
 namespace varnotte {
@@ -15,6 +16,9 @@ namespace {
 
 // Item data 1 marks a node whose children come from SourceSafe when it expands.
 constexpr int kItemDataRole = Qt::UserRole;
+
+// The tree and the status line are brought up to date at most this often during a walk.
+constexpr qint64 kRefreshMs = 16;
 
 class WaitCursor {
 public:
@@ -140,8 +144,13 @@ void CProjectTreeCtrl::OnItemExpanding(QTreeWidgetItem* item, bool expand) {
 
     if (item->data(0, kItemDataRole).toInt() != 0) {
         qDeleteAll(item->takeChildren());
+        m_expanding = item;
+        m_sinceShown.start();
         const WalkFlags flags = Flags();
-        const bool anyProject = SubtreeWalk(m_pDatabase, flags, *this).ExpandProject(item, GetItemPath(item).toStdString());
+        const bool anyProject =
+            SubtreeWalk(m_pDatabase, flags, *this).ExpandProject(item, GetItemPath(item).toStdString());
+        ShowPendingWork();
+        m_expanding = nullptr;
         if (!anyProject) {
             item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
         }
@@ -163,9 +172,15 @@ void CProjectTreeCtrl::OnItemExpanding(QTreeWidgetItem* item, bool expand) {
     emit expansionHandled();
 }
 
-bool CProjectTreeCtrl::ConfirmExport() { return false; }
+bool CProjectTreeCtrl::ConfirmExport() { return AskToExport(this); }
 
-void CProjectTreeCtrl::SaveCsv() {}
+void CProjectTreeCtrl::SaveCsv() {
+    // A partial file must never pass for a complete one.
+    if (!m_failedItems.empty()) {
+        WarnUnreadableItems(this, m_failedItems);
+    }
+    SaveRowsAs(this, m_csvRows);
+}
 
 void CProjectTreeCtrl::keyPressEvent(QKeyEvent* event) {
     // "*" expands every loaded node below the current one, each expansion a reload.
@@ -181,15 +196,36 @@ QTreeWidgetItem* CProjectTreeCtrl::NewNode(QTreeWidgetItem* parent, const std::s
     node->setData(0, kItemDataRole, 1);
     node->setIcon(0, project ? m_folderIcon : m_documentIcon);
     node->setChildIndicatorPolicy(project ? QTreeWidgetItem::ShowIndicator : QTreeWidgetItem::DontShowIndicator);
-    if (parent != nullptr) {
-        parent->addChild(node);
-    } else {
+    if (parent == nullptr) {
         addTopLevelItem(node);
+    } else if (parent == m_expanding) {
+        m_staged.append(node);
+    } else {
+        parent->addChild(node);  // staged or below a collapsed node: no layout to redo
     }
     return node;
 }
 
-void CProjectTreeCtrl::ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void CProjectTreeCtrl::ShowPendingWork() {
+    if (m_expanding != nullptr && !m_staged.isEmpty()) {
+        m_expanding->addChildren(m_staged);
+        m_staged.clear();
+    }
+    if (!m_pendingStatus.isNull()) {
+        if (auto* status = qobject_cast<QLabel*>(Control(IDC_STATUS))) {
+            status->setText(m_pendingStatus);
+        }
+        m_pendingStatus = QString();
+    }
+    m_sinceShown.restart();
+}
+
+void CProjectTreeCtrl::ProcessEvents() {
+    if (m_sinceShown.isValid() && m_sinceShown.elapsed() >= kRefreshMs) {
+        ShowPendingWork();
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 WalkHost::Node CProjectTreeCtrl::AddProjectNode(Node parent, const sourcesafe::IVSSItem& project) {
     return NewNode(static_cast<QTreeWidgetItem*>(parent), project.Name(), true);
@@ -199,11 +235,7 @@ void CProjectTreeCtrl::AddFileNode(Node parent, const sourcesafe::IVSSItem& file
     NewNode(static_cast<QTreeWidgetItem*>(parent), file.Name(), false);
 }
 
-void CProjectTreeCtrl::ShowStatus(const std::string& spec) {
-    if (auto* status = qobject_cast<QLabel*>(Control(IDC_STATUS))) {
-        status->setText(FromUtf8(spec));
-    }
-}
+void CProjectTreeCtrl::ShowStatus(const std::string& spec) { m_pendingStatus = FromUtf8(spec); }
 
 void CProjectTreeCtrl::AddRow(std::string row) { m_csvRows.push_back(std::move(row)); }
 

@@ -9,6 +9,8 @@
 // work. The tree finds those controls by their ids in its window.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QList>
 #include <QString>
 #include <QTreeWidget>
 
@@ -80,6 +82,7 @@ private:
     QWidget* Control(int id) const;
     WalkFlags Flags() const;
     QTreeWidgetItem* NewNode(QTreeWidgetItem* parent, const std::string& name, bool project);
+    void ShowPendingWork();
 
     // WalkHost
     void ProcessEvents() override;
@@ -96,6 +99,12 @@ private:
     QIcon m_folderIcon;
     QIcon m_documentIcon;
     bool m_loading = false;
+    // Children of the expanding node wait here, outside the view, and join it at screen
+    // rate: inserting them one by one would lay the whole level out again for each.
+    QTreeWidgetItem* m_expanding = nullptr;
+    QList<QTreeWidgetItem*> m_staged;
+    QString m_pendingStatus;
+    QElapsedTimer m_sinceShown;
     std::vector<std::pair<QString, QString>> m_failedItems;
 };
 

@@ -49,13 +49,17 @@ void ModalAnswerer::ExpectFileDialog(const QString& path, QStringList* seenTitle
             *seenTitleAndFilter = QStringList{dialog->windowTitle(), dialog->nameFilters().join(QLatin1Char('|')),
                                               dialog->defaultSuffix()};
         }
-        dialog->selectFile(path);
-        // Typed into the name box, as a user would; accept() reads it from there.
-        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
-            name->setText(path);
-        }
-        static_cast<QDialog*>(dialog)->accept();
+        AnswerFileDialog(dialog, path);
     });
+}
+
+void ModalAnswerer::AnswerFileDialog(QFileDialog* dialog, const QString& path) {
+    dialog->selectFile(path);
+    // Typed into the name box, as a user would; accept() reads it from there.
+    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+        name->setText(path);
+    }
+    static_cast<QDialog*>(dialog)->accept();
 }
 
 void ModalAnswerer::ExpectFileDialogCancel(QStringList* seenTitleAndFilter) {
@@ -84,7 +88,13 @@ void ModalAnswerer::Poll() {
             Handler handler = std::move(handlers_.front());
             handlers_.pop_front();
             ++answered_;
-            handler(modal);
+            // Answered from a fresh event: a handler may open the next modal (a file
+            // dialog's "replace?" box), and this timer cannot fire again while it runs.
+            QTimer::singleShot(0, this, [handler = std::move(handler), target = QPointer<QWidget>(modal)] {
+                if (target != nullptr) {
+                    handler(target);
+                }
+            });
             return;
         }
     }

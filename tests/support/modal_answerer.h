@@ -38,6 +38,9 @@ public:
     void ExpectFileDialog(const QString& path, QStringList* seenTitleAndFilter = nullptr);
     void ExpectFileDialogCancel(QStringList* seenTitleAndFilter = nullptr);
 
+    // Types `path` into the dialog's name box and accepts it, as a user would.
+    static void AnswerFileDialog(QFileDialog* dialog, const QString& path);
+
     int pending() const { return static_cast<int>(handlers_.size()); }
     // Modals that nobody answered (each was rejected), with their titles.
     const QStringList& unanswered() const { return unanswered_; }

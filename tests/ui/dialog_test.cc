@@ -1,4 +1,5 @@
 // The main dialog driven as a user drives it, offscreen, against real and written databases.
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 #include "testing/database_writer.h"
@@ -68,6 +70,21 @@ private:
             next = next->nextInFocusChain();
         }
         return next;
+    }
+
+    // Expands `node`, answering the export question with `answer` (Cancel: one level).
+    void Expand(QTreeWidgetItem* node, int answer = QMessageBox::Cancel, std::function<void()> then = {}) {
+        answerer->Expect([answer, then](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box != nullptr);
+            QCOMPARE(box->text(), QStringLiteral("このフォルダ下をCSVに出力しますか？"));
+            if (then) {
+                QTimer::singleShot(0, then);  // runs during the walk that follows
+            }
+            box->button(static_cast<QMessageBox::StandardButton>(answer))->click();
+        });
+        node->setExpanded(true);
+        QCOMPARE(answerer->pending(), 0);
     }
 
     bool Browse(const QString& ini) {
@@ -167,7 +184,7 @@ private slots:
         QCOMPARE(project->icon(0).pixmap(16, QIcon::Normal).toImage(), dialog->m_treeImages.cell(kClosedFolderImage).toImage());
         QCOMPARE(project->icon(0).pixmap(16, QIcon::Selected).toImage(), dialog->m_treeImages.cell(kOpenFolderImage).toImage());
 
-        project->setExpanded(true);
+        Expand(project);
         QCOMPARE(project->childCount(), 40);
         QTreeWidgetItem* sub = Child(project, QStringLiteral("64bitApp"));
         QVERIFY(sub != nullptr);
@@ -186,13 +203,13 @@ private slots:
         QVERIFY(Browse(ini));
         QTreeWidgetItem* project = tree()->topLevelItem(0)->child(0);
         QCOMPARE(project->text(0), QStringLiteral("esign-java-authenticator"));
-        project->setExpanded(true);
+        Expand(project);
         QCOMPARE(project->childCount(), 2);
         QCOMPARE(project->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
         const QTreeWidgetItem* firstLoad = project->child(0);
-        project->setExpanded(false);
-        QCOMPARE(project->childCount(), 2);  // collapsing changes nothing
-        project->setExpanded(true);
+        project->setExpanded(false);         // collapsing asks nothing
+        QCOMPARE(project->childCount(), 2);  // and changes nothing
+        Expand(project);
         QCOMPARE(project->childCount(), 2);
         QVERIFY(project->child(0) != firstLoad);  // reloaded from the database
         QCOMPARE(project->child(0)->text(0), QStringLiteral("clingBling.txt"));
@@ -204,7 +221,7 @@ private slots:
         Start();
         QVERIFY(Browse(ini));
         QTreeWidgetItem* project = tree()->topLevelItem(0)->child(0);
-        project->setExpanded(true);
+        Expand(project);
         QSignalSpy expansions(tree(), &QTreeWidget::itemExpanded);
         tree()->setCurrentItem(tree()->topLevelItem(0));
         tree()->setFocus();
@@ -225,12 +242,14 @@ private slots:
         QTest::keyClicks(edit(IDC_PASSWORD), QStringLiteral("wrong"));
         QTest::keyClick(edit(IDC_PASSWORD), Qt::Key_Return);
         QCOMPARE(tree()->topLevelItem(0), root);
-        root->child(0)->setExpanded(true);
+        Expand(root->child(0));
         QCOMPARE(root->child(0)->childCount(), 40);
 
-        // The right one reconnects: the tree is rebuilt from the root.
+        // The right one reconnects: the tree is rebuilt from the root, whose expansion now
+        // asks the export question, as every expansion after the very first does.
         edit(IDC_PASSWORD)->clear();
         QTest::keyClicks(edit(IDC_PASSWORD), QStringLiteral("dhaval"));
+        answerer->ExpectMessageBox(QMessageBox::Cancel);
         QTest::keyClick(edit(IDC_PASSWORD), Qt::Key_Enter);
         QVERIFY(tree()->topLevelItem(0) != root);
         QCOMPARE(tree()->topLevelItem(0)->childCount(), 1);
@@ -283,7 +302,7 @@ private slots:
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Varnotte - ") + ini);
         QCOMPARE(dialog->m_databaseList.count(), 1);
         QCOMPARE(tree()->topLevelItem(0), root);
-        root->child(0)->setExpanded(true);
+        Expand(root->child(0));
         QCOMPARE(root->child(0)->childCount(), 40);
 
         // A file that is no database at all gives the same message.
@@ -314,12 +333,11 @@ private slots:
         QTreeWidgetItem* big = tree()->topLevelItem(0)->child(0);
         QCOMPARE(big->text(0), QStringLiteral("Big"));
         bool sawRunningState = false;
-        QTimer::singleShot(0, this, [&] {
+        Expand(big, QMessageBox::Cancel, [&] {
             sawRunningState = item(IDC_STOP)->isEnabled() && !item(IDOK)->isEnabled() &&
                               !item(IDC_BROWSE)->isEnabled() && !tree()->isEnabled() && state->exportRunning == 1;
             QTest::mouseClick(item(IDC_STOP), Qt::LeftButton);
         });
-        big->setExpanded(true);
         QVERIFY(sawRunningState);
         QVERIFY(big->childCount() > 0);
         QVERIFY(big->childCount() < 3001);
@@ -338,8 +356,7 @@ private slots:
             QTest::keyClicks(edit(IDC_USER_NAME), QStringLiteral("Admin"));
             QVERIFY(Browse(ini));
             QTreeWidgetItem* big = tree()->topLevelItem(0)->child(0);
-            QTimer::singleShot(0, this, [&] { dialog->close(); });
-            big->setExpanded(true);  // returns once the walk has stopped
+            Expand(big, QMessageBox::Ok, [&] { dialog->close(); });  // returns once the walk has stopped
             childrenWhenClosed = big->childCount();
         });
         QCOMPARE(dialog->exec(), int(QDialog::Accepted));

@@ -1,0 +1,32 @@
+// What the user is asked and told around an export from the tree.
+#pragma once
+
+#include <QString>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+class QWidget;
+
+namespace varnotte {
+
+// Spec and reason of each item that could not be read.
+using FailedItems = std::vector<std::pair<QString, QString>>;
+
+// "このフォルダ下をCSVに出力しますか？" (OK, Cancel, no icon, caption "Varnotte"), owned by
+// `owner`. Returns true for OK.
+bool AskToExport(QWidget* owner);
+
+// The warning shown before saving an export that misses items: how many, and the specs
+// of the first ten.
+QString UnreadableItemsText(const FailedItems& failed);
+void WarnUnreadableItems(QWidget* owner, const FailedItems& failed);
+
+// Asks where to save ("CSV形式で保存": no filter, no default extension, no initial name,
+// asking before replacing) and writes `rows` there. When the file cannot be written the
+// user is told which file and why, and asked again; Cancel discards the rows. Returns
+// whether the rows were written.
+bool SaveRowsAs(QWidget* owner, const std::vector<std::string>& rows);
+
+}  // namespace varnotte
