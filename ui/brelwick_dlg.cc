@@ -9,12 +9,14 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QSizeGrip>
 
 #include "tree/project_tree_ctrl.h"
 #include "ui/app_resources.h"
 #include "ui/dialog_lifecycle.h"
 #include "ui/dialog_template.h"
+#include "uilib/deferred_layout.h"
 #include "uilib/dialog_item.h"
 
 namespace varnotte {
@@ -39,6 +41,7 @@ CBrelwickDlg::CBrelwickDlg(RunState& state, DialogLifecycle* lifecycle, QWidget*
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QString::fromUtf8(kDialogCaption));
     setFont(DialogFont());
+    setMinimumSize(kMinimumSize);
     m_baseUnits = BaseUnitsOf(font());
     CreateControls();
     // Enter must be seen before any control or the dialog itself handles it.
@@ -155,7 +158,50 @@ bool CBrelwickDlg::OnInitDialog() {
     }
     UpdateData(true);
     ApplyIdleEnabling();
+    PrepareSizeGrip();
     return true;
+}
+
+void CBrelwickDlg::PrepareSizeGrip() {
+    CDeferredLayout layout(1);
+    layout.OffsetDlgItem(this, IDC_SIZE_GRIP, 1, 2);
+}
+
+void CBrelwickDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    OnSize(isMinimized(), isMaximized(), event->size().width(), event->size().height());
+}
+
+void CBrelwickDlg::OnSize(bool minimized, bool maximized, int width, int height) {
+    if (minimized) {
+        return;
+    }
+    if (m_previousClientSize.width() != 0 && m_previousClientSize.height() != 0) {
+        const int dx = width - m_previousClientSize.width();
+        const int dy = height - m_previousClientSize.height();
+        CDeferredLayout layout(20);
+        if (dy != 0) {
+            layout.OffsetDlgItem(this, IDC_STOP, 0, dy);
+            layout.GrowDlgItem(this, IDC_PROJECT_TREE, 0, dy);
+        }
+        if (dx != 0 || dy != 0) {
+            layout.OffsetDlgItem(this, IDC_SIZE_GRIP, dx, dy);
+            layout.OffsetDlgItem(this, IDC_BROWSE, dx, 0);
+            const CRect exit = layout.OffsetDlgItem(this, IDOK, dx, dy);
+            CRect status = layout.OffsetDlgItem(this, IDC_STATUS, 0, 0);
+            status.top += dy;
+            status.bottom += dy;
+            status.right = exit.left - 10;
+            layout.MoveToRect(GetDlgItem(IDC_STATUS), status, true);
+            // Computed from the tree's place before the batch, so this growth is the one
+            // that counts.
+            layout.GrowDlgItem(this, IDC_PROJECT_TREE, dx, dy);
+        }
+    }
+    if (QWidget* grip = GetDlgItem(IDC_SIZE_GRIP)) {
+        grip->setVisible(!maximized);
+    }
+    m_previousClientSize = QSize(width, height);
 }
 
 void CBrelwickDlg::EndDialog(int code) {

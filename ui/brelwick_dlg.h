@@ -51,6 +51,9 @@ public:
     // Ends the dialog with `code`; during initialisation the dialog is then never shown.
     void EndDialog(int code);
 
+    // The smallest size the window may be given, in pixels.
+    static constexpr QSize kMinimumSize{220, 252};
+
     // Title "Varnotte", or "Varnotte - <path>" once a database was chosen with "...".
     void UpdateTitle();
 
@@ -80,10 +83,15 @@ public slots:
 protected:
     void reject() override;  // Esc
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
+    // Turns control 1069 into the size grip and nudges it into the corner.
+    void PrepareSizeGrip();
+    // Shifts and stretches the controls by the change of the client size, in one batch.
+    void OnSize(bool minimized, bool maximized, int width, int height);
     void OnLoginKey(QWidget* target);
     void OnExpansionHandled();
 
@@ -98,6 +106,7 @@ private:
     bool m_chosenWithBrowse = false;
     bool m_endedInInit = false;
     bool m_closeAfterLoading = false;
+    QSize m_previousClientSize{0, 0};  // 0 x 0 until the first resize has been seen
 };
 
 }  // namespace varnotte

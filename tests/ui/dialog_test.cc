@@ -197,6 +197,21 @@ private slots:
         varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("main-window"));
     }
 
+    void resizedWindowKeepsTheTreeAndButtonsInPlace() {
+        VARNOTTE_QFIXTURE_INI(ini, "shares-deletes");
+        Start();
+        QVERIFY(Browse(ini));
+        Expand(tree()->topLevelItem(0)->child(0));
+        varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("resize-before"));
+        const QRect exitBefore = item(IDOK)->geometry();
+        dialog->resize(dialog->size() + QSize(180, 120));
+        QTRY_COMPARE(item(IDOK)->geometry(), exitBefore.translated(180, 120));
+        varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("resize-larger"));
+        dialog->resize(CBrelwickDlg::kMinimumSize);
+        QTRY_COMPARE(dialog->size(), CBrelwickDlg::kMinimumSize);
+        varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("resize-smallest"));
+    }
+
     void projectOfFilesOnlyLosesItsExpandButtonAndExpandingAgainReloads() {
         VARNOTTE_QFIXTURE_INI(ini, "small-edits");
         Start();
