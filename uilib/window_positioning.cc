@@ -1,6 +1,5 @@
 #include "uilib/window_positioning.h"
 
-#include <ranges>
 
 namespace varnotte {
 
@@ -50,9 +49,9 @@ bool WindowPositioning::ApplyBatch(const std::vector<PositionChange>& changes) {
         ApplyPositionChange(change);
     }
     // Turning painting back on schedules the single repaint.
-    for (const QPointer<QWidget>& parent : std::views::reverse(suspended)) {
-        if (parent) {
-            parent->setUpdatesEnabled(true);
+    for (auto parent = suspended.rbegin(); parent != suspended.rend(); ++parent) {
+        if (*parent) {
+            (*parent)->setUpdatesEnabled(true);
         }
     }
     return true;
