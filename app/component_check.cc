@@ -10,10 +10,13 @@ namespace varnotte {
 
 namespace component_check_text {
 const char* const kCaption = "Varnotte";
-const char* const kVersionTooOld = "このVarnotteのバージョンをご利用頂くには、Visual SourceSafe %d が必要です。";
+const char* const kVersionTooOld =
+    "このVarnotteのバージョンをご利用頂くには、Visual SourceSafe %d が必要です。";
 const char* const kComponentMissing =
-    "Varnotteを使用するには、VSSにアクセスする為の'ssapi.dll' が必要です。\n\n'Yes'をクリック頂くと、'ssapi.dll'"
-    "の存在確認及び、Varnotteへの設定を自動で行います。 \n 又は、'No'をクリックしてVarnotteを終了し、'ssapi.dll'"
+    "Varnotteを使用するには、VSSにアクセスする為の'ssapi.dll' "
+    "が必要です。\n\n'Yes'をクリック頂くと、'ssapi.dll'"
+    "の存在確認及び、Varnotteへの設定を自動で行います。 \n "
+    "又は、'No'をクリックしてVarnotteを終了し、'ssapi.dll'"
     "取得をマニュアル操作で行って下さい。";
 const char* const kLocateTitle = "Locate VSS Component";
 const char* const kLocateFilter = "ssapi.dll (ssapi.dll)";
@@ -27,8 +30,10 @@ namespace text = component_check_text;
 
 constexpr int kVersionNeeded = 6;
 
-QMessageBox::StandardButton Ask(QWidget* owner, const QString& message, QMessageBox::StandardButtons buttons) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(text::kCaption), message, buttons, owner);
+QMessageBox::StandardButton Ask(QWidget* owner, const QString& message,
+                                QMessageBox::StandardButtons buttons) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(text::kCaption), message, buttons,
+                    owner);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -36,8 +41,8 @@ QMessageBox::StandardButton Ask(QWidget* owner, const QString& message, QMessage
 
 DatabaseFactory BuiltInDatabaseFactory() {
     return [](const sourcesafe::Guid& interfaceId, sourcesafe::IVSSDatabase& out) {
-        return sourcesafe::CreateInstance(sourcesafe::CLSID_VSSDatabase, sourcesafe::CLSCTX_ALL_SERVERS, interfaceId,
-                                          out);
+        return sourcesafe::CreateInstance(sourcesafe::CLSID_VSSDatabase,
+                                          sourcesafe::CLSCTX_ALL_SERVERS, interfaceId, out);
     };
 }
 
@@ -74,23 +79,27 @@ bool ShellProcessLauncher::RunAndWait(const QString& program, const QString& par
     return true;
 }
 
-bool RunComponentCheck(CBrelwickDlg& dialog, const DatabaseFactory& create, ProcessLauncher& launcher) {
+bool RunComponentCheck(CBrelwickDlg& dialog, const DatabaseFactory& create,
+                       ProcessLauncher& launcher) {
     const int version = ProbeComponentVersion(dialog.m_probeDatabase, create);
     if (version == 6) {
         return true;
     }
     if (version == 5) {
-        Ask(&dialog, QString::fromUtf8(text::kVersionTooOld).replace(QStringLiteral("%d"), QString::number(kVersionNeeded)),
+        Ask(&dialog,
+            QString::fromUtf8(text::kVersionTooOld)
+                .replace(QStringLiteral("%d"), QString::number(kVersionNeeded)),
             QMessageBox::Ok);
         dialog.EndDialog(-1);
         return false;
     }
-    if (Ask(&dialog, QString::fromUtf8(text::kComponentMissing), QMessageBox::Yes | QMessageBox::No) !=
-        QMessageBox::Yes) {
+    if (Ask(&dialog, QString::fromUtf8(text::kComponentMissing),
+            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
         dialog.EndDialog(-1);
         return false;
     }
-    QFileDialog locate(&dialog, QString::fromUtf8(text::kLocateTitle), QString(), QString::fromUtf8(text::kLocateFilter));
+    QFileDialog locate(&dialog, QString::fromUtf8(text::kLocateTitle), QString(),
+                       QString::fromUtf8(text::kLocateFilter));
     locate.setAcceptMode(QFileDialog::AcceptOpen);
     locate.setFileMode(QFileDialog::ExistingFile);
     locate.setDefaultSuffix(QStringLiteral("dll"));
@@ -99,7 +108,8 @@ bool RunComponentCheck(CBrelwickDlg& dialog, const DatabaseFactory& create, Proc
         return false;
     }
     const QString parameters =
-        QString::fromUtf8(text::kRegistrationParameters).replace(QStringLiteral("%s"), locate.selectedFiles().constFirst());
+        QString::fromUtf8(text::kRegistrationParameters)
+            .replace(QStringLiteral("%s"), locate.selectedFiles().constFirst());
     // Whatever the registration's outcome, the program goes on; opening a database later
     // creates its object afresh and fails there if the component is still missing.
     launcher.RunAndWait(QString::fromUtf8(text::kRegistrationTool), parameters);

@@ -27,25 +27,26 @@ int ProbeComponentVersion(sourcesafe::IVSSDatabase& holder, const DatabaseFactor
 
 // Starts a program hidden, through the shell, and waits for it without time limit.
 class ProcessLauncher {
-public:
+  public:
     virtual ~ProcessLauncher() = default;
     // Returns whether the program started (and so was waited for).
     virtual bool RunAndWait(const QString& program, const QString& parameters) = 0;
 };
 
 class ShellProcessLauncher : public ProcessLauncher {
-public:
+  public:
     bool RunAndWait(const QString& program, const QString& parameters) override;
 };
 
 // The check the dialog runs while it initialises. Returns true to go on; false when it has
 // ended the dialog with -1 (only the base interface, or the user declined or cancelled).
-bool RunComponentCheck(CBrelwickDlg& dialog, const DatabaseFactory& create, ProcessLauncher& launcher);
+bool RunComponentCheck(CBrelwickDlg& dialog, const DatabaseFactory& create,
+                       ProcessLauncher& launcher);
 
 // Texts and names of the check, for its tests.
 namespace component_check_text {
 extern const char* const kCaption;
-extern const char* const kVersionTooOld;   // with %d for the version needed
+extern const char* const kVersionTooOld;  // with %d for the version needed
 extern const char* const kComponentMissing;
 extern const char* const kLocateTitle;
 extern const char* const kLocateFilter;

@@ -10,7 +10,8 @@ namespace varnotte {
 CReporterApp::CReporterApp()
     : m_settingsRoot(QStringLiteral("Pellacor")),
       // No title string is defined: the settings live under the program file's base name.
-      m_applicationName(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()) {
+      m_applicationName(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()),
+      m_settings(m_settingsRoot, m_applicationName) {
     QCoreApplication::setOrganizationName(m_settingsRoot);
     QCoreApplication::setApplicationName(m_applicationName);
 }
@@ -28,11 +29,16 @@ int CReporterApp::Run() {
 }
 
 bool CReporterApp::CheckComponent(CBrelwickDlg& dialog) {
-    return RunComponentCheck(dialog, createDatabase, launcher != nullptr ? *launcher : m_shellLauncher);
+    return RunComponentCheck(dialog, createDatabase,
+                             launcher != nullptr ? *launcher : m_shellLauncher);
 }
 
-void CReporterApp::LoadSettings(CBrelwickDlg& /*dialog*/) {}
+void CReporterApp::LoadSettings(CBrelwickDlg& dialog) {
+    m_settings.Load(dialog);
+}
 
-void CReporterApp::SaveSettings(CBrelwickDlg& /*dialog*/) {}
+void CReporterApp::SaveSettings(CBrelwickDlg& dialog) {
+    m_settings.Save(dialog);
+}
 
 }  // namespace varnotte

@@ -10,13 +10,14 @@
 #include <memory>
 
 #include "app/component_check.h"
+#include "app/settings_store.h"
 #include "tree/run_state.h"
 #include "ui/dialog_lifecycle.h"
 
 namespace varnotte {
 
 class CReporterApp : public RunState, public DialogLifecycle {
-public:
+  public:
     // A QApplication must exist. The settings root and application name are set here.
     CReporterApp();
     ~CReporterApp() override;
@@ -37,9 +38,10 @@ public:
     DatabaseFactory createDatabase = BuiltInDatabaseFactory();
     ProcessLauncher* launcher = nullptr;  // null: the shell
 
-private:
+  private:
     QString m_settingsRoot;
     QString m_applicationName;
+    SettingsStore m_settings;
     CBrelwickDlg* m_mainWindow = nullptr;
     ShellProcessLauncher m_shellLauncher;
 };
