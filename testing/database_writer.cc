@@ -77,6 +77,7 @@ void DatabaseWriter::RemoveUser(const std::string& name) {
 ItemId DatabaseWriter::AddProject(ItemId parentId, std::string name, const Stamp& stamp) {
     EnsureWritable();
     LiveProject(parentId);
+    EnsureUnwritten(parentId);
     RequireName(name);
     const ItemId id = NewItem(true);
     Item& item = *items_[id];
@@ -95,6 +96,7 @@ ItemId DatabaseWriter::AddProject(ItemId parentId, std::string name, const Stamp
 ItemId DatabaseWriter::AddFile(ItemId parentId, std::string name, const Stamp& stamp, bool binary) {
     EnsureWritable();
     LiveProject(parentId);
+    EnsureUnwritten(parentId);
     RequireName(name);
     const ItemId id = NewItem(false);
     Item& file = *items_[id];
@@ -117,6 +119,7 @@ void DatabaseWriter::CheckIn(ItemId fileId, const Stamp& stamp, std::string proj
                              std::optional<std::string> content) {
     EnsureWritable();
     Item& file = LiveFile(fileId);
+    EnsureUnwritten(fileId);
     if (projectSpec.empty()) {
         projectSpec = ProjectSpec(FirstListingProject(file));
     }
@@ -139,6 +142,7 @@ void DatabaseWriter::Label(ItemId id, std::string label, const Stamp& stamp,
     if (item.destroyed) {
         throw std::invalid_argument("cannot label a destroyed item");
     }
+    EnsureUnwritten(id);
     item.log.AppendLabel(stamp, label, labelComment);
 }
 
@@ -146,6 +150,8 @@ void DatabaseWriter::Share(ItemId fileId, ItemId intoId, const Stamp& stamp) {
     EnsureWritable();
     Item& file = LiveFile(fileId);
     Item& into = LiveProject(intoId);
+    EnsureUnwritten(fileId);
+    EnsureUnwritten(intoId);
     if (std::any_of(file.parents.begin(), file.parents.end(),
                     [&](const ParentLink& parent) { return parent.project == intoId; })) {
         throw std::invalid_argument("the project already lists that file");
@@ -168,6 +174,7 @@ void DatabaseWriter::Pin(ItemId projectId, ItemId fileId, int version, const Sta
     Item& project = LiveProject(projectId);
     Item& file = LiveFile(fileId);
     ChildEntry& entry = EntryOf(projectId, fileId);
+    EnsureUnwritten(projectId);
     if (version < 1 || version > file.log.lastVersion()) {
         throw std::invalid_argument("no such version to pin");
     }
@@ -189,6 +196,7 @@ void DatabaseWriter::Unpin(ItemId projectId, ItemId fileId, const Stamp& stamp) 
     Item& project = LiveProject(projectId);
     Item& file = LiveFile(fileId);
     ChildEntry& entry = EntryOf(projectId, fileId);
+    EnsureUnwritten(projectId);
     if (entry.pinnedVersion == 0) {
         throw std::invalid_argument("the file is not pinned there");
     }
@@ -210,6 +218,8 @@ ItemId DatabaseWriter::Branch(ItemId projectId, ItemId fileId, const Stamp& stam
     LiveProject(projectId);
     LiveFile(fileId);
     EntryOf(projectId, fileId);
+    EnsureUnwritten(projectId);
+    EnsureUnwritten(fileId);
     const ItemId id = NewItem(false);
     Item& branch = *items_[id];
     Item& source = *items_[fileId];
@@ -248,6 +258,7 @@ ItemId DatabaseWriter::Branch(ItemId projectId, ItemId fileId, const Stamp& stam
 void DatabaseWriter::Delete(ItemId parentId, ItemId childId, const Stamp& stamp) {
     EnsureWritable();
     Item& parent = LiveProject(parentId);
+    EnsureUnwritten(parentId);
     if (EntryOf(parentId, childId).deleted) {
         throw std::invalid_argument("the entry is already deleted");
     }
@@ -262,6 +273,7 @@ void DatabaseWriter::Delete(ItemId parentId, ItemId childId, const Stamp& stamp)
 void DatabaseWriter::Recover(ItemId parentId, ItemId childId, const Stamp& stamp) {
     EnsureWritable();
     Item& parent = LiveProject(parentId);
+    EnsureUnwritten(parentId);
     if (!EntryOf(parentId, childId).deleted) {
         throw std::invalid_argument("the entry is not deleted");
     }
@@ -277,6 +289,8 @@ void DatabaseWriter::Destroy(ItemId parentId, ItemId childId, const Stamp& stamp
     EnsureWritable();
     Item& parent = LiveProject(parentId);
     const ChildEntry& entry = EntryOf(parentId, childId);
+    EnsureUnwritten(parentId);
+    EnsureSubtreeUnwritten(childId);
     const std::int16_t purged = entry.deleted ? 1 : 0;
     std::erase_if(parent.children, [&](const ChildEntry& e) { return e.item == childId; });
 
@@ -301,6 +315,8 @@ void DatabaseWriter::Rename(ItemId parentId, ItemId childId, std::string newName
     EnsureWritable();
     Item& parent = LiveProject(parentId);
     EntryOf(parentId, childId);
+    EnsureUnwritten(parentId);
+    EnsureUnwritten(childId);
     RequireName(newName);
     Item& child = *items_[childId];
     const NameField oldName = child.nameField;
@@ -330,6 +346,10 @@ void DatabaseWriter::Move(ItemId projectId, ItemId newParentId, const Stamp& sta
     if (oldParentId == newParentId) {
         throw std::invalid_argument("the project is already there");
     }
+    // Every project below stores its parent's spec, which the move changes.
+    EnsureSubtreeUnwritten(projectId);
+    EnsureUnwritten(newParentId);
+    EnsureUnwritten(oldParentId);
     Item& oldParent = *items_[oldParentId];
     const ChildEntry entry = EntryOf(oldParentId, projectId);
     const std::string oldSpec = ProjectSpec(oldParentId);
@@ -419,6 +439,20 @@ DatabaseWriter::ChildEntry& DatabaseWriter::EntryOf(ItemId projectId, ItemId chi
 void DatabaseWriter::EnsureWritable() const {
     if (written_) {
         throw std::logic_error("the database has already been written");
+    }
+}
+
+void DatabaseWriter::EnsureUnwritten(ItemId item) const {
+    if (Get(item, "item").written) {
+        throw std::logic_error("item " + std::to_string(item) + " (" + items_[item]->physical +
+                               ") has already been written");
+    }
+}
+
+void DatabaseWriter::EnsureSubtreeUnwritten(ItemId id) const {
+    EnsureUnwritten(id);
+    for (const ChildEntry& entry : items_[id]->children) {
+        EnsureSubtreeUnwritten(entry.item);
     }
 }
 

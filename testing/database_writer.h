@@ -4,9 +4,12 @@
 // Each action is recorded as SourceSafe records it: an EL (version) in the right log with
 // its comments, child lists kept sorted, names.dat entries for names the short field
 // cannot hold. Everything is built in memory; Write() writes each physical file once.
+// WriteSubtree() writes part of the database early and frees its bytes, so that databases
+// larger than memory can be built a project at a time.
 //
 // Misuse (an unknown item, deleting what is not there, pinning a version that does not
-// exist) throws std::invalid_argument; any action after Write() throws std::logic_error.
+// exist) throws std::invalid_argument; any action after Write(), and any action that
+// would change an item WriteSubtree() already wrote, throws std::logic_error.
 #pragma once
 
 #include <cstdint>
@@ -93,7 +96,14 @@ class DatabaseWriter {
     // each names the other parent's spec.
     void Move(ItemId project, ItemId newParent, const Stamp& stamp = {});
 
-    // Writes every file. Only once.
+    // Writes the files of `project` and of every item below it now (a file shared into
+    // other projects too), and frees their bytes. Those items are final from then on:
+    // adding to them, checking them in, labelling, sharing, renaming, moving, destroying
+    // them throws std::logic_error; deleting or recovering their entries in a project that
+    // is not yet written still works. Write() writes the rest.
+    void WriteSubtree(ItemId project);
+
+    // Writes every file not yet written, names.dat, um.dat and the settings. Only once.
     void Write();
 
     // For tests that inspect or damage what was written.
@@ -116,6 +126,10 @@ class DatabaseWriter {
     Item& LiveFile(ItemId id);
     ChildEntry& EntryOf(ItemId project, ItemId child);
     void EnsureWritable() const;
+    // Throws std::logic_error when `item` (or, for the subtree form, anything below it)
+    // was written by WriteSubtree().
+    void EnsureUnwritten(ItemId item) const;
+    void EnsureSubtreeUnwritten(ItemId project) const;
 
     ItemId NewItem(bool project);
     void AssignName(Item& item, std::string name, ItemId aliasProject);
@@ -129,6 +143,7 @@ class DatabaseWriter {
     std::filesystem::path ItemFile(ItemId item, const char* suffix) const;
     std::string ProjectListBytes(const Item& project) const;
     void WriteItem(ItemId id);
+    void WriteItemOnce(ItemId id);
     void WriteSettings() const;
 
     std::filesystem::path root_;
@@ -138,6 +153,7 @@ class DatabaseWriter {
     NamesFileBuilder names_;
     // Next number of each 8.3 alias stem, per project.
     std::unordered_map<std::string, int> aliasNumbers_;
+    std::vector<bool> letterFoldersMade_;
     bool written_ = false;
 };
 

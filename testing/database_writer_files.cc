@@ -1,6 +1,5 @@
 // DatabaseWriter: where each file goes and what is written into it.
 #include <algorithm>
-#include <array>
 #include <stdexcept>
 
 #include "testing/database_writer.h"
@@ -18,21 +17,34 @@ namespace vsstest {
 namespace dh = vssdb::item_header_format;
 namespace jp = vssdb::project_entry_format;
 
+void DatabaseWriter::WriteSubtree(ItemId projectId) {
+    EnsureWritable();
+    LiveProject(projectId);
+    // Pre-order, so that a file shared between two written projects is written once.
+    std::vector<ItemId> pending{projectId};
+    while (!pending.empty()) {
+        const ItemId id = pending.back();
+        pending.pop_back();
+        Item& item = *items_[id];
+        if (item.written) {
+            continue;
+        }
+        WriteItemOnce(id);
+        for (auto it = item.children.rbegin(); it != item.children.rend(); ++it) {
+            pending.push_back(it->item);
+        }
+    }
+}
+
 void DatabaseWriter::Write() {
     EnsureWritable();
     written_ = true;
     std::filesystem::create_directories(DataFolderPath());
-    std::array<bool, 26> letterFolders{};
     for (std::size_t id = 0; id < items_.size(); ++id) {
-        if (items_[id]->destroyed) {
-            continue;
+        const Item& item = *items_[id];
+        if (!item.destroyed && !item.written) {
+            WriteItemOnce(static_cast<ItemId>(id));
         }
-        const std::size_t letter = static_cast<std::size_t>(items_[id]->physical[0] - 'A');
-        if (!letterFolders[letter]) {
-            std::filesystem::create_directories(LogPath(static_cast<ItemId>(id)).parent_path());
-            letterFolders[letter] = true;
-        }
-        WriteItem(static_cast<ItemId>(id));
     }
     if (options_.writeNamesFile) {
         WriteWholeFile(NamesFilePath(), names_.Bytes());
@@ -42,6 +54,22 @@ void DatabaseWriter::Write() {
     // The counter holds the last physical name handed out.
     WriteWholeFile(DataFile("aaaaaaaa.cnt"), items_.back()->physical);
     WriteSettings();
+}
+
+void DatabaseWriter::WriteItemOnce(ItemId id) {
+    Item& item = *items_[id];
+    if (letterFoldersMade_.empty()) {
+        letterFoldersMade_.assign(26, false);
+    }
+    const auto letter = static_cast<std::size_t>(item.physical[0] - 'A');
+    if (!letterFoldersMade_[letter]) {
+        std::filesystem::create_directories(LogPath(id).parent_path());
+        letterFoldersMade_[letter] = true;
+    }
+    WriteItem(id);
+    item.written = true;
+    item.log.Release();
+    std::string().swap(item.content);
 }
 
 void DatabaseWriter::WriteItem(ItemId id) {

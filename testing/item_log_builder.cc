@@ -206,4 +206,8 @@ const std::string& ItemLogBuilder::Finish(const ItemHeaderFields& fields) {
     return b;
 }
 
+void ItemLogBuilder::Release() {
+    std::string().swap(bytes_);
+}
+
 }  // namespace vsstest

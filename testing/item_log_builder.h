@@ -72,6 +72,8 @@ class ItemLogBuilder {
 
     // Fills the item header; the bytes are then the complete file.
     const std::string& Finish(const ItemHeaderFields& fields);
+    // Frees the bytes once they are written; the log takes nothing more after that.
+    void Release();
 
   private:
     std::uint32_t AppendRevisionRecord(Action action, const Stamp& stamp, CommentRule rule,

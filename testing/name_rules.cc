@@ -76,7 +76,8 @@ DosAliasParts DosAliasPartsOf(std::string_view name) {
 }
 
 std::string DosAlias(const DosAliasParts& parts, int number) {
-    const std::string suffix = "~" + std::to_string(number);
+    std::string suffix = "~";  // appended, not "~" + ...: GCC 12 -O3 warns falsely on that
+    suffix += std::to_string(number);
     // Larger numbers eat into the stem so that the whole stays 8 bytes.
     const std::size_t stemSize = kDosStemSize > suffix.size() ? kDosStemSize - suffix.size() : 0;
     std::string alias = parts.stem.substr(0, std::min(stemSize, parts.stem.size())) + suffix;

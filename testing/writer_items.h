@@ -31,7 +31,8 @@ struct DatabaseWriter::Item {
     bool project;
     bool binary = false;
     bool destroyed = false;
-    std::string name;  // the real name, raw bytes
+    bool written = false;  // by WriteSubtree(): its bytes are gone and it may not change
+    std::string name;      // the real name, raw bytes
     NameField nameField;
     std::string physical;
     ItemLogBuilder log;

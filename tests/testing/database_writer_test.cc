@@ -295,7 +295,8 @@ TEST_F(DatabaseWriterTest, CheckInSpecDefaultsToAProjectStillListingTheFile) {
     writer.CheckIn(file);
     writer.Write();
 
-    const auto versions = Log(writer.LogPath(file)).Revisions();
+    const Log log(writer.LogPath(file));
+    const auto versions = log.Revisions();
     ASSERT_EQ(versions.size(), 3u);
     EXPECT_EQ(TextAt(versions[1], rv::kCheckInSpec, rv::kSpecSize), "$/first");
     EXPECT_EQ(TextAt(versions[0], rv::kCheckInSpec, rv::kSpecSize), "$/first/second");
@@ -359,7 +360,8 @@ TEST_F(DatabaseWriterTest, BranchStartsANewLogAboveTheSourcesVersions) {
     EXPECT_EQ(sourceLog.Header().U16(dh::kParentCount), 1);
     EXPECT_EQ(sourceLog.Header().U16(dh::kFileFlags) & dh::kFileShared, 0);
 
-    const Revision logged = Log(writer.LogPath(two)).Revisions().front();
+    const Log projectLog(writer.LogPath(two));
+    const Revision logged = projectLog.Revisions().front();
     EXPECT_EQ(logged.action, Code(Action::kBranchFile));
     EXPECT_EQ(TextAt(logged, rv::kBranchPhysical, rv::kPhysicalSize), writer.PhysicalName(branch));
     EXPECT_EQ(ReadProjectList(writer.DataPath(two)).at(0).physical, writer.PhysicalName(branch));
@@ -413,7 +415,8 @@ TEST_F(DatabaseWriterTest, CommentsAndLabelCommentsFollowTheirEl) {
     const Revision deleted = Log(writer.LogPath(project)).Revisions().front();
     EXPECT_EQ(deleted.comment, "why it went");
 
-    const Revision rootCreated = Log(writer.LogPath(writer.Root())).Revisions().back();
+    const Log rootLog(writer.LogPath(writer.Root()));
+    const Revision rootCreated = rootLog.Revisions().back();
     EXPECT_EQ(rootCreated.body.U32(rv::kCommentOffset), 0u);
     EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "");
 }
@@ -463,7 +466,8 @@ TEST_F(DatabaseWriterTest, NamesFileHoldsEveryNameTheShortFieldCannot) {
 
     for (std::size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(rows[i].name);
-        const vssdb::ByteView header = Log(writer.LogPath(ids[i])).Header();
+        const Log log(writer.LogPath(ids[i]));
+        const vssdb::ByteView header = log.Header();
         const std::uint32_t offset = header.U32(dh::kName + vssdb::name_format::kNamesOffsetOffset);
         if (rows[i].expected.empty()) {
             EXPECT_EQ(offset, 0u);

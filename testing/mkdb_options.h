@@ -1,0 +1,23 @@
+// The command line of varnotte-mkdb.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "testing/database_generator.h"
+
+namespace vsstest {
+
+struct MkdbCommand {
+    DatabaseShape shape;
+    std::string folder;
+    bool help = false;
+    std::string error;  // set when the command line cannot be used
+};
+
+// Parses the arguments after the program name.
+MkdbCommand ParseMkdbCommand(const std::vector<std::string>& arguments);
+
+std::string MkdbUsage();
+
+}  // namespace vsstest
