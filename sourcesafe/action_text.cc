@@ -53,7 +53,16 @@ constexpr std::string_view kUnknown = "Unknown action {n}";
 std::string Fill(std::string_view pattern, std::string_view name, std::string_view old,
                  std::string_view spec, std::string_view label, int number) {
     std::string out;
-    for (std::size_t i = 0; i < pattern.size();) {
+    out.reserve(pattern.size() + name.size() + spec.size());
+    std::size_t i = 0;
+    while (i < pattern.size()) {
+        const std::size_t brace = pattern.find('{', i);
+        if (brace == std::string_view::npos) {
+            out.append(pattern.substr(i));
+            break;
+        }
+        out.append(pattern.substr(i, brace - i));
+        i = brace;
         const auto take = [&](std::string_view placeholder, std::string_view value) {
             if (pattern.substr(i, placeholder.size()) != placeholder) {
                 return false;
@@ -62,9 +71,8 @@ std::string Fill(std::string_view pattern, std::string_view name, std::string_vi
             i += placeholder.size();
             return true;
         };
-        if (pattern[i] == '{' &&
-            (take("{name}", name) || take("{old}", old) || take("{spec}", spec) ||
-             take("{label}", label) || take("{n}", std::to_string(number)))) {
+        if (take("{name}", name) || take("{old}", old) || take("{spec}", spec) ||
+            take("{label}", label) || take("{n}", std::to_string(number))) {
             continue;
         }
         out += pattern[i++];

@@ -41,9 +41,27 @@ CivilTime CivilTimeFromAutomationDate(double date) {
 
 std::string FormatAutomationDate(double date) {
     const CivilTime t = CivilTimeFromAutomationDate(date);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
+    // Every row of an export has a date: write the usual four-digit years by hand, and
+    // leave the rare others to snprintf.
+    if (t.year < 0 || t.year > 9999) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                      t.hour, t.minute, t.second);
+        return text;
+    }
+    std::string text = "0000/00/00 00:00:00";
+    const auto put = [&text](std::size_t at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i) {
+            text[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        }
+    };
+    put(0, t.year, 4);
+    put(5, t.month, 2);
+    put(8, t.day, 2);
+    put(11, t.hour, 2);
+    put(14, t.minute, 2);
+    put(17, t.second, 2);
     return text;
 }
 

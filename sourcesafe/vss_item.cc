@@ -14,11 +14,12 @@ struct IVSSItem::State {
 struct IVSSItems::State {
     std::shared_ptr<Connection> connection;
     std::string parentSpec;
-    std::vector<vssdb::Child> children;
+    std::shared_ptr<const vssdb::ChildList> list;  // keeps `children` valid
+    std::vector<const vssdb::Child*> children;
 };
 
-IVSSItem::IVSSItem(std::shared_ptr<Connection> connection, const vssdb::LocatedItem& located)
-    : state_(std::make_shared<const State>(State{std::move(connection), located})) {}
+IVSSItem::IVSSItem(std::shared_ptr<Connection> connection, vssdb::LocatedItem located)
+    : state_(std::make_shared<const State>(State{std::move(connection), std::move(located)})) {}
 
 const IVSSItem::State& IVSSItem::Require() const {
     if (!state_) {
@@ -54,11 +55,12 @@ IVSSItems IVSSItem::Items(bool includeDeleted) const {
     items->connection = state.connection;
     items->parentSpec = state.located.spec;
     if (state.located.type == vssdb::ItemType::kProject) {
-        const auto children =
+        items->list =
             Guarded([&] { return state.connection->database->Children(state.located.physical); });
-        for (const vssdb::Child& child : children->entries) {
+        items->children.reserve(items->list->entries.size());
+        for (const vssdb::Child& child : items->list->entries) {
             if (includeDeleted || !child.deleted) {
-                items->children.push_back(child);
+                items->children.push_back(&child);
             }
         }
     }
@@ -94,7 +96,7 @@ IVSSItem IVSSItems::Item(int index) const {
                                                    " is outside 1 to " +
                                                    std::to_string(state.children.size()));
     }
-    const vssdb::Child& child = state.children[static_cast<std::size_t>(index - 1)];
+    const vssdb::Child& child = *state.children[static_cast<std::size_t>(index - 1)];
     vssdb::LocatedItem located;
     located.spec =
         state.parentSpec == "$/" ? "$/" + child.name : state.parentSpec + "/" + child.name;
@@ -102,7 +104,7 @@ IVSSItem IVSSItems::Item(int index) const {
     located.name = child.name;
     located.physical = child.physical;
     located.pinnedVersion = child.pinnedVersion;
-    return IVSSItem(state.connection, located);
+    return IVSSItem(state.connection, std::move(located));
 }
 
 }  // namespace sourcesafe

@@ -44,7 +44,7 @@ class IVSSItem {
     struct State;
     friend class IVSSDatabase;
     friend class IVSSItems;
-    IVSSItem(std::shared_ptr<Connection> connection, const vssdb::LocatedItem& located);
+    IVSSItem(std::shared_ptr<Connection> connection, vssdb::LocatedItem located);
     const State& Require() const;
 
     std::shared_ptr<const State> state_;

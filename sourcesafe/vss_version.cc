@@ -11,15 +11,20 @@ namespace sourcesafe {
 namespace {
 
 std::string WithLineFeeds(std::string text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+    std::size_t at = text.find("\r\n");
+    if (at == std::string::npos) {
+        return text;
+    }
+    // Compact in place: each CR of a CR LF pair is dropped.
+    std::size_t kept = at;
+    for (; at < text.size(); ++at) {
+        if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') {
             continue;
         }
-        out += text[i];
+        text[kept++] = text[at];
     }
-    return out;
+    text.resize(kept);
+    return text;
 }
 
 }  // namespace

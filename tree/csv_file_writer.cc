@@ -6,37 +6,99 @@
 #include <QStringConverter>
 #include <QStringEncoder>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace varnotte {
 namespace {
 
 constexpr qsizetype kFlushThreshold = 1 << 16;
 
+// Qt names the system encoding "Locale", so ask it to encode instead.
 bool SystemEncodingIsUtf8() {
     static const bool utf8 = [] {
-        const QStringEncoder encoder(QStringConverter::System);
-        return QByteArray(encoder.name()).compare("UTF-8", Qt::CaseInsensitive) == 0;
+        const QByteArray sample("\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80");  // é, 中, an emoji
+        QStringEncoder encoder(QStringConverter::System);
+        const QByteArray encoded = encoder.encode(QString::fromUtf8(sample));
+        return !encoder.hasError() && encoded == sample;
     }();
     return utf8;
 }
 
-void AppendWithCrLf(QByteArray& out, std::string_view text) {
-    std::size_t start = 0;
-    for (std::size_t lf = text.find('\n'); lf != std::string_view::npos;
-         lf = text.find('\n', start)) {
-        out.append(text.data() + start, static_cast<qsizetype>(lf - start));
-        out.append("\r\n", 2);
-        start = lf + 1;
+// Well-formed UTF-8 as Qt reads it (no overlong forms, surrogates or code points past
+// U+10FFFF): text that a round trip through QString would leave exactly as it is.
+bool IsWellFormedUtf8(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        // Rows are mostly ASCII: skip it eight bytes at a time.
+        std::uint64_t word = 0;
+        if (end - p >= 8 && (std::memcpy(&word, p, 8), (word & 0x8080808080808080ULL) == 0)) {
+            p += 8;
+            continue;
+        }
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        int length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (*p >= 0xC2 && *p <= 0xDF) {
+            length = 2;
+        } else if (*p >= 0xE0 && *p <= 0xEF) {
+            length = 3;
+            low = *p == 0xE0 ? 0xA0 : 0x80;
+            high = *p == 0xED ? 0x9F : 0xBF;
+        } else if (*p >= 0xF0 && *p <= 0xF4) {
+            length = 4;
+            low = *p == 0xF0 ? 0x90 : 0x80;
+            high = *p == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (end - p < length || p[1] < low || p[1] > high) {
+            return false;
+        }
+        for (int i = 2; i < length; ++i) {
+            if (p[i] < 0x80 || p[i] > 0xBF) {
+                return false;
+            }
+        }
+        p += length;
     }
-    out.append(text.data() + start, static_cast<qsizetype>(text.size() - start));
-    out.append("\r\n", 2);
+    return true;
+}
+
+void AppendWithCrLf(QByteArray& out, std::string_view text) {
+    qsizetype lineFeeds = 0;
+    for (std::size_t lf = text.find('\n'); lf != std::string_view::npos;
+         lf = text.find('\n', lf + 1)) {
+        ++lineFeeds;
+    }
+    const qsizetype start = out.size();
+    out.resize(start + static_cast<qsizetype>(text.size()) + lineFeeds + 2);
+    char* at = out.data() + start;
+    std::size_t from = 0;
+    for (std::size_t lf = text.find('\n'); lf != std::string_view::npos;
+         lf = text.find('\n', from)) {
+        std::memcpy(at, text.data() + from, lf - from);
+        at += lf - from;
+        *at++ = '\r';
+        *at++ = '\n';
+        from = lf + 1;
+    }
+    std::memcpy(at, text.data() + from, text.size() - from);
+    at += text.size() - from;
+    at[0] = '\r';
+    at[1] = '\n';
 }
 
 }  // namespace
 
 void AppendCsvLine(QByteArray& out, std::string_view row) {
-    if (SystemEncodingIsUtf8()) {
+    if (SystemEncodingIsUtf8() && IsWellFormedUtf8(row)) {
         AppendWithCrLf(out, row);
         return;
     }
@@ -115,7 +177,7 @@ bool CsvFileWriter::Flush() {
         data += written;
         left -= written;
     }
-    pending_.clear();
+    pending_.resize(0);  // keeps the capacity for the next rows
     return true;
 }
 

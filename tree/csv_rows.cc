@@ -7,13 +7,32 @@
 namespace varnotte {
 namespace {
 
+void AppendCsvField(std::string& row, std::string_view value) {
+    row += '"';
+    std::size_t start = 0;
+    for (std::size_t quote = value.find('"'); quote != std::string_view::npos;
+         quote = value.find('"', start)) {
+        row.append(value.data() + start, quote + 1 - start);
+        row += '"';
+        start = quote + 1;
+    }
+    row.append(value.data() + start, value.size() - start);
+    row += '"';
+}
+
 std::string JoinFields(std::initializer_list<std::string_view> values) {
+    // Most values hold no quote, so this is the final size or close to it.
+    std::size_t size = values.size() * 3;
+    for (const std::string_view value : values) {
+        size += value.size();
+    }
     std::string row;
+    row.reserve(size);
     for (const std::string_view value : values) {
         if (!row.empty()) {
             row += ',';
         }
-        row += CsvField(value);
+        AppendCsvField(row, value);
     }
     return row;
 }
@@ -23,14 +42,7 @@ std::string JoinFields(std::initializer_list<std::string_view> values) {
 std::string CsvField(std::string_view value) {
     std::string field;
     field.reserve(value.size() + 2);
-    field += '"';
-    for (const char c : value) {
-        if (c == '"') {
-            field += '"';
-        }
-        field += c;
-    }
-    field += '"';
+    AppendCsvField(field, value);
     return field;
 }
 

@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <cstdint>
+#include <vector>
 
 namespace vssdb {
 namespace {
@@ -39,6 +42,30 @@ bool ListFolder(const std::string& dir, std::unordered_map<std::string, std::str
     }
     ::closedir(d);
     return true;
+}
+
+// std::tolower of every byte, looked up rather than called: listings compare names a lot.
+using LowerTable = std::array<unsigned char, 256>;
+
+LowerTable MakeLowerTable() {
+    LowerTable table{};
+    for (int c = 0; c < 256; ++c) {
+        table[static_cast<std::size_t>(c)] = static_cast<unsigned char>(std::tolower(c));
+    }
+    return table;
+}
+
+// Orders as the lower-case forms that Lower() makes would.
+int CompareIgnoringCase(const LowerTable& lower, std::string_view a, std::string_view b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const unsigned char x = lower[static_cast<unsigned char>(a[i])];
+        const unsigned char y = lower[static_cast<unsigned char>(b[i])];
+        if (x != y) {
+            return x < y ? -1 : 1;
+        }
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 bool Exists(const std::string& path) {
@@ -89,27 +116,81 @@ std::string ResolvePathCaseInsensitive(const std::string& base, std::string_view
     return current;
 }
 
+// One folder's entries: the names one after another, and where each starts, ordered by
+// lower-case name. Of names that differ only in case, the one the folder lists first wins.
+class DataFolder::Listing {
+  public:
+    explicit Listing(const std::string& dir) : lower_(MakeLowerTable()) {
+        if (DIR* d = ::opendir(dir.c_str())) {
+            while (const dirent* e = ::readdir(d)) {
+                const std::string_view name = e->d_name;
+                if (name == "." || name == "..") {
+                    continue;
+                }
+                starts_.push_back(static_cast<std::uint32_t>(names_.size()));
+                names_.append(name);
+                names_.push_back('\0');
+            }
+            ::closedir(d);
+        }
+        std::stable_sort(starts_.begin(), starts_.end(), [this](std::uint32_t a, std::uint32_t b) {
+            return CompareIgnoringCase(lower_, NameAt(a), NameAt(b)) < 0;
+        });
+        names_.shrink_to_fit();
+        starts_.shrink_to_fit();
+    }
+
+    // The name as the folder spells it; empty when it has no such name.
+    std::string_view Find(std::string_view name) const {
+        const auto it =
+            std::lower_bound(starts_.begin(), starts_.end(), name,
+                             [this](std::uint32_t start, std::string_view wanted) {
+                                 return CompareIgnoringCase(lower_, NameAt(start), wanted) < 0;
+                             });
+        if (it == starts_.end() || CompareIgnoringCase(lower_, NameAt(*it), name) != 0) {
+            return {};
+        }
+        return NameAt(*it);
+    }
+
+  private:
+    std::string_view NameAt(std::uint32_t start) const {
+        return std::string_view(names_.data() + start);
+    }
+
+    LowerTable lower_;
+    std::string names_;  // each followed by a NUL
+    std::vector<std::uint32_t> starts_;
+};
+
 DataFolder::DataFolder(std::string path) : path_(std::move(path)) {}
 DataFolder::~DataFolder() = default;
 
 const DataFolder::Listing& DataFolder::List(const std::string& relativeDir) const {
     auto it = listings_.find(relativeDir);
     if (it == listings_.end()) {
-        auto listing = std::make_unique<Listing>();
-        ListFolder(relativeDir.empty() ? path_ : JoinPath(path_, relativeDir), *listing);
+        auto listing =
+            std::make_unique<Listing>(relativeDir.empty() ? path_ : JoinPath(path_, relativeDir));
         it = listings_.emplace(relativeDir, std::move(listing)).first;
     }
     return *it->second;
 }
 
 std::string DataFolder::Find(const std::string& relativeDir, std::string_view name) const {
-    const Listing& listing = List(relativeDir);
-    const auto it = listing.find(Lower(name));
-    if (it == listing.end()) {
+    const std::string_view found = List(relativeDir).Find(name);
+    if (found.empty()) {
         return {};
     }
-    const std::string dir = relativeDir.empty() ? path_ : JoinPath(path_, relativeDir);
-    return JoinPath(dir, it->second);
+    std::string path = path_;
+    for (const std::string_view part : {std::string_view(relativeDir), found}) {
+        if (!part.empty()) {
+            if (!path.empty() && path.back() != '/') {
+                path += '/';
+            }
+            path += part;
+        }
+    }
+    return path;
 }
 
 std::string DataFolder::FindFile(std::string_view name) const {
@@ -133,12 +214,12 @@ std::string DataFolder::FindLogIn(std::string_view physical, std::string& relati
     if (!IsPhysicalName(physical)) {
         return {};
     }
-    const Listing& top = List({});
-    const auto letterDir = top.find(Lower(physical.substr(0, 1)));
-    if (letterDir != top.end()) {
-        std::string found = Find(letterDir->second, physical);
+    const std::string_view letterDir = List({}).Find(physical.substr(0, 1));
+    if (!letterDir.empty()) {
+        std::string letter(letterDir);
+        std::string found = Find(letter, physical);
         if (!found.empty()) {
-            relativeDir = letterDir->second;
+            relativeDir = std::move(letter);
             return found;
         }
     }

@@ -2,7 +2,8 @@
 //
 // Databases come from Windows, where names are case-insensitive: records say "BAAAAAAA",
 // the disk has data/b/baaaaaaa, and old copies have DATA/B/BAAAAAAA. Every lookup here is
-// case-insensitive; each folder is listed once and remembered.
+// case-insensitive; each folder is listed once and remembered, compactly, since a data
+// folder holds one or two files for every item of the database.
 #pragma once
 
 #include <memory>
@@ -43,7 +44,7 @@ class DataFolder {
     std::string ExpectedLogPath(std::string_view physical) const;
 
   private:
-    using Listing = std::unordered_map<std::string, std::string>;  // lower case -> on disk
+    class Listing;
     const Listing& List(const std::string& relativeDir) const;
     std::string Find(const std::string& relativeDir, std::string_view name) const;
     std::string FindLogIn(std::string_view physical, std::string& relativeDir) const;

@@ -3,8 +3,9 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
-#include <unordered_set>
 
 #include "vssdb/code_page.h"
 #include "vssdb/error.h"
@@ -20,16 +21,25 @@ namespace {
 // Branch sources form a chain from copy to original; anything this deep is a loop.
 constexpr int kMaxBranchDepth = 64;
 
-std::vector<std::string_view> SplitSpec(std::string_view spec, const std::string& original) {
-    if (spec.empty() || spec.front() != '$') {
-        throw Error(ErrorKind::kItemNotFound,
-                    "\"" + original + "\" is not a SourceSafe path (it must start with $/)");
+// Longer texts (comments, mostly) rarely repeat.
+constexpr std::size_t kDecodedTextSlots = 512;
+constexpr std::size_t kDecodedTextMaxSize = 128;
+
+bool IsAscii(std::string_view bytes) {
+    unsigned char all = 0;  // a plain reduction, which the compiler vectorises
+    for (const char c : bytes) {
+        all |= static_cast<unsigned char>(c);
+    }
+    return all < 0x80;
+}
+
+std::vector<std::string_view> SplitSpec(std::string_view spec) {
+    if (spec.empty() || spec.front() != '$' || (spec.size() > 1 && spec[1] != '/')) {
+        throw Error(
+            ErrorKind::kItemNotFound,
+            "\"" + std::string(spec) + "\" is not a SourceSafe path (it must start with $/)");
     }
     spec.remove_prefix(1);
-    if (!spec.empty() && spec.front() != '/') {
-        throw Error(ErrorKind::kItemNotFound,
-                    "\"" + original + "\" is not a SourceSafe path (it must start with $/)");
-    }
     std::vector<std::string_view> parts;
     while (!spec.empty()) {
         const std::size_t slash = spec.find('/');
@@ -139,6 +149,24 @@ void Database::Login(std::string_view user, std::string_view password) const {
     throw Error(ErrorKind::kBadPassword, "wrong password for user \"" + name + "\"");
 }
 
+std::string Database::Decode(std::string_view bytes) const {
+    if (IsAscii(bytes)) {
+        return std::string(bytes);  // what every code page the decoder accepts makes of it
+    }
+    if (bytes.size() > kDecodedTextMaxSize) {
+        return decoder_->ToUtf8(bytes);
+    }
+    if (decoded_.empty()) {
+        decoded_.resize(kDecodedTextSlots);
+    }
+    DecodedText& slot = decoded_[std::hash<std::string_view>{}(bytes) % decoded_.size()];
+    if (slot.bytes != bytes) {
+        slot.utf8 = decoder_->ToUtf8(bytes);
+        slot.bytes.assign(bytes);
+    }
+    return slot.utf8;
+}
+
 std::string Database::DisplayName(const NameField& name, bool project) const {
     std::optional<std::string> longName = names_.LongName(name.namesOffset, project);
     if (!longName) {
@@ -157,9 +185,8 @@ ItemLog Database::ReadLog(const std::string& physical) const {
 }
 
 std::shared_ptr<const ChildList> Database::Children(const std::string& projectPhysical) {
-    const auto cached = children_.find(projectPhysical);
-    if (cached != children_.end()) {
-        return cached->second;
+    if (const auto* cached = children_.Find(projectPhysical)) {
+        return *cached;
     }
     const ItemLog log = ReadLog(projectPhysical);
     if (log.header().type != ItemType::kProject) {
@@ -187,27 +214,33 @@ std::shared_ptr<const ChildList> Database::Children(const std::string& projectPh
             children->folded.emplace(FoldCase(child.name), i);
         }
     }
-    children_.emplace(projectPhysical, children);
+    children_.Put(projectPhysical, children, children->entries.size() + 1);
     return children;
 }
 
 LocatedItem Database::Locate(std::string_view spec) {
-    const std::string original(spec);
     LocatedItem item;
     item.spec = "$/";
     item.physical = std::string(kRootPhysical);
-    for (const std::string_view part : SplitSpec(spec, original)) {
+    for (const std::string_view part : SplitSpec(spec)) {
         if (item.type != ItemType::kProject) {
-            throw Error(ErrorKind::kItemNotFound,
-                        "\"" + original + "\": " + item.spec + " is a file, not a project");
+            throw Error(ErrorKind::kItemNotFound, "\"" + std::string(spec) + "\": " + item.spec +
+                                                      " is a file, not a project");
         }
         const auto children = Children(item.physical);
         const Child* child = children->FindLive(part);
         if (child == nullptr) {
-            throw Error(ErrorKind::kItemNotFound, "\"" + original + "\": no item named \"" +
-                                                      std::string(part) + "\" in " + item.spec);
+            throw Error(ErrorKind::kItemNotFound, "\"" + std::string(spec) +
+                                                      "\": no item named \"" + std::string(part) +
+                                                      "\" in " + item.spec);
         }
-        item.spec += (item.spec == "$/" ? "" : "/") + child->name;
+        if (item.spec.size() > 2) {  // below the root
+            item.spec += '/';
+        }
+        item.spec += child->name;
+        if (child->type == ItemType::kProject) {
+            ClaimProject(child->physical, item.spec);
+        }
         item.type = child->type;
         item.name = child->name;
         item.physical = child->physical;
@@ -216,34 +249,50 @@ LocatedItem Database::Locate(std::string_view spec) {
     return item;
 }
 
+void Database::ClaimProject(const std::string& physical, const std::string& spec) {
+    std::string key = physical;
+    std::transform(key.begin(), key.end(), key.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    const auto [claimed, first] = projectSpecs_.emplace(key, spec);
+    if (!first && claimed->second != spec) {
+        ThrowCorrupt(folder_.ExpectedLogPath(physical),
+                     "project listed in two places, " + claimed->second + " and " + spec);
+    }
+}
+
 int Database::LatestVersion(const std::string& physical) {
-    const auto cached = latestVersions_.find(physical);
-    if (cached != latestVersions_.end()) {
-        return cached->second;
+    if (const int* cached = latestVersions_.Find(physical)) {
+        return *cached;
     }
     const int version = ReadLog(physical).ReadLatestRevision().version;
-    latestVersions_.emplace(physical, version);
+    latestVersions_.Put(physical, version, 1);
     return version;
 }
 
 std::vector<Revision> Database::History(const std::string& physical) {
     std::vector<Revision> history;
-    std::unordered_set<std::string> visited;
+    std::vector<std::string> visited;  // a few links at most
     std::string current = physical;
     int below = 0;  // versions at or above this come from a later link of the chain
     for (int depth = 0; !current.empty(); ++depth) {
-        if (depth > kMaxBranchDepth || !visited.insert(current).second) {
+        if (depth > kMaxBranchDepth ||
+            std::find(visited.begin(), visited.end(), current) != visited.end()) {
             ThrowCorrupt(folder_.ExpectedLogPath(physical),
                          "branch sources loop back to " + current);
         }
+        visited.push_back(current);
         const ItemLog log = ReadLog(current);
         std::vector<Revision> revisions = log.ReadRevisions();
-        if (depth == 0 && !revisions.empty()) {
-            latestVersions_[physical] = revisions.front().version;
-        }
-        for (Revision& revision : revisions) {
-            if (below == 0 || revision.version < below) {
-                history.push_back(std::move(revision));
+        if (depth == 0) {
+            if (!revisions.empty()) {
+                latestVersions_.Put(physical, revisions.front().version, 1);
+            }
+            history = std::move(revisions);
+        } else {
+            for (Revision& revision : revisions) {
+                if (revision.version < below) {
+                    history.push_back(std::move(revision));
+                }
             }
         }
         const ItemHeader& header = log.header();

@@ -1,8 +1,9 @@
 // A SourceSafe database as items and versions: the logical layer over the physical files.
 //
 // Opening reads srcsafe.ini, checks the format, reads the users and the names file, and
-// settles the code page. Items are then read when asked for; project child lists and
-// current version numbers are remembered, since a walk asks for them again and again.
+// settles the code page. Items are then read when asked for; the child lists and current
+// version numbers used lately are remembered, since a walk asks for them again and again
+// (only lately: the memory stays the same whatever the size of the database).
 // Nothing is ever written. Not thread-safe: one database serves one thread.
 #pragma once
 
@@ -16,6 +17,7 @@
 #include "vssdb/data_folder.h"
 #include "vssdb/item_log.h"
 #include "vssdb/names_file.h"
+#include "vssdb/recent_cache.h"
 #include "vssdb/text_decoder.h"
 #include "vssdb/user_file.h"
 
@@ -94,7 +96,7 @@ class Database {
     std::vector<Revision> History(const std::string& physical);
 
     // Text of the database in UTF-8 (undecodable bytes become U+FFFD).
-    std::string Decode(std::string_view bytes) const { return decoder_->ToUtf8(bytes); }
+    std::string Decode(std::string_view bytes) const;
     // The display name of a name field: the long name from names.dat, else the short field.
     std::string DisplayName(const NameField& name, bool project) const;
 
@@ -102,6 +104,9 @@ class Database {
     Database(std::string iniPath, std::string dataPath);
     ItemLog ReadLog(const std::string& physical) const;
     void SettleCodePage(const OpenOptions& options);
+    // A project lives in one place. Damage that lists it elsewhere too (below itself, say)
+    // would make the tree endless; the second place found is refused as corrupt.
+    void ClaimProject(const std::string& physical, const std::string& spec);
 
     std::string iniPath_;
     DataFolder folder_;
@@ -109,8 +114,19 @@ class Database {
     std::string usersPath_;
     std::vector<UserRecord> users_;
     std::unique_ptr<TextDecoder> decoder_;
-    std::unordered_map<std::string, std::shared_ptr<const ChildList>> children_;
-    std::unordered_map<std::string, int> latestVersions_;
+    // Recently decoded short non-ASCII texts: the same project specs, user names and labels
+    // come back in version after version, and each conversion costs several iconv calls.
+    struct DecodedText {
+        std::string bytes;
+        std::string utf8;
+    };
+    mutable std::vector<DecodedText> decoded_;
+    // Weighed in child entries (a few hundred bytes each): a walk needs the lists of the
+    // projects above it, never more than a few dozen, and reading a list again is cheap.
+    RecentCache<std::shared_ptr<const ChildList>> children_{4096, 32};
+    RecentCache<int> latestVersions_{4096, 1};
+    // Upper-case physical name -> the spec the project was first reached through.
+    std::unordered_map<std::string, std::string> projectSpecs_{{std::string(kRootPhysical), "$/"}};
 };
 
 }  // namespace vssdb

@@ -3,6 +3,8 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "vssdb/error.h"
@@ -13,9 +15,78 @@
 #include "vssdb/physical_file.h"
 #include "vssdb/record_format.h"
 #include "vssdb/record_reader.h"
+#include "vssdb/revision_format.h"
 
 namespace vssdb {
 namespace {
+
+namespace rv = revision_format;
+using rv::Action;
+
+bool HasHighByte(std::string_view s) {
+    unsigned char all = 0;  // a plain reduction, which the compiler vectorises
+    for (const char c : s) {
+        all |= static_cast<unsigned char>(c);
+    }
+    return all >= 0x80;
+}
+
+// A fixed-size text field up to its first NUL, as ByteView::CString reads it.
+bool FieldHasHighByte(std::string_view body, std::size_t offset, std::size_t size) {
+    const std::string_view field = body.substr(offset, size);
+    const void* nul = std::memchr(field.data(), 0, field.size());
+    return HasHighByte(
+        nul == nullptr ? field : field.substr(0, static_cast<const char*>(nul) - field.data()));
+}
+
+bool NameHasHighByte(std::string_view body, std::size_t nameOffset) {
+    return FieldHasHighByte(body, nameOffset + name_format::kShortNameOffset,
+                            name_format::kShortNameSize);
+}
+
+// The action-specific texts, field for field as ParseRevision takes them.
+bool ActionTextsHaveHighByte(std::string_view body, Action action) {
+    switch (action) {
+        case Action::kCreateProject:
+        case Action::kAddProject:
+        case Action::kAddFile:
+        case Action::kDeleteProject:
+        case Action::kDeleteFile:
+        case Action::kRecoverProject:
+        case Action::kRecoverFile:
+        case Action::kCreateFile:
+            return NameHasHighByte(body, rv::kCommonName);
+        case Action::kDestroyProject:
+        case Action::kDestroyFile:
+            return NameHasHighByte(body, rv::kDestroyName);
+        case Action::kRenameProject:
+        case Action::kRenameFile:
+            return NameHasHighByte(body, rv::kRenameNewName) ||
+                   NameHasHighByte(body, rv::kRenameOldName);
+        case Action::kMoveFrom:
+        case Action::kMoveTo:
+            return FieldHasHighByte(body, rv::kMoveSpec, rv::kSpecSize) ||
+                   NameHasHighByte(body, rv::kMoveName);
+        case Action::kShareFile:
+            return FieldHasHighByte(body, rv::kShareSpec, rv::kSpecSize) ||
+                   NameHasHighByte(body, rv::kShareName);
+        case Action::kBranchFile:
+        case Action::kBranchStart:
+            return NameHasHighByte(body, rv::kBranchName);
+        case Action::kCheckIn:
+            return FieldHasHighByte(body, rv::kCheckInSpec, rv::kSpecSize);
+        case Action::kArchiveVersions:
+        case Action::kRestoreVersions:
+        case Action::kArchiveFile:
+        case Action::kArchiveProject:
+        case Action::kRestoreFile:
+        case Action::kRestoreProject:
+            return NameHasHighByte(body, rv::kArchiveName) ||
+                   FieldHasHighByte(body, rv::kArchivePath, rv::kSpecSize);
+        default:
+            return false;
+    }
+}
 
 std::vector<std::string> ListNames(const std::string& dir) {
     std::vector<std::string> names;
@@ -29,15 +100,36 @@ std::vector<std::string> ListNames(const std::string& dir) {
     return names;
 }
 
-bool HasHighByte(std::string_view s) {
-    return std::any_of(s.begin(), s.end(),
-                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-}
-
 void VisitIfHigh(std::string_view text, const std::function<void(std::string_view)>& visit) {
     if (HasHighByte(text)) {
         visit(text);
     }
+}
+
+// Where the last record that may hold a non-ASCII text ends; 0 when none may. Finds the
+// records by their lengths alone, without checksums: where this walk cannot go on, reading
+// the records properly cannot either.
+std::size_t EndOfNonAsciiRecords(std::string_view file) {
+    namespace rf = record_format;
+    std::size_t end = 0;
+    std::size_t offset = file_header_format::kSize;
+    while (offset < file.size() && file.size() - offset >= rf::kHeaderSize) {
+        const auto* header = reinterpret_cast<const unsigned char*>(file.data() + offset);
+        const std::uint32_t length = static_cast<std::uint32_t>(header[0]) |
+                                     static_cast<std::uint32_t>(header[1]) << 8 |
+                                     static_cast<std::uint32_t>(header[2]) << 16 |
+                                     static_cast<std::uint32_t>(header[3]) << 24;
+        if (length > file.size() - offset - rf::kHeaderSize) {
+            break;
+        }
+        const std::size_t next = offset + rf::kHeaderSize + length;
+        if (RecordMayHoldNonAscii(file.substr(offset + rf::kSignatureOffset, 2),
+                                  file.substr(offset + rf::kHeaderSize, length))) {
+            end = next;
+        }
+        offset = next;
+    }
+    return end;
 }
 
 void VisitLogTexts(const std::string& path, std::string& buffer,
@@ -49,7 +141,12 @@ void VisitLogTexts(const std::string& path, std::string& buffer,
         if (!IsCurrentItemFile(file)) {
             return;
         }
-        ForEachRecord(file, file_header_format::kSize, [&](const Record& record) {
+        // Records past the last that may hold a non-ASCII text give nothing to visit, so
+        // they need no checksum; a file of ASCII texts needs none at all.
+        const std::size_t end = EndOfNonAsciiRecords(file.bytes());
+        for (std::size_t offset = file_header_format::kSize; offset < end;) {
+            const Record record = ReadRecordAt(file, offset);
+            offset = record.end();
             if (record.signature == rf::kItemHeader) {
                 VisitIfHigh(
                     record.body.CString(item_header_format::kName + name_format::kShortNameOffset,
@@ -65,7 +162,7 @@ void VisitLogTexts(const std::string& path, std::string& buffer,
             } else if (record.signature == rf::kComment) {
                 VisitIfHigh(record.body.CString(0, record.body.size()), visit);
             }
-        });
+        }
     } catch (const Error&) {
         // The item's own reading reports the damage.
     }
@@ -80,7 +177,7 @@ void ForEachDatabaseText(const DataFolder& folder, const NamesFile& names,
     for (const UserRecord& user : users) {
         VisitIfHigh(user.name, visit);
     }
-    std::string buffer;
+    std::string buffer;  // one for every log: most are about the same size
     for (const std::string& letter : ListNames(folder.path())) {
         if (letter.size() != 1 || !std::isalpha(static_cast<unsigned char>(letter[0]))) {
             continue;
@@ -92,6 +189,30 @@ void ForEachDatabaseText(const DataFolder& folder, const NamesFile& names,
             }
         }
     }
+}
+
+bool RecordMayHoldNonAscii(std::string_view signature, std::string_view body) {
+    namespace ih = item_header_format;
+    if (signature == record_format::kComment) {
+        return FieldHasHighByte(body, 0, body.size());
+    }
+    if (signature == record_format::kItemHeader) {
+        const std::size_t end =
+            ih::kName + name_format::kShortNameOffset + name_format::kShortNameSize;
+        return body.size() < end || NameHasHighByte(body, ih::kName);
+    }
+    if (signature == record_format::kRevision) {
+        if (body.size() < rv::kBodySize) {
+            return true;
+        }
+        const auto action =
+            static_cast<Action>(static_cast<std::uint8_t>(body[rv::kAction]) |
+                                static_cast<std::uint8_t>(body[rv::kAction + 1]) << 8);
+        return FieldHasHighByte(body, rv::kUser, rv::kTextFieldSize) ||
+               FieldHasHighByte(body, rv::kLabel, rv::kTextFieldSize) ||
+               ActionTextsHaveHighByte(body, action);
+    }
+    return false;
 }
 
 }  // namespace vssdb

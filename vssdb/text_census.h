@@ -13,6 +13,13 @@
 
 namespace vssdb {
 
+// For the census of ForEachDatabaseText: whether any text it takes from a record (the item
+// header's short name; a version's user, label, names, specs and archive path as
+// ParseRevision reads them; a comment) can hold a byte of 0x80 or more. False only when
+// none does; a body too short for its fields may hold anything. Most records of most
+// databases hold only ASCII, and those need neither their checksum nor parsing here.
+bool RecordMayHoldNonAscii(std::string_view signature, std::string_view body);
+
 void ForEachDatabaseText(const DataFolder& folder, const NamesFile& names,
                          const std::vector<UserRecord>& users,
                          const std::function<void(std::string_view)>& visit);

@@ -1,0 +1,255 @@
+// The code page census skips the records that cannot hold non-ASCII text, checksums and
+// all; what it hands the detector must stay exactly what reading every record in order
+// gives, damaged databases included.
+#include "vssdb/text_census.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "testing/damage.h"
+#include "testing/database_generator.h"
+#include "tests/support/temp_dir.h"
+#include "vssdb/error.h"
+#include "vssdb/file_header_check.h"
+#include "vssdb/item_header_format.h"
+#include "vssdb/item_log.h"
+#include "vssdb/name_format.h"
+#include "vssdb/physical_file.h"
+#include "vssdb/record_format.h"
+#include "vssdb/record_reader.h"
+#include "vssdb/revision_format.h"
+
+namespace vssdb {
+namespace {
+
+namespace fs = std::filesystem;
+namespace rf = record_format;
+namespace rv = revision_format;
+
+bool HasHighByte(std::string_view text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// The census read the plain way: every record of every log checked and parsed, in order,
+// stopping at a file's first damaged record.
+std::vector<std::string> PlainCensus(const fs::path& data, const NamesFile& names,
+                                     const std::vector<UserRecord>& users) {
+    std::vector<std::string> texts;
+    const auto keep = [&texts](std::string_view text) {
+        if (HasHighByte(text)) {
+            texts.emplace_back(text);
+        }
+    };
+    names.ForEachText(keep);
+    for (const UserRecord& user : users) {
+        keep(user.name);
+    }
+    std::vector<fs::path> logs;
+    for (const auto& entry : fs::recursive_directory_iterator(data)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && name.size() == 8 && entry.path().parent_path() != data) {
+            logs.push_back(entry.path());
+        }
+    }
+    std::sort(logs.begin(), logs.end());
+    for (const fs::path& log : logs) {
+        try {
+            const PhysicalFile file = PhysicalFile::Read(log.string());
+            if (!IsCurrentItemFile(file.view())) {
+                continue;
+            }
+            ForEachRecord(file.view(), file_header_format::kSize, [&](const Record& record) {
+                if (record.signature == rf::kItemHeader) {
+                    keep(record.body.CString(
+                        item_header_format::kName + name_format::kShortNameOffset,
+                        name_format::kShortNameSize));
+                } else if (record.signature == rf::kRevision) {
+                    const Revision rev = ParseRevision(record);
+                    for (const std::string* text :
+                         {&rev.user, &rev.label, &rev.name.shortName, &rev.oldName.shortName,
+                          &rev.spec, &rev.archivePath}) {
+                        keep(*text);
+                    }
+                } else if (record.signature == rf::kComment) {
+                    keep(record.body.CString(0, record.body.size()));
+                }
+            });
+        } catch (const Error&) {
+        }
+    }
+    return texts;
+}
+
+std::vector<std::string> Census(const fs::path& data, const NamesFile& names,
+                                const std::vector<UserRecord>& users) {
+    std::vector<std::string> texts;
+    const DataFolder folder(data.string());
+    ForEachDatabaseText(folder, names, users,
+                        [&texts](std::string_view text) { texts.emplace_back(text); });
+    return texts;
+}
+
+fs::path MakeDatabase(const fs::path& root, int codePage, int nonAsciiPercent) {
+    vsstest::DatabaseShape shape;
+    shape.projects = 30;
+    shape.filesPerProject = 12;
+    shape.versionsPerFile = 3;
+    shape.codePage = codePage;
+    shape.nonAsciiPercent = nonAsciiPercent;
+    vsstest::GenerateDatabase(root, shape);
+    return root / "data";
+}
+
+// Damages every `step`-th log in turn: a checksum broken in a version, in a comment, in a
+// delta, in the item header, the last record cut short, a record length pointing past the end.
+void Damage(const fs::path& data, int step) {
+    std::vector<fs::path> logs;
+    for (const auto& entry : fs::recursive_directory_iterator(data)) {
+        if (entry.is_regular_file() && entry.path().filename().string().size() == 8 &&
+            entry.path().parent_path() != data) {
+            logs.push_back(entry.path());
+        }
+    }
+    std::sort(logs.begin(), logs.end());
+    int kind = 0;
+    for (std::size_t i = 0; i < logs.size(); i += static_cast<std::size_t>(step), ++kind) {
+        const std::vector<vsstest::RecordInfo> records = vsstest::ListRecords(logs[i], true);
+        const auto find = [&](std::string_view signature, bool last) -> const vsstest::RecordInfo* {
+            const vsstest::RecordInfo* found = nullptr;
+            for (const auto& record : records) {
+                if (record.signature == signature && (found == nullptr || last)) {
+                    found = &record;
+                }
+            }
+            return found;
+        };
+        const vsstest::RecordInfo* target = nullptr;
+        switch (kind % 6) {
+            case 0:
+                target = find(rf::kRevision, false);
+                break;
+            case 1:
+                target = find(rf::kComment, false);
+                break;
+            case 2:
+                target = find(rf::kDelta, true);
+                break;
+            case 3:
+                target = find(rf::kItemHeader, false);
+                break;
+            case 4:
+                vsstest::TruncateFile(logs[i], fs::file_size(logs[i]) - 3);
+                continue;
+            default:
+                vsstest::PatchU32(logs[i], records.at(records.size() / 2).offset, 0x7FFFFFF0);
+                continue;
+        }
+        if (target != nullptr && target->length > 20) {
+            // A byte of the body flipped, and the stored checksum left as it was.
+            vsstest::PatchBytes(logs[i], target->offset + rf::kHeaderSize + 16, "\xC9");
+            if (target->signature == rf::kComment) {
+                vsstest::PatchU16(logs[i], target->offset + rf::kCrcOffset, 0x1234);
+            }
+        }
+    }
+}
+
+struct CensusCase {
+    std::string name;
+    int codePage;
+    int nonAsciiPercent;
+    int damageStep;  // 0: undamaged
+};
+
+class CensusTexts : public testing::TestWithParam<CensusCase> {};
+
+TEST_P(CensusTexts, AreThoseOfReadingEveryRecordInOrder) {
+    const CensusCase& c = GetParam();
+    varnotte::test::TempDir temp;
+    const fs::path data = MakeDatabase(temp / "db", c.codePage, c.nonAsciiPercent);
+    if (c.damageStep > 0) {
+        Damage(data, c.damageStep);
+    }
+    const NamesFile names(PhysicalFile::Read((data / "names.dat").string()));
+    const std::vector<UserRecord> users = ReadUsers(PhysicalFile::Read((data / "um.dat").string()));
+
+    const std::vector<std::string> expected = PlainCensus(data, names, users);
+    const std::vector<std::string> actual = Census(data, names, users);
+    if (c.nonAsciiPercent > 0) {
+        EXPECT_GT(expected.size(), 100u) << "the case must give the census something to count";
+    }
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(actual[i], expected[i]) << "text " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, CensusTexts,
+                         testing::Values(CensusCase{"AllAscii", 1252, 0, 0},
+                                         CensusCase{"FewWesternTexts", 1252, 3, 0},
+                                         CensusCase{"MostlyJapanese", 932, 60, 0},
+                                         CensusCase{"DamagedWestern", 1252, 10, 3},
+                                         CensusCase{"DamagedJapanese", 932, 60, 2},
+                                         CensusCase{"DamagedAllAscii", 1252, 0, 2}),
+                         [](const testing::TestParamInfo<CensusCase>& info) {
+                             return info.param.name;
+                         });
+
+// Every byte of a version record, made non-ASCII in turn under every action: whenever
+// ParseRevision then gives a text with that byte, the quick look must have said "may hold".
+TEST(RecordMayHoldNonAscii, NeverMissesATextParseRevisionGives) {
+    for (int action = 0; action <= 27; ++action) {
+        for (std::size_t at = 0; at < rv::kBodySize; ++at) {
+            if (at == rv::kAction || at == rv::kAction + 1) {
+                continue;
+            }
+            std::string body(rv::kBodySize, 'a');
+            body[rv::kAction] = static_cast<char>(action);
+            body[rv::kAction + 1] = '\0';
+            body[at] = '\xC9';
+            const std::string path = "test";
+            Record record;
+            record.signature = rf::kRevision;
+            record.body = ByteView(body, &path);
+            const Revision rev = ParseRevision(record);
+            EXPECT_EQ(rev.action, action);
+            bool parsedHigh = false;
+            for (const std::string* text : {&rev.user, &rev.label, &rev.name.shortName,
+                                            &rev.oldName.shortName, &rev.spec, &rev.archivePath}) {
+                parsedHigh = parsedHigh || HasHighByte(*text);
+            }
+            if (parsedHigh) {
+                ASSERT_TRUE(RecordMayHoldNonAscii(rf::kRevision, body))
+                    << "action " << action << ", byte " << at;
+            }
+        }
+        std::string ascii(rv::kBodySize, 'a');
+        ascii[rv::kAction] = static_cast<char>(action);
+        ascii[rv::kAction + 1] = '\0';
+        EXPECT_FALSE(RecordMayHoldNonAscii(rf::kRevision, ascii)) << "action " << action;
+    }
+}
+
+TEST(RecordMayHoldNonAscii, ReadsCommentsAndHeadersAsTheCensusDoes) {
+    using namespace std::string_literals;
+    EXPECT_TRUE(RecordMayHoldNonAscii(rf::kComment, "caf\xE9\0"s));
+    EXPECT_FALSE(RecordMayHoldNonAscii(rf::kComment, "cafe\0\xE9 after the end"s));
+    EXPECT_FALSE(RecordMayHoldNonAscii(rf::kDelta, "\xFF\xFF\xFF\xFF"s));
+    EXPECT_TRUE(RecordMayHoldNonAscii(rf::kRevision, std::string(rv::kBodySize - 1, 'a')))
+        << "too short to parse: only reading it properly tells";
+
+    std::string header(item_header_format::kBodySize, '\0');
+    EXPECT_FALSE(RecordMayHoldNonAscii(rf::kItemHeader, header));
+    header[item_header_format::kName + name_format::kShortNameOffset] = '\x93';
+    EXPECT_TRUE(RecordMayHoldNonAscii(rf::kItemHeader, header));
+    EXPECT_TRUE(RecordMayHoldNonAscii(rf::kItemHeader, "short"));
+}
+
+}  // namespace
+}  // namespace vssdb
