@@ -58,6 +58,14 @@ void SubtreeWalk::AddNode(WalkHost::Node parent, const std::string& spec, int de
 
 void SubtreeWalk::AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& project,
                              int depth) {
+    // A damaged list may name two projects alike; a spec reaches only the first of them,
+    // and walking it once per entry would repeat its subtree at every level below.
+    if (!visitedProjects_.insert(project.Spec()).second) {
+        host_.ItemFailed(project.Spec(),
+                         sourcesafe::VssError(sourcesafe::ESS_FILE_CORRUPT,
+                                              project.Spec() + " is listed more than once"));
+        return;
+    }
     std::string row;
     sourcesafe::IVSSItems children;
     try {

@@ -7,10 +7,13 @@
 // children in the database's order; a file's version rows (newest first, when history is
 // on) come before its own row; the expanded project itself gets no row.
 //
-// An item that cannot be read is skipped and reported to the host; the walk goes on.
+// An item that cannot be read is skipped and reported to the host; the walk goes on. A
+// project is visited once per walk: a second entry that leads to the same spec is reported
+// as damage.
 #pragma once
 
 #include <string>
+#include <unordered_set>
 
 #include "sourcesafe/vss_database.h"
 #include "sourcesafe/vss_error.h"
@@ -66,6 +69,7 @@ class SubtreeWalk {
     const sourcesafe::IVSSDatabase& database_;
     const WalkFlags& flags_;
     WalkHost& host_;
+    std::unordered_set<std::string> visitedProjects_;
 };
 
 }  // namespace varnotte

@@ -129,8 +129,8 @@ ItemLog ItemLog::Read(const std::string& path) {
     return ItemLog(PhysicalFile::Read(path));
 }
 
-std::string ItemLog::ReadComment(std::size_t revisionOffset, std::uint32_t offset,
-                                 std::uint16_t length) const {
+std::string ItemLog::ReadComment(DisjointRecords& records, std::size_t revisionOffset,
+                                 std::uint32_t offset, std::uint16_t length) const {
     if (length == 0) {
         return {};
     }
@@ -140,18 +140,18 @@ std::string ItemLog::ReadComment(std::size_t revisionOffset, std::uint32_t offse
             file_.path(), revisionOffset,
             "comment offset " + std::to_string(offset) + " of this version lies outside the file");
     }
-    const Record record = ReadRecordAt(view, offset, record_format::kComment);
+    const Record record = records.Read(view, offset, record_format::kComment);
     return std::string(record.body.CString(0, record.body.size()));
 }
 
-Revision ItemLog::ReadRevisionAt(std::size_t offset) const {
+Revision ItemLog::ReadRevisionAt(DisjointRecords& records, std::size_t offset) const {
     namespace rv = revision_format;
-    const Record record = ReadRecordAt(file_.view(), offset, record_format::kRevision);
+    const Record record = records.Read(file_.view(), offset, record_format::kRevision);
     Revision rev = ParseRevision(record);
-    rev.comment = ReadComment(offset, record.body.U32(rv::kCommentOffset),
+    rev.comment = ReadComment(records, offset, record.body.U32(rv::kCommentOffset),
                               record.body.U16(rv::kCommentLength));
     if (static_cast<rv::Action>(rev.action) == rv::Action::kLabel) {
-        rev.labelComment = ReadComment(offset, record.body.U32(rv::kLabelCommentOffset),
+        rev.labelComment = ReadComment(records, offset, record.body.U32(rv::kLabelCommentOffset),
                                        record.body.U16(rv::kLabelCommentLength));
     }
     return rev;
@@ -160,19 +160,23 @@ Revision ItemLog::ReadRevisionAt(std::size_t offset) const {
 std::vector<Revision> ItemLog::ReadRevisions() const {
     std::vector<Revision> revisions;
     std::unordered_set<std::uint32_t> seen;
+    // No record of the chain may share bytes with another, so the chain is at most as long
+    // as the file allows, whatever its offsets say.
+    DisjointRecords records;
     std::uint32_t offset = header_.lastRevision;
     while (offset != 0) {
         if (!seen.insert(offset).second) {
             ThrowCorruptAt(file_.path(), offset, "version chain loops back to an earlier record");
         }
-        revisions.push_back(ReadRevisionAt(offset));
+        revisions.push_back(ReadRevisionAt(records, offset));
         offset = revisions.back().previous;
     }
     return revisions;
 }
 
 Revision ItemLog::ReadLatestRevision() const {
-    return ReadRevisionAt(header_.lastRevision);
+    DisjointRecords records;
+    return ReadRevisionAt(records, header_.lastRevision);
 }
 
 }  // namespace vssdb

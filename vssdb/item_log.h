@@ -67,16 +67,17 @@ class ItemLog {
     const ItemHeader& header() const { return header_; }
 
     // Every version, newest first, following the chain from the header's last revision.
-    // A chain that loops, leaves the file or reaches a record that is not an EL is an error.
+    // A chain that loops, leaves the file, reaches a record that is not an EL, or whose
+    // records (versions and comments) overlap each other is an error.
     std::vector<Revision> ReadRevisions() const;
 
     // Only the newest version (the item's current version number).
     Revision ReadLatestRevision() const;
 
   private:
-    Revision ReadRevisionAt(std::size_t offset) const;
-    std::string ReadComment(std::size_t revisionOffset, std::uint32_t offset,
-                            std::uint16_t length) const;
+    Revision ReadRevisionAt(DisjointRecords& records, std::size_t offset) const;
+    std::string ReadComment(DisjointRecords& records, std::size_t revisionOffset,
+                            std::uint32_t offset, std::uint16_t length) const;
 
     PhysicalFile file_;
     ItemHeader header_;

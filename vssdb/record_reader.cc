@@ -1,6 +1,7 @@
 #include "vssdb/record_reader.h"
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "vssdb/crc.h"
@@ -30,9 +31,14 @@ std::string Hex16(std::uint16_t value) {
     return hex;
 }
 
-}  // namespace
+std::string HexOffset(std::size_t offset) {
+    char hex[24];
+    std::snprintf(hex, sizeof hex, "0x%zx", offset);
+    return hex;
+}
 
-Record ReadRecordAt(const ByteView& file, std::size_t offset, std::string_view expected) {
+// The record's header and body, without the checksum test.
+Record ReadFrameAt(const ByteView& file, std::size_t offset, std::string_view expected) {
     namespace rf = record_format;
     if (offset > file.size() || file.size() - offset < rf::kHeaderSize) {
         ThrowCorruptAt(
@@ -56,14 +62,44 @@ Record ReadRecordAt(const ByteView& file, std::size_t offset, std::string_view e
                            std::to_string(file.size()) + ")");
     }
     record.body = file.Sub(offset + rf::kHeaderSize, length);
-    if (record.storedCrc != 0) {
-        const std::uint16_t actual = RecordCrc(record.body.bytes());
-        if (actual != record.storedCrc) {
-            ThrowCorruptAt(file.file(), offset,
-                           Printable(record.signature) + " record fails its checksum (stored " +
-                               Hex16(record.storedCrc) + ", computed " + Hex16(actual) + ")");
-        }
+    return record;
+}
+
+void CheckCrc(const Record& record) {
+    if (record.storedCrc == 0) {
+        return;
     }
+    const std::uint16_t actual = RecordCrc(record.body.bytes());
+    if (actual != record.storedCrc) {
+        ThrowCorruptAt(record.body.file(), record.offset,
+                       Printable(record.signature) + " record fails its checksum (stored " +
+                           Hex16(record.storedCrc) + ", computed " + Hex16(actual) + ")");
+    }
+}
+
+}  // namespace
+
+Record ReadRecordAt(const ByteView& file, std::size_t offset, std::string_view expected) {
+    Record record = ReadFrameAt(file, offset, expected);
+    CheckCrc(record);
+    return record;
+}
+
+Record DisjointRecords::Read(const ByteView& file, std::size_t offset, std::string_view expected) {
+    Record record = ReadFrameAt(file, offset, expected);
+    // The first span that ends after this record starts is the only one that may overlap it.
+    auto next = spans_.upper_bound(record.offset);
+    if (next != spans_.begin() && std::prev(next)->second > record.offset) {
+        next = std::prev(next);
+    }
+    if (next != spans_.end() && next->first < record.end()) {
+        ThrowCorruptAt(file.file(), offset,
+                       Printable(record.signature) + " record overlaps the record at offset " +
+                           HexOffset(next->first));
+    }
+    // Taken before the checksum test: a record that fails it has cost its reading too.
+    spans_.emplace(record.offset, record.end());
+    CheckCrc(record);
     return record;
 }
 

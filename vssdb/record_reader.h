@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string_view>
 
 #include "vssdb/byte_view.h"
@@ -23,6 +24,21 @@ struct Record {
 // file, that the signature is `expected` (unless empty) and that a stored CRC other than
 // 0 matches the body. Throws Error(kCorrupt) naming the file, the offset and the fault.
 Record ReadRecordAt(const ByteView& file, std::size_t offset, std::string_view expected = {});
+
+// Reads records that must not share a byte with each other: the versions of one chain with
+// their comments, the name records of names.dat. Damage can make such records overlap, and
+// then a reader that follows offsets would check the same bytes once per record; a chain of
+// records that each span the rest of the file would cost the square of its size.
+class DisjointRecords {
+  public:
+    // As ReadRecordAt, and throws Error(kCorrupt) when the record shares a byte with one read
+    // before through this object (whether that one's checksum held or not). That is checked
+    // before the checksum is computed.
+    Record Read(const ByteView& file, std::size_t offset, std::string_view expected = {});
+
+  private:
+    std::map<std::size_t, std::size_t> spans_;  // offset -> end of each record read
+};
 
 // Calls `visit` for each record from `start` to the end of the file, in file order. Every
 // record is checked as by ReadRecordAt; bytes after the last whole record are an error.

@@ -57,6 +57,25 @@ std::size_t ConvertUntilInvalid(iconv_t cd, std::string_view in, std::string& ou
     return in.size() - inLeft;
 }
 
+// As ConvertUntilInvalid, but through a fixed buffer, so that a call costs what it converts
+// rather than what is left of `in`: ToUtf8 calls it again after every bad byte. Lossy
+// substitutions are not counted.
+std::size_t DecodeUntilInvalid(iconv_t cd, std::string_view in, std::string& out) {
+    char* inPtr = const_cast<char*>(in.data());
+    std::size_t inLeft = in.size();
+    char buffer[1024];
+    while (true) {
+        char* outPtr = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t result = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        const int error = errno;
+        out.append(buffer, sizeof buffer - outLeft);
+        if (result != static_cast<std::size_t>(-1) || error != E2BIG) {
+            return in.size() - inLeft;
+        }
+    }
+}
+
 // Writes out what the converter still holds (see ResetState) and clears its state.
 void Flush(iconv_t cd, std::string& out) {
     char buffer[32];
@@ -131,7 +150,7 @@ std::string TextDecoder::ToUtf8(std::string_view bytes) const {
     out.reserve(bytes.size() * 3);
     std::size_t pos = 0;
     while (pos < bytes.size()) {
-        pos += ConvertUntilInvalid(cd, bytes.substr(pos), out);
+        pos += DecodeUntilInvalid(cd, bytes.substr(pos), out);
         if (pos < bytes.size()) {
             // Keep what came before the bad byte, then resynchronise on the next one.
             Flush(cd, out);

@@ -1,0 +1,46 @@
+// An item's log file: header, version chain, newest version, and every record on its own
+// as the code page census reads them.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "vssdb/error.h"
+#include "vssdb/file_header_check.h"
+#include "vssdb/item_log.h"
+#include "vssdb/physical_file.h"
+#include "vssdb/record_format.h"
+#include "vssdb/record_reader.h"
+
+namespace {
+
+void ReadEveryRecord(const vssdb::PhysicalFile& file) {
+    if (!vssdb::IsCurrentItemFile(file.view())) {
+        return;
+    }
+    try {
+        vssdb::ForEachRecord(file.view(), vssdb::file_header_format::kSize,
+                             [](const vssdb::Record& record) {
+                                 if (record.signature == vssdb::record_format::kRevision) {
+                                     vssdb::ParseRevision(record);
+                                 }
+                             });
+    } catch (const vssdb::Error&) {
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    ReadEveryRecord(vssdb::PhysicalFile::FromBytes("fuzz/a/aaaaaaaa", bytes));
+    try {
+        const vssdb::ItemLog log(vssdb::PhysicalFile::FromBytes("fuzz/a/aaaaaaaa", bytes));
+        try {
+            log.ReadLatestRevision();
+        } catch (const vssdb::Error&) {
+        }
+        log.ReadRevisions();
+    } catch (const vssdb::Error&) {
+    }
+    return 0;
+}

@@ -1,0 +1,155 @@
+// Child lists damaged so that the project tree is no tree any more: a project listed below
+// itself, the root listed as a subproject, one project in two places, two projects of one
+// name. An export must end, visit each project once and report the damage.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "sourcesafe/vss_database.h"
+#include "testing/damage.h"
+#include "testing/database_writer.h"
+#include "tests/support/temp_dir.h"
+#include "tree/subtree_walk.h"
+#include "vssdb/name_format.h"
+#include "vssdb/project_entry_format.h"
+#include "vssdb/record_format.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace pe = vssdb::project_entry_format;
+namespace rf = vssdb::record_format;
+using vsstest::DatabaseWriter;
+using vsstest::ItemId;
+
+class CollectingHost : public varnotte::WalkHost {
+  public:
+    Node AddProjectNode(Node, const sourcesafe::IVSSItem&) override { return nullptr; }
+    void AddFileNode(Node, const sourcesafe::IVSSItem&) override {}
+    void ShowStatus(const std::string&) override {}
+    void AddRow(std::string row) override { rows.push_back(std::move(row)); }
+    void ItemFailed(const std::string& spec, const sourcesafe::VssError& error) override {
+        failures.push_back(spec + ": " + error.what());
+    }
+
+    std::vector<std::string> rows;
+    std::vector<std::string> failures;
+};
+
+// root: P (Sub1, Sub2 (Deep)), R (Other)
+struct Tree {
+    ItemId p, sub1, sub2, deep, r, other;
+};
+
+// Overwrites `bytes` at `field` of the entry for `child` in `project`'s child list.
+void PatchEntry(const DatabaseWriter& writer, ItemId project, ItemId child, std::size_t field,
+                std::string_view bytes) {
+    const fs::path list = writer.DataPath(project);
+    const std::string physical = writer.PhysicalName(child);
+    const std::string content = [&] {
+        std::ifstream in(list, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+    for (const vsstest::RecordInfo& record : vsstest::ListRecords(list, false)) {
+        const std::size_t body = record.offset + rf::kHeaderSize;
+        if (content.compare(body + pe::kPhysical, physical.size(), physical) == 0) {
+            vsstest::PatchBytes(list, body + field, bytes);
+            vsstest::FixRecordCrc(list, record.offset);
+            return;
+        }
+    }
+    FAIL() << "no entry for " << physical;
+}
+
+struct Damage {
+    std::string name;
+    std::function<void(const DatabaseWriter&, const Tree&)> apply;
+    std::string failedSpec;
+    std::string message;
+    std::vector<std::string> projectRows;  // in walk order
+};
+
+std::ostream& operator<<(std::ostream& out, const Damage& damage) {
+    return out << damage.name;
+}
+
+class DamagedTree : public testing::TestWithParam<Damage> {};
+
+TEST_P(DamagedTree, ExportEndsAndReportsTheDamage) {
+    varnotte::test::TempDir dir;
+    DatabaseWriter writer(dir.path());
+    Tree tree;
+    tree.p = writer.AddProject(writer.Root(), "P");
+    tree.sub1 = writer.AddProject(tree.p, "Sub1");
+    tree.sub2 = writer.AddProject(tree.p, "Sub2");
+    tree.deep = writer.AddProject(tree.sub2, "Deep");
+    tree.r = writer.AddProject(writer.Root(), "R");
+    tree.other = writer.AddProject(tree.r, "Other");
+    writer.Write();
+    GetParam().apply(writer, tree);
+
+    sourcesafe::IVSSDatabase db;
+    ASSERT_EQ(
+        sourcesafe::CreateInstance(sourcesafe::CLSID_VSSDatabase, sourcesafe::CLSCTX_ALL_SERVERS,
+                                   sourcesafe::IID_IVSSDatabase6, db),
+        sourcesafe::S_OK);
+    db.Open(writer.IniPath().string(), "Admin", "");
+    const int firstExpand = 0, running = 1, confirmed = 1, history = 0;
+    const varnotte::WalkFlags flags{firstExpand, running, confirmed, history};
+    CollectingHost host;
+    varnotte::SubtreeWalk(db, flags, host).ExpandProject(nullptr, "$/");
+
+    std::vector<std::string> specs;
+    for (const std::string& row : host.rows) {
+        specs.push_back(row.substr(1, row.find('"', 1) - 1));
+    }
+    EXPECT_EQ(specs, GetParam().projectRows);
+    ASSERT_EQ(host.failures.size(), 1u) << testing::PrintToString(host.failures);
+    EXPECT_EQ(host.failures[0].rfind(GetParam().failedSpec + ": ", 0), 0u) << host.failures[0];
+    EXPECT_NE(host.failures[0].find(GetParam().message), std::string::npos) << host.failures[0];
+}
+
+std::string Physical(const DatabaseWriter& writer, ItemId item) {
+    return writer.PhysicalName(item);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, DamagedTree,
+    testing::Values(Damage{"ProjectBelowItself",
+                           [](const DatabaseWriter& w, const Tree& t) {
+                               PatchEntry(w, t.sub2, t.deep, pe::kPhysical, Physical(w, t.p));
+                           },
+                           "$/P/Sub2/Deep",
+                           "listed in two places, $/P and $/P/Sub2/Deep",
+                           {"$/P", "$/P/Sub1", "$/P/Sub2", "$/R", "$/R/Other"}},
+                    Damage{"RootAsASubproject",
+                           [](const DatabaseWriter& w, const Tree& t) {
+                               PatchEntry(w, t.r, t.other, pe::kPhysical, "AAAAAAAA");
+                           },
+                           "$/R/Other",
+                           "listed in two places, $/ and $/R/Other",
+                           {"$/P", "$/P/Sub1", "$/P/Sub2", "$/P/Sub2/Deep", "$/R"}},
+                    Damage{"OneProjectInTwoPlaces",
+                           [](const DatabaseWriter& w, const Tree& t) {
+                               PatchEntry(w, t.r, t.other, pe::kPhysical, Physical(w, t.sub2));
+                           },
+                           "$/R/Other",
+                           "listed in two places, $/P/Sub2 and $/R/Other",
+                           {"$/P", "$/P/Sub1", "$/P/Sub2", "$/P/Sub2/Deep", "$/R"}},
+                    Damage{"TwoProjectsOfOneName",
+                           [](const DatabaseWriter& w, const Tree& t) {
+                               PatchEntry(w, t.p, t.sub2,
+                                          pe::kName + vssdb::name_format::kShortNameOffset,
+                                          std::string_view("Sub1", 5));
+                           },
+                           "$/P/Sub1",
+                           "listed more than once",
+                           {"$/P", "$/P/Sub1", "$/R", "$/R/Other"}}),
+    [](const testing::TestParamInfo<Damage>& info) { return info.param.name; });
+
+}  // namespace
