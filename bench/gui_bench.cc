@@ -1,0 +1,155 @@
+// Times the desktop program's own steps, offscreen: start-up to the dialog shown, one
+// project's expansion, and a whole export walk through the dialog. Dialogs are answered by
+// the program itself; each mode prints one line "seconds=<wall time>".
+//
+//   varnotte-gui-bench startup
+//   varnotte-gui-bench expand INI SPEC           (answers Cancel: one level)
+//   varnotte-gui-bench export INI SPEC OUT.csv [--history]
+//
+// SPEC is a project of the root's first level, "*" for the first one there, or "$/" for
+// the whole database (whose export the dialog offers when the database is opened again).
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <cstdio>
+
+#include "app/reporter_app.h"
+#include "tree/control_ids.h"
+#include "tree/project_tree_ctrl.h"
+#include "ui/brelwick_dlg.h"
+
+using namespace varnotte;
+
+namespace {
+
+// Answers every modal: OK (or Cancel) to the export question, `target` to the save dialog.
+class Answerer : public QObject {
+  public:
+    Answerer(QWidget* mainWindow, bool exportIt, QString target)
+        : mainWindow_(mainWindow), exportIt_(exportIt), target_(std::move(target)) {
+        connect(&timer_, &QTimer::timeout, this, [this] { Answer(); });
+        timer_.start(1);
+    }
+
+  private:
+    void Answer() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || modal == mainWindow_ || modal == last_) {
+            return;
+        }
+        last_ = modal;
+        QTimer::singleShot(0, this, [this, modal] {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                box->button(exportIt_ ? QMessageBox::Ok : QMessageBox::Cancel)->click();
+            } else if (auto* save = qobject_cast<QFileDialog*>(modal)) {
+                save->selectFile(target_);
+                if (auto* name = save->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+                    name->setText(target_);
+                }
+                static_cast<QDialog*>(save)->accept();
+            }
+        });
+    }
+
+    QWidget* mainWindow_;
+    bool exportIt_;
+    QString target_;
+    QTimer timer_;
+    QWidget* last_ = nullptr;
+};
+
+QTreeWidgetItem* FindNode(QTreeWidget* tree, const QString& spec) {
+    QTreeWidgetItem* node = tree->topLevelItem(0);
+    if (spec == QLatin1String("*")) {
+        for (int i = 0; node != nullptr && i < node->childCount(); ++i) {
+            if (node->child(i)->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator) {
+                return node->child(i);
+            }
+        }
+        return nullptr;
+    }
+    for (const QString& name : spec.mid(2).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        QTreeWidgetItem* next = nullptr;
+        for (int i = 0; node != nullptr && i < node->childCount() && next == nullptr; ++i) {
+            if (node->child(i)->text(0) == name) {
+                next = node->child(i);
+            }
+        }
+        node = next;
+    }
+    return node;
+}
+
+int Usage() {
+    std::fputs(
+        "usage: varnotte-gui-bench startup | expand INI SPEC | export INI SPEC OUT [--history]\n",
+        stderr);
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QApplication application(argc, argv);
+    const QStringList args = QApplication::arguments().mid(1);
+    if (args.isEmpty()) {
+        return Usage();
+    }
+    if (args[0] == QLatin1String("startup")) {
+        // The program's own start-up, up to the moment its dialog is on screen.
+        CReporterApp reporter;
+        QTimer::singleShot(0, [&] {
+            if (reporter.mainWindow() != nullptr) {
+                reporter.mainWindow()->OnClose();
+            }
+        });
+        reporter.Run();
+        std::puts("shown");
+        return 0;
+    }
+    if (args.size() < 3 || (args[0] == QLatin1String("export") && args.size() < 4)) {
+        return Usage();
+    }
+    const bool exportIt = args[0] == QLatin1String("export");
+    RunState state;
+    CBrelwickDlg dialog(state, nullptr);
+    dialog.OnInitDialog();
+    dialog.show();
+    auto* user = qobject_cast<QLineEdit*>(dialog.GetDlgItem(IDC_USER_NAME));
+    user->setText(QStringLiteral("Admin"));
+    if (exportIt && args.contains(QStringLiteral("--history"))) {
+        dialog.m_outputHistory = 1;
+        dialog.UpdateData(false);
+    }
+    dialog.UpdateData(true);
+    if (!dialog.projectTree()->OpenDatabase(args[1], QStringLiteral("Admin"), QString())) {
+        std::fputs("cannot open the database\n", stderr);
+        return 3;
+    }
+    const bool wholeDatabase = args[2] == QLatin1String("$/");
+    QTreeWidgetItem* node = wholeDatabase ? nullptr : FindNode(dialog.projectTree(), args[2]);
+    if (node == nullptr && !wholeDatabase) {
+        std::fputs("no such project in the tree's first level\n", stderr);
+        return 1;
+    }
+    Answerer answerer(&dialog, exportIt, exportIt ? args[3] : QString());
+    QElapsedTimer timer;
+    timer.start();
+    // The question, the walk and, for an export, the save.
+    if (wholeDatabase) {
+        dialog.projectTree()->OpenDatabase(args[1], QStringLiteral("Admin"), QString());
+        node = dialog.projectTree()->topLevelItem(0);
+    } else {
+        node->setExpanded(true);
+    }
+    std::printf("seconds=%.4f\nchildren=%d\nrows=%zu\n", timer.nsecsElapsed() / 1e9,
+                node->childCount(), dialog.projectTree()->m_csvRows.size());
+    return 0;
+}
