@@ -21,7 +21,7 @@ constexpr int kItemDataRole = Qt::UserRole;
 constexpr qint64 kRefreshMs = 16;
 
 class WaitCursor {
-public:
+  public:
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
     WaitCursor(const WaitCursor&) = delete;
@@ -64,14 +64,18 @@ void CProjectTreeCtrl::SetImageList(const TreeImageList& images) {
     m_documentIcon = images.Icon(kDocumentImage, kDocumentImage);
 }
 
-QWidget* CProjectTreeCtrl::Control(int id) const { return FindDlgItem(window(), id); }
+QWidget* CProjectTreeCtrl::Control(int id) const {
+    return FindDlgItem(window(), id);
+}
 
 WalkFlags CProjectTreeCtrl::Flags() const {
     const int& history = m_state->historyFlag != nullptr ? *m_state->historyFlag : m_noHistory;
-    return WalkFlags{m_state->firstExpand, m_state->exportRunning, m_state->exportConfirmed, history};
+    return WalkFlags{m_state->firstExpand, m_state->exportRunning, m_state->exportConfirmed,
+                     history};
 }
 
-bool CProjectTreeCtrl::OpenDatabase(const QString& iniPath, const QString& user, const QString& password) {
+bool CProjectTreeCtrl::OpenDatabase(const QString& iniPath, const QString& user,
+                                    const QString& password) {
     const WaitCursor wait;
     sourcesafe::IVSSDatabase database;
     if (sourcesafe::CreateInstance(sourcesafe::CLSID_VSSDatabase, sourcesafe::CLSCTX_ALL_SERVERS,
@@ -147,8 +151,8 @@ void CProjectTreeCtrl::OnItemExpanding(QTreeWidgetItem* item, bool expand) {
         m_expanding = item;
         m_sinceShown.start();
         const WalkFlags flags = Flags();
-        const bool anyProject =
-            SubtreeWalk(m_pDatabase, flags, *this).ExpandProject(item, GetItemPath(item).toStdString());
+        const bool anyProject = SubtreeWalk(m_pDatabase, flags, *this)
+                                    .ExpandProject(item, GetItemPath(item).toStdString());
         ShowPendingWork();
         m_expanding = nullptr;
         if (!anyProject) {
@@ -172,7 +176,9 @@ void CProjectTreeCtrl::OnItemExpanding(QTreeWidgetItem* item, bool expand) {
     emit expansionHandled();
 }
 
-bool CProjectTreeCtrl::ConfirmExport() { return AskToExport(this); }
+bool CProjectTreeCtrl::ConfirmExport() {
+    return AskToExport(this);
+}
 
 void CProjectTreeCtrl::SaveCsv() {
     // A partial file must never pass for a complete one.
@@ -191,11 +197,13 @@ void CProjectTreeCtrl::keyPressEvent(QKeyEvent* event) {
     QTreeWidget::keyPressEvent(event);
 }
 
-QTreeWidgetItem* CProjectTreeCtrl::NewNode(QTreeWidgetItem* parent, const std::string& name, bool project) {
+QTreeWidgetItem* CProjectTreeCtrl::NewNode(QTreeWidgetItem* parent, const std::string& name,
+                                           bool project) {
     auto* node = new QTreeWidgetItem(QStringList{FromUtf8(name)});
     node->setData(0, kItemDataRole, 1);
     node->setIcon(0, project ? m_folderIcon : m_documentIcon);
-    node->setChildIndicatorPolicy(project ? QTreeWidgetItem::ShowIndicator : QTreeWidgetItem::DontShowIndicator);
+    node->setChildIndicatorPolicy(project ? QTreeWidgetItem::ShowIndicator
+                                          : QTreeWidgetItem::DontShowIndicator);
     if (parent == nullptr) {
         addTopLevelItem(node);
     } else if (parent == m_expanding) {
@@ -235,9 +243,13 @@ void CProjectTreeCtrl::AddFileNode(Node parent, const sourcesafe::IVSSItem& file
     NewNode(static_cast<QTreeWidgetItem*>(parent), file.Name(), false);
 }
 
-void CProjectTreeCtrl::ShowStatus(const std::string& spec) { m_pendingStatus = FromUtf8(spec); }
+void CProjectTreeCtrl::ShowStatus(const std::string& spec) {
+    m_pendingStatus = FromUtf8(spec);
+}
 
-void CProjectTreeCtrl::AddRow(std::string row) { m_csvRows.push_back(std::move(row)); }
+void CProjectTreeCtrl::AddRow(std::string row) {
+    m_csvRows.push_back(std::move(row));
+}
 
 void CProjectTreeCtrl::ItemFailed(const std::string& spec, const sourcesafe::VssError& error) {
     m_failedItems.emplace_back(FromUtf8(spec), QString::fromUtf8(error.what()));

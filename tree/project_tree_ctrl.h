@@ -28,7 +28,7 @@ namespace varnotte {
 class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
     Q_OBJECT
 
-public:
+  public:
     explicit CProjectTreeCtrl(QWidget* parent = nullptr);
     ~CProjectTreeCtrl() override;
 
@@ -65,11 +65,11 @@ public:
     // A lazily loaded tree must not expand everything: that would read the whole database.
     void expandAll() {}
 
-signals:
+  signals:
     // An expansion (or collapse) has been handled completely.
     void expansionHandled();
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 
     // Asked at the start of every expansion but the first; true makes it an export.
@@ -77,7 +77,7 @@ protected:
     // Writes the rows of a confirmed export.
     virtual void SaveCsv();
 
-private:
+  private:
     void OnItemExpanding(QTreeWidgetItem* item, bool expand);
     QWidget* Control(int id) const;
     WalkFlags Flags() const;

@@ -16,7 +16,7 @@ enum TreeImage : int {
 };
 
 class TreeImageList {
-public:
+  public:
     TreeImageList() = default;
     // Cuts `strip` into square cells of `cellSize`; pixels of `transparent` become clear.
     TreeImageList(const QPixmap& strip, int cellSize, const QColor& transparent);
@@ -26,7 +26,7 @@ public:
     // The icon of a node: `normal` when not selected, `selected` when selected.
     QIcon Icon(int normal, int selected) const;
 
-private:
+  private:
     std::vector<QPixmap> cells_;
 };
 

@@ -18,7 +18,9 @@ QIcon ApplicationIcon() {
     InitResources();
     QIcon icon;
     for (const int size : {16, 32, 48, 128}) {
-        icon.addFile(QStringLiteral(":/varnotte/app-icon-%1-%2.png").arg(kAppIconResource).arg(size), QSize(size, size));
+        icon.addFile(
+            QStringLiteral(":/varnotte/app-icon-%1-%2.png").arg(kAppIconResource).arg(size),
+            QSize(size, size));
     }
     return icon;
 }

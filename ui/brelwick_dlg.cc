@@ -22,7 +22,8 @@
 namespace varnotte {
 namespace {
 
-const QString kOpenFailedText = QStringLiteral("ID及び、PWが正しい事とご利用のIDが正しい利用権限があることを確認下さい。");
+const QString kOpenFailedText =
+    QStringLiteral("ID及び、PWが正しい事とご利用のIDが正しい利用権限があることを確認下さい。");
 const QString kOpenFailedCaption = QStringLiteral("Vss データベースを開く事ができません。");
 
 bool IsEnterKey(const QEvent* event) {
@@ -37,8 +38,8 @@ bool IsEnterKey(const QEvent* event) {
 
 CBrelwickDlg::CBrelwickDlg(RunState& state, DialogLifecycle* lifecycle, QWidget* parent)
     : QDialog(parent), m_state(state), m_lifecycle(lifecycle) {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QString::fromUtf8(kDialogCaption));
     setFont(DialogFont());
     setMinimumSize(kMinimumSize);
@@ -123,18 +124,24 @@ void CBrelwickDlg::CreateControls() {
     for (std::size_t i = 1; i < std::size(kTabOrder); ++i) {
         setTabOrder(GetDlgItem(kTabOrder[i - 1]), GetDlgItem(kTabOrder[i]));
     }
-    connect(qobject_cast<QPushButton*>(GetDlgItem(IDC_BROWSE)), &QPushButton::clicked, this, &CBrelwickDlg::OnBrowse);
-    connect(qobject_cast<QPushButton*>(GetDlgItem(IDC_STOP)), &QPushButton::clicked, this, &CBrelwickDlg::OnStop);
-    connect(qobject_cast<QPushButton*>(GetDlgItem(IDOK)), &QPushButton::clicked, this, &CBrelwickDlg::OnClose);
+    connect(qobject_cast<QPushButton*>(GetDlgItem(IDC_BROWSE)), &QPushButton::clicked, this,
+            &CBrelwickDlg::OnBrowse);
+    connect(qobject_cast<QPushButton*>(GetDlgItem(IDC_STOP)), &QPushButton::clicked, this,
+            &CBrelwickDlg::OnStop);
+    connect(qobject_cast<QPushButton*>(GetDlgItem(IDOK)), &QPushButton::clicked, this,
+            &CBrelwickDlg::OnClose);
     connect(m_projectTree, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (!m_projectTree->IsLoading()) {
             ApplyIdleEnabling();
         }
     });
-    connect(m_projectTree, &CProjectTreeCtrl::expansionHandled, this, &CBrelwickDlg::OnExpansionHandled);
+    connect(m_projectTree, &CProjectTreeCtrl::expansionHandled, this,
+            &CBrelwickDlg::OnExpansionHandled);
 }
 
-QWidget* CBrelwickDlg::GetDlgItem(int id) const { return FindDlgItem(const_cast<CBrelwickDlg*>(this), id); }
+QWidget* CBrelwickDlg::GetDlgItem(int id) const {
+    return FindDlgItem(const_cast<CBrelwickDlg*>(this), id);
+}
 
 int CBrelwickDlg::exec() {
     m_endedInInit = false;
@@ -253,7 +260,8 @@ void CBrelwickDlg::OnBrowse() {
     }
     const QString path = dialog.selectedFiles().constFirst();
     if (!m_projectTree->OpenDatabase(path, m_userName, m_password)) {
-        QMessageBox box(QMessageBox::NoIcon, kOpenFailedCaption, kOpenFailedText, QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::NoIcon, kOpenFailedCaption, kOpenFailedText, QMessageBox::Ok,
+                        this);
         box.exec();
         return;
     }
@@ -318,7 +326,8 @@ bool CBrelwickDlg::eventFilter(QObject* watched, QEvent* event) {
     if (IsEnterKey(event)) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget != nullptr && (widget == this || isAncestorOf(widget))) {
-            if (!m_projectTree->IsLoading() && (widget == m_userNameEdit || widget == m_passwordEdit)) {
+            if (!m_projectTree->IsLoading() &&
+                (widget == m_userNameEdit || widget == m_passwordEdit)) {
                 OnLoginKey(widget);
             }
             return true;

@@ -31,7 +31,7 @@ class DialogLifecycle;
 class CBrelwickDlg : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // `state` and `lifecycle` (may be null: no component check, no settings) must outlive
     // the dialog.
     CBrelwickDlg(RunState& state, DialogLifecycle* lifecycle, QWidget* parent = nullptr);
@@ -71,7 +71,7 @@ public:
     sourcesafe::IVSSDatabase m_probeDatabase;
     TreeImageList m_treeImages;
 
-public slots:
+  public slots:
     void OnBrowse();
     void OnStop();
     void OnClose();
@@ -80,13 +80,13 @@ public slots:
     // check, the settings, the enabling. Returns false when it ended the dialog.
     bool OnInitDialog();
 
-protected:
+  protected:
     void reject() override;  // Esc
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void CreateControls();
     // Turns control 1069 into the size grip and nudges it into the corner.
     void PrepareSizeGrip();

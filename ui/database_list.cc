@@ -19,10 +19,10 @@ int DatabaseList::Add(const QString& path) {
         return existing;
     }
     const QString selectedEntry = selectedText();
-    const auto position = std::upper_bound(entries_.begin(), entries_.end(), path,
-                                           [](const QString& a, const QString& b) {
-                                               return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-                                           });
+    const auto position = std::upper_bound(
+        entries_.begin(), entries_.end(), path, [](const QString& a, const QString& b) {
+            return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+        });
     const int index = static_cast<int>(position - entries_.begin());
     entries_.insert(index, path);
     if (selected_ >= index && !selectedEntry.isNull()) {
@@ -31,8 +31,12 @@ int DatabaseList::Add(const QString& path) {
     return index;
 }
 
-void DatabaseList::Select(int index) { selected_ = index >= 0 && index < entries_.size() ? index : -1; }
+void DatabaseList::Select(int index) {
+    selected_ = index >= 0 && index < entries_.size() ? index : -1;
+}
 
-QString DatabaseList::selectedText() const { return selected_ >= 0 ? entries_.at(selected_) : QString(); }
+QString DatabaseList::selectedText() const {
+    return selected_ >= 0 ? entries_.at(selected_) : QString();
+}
 
 }  // namespace varnotte

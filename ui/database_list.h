@@ -9,7 +9,7 @@
 namespace varnotte {
 
 class DatabaseList {
-public:
+  public:
     // The first entry, in sorted order, that begins with `prefix` ignoring case, or -1.
     int FindPrefix(const QString& prefix) const;
 
@@ -25,7 +25,7 @@ public:
     QString at(int index) const { return entries_.value(index); }
     const QStringList& entries() const { return entries_; }
 
-private:
+  private:
     QStringList entries_;
     int selected_ = -1;
 };

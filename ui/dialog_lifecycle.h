@@ -8,7 +8,7 @@ namespace varnotte {
 class CBrelwickDlg;
 
 class DialogLifecycle {
-public:
+  public:
     virtual ~DialogLifecycle() = default;
 
     // Checks for a usable SourceSafe component. Returns false when the dialog has been

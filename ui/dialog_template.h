@@ -10,7 +10,17 @@ namespace varnotte {
 inline constexpr char kDialogCaption[] = "Varnotte";
 inline constexpr QSize kDialogSizeUnits(221, 253);
 
-enum class ControlKind { kLabel, kEdit, kPasswordEdit, kCheckBox, kButton, kDefaultButton, kTree, kStatus, kSizeGrip };
+enum class ControlKind {
+    kLabel,
+    kEdit,
+    kPasswordEdit,
+    kCheckBox,
+    kButton,
+    kDefaultButton,
+    kTree,
+    kStatus,
+    kSizeGrip
+};
 
 struct ControlTemplate {
     int id;  // 0 for the labels, which nothing refers to
@@ -35,7 +45,7 @@ inline constexpr ControlTemplate kControls[] = {
 };
 
 // Focus moves in this order (disabled controls are skipped).
-inline constexpr int kTabOrder[] = {IDC_USER_NAME, IDC_PASSWORD, IDC_BROWSE,        IDC_PROJECT_TREE,
-                                    IDC_STOP,      IDOK,         IDC_OUTPUT_HISTORY};
+inline constexpr int kTabOrder[] = {
+    IDC_USER_NAME, IDC_PASSWORD, IDC_BROWSE, IDC_PROJECT_TREE, IDC_STOP, IDOK, IDC_OUTPUT_HISTORY};
 
 }  // namespace varnotte

@@ -1,6 +1,5 @@
 #include "uilib/window_positioning.h"
 
-
 namespace varnotte {
 
 void ApplyPositionChange(const PositionChange& change) {

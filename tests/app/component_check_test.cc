@@ -20,16 +20,18 @@ namespace {
 // Which interfaces the fake component offers.
 DatabaseFactory Offering(bool version6, bool base) {
     return [version6, base](const sourcesafe::Guid& id, sourcesafe::IVSSDatabase& out) {
-        const bool offered = (id == sourcesafe::IID_IVSSDatabase6 && version6) || (id == sourcesafe::IID_IVSSDatabase && base);
+        const bool offered = (id == sourcesafe::IID_IVSSDatabase6 && version6) ||
+                             (id == sourcesafe::IID_IVSSDatabase && base);
         if (!offered) {
             throw std::runtime_error("class not registered");  // failures of any kind are swallowed
         }
-        return sourcesafe::CreateInstance(sourcesafe::CLSID_VSSDatabase, sourcesafe::CLSCTX_ALL_SERVERS, id, out);
+        return sourcesafe::CreateInstance(sourcesafe::CLSID_VSSDatabase,
+                                          sourcesafe::CLSCTX_ALL_SERVERS, id, out);
     };
 }
 
 class FakeLauncher : public ProcessLauncher {
-public:
+  public:
     int calls = 0;
     QString program;
     QString parameters;
@@ -46,15 +48,17 @@ public:
 };
 
 const QString kMissingText = QStringLiteral(
-    "Varnotteを使用するには、VSSにアクセスする為の'ssapi.dll' が必要です。\n\n'Yes'をクリック頂くと、'ssapi.dll'の存在確認及び、"
-    "Varnotteへの設定を自動で行います。 \n 又は、'No'をクリックしてVarnotteを終了し、'ssapi.dll'取得をマニュアル操作で行って下さい。");
+    "Varnotteを使用するには、VSSにアクセスする為の'ssapi.dll' "
+    "が必要です。\n\n'Yes'をクリック頂くと、'ssapi.dll'の存在確認及び、"
+    "Varnotteへの設定を自動で行います。 \n "
+    "又は、'No'をクリックしてVarnotteを終了し、'ssapi.dll'取得をマニュアル操作で行って下さい。");
 
 }  // namespace
 
 class ComponentCheckTest : public QObject {
     Q_OBJECT
 
-private:
+  private:
     std::unique_ptr<CReporterApp> app;
     FakeLauncher launcher;
     std::unique_ptr<ModalAnswerer> answerer;
@@ -73,8 +77,7 @@ private:
         return app->Run();
     }
 
-
-private slots:
+  private slots:
     void init() {
         app = std::make_unique<CReporterApp>();
         launcher = FakeLauncher();
@@ -115,10 +118,11 @@ private slots:
         QCOMPARE(holder.InterfaceId(), sourcesafe::IID_IVSSDatabase6);
         // A holder that holds an object answers at once, without creating another.
         int creations = 0;
-        QCOMPARE(ProbeComponentVersion(holder, [&](const sourcesafe::Guid&, sourcesafe::IVSSDatabase&) {
-                     ++creations;
-                     return sourcesafe::S_OK;
-                 }),
+        QCOMPARE(ProbeComponentVersion(holder,
+                                       [&](const sourcesafe::Guid&, sourcesafe::IVSSDatabase&) {
+                                           ++creations;
+                                           return sourcesafe::S_OK;
+                                       }),
                  6);
         QCOMPARE(creations, 0);
     }
@@ -137,7 +141,9 @@ private slots:
             box->button(QMessageBox::Ok)->click();
         });
         QCOMPARE(Run(), -1);
-        QCOMPARE(text, QStringLiteral("このVarnotteのバージョンをご利用頂くには、Visual SourceSafe 6 が必要です。"));
+        QCOMPARE(text,
+                 QStringLiteral(
+                     "このVarnotteのバージョンをご利用頂くには、Visual SourceSafe 6 が必要です。"));
         QCOMPARE(caption, QStringLiteral("Varnotte"));
         QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QVERIFY(!shown);
@@ -193,7 +199,8 @@ private slots:
 
     void missingRegistrationToolIsNotAnError() {
         ShellProcessLauncher shell;
-        QVERIFY(!shell.RunAndWait(QStringLiteral("regsvr32.exe"), QStringLiteral("\"/nowhere/ssapi.dll\" -s")));
+        QVERIFY(!shell.RunAndWait(QStringLiteral("regsvr32.exe"),
+                                  QStringLiteral("\"/nowhere/ssapi.dll\" -s")));
     }
 };
 

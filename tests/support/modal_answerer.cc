@@ -12,14 +12,19 @@ namespace {
 constexpr int kPollMs = 20;
 }
 
-ModalAnswerer::ModalAnswerer(QWidget* ignored, int patienceMs) : ignored_(ignored), patienceMs_(patienceMs) {
+ModalAnswerer::ModalAnswerer(QWidget* ignored, int patienceMs)
+    : ignored_(ignored), patienceMs_(patienceMs) {
     connect(&timer_, &QTimer::timeout, this, &ModalAnswerer::Poll);
     timer_.start(kPollMs);
 }
 
-ModalAnswerer::~ModalAnswerer() { timer_.stop(); }
+ModalAnswerer::~ModalAnswerer() {
+    timer_.stop();
+}
 
-void ModalAnswerer::Expect(Handler handler) { handlers_.push_back(std::move(handler)); }
+void ModalAnswerer::Expect(Handler handler) {
+    handlers_.push_back(std::move(handler));
+}
 
 void ModalAnswerer::ExpectMessageBox(int button, QString* text, QString* caption) {
     Expect([button, text, caption](QWidget* modal) {
@@ -33,7 +38,8 @@ void ModalAnswerer::ExpectMessageBox(int button, QString* text, QString* caption
         if (caption != nullptr) {
             *caption = box->windowTitle();
         }
-        if (QAbstractButton* answer = box->button(static_cast<QMessageBox::StandardButton>(button))) {
+        if (QAbstractButton* answer =
+                box->button(static_cast<QMessageBox::StandardButton>(button))) {
             answer->click();
         }
     });
@@ -46,8 +52,9 @@ void ModalAnswerer::ExpectFileDialog(const QString& path, QStringList* seenTitle
             return;
         }
         if (seenTitleAndFilter != nullptr) {
-            *seenTitleAndFilter = QStringList{dialog->windowTitle(), dialog->nameFilters().join(QLatin1Char('|')),
-                                              dialog->defaultSuffix()};
+            *seenTitleAndFilter =
+                QStringList{dialog->windowTitle(), dialog->nameFilters().join(QLatin1Char('|')),
+                            dialog->defaultSuffix()};
         }
         AnswerFileDialog(dialog, path);
     });
@@ -69,8 +76,9 @@ void ModalAnswerer::ExpectFileDialogCancel(QStringList* seenTitleAndFilter) {
             return;
         }
         if (seenTitleAndFilter != nullptr) {
-            *seenTitleAndFilter = QStringList{dialog->windowTitle(), dialog->nameFilters().join(QLatin1Char('|')),
-                                              dialog->defaultSuffix()};
+            *seenTitleAndFilter =
+                QStringList{dialog->windowTitle(), dialog->nameFilters().join(QLatin1Char('|')),
+                            dialog->defaultSuffix()};
         }
         dialog->reject();
     });
@@ -90,11 +98,12 @@ void ModalAnswerer::Poll() {
             ++answered_;
             // Answered from a fresh event: a handler may open the next modal (a file
             // dialog's "replace?" box), and this timer cannot fire again while it runs.
-            QTimer::singleShot(0, this, [handler = std::move(handler), target = QPointer<QWidget>(modal)] {
-                if (target != nullptr) {
-                    handler(target);
-                }
-            });
+            QTimer::singleShot(0, this,
+                               [handler = std::move(handler), target = QPointer<QWidget>(modal)] {
+                                   if (target != nullptr) {
+                                       handler(target);
+                                   }
+                               });
             return;
         }
     }

@@ -25,7 +25,7 @@ namespace varnotte::test {
 class ModalAnswerer : public QObject {
     Q_OBJECT
 
-public:
+  public:
     using Handler = std::function<void(QWidget* modal)>;
 
     // `ignored`: modal windows that belong to the test (the dialog it runs with exec()).
@@ -46,7 +46,7 @@ public:
     const QStringList& unanswered() const { return unanswered_; }
     int answered() const { return answered_; }
 
-private:
+  private:
     void Poll();
 
     QPointer<QWidget> ignored_;

@@ -28,7 +28,8 @@ using varnotte::test::ModalAnswerer;
 
 namespace {
 
-const QString kOpenFailedText = QStringLiteral("ID及び、PWが正しい事とご利用のIDが正しい利用権限があることを確認下さい。");
+const QString kOpenFailedText =
+    QStringLiteral("ID及び、PWが正しい事とご利用のIDが正しい利用権限があることを確認下さい。");
 const QString kOpenFailedCaption = QStringLiteral("Vss データベースを開く事ができません。");
 
 QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& name) {
@@ -45,7 +46,7 @@ QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& name) {
 class DialogTest : public QObject {
     Q_OBJECT
 
-private:
+  private:
     std::unique_ptr<RunState> state;
     std::unique_ptr<CBrelwickDlg> dialog;
     std::unique_ptr<ModalAnswerer> answerer;
@@ -73,7 +74,8 @@ private:
     }
 
     // Expands `node`, answering the export question with `answer` (Cancel: one level).
-    void Expand(QTreeWidgetItem* node, int answer = QMessageBox::Cancel, std::function<void()> then = {}) {
+    void Expand(QTreeWidgetItem* node, int answer = QMessageBox::Cancel,
+                std::function<void()> then = {}) {
         answerer->Expect([answer, then](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             QVERIFY(box != nullptr);
@@ -105,7 +107,7 @@ private:
         return QString::fromStdString(writer.IniPath().string());
     }
 
-private slots:
+  private slots:
     void init() {
         state = std::make_unique<RunState>();
         dialog = std::make_unique<CBrelwickDlg>(*state, nullptr);
@@ -145,7 +147,8 @@ private slots:
                 QCOMPARE(item(control.id)->geometry(), DialogUnitsToPixels(control.units, base));
             }
         }
-        QCOMPARE(dialog->size(), DialogUnitsToPixels(QRect(QPoint(0, 0), kDialogSizeUnits), base).size());
+        QCOMPARE(dialog->size(),
+                 DialogUnitsToPixels(QRect(QPoint(0, 0), kDialogSizeUnits), base).size());
         // Tab order: user name, password, "...", tree, Stop, Exit, history.
         for (std::size_t i = 1; i < std::size(kTabOrder); ++i) {
             QCOMPARE(NextTabStop(item(kTabOrder[i - 1])), item(kTabOrder[i]));
@@ -155,7 +158,8 @@ private slots:
     void dialogUnitsConvertAsWindowsDoes() {
         // Tahoma 8 pt on Windows: 6 x 13 base units; a 50 x 14 button becomes 75 x 23.
         const DialogBaseUnits windowsTahoma{6, 13};
-        QCOMPARE(DialogUnitsToPixels(QRect(165, 239, 50, 14), windowsTahoma), QRect(248, 388, 75, 23));
+        QCOMPARE(DialogUnitsToPixels(QRect(165, 239, 50, 14), windowsTahoma),
+                 QRect(248, 388, 75, 23));
         QCOMPARE(DialogUnitsToPixels(QRect(0, 0, 221, 253), windowsTahoma), QRect(0, 0, 332, 411));
     }
 
@@ -178,11 +182,14 @@ private slots:
         QCOMPARE(tree()->GetItemPath(nullptr), QString());
         QCOMPARE(dialog->m_databasePath, ini);
         QCOMPARE(dialog->m_databaseList.selectedText(), ini);
-        QCOMPARE(qobject_cast<QLabel*>(item(IDC_STATUS))->text(), QStringLiteral("$/Invetory Shaili"));
+        QCOMPARE(qobject_cast<QLabel*>(item(IDC_STATUS))->text(),
+                 QStringLiteral("$/Invetory Shaili"));
         QCOMPARE(state->firstExpand, 0);
         // Folder images: closed when not selected, open when selected.
-        QCOMPARE(project->icon(0).pixmap(16, QIcon::Normal).toImage(), dialog->m_treeImages.cell(kClosedFolderImage).toImage());
-        QCOMPARE(project->icon(0).pixmap(16, QIcon::Selected).toImage(), dialog->m_treeImages.cell(kOpenFolderImage).toImage());
+        QCOMPARE(project->icon(0).pixmap(16, QIcon::Normal).toImage(),
+                 dialog->m_treeImages.cell(kClosedFolderImage).toImage());
+        QCOMPARE(project->icon(0).pixmap(16, QIcon::Selected).toImage(),
+                 dialog->m_treeImages.cell(kOpenFolderImage).toImage());
 
         Expand(project);
         QCOMPARE(project->childCount(), 40);
@@ -192,7 +199,8 @@ private slots:
         QTreeWidgetItem* file = Child(project, QStringLiteral("Docsvault SB 6.0.sln"));
         QVERIFY(file != nullptr);
         QCOMPARE(file->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
-        QCOMPARE(file->icon(0).pixmap(16).toImage(), dialog->m_treeImages.cell(kDocumentImage).toImage());
+        QCOMPARE(file->icon(0).pixmap(16).toImage(),
+                 dialog->m_treeImages.cell(kDocumentImage).toImage());
         tree()->setCurrentItem(project);
         varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("main-window"));
     }
@@ -350,7 +358,8 @@ private slots:
         bool sawRunningState = false;
         Expand(big, QMessageBox::Cancel, [&] {
             sawRunningState = item(IDC_STOP)->isEnabled() && !item(IDOK)->isEnabled() &&
-                              !item(IDC_BROWSE)->isEnabled() && !tree()->isEnabled() && state->exportRunning == 1;
+                              !item(IDC_BROWSE)->isEnabled() && !tree()->isEnabled() &&
+                              state->exportRunning == 1;
             QTest::mouseClick(item(IDC_STOP), Qt::LeftButton);
         });
         QVERIFY(sawRunningState);
@@ -371,7 +380,8 @@ private slots:
             QTest::keyClicks(edit(IDC_USER_NAME), QStringLiteral("Admin"));
             QVERIFY(Browse(ini));
             QTreeWidgetItem* big = tree()->topLevelItem(0)->child(0);
-            Expand(big, QMessageBox::Ok, [&] { dialog->close(); });  // returns once the walk has stopped
+            Expand(big, QMessageBox::Ok,
+                   [&] { dialog->close(); });  // returns once the walk has stopped
             childrenWhenClosed = big->childCount();
         });
         QCOMPARE(dialog->exec(), int(QDialog::Accepted));

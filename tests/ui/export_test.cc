@@ -39,7 +39,8 @@ QByteArray ReadFile(const QString& path) {
 }
 
 std::vector<CsvRecord> Records(const QByteArray& bytes) {
-    return varnotte::test::ParseCsv(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    return varnotte::test::ParseCsv(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 QByteArray RunCsv(const QStringList& arguments) {
@@ -54,21 +55,24 @@ QByteArray RunCsv(const QStringList& arguments) {
 class ExportTest : public QObject {
     Q_OBJECT
 
-private:
+  private:
     std::unique_ptr<RunState> state;
     std::unique_ptr<CBrelwickDlg> dialog;
     std::unique_ptr<ModalAnswerer> answerer;
     std::unique_ptr<varnotte::test::TempDir> dir;
 
     CProjectTreeCtrl* tree() const { return dialog->projectTree(); }
-    QString Path(const char* name) const { return QString::fromStdString((dir->path() / name).string()); }
+    QString Path(const char* name) const {
+        return QString::fromStdString((dir->path() / name).string());
+    }
 
     void Start(bool history, const QString& user = QStringLiteral("Admin")) {
         QVERIFY(dialog->OnInitDialog());
         dialog->show();
         QTest::keyClicks(qobject_cast<QLineEdit*>(dialog->GetDlgItem(IDC_USER_NAME)), user);
         if (history) {
-            QTest::mouseClick(dialog->GetDlgItem(IDC_OUTPUT_HISTORY), Qt::LeftButton, {}, QPoint(4, 4));
+            QTest::mouseClick(dialog->GetDlgItem(IDC_OUTPUT_HISTORY), Qt::LeftButton, {},
+                              QPoint(4, 4));
         }
         QCOMPARE(*state->historyFlag, history ? 1 : 0);
     }
@@ -112,7 +116,8 @@ private:
     QString WriteDatabase(bool damageOne = false, int extraFiles = 0) {
         vsstest::DatabaseWriter writer(dir->path() / "db");
         const vsstest::ItemId a = writer.AddProject(writer.Root(), "A");
-        const vsstest::ItemId file = writer.AddFile(a, "b.txt", vsstest::Stamp{"Admin", 1000000000, "first"});
+        const vsstest::ItemId file =
+            writer.AddFile(a, "b.txt", vsstest::Stamp{"Admin", 1000000000, "first"});
         writer.CheckIn(file, vsstest::Stamp{"Admin", 1000000100, "said \"hello\",\r\nthen left"});
         writer.CheckIn(file, vsstest::Stamp{"Admin", 1000000200, {}});
         writer.AddProject(a, "C");
@@ -128,13 +133,14 @@ private:
         return QString::fromStdString(writer.IniPath().string());
     }
 
-private slots:
+  private slots:
     void init() {
         state = std::make_unique<RunState>();
         dialog = std::make_unique<CBrelwickDlg>(*state, nullptr);
         answerer = std::make_unique<ModalAnswerer>(dialog.get());
         dir = std::make_unique<varnotte::test::TempDir>();
-        std::filesystem::permissions(dir->path(), std::filesystem::perms::all, std::filesystem::perm_options::add);
+        std::filesystem::permissions(dir->path(), std::filesystem::perms::all,
+                                     std::filesystem::perm_options::add);
     }
 
     void cleanup() {
@@ -163,8 +169,9 @@ private slots:
         answerer->Expect([&](QWidget* modal) {
             auto* save = qobject_cast<QFileDialog*>(modal);
             QVERIFY(save != nullptr);
-            saveDialog = QStringList{save->windowTitle(), save->defaultSuffix(),
-                                     save->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text()};
+            saveDialog =
+                QStringList{save->windowTitle(), save->defaultSuffix(),
+                            save->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text()};
             QVERIFY(!save->testOption(QFileDialog::DontConfirmOverwrite));
             QCOMPARE(save->acceptMode(), QFileDialog::AcceptSave);
             ModalAnswerer::AnswerFileDialog(save, Path("all.csv"));
@@ -191,14 +198,16 @@ private slots:
         const QByteArray bytes = ReadFile(Path("a.csv"));
         const auto records = Records(bytes);
         QCOMPARE(records.size(), std::size_t{3 + 1 + 1 + 1 + 1});
-        QCOMPARE(records[0], (CsvRecord{"$/A/b.txt", "3", "Admin", "Checked in $/A", "2001/09/09 01:50:00", ""}));
-        QCOMPARE(records[1], (CsvRecord{"$/A/b.txt", "2", "Admin", "Checked in $/A", "2001/09/09 01:48:20",
-                                        "said \"hello\",\r\nthen left"}));
+        QCOMPARE(records[0], (CsvRecord{"$/A/b.txt", "3", "Admin", "Checked in $/A",
+                                        "2001/09/09 01:50:00", ""}));
+        QCOMPARE(records[1], (CsvRecord{"$/A/b.txt", "2", "Admin", "Checked in $/A",
+                                        "2001/09/09 01:48:20", "said \"hello\",\r\nthen left"}));
         QCOMPARE(records[2][1], std::string("1"));
         QCOMPARE(records[3], (CsvRecord{"$/A/b.txt", "3"}));
         // The comment's line break is one CR LF in the file; its quotes are doubled.
         QVERIFY(bytes.contains("\"said \"\"hello\"\",\r\nthen left\"\r\n"));
-        QCOMPARE(records[4], (CsvRecord{"$/A/broken.txt", "1", "Admin", "Created", "2006/01/01 12:00:00", ""}));
+        QCOMPARE(records[4],
+                 (CsvRecord{"$/A/broken.txt", "1", "Admin", "Created", "2006/01/01 12:00:00", ""}));
         QCOMPARE(records[6], (CsvRecord{"$/A/C", "1"}));
     }
 
@@ -210,7 +219,8 @@ private slots:
         QTreeWidgetItem* project = Node({QStringLiteral("Invetory Shaili")});
         project->setExpanded(true);
         QCOMPARE(project->childCount(), 40);
-        QCOMPARE(Node({QStringLiteral("Invetory Shaili"), QStringLiteral("64bitApp")})->childCount(), 0);
+        QCOMPARE(
+            Node({QStringLiteral("Invetory Shaili"), QStringLiteral("64bitApp")})->childCount(), 0);
         QCOMPARE(state->exportConfirmed, 0);
         // Collapsing asks nothing and forgets the rows.
         QVERIFY(!tree()->m_csvRows.empty());
@@ -235,12 +245,14 @@ private slots:
         answerer->ExpectMessageBox(QMessageBox::Cancel);
         Node({QStringLiteral("Invetory Shaili")})->setExpanded(true);
         ExpectExportTo(Path("gui.csv"));
-        QTreeWidgetItem* node = Node({QStringLiteral("Invetory Shaili"), QStringLiteral("Inventory Shaili")});
+        QTreeWidgetItem* node =
+            Node({QStringLiteral("Invetory Shaili"), QStringLiteral("Inventory Shaili")});
         QVERIFY(node != nullptr);
         node->setExpanded(true);
         const QByteArray fromDialog = ReadFile(Path("gui.csv"));
         QVERIFY(!fromDialog.isEmpty());
-        QCOMPARE(fromDialog, RunCsv({QStringLiteral("--history"), ini, QStringLiteral("$/Invetory Shaili/Inventory Shaili")}));
+        QCOMPARE(fromDialog, RunCsv({QStringLiteral("--history"), ini,
+                                     QStringLiteral("$/Invetory Shaili/Inventory Shaili")}));
     }
 
     void emptyProjectWritesAnEmptyFile() {
@@ -259,7 +271,8 @@ private slots:
         const QString ini = WriteDatabase(false, 2000);
         Start(false);
         Browse(ini);
-        ExpectExportTo(Path("partial.csv"), [this] { QTest::mouseClick(dialog->GetDlgItem(IDC_STOP), Qt::LeftButton); });
+        ExpectExportTo(Path("partial.csv"),
+                       [this] { QTest::mouseClick(dialog->GetDlgItem(IDC_STOP), Qt::LeftButton); });
         Node({QStringLiteral("A")})->setExpanded(true);
         const auto records = Records(ReadFile(Path("partial.csv")));
         QVERIFY(!records.empty());
@@ -292,9 +305,10 @@ private slots:
         Start(false);
         Browse(ini);
         std::filesystem::create_directories(dir->path() / "locked");
-        std::filesystem::permissions(dir->path() / "locked",
-                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
-                                         std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+        std::filesystem::permissions(
+            dir->path() / "locked",
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
         QString message;
         QString caption;
         ExpectExportTo(Path("locked/out.csv"));
@@ -333,7 +347,8 @@ private slots:
         answerer->ExpectMessageBox(QMessageBox::Ok);
         answerer->ExpectFileDialogCancel();
         Node({QStringLiteral("A")})->setExpanded(true);
-        QCOMPARE(QDir(QString::fromStdString(dir->path().string())).entryList(QDir::Files).size(), 0);
+        QCOMPARE(QDir(QString::fromStdString(dir->path().string())).entryList(QDir::Files).size(),
+                 0);
     }
 };
 

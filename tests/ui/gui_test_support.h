@@ -15,13 +15,14 @@ class QWidget;
 namespace varnotte::test {
 
 // The srcsafe.ini of a real database; skips the test (fails it under CI) when missing.
-#define VARNOTTE_QFIXTURE_INI(var, name)                                                         \
-    const QString var = ::varnotte::test::FixtureIni(name); /* NOLINT(bugprone-macro-parentheses) */ \
-    if (var.isEmpty()) {                                                                         \
-        if (::varnotte::test::RunningInCi()) {                                                   \
-            QFAIL("fixture " name " missing");                                                   \
-        }                                                                                        \
-        QSKIP("fixture " name " missing");                                                       \
+#define VARNOTTE_QFIXTURE_INI(var, name)                                             \
+    const QString var =                                                              \
+        ::varnotte::test::FixtureIni(name); /* NOLINT(bugprone-macro-parentheses) */ \
+    if (var.isEmpty()) {                                                             \
+        if (::varnotte::test::RunningInCi()) {                                       \
+            QFAIL("fixture " name " missing");                                       \
+        }                                                                            \
+        QSKIP("fixture " name " missing");                                           \
     }
 
 QString FixtureIni(const char* name);

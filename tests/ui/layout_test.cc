@@ -14,7 +14,7 @@ using namespace varnotte;
 class LayoutTest : public QObject {
     Q_OBJECT
 
-private:
+  private:
     std::unique_ptr<RunState> state;
     std::unique_ptr<CBrelwickDlg> dialog;
     std::map<int, QRect> before;
@@ -56,7 +56,7 @@ private:
         }
     }
 
-private slots:
+  private slots:
     void init() {
         state = std::make_unique<RunState>();
         dialog = std::make_unique<CBrelwickDlg>(*state, nullptr);
@@ -72,7 +72,8 @@ private slots:
     }
 
     void sizeGripSitsInTheCornerNudgedRightAndDown() {
-        const QRect templatePlace = DialogUnitsToPixels(QRect(215, 241, 8, 11), dialog->baseUnits());
+        const QRect templatePlace =
+            DialogUnitsToPixels(QRect(215, 241, 8, 11), dialog->baseUnits());
         QCOMPARE(At(IDC_SIZE_GRIP), templatePlace.translated(1, 2));
         QVERIFY(qobject_cast<QSizeGrip*>(dialog->GetDlgItem(IDC_SIZE_GRIP))->isVisible());
         // Nothing moved when the window first got its size.
