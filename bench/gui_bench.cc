@@ -46,7 +46,15 @@ class Answerer : public QObject {
         last_ = modal;
         QTimer::singleShot(0, this, [this, modal] {
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                box->button(exportIt_ ? QMessageBox::Ok : QMessageBox::Cancel)->click();
+                // The export question, or the save dialog's "replace?" for a file from an
+                // earlier run.
+                QAbstractButton* answer = box->button(QMessageBox::Yes);
+                if (answer == nullptr) {
+                    answer = box->button(exportIt_ ? QMessageBox::Ok : QMessageBox::Cancel);
+                }
+                if (answer != nullptr) {
+                    answer->click();
+                }
             } else if (auto* save = qobject_cast<QFileDialog*>(modal)) {
                 save->selectFile(target_);
                 if (auto* name = save->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {

@@ -1,15 +1,58 @@
 #include "vssdb/names_file.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
+#include "vssdb/crc.h"
 #include "vssdb/error.h"
 #include "vssdb/names_file_format.h"
 #include "vssdb/record_format.h"
 #include "vssdb/record_reader.h"
 
 namespace vssdb {
+namespace {
 
-NamesFile::NamesFile(PhysicalFile file) : present_(true), file_(std::move(file)) {}
+constexpr std::size_t kRecentLookups = 4096;
+
+std::string Hex(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", value);
+    return text;
+}
+
+}  // namespace
+
+NamesFile::NamesFile(PhysicalFile file) : present_(true), file_(std::move(file)) {
+    IndexRecords();
+}
+
+void NamesFile::IndexRecords() {
+    namespace rf = record_format;
+    const ByteView view = file_.view();
+    std::size_t offset = 0;
+    while (offset < view.size()) {
+        if (view.size() - offset < rf::kHeaderSize ||
+            view.U32(offset + rf::kLengthOffset) > view.size() - offset - rf::kHeaderSize) {
+            framingErrorOffset_ = static_cast<std::uint32_t>(offset);
+            try {
+                ReadRecordAt(view, offset);
+            } catch (const Error& error) {
+                framingError_ = error;
+            }
+            return;
+        }
+        const std::uint32_t length = view.U32(offset + rf::kLengthOffset);
+        const std::string_view signature = view.Bytes(offset + rf::kSignatureOffset, 2);
+        const std::uint16_t stored = view.U16(offset + rf::kCrcOffset);
+        const std::string_view body = view.Bytes(offset + rf::kHeaderSize, length);
+        const bool intact = signature == rf::kName && (stored == 0 || stored == RecordCrc(body));
+        places_.push_back(Place{static_cast<std::uint32_t>(offset),
+                                static_cast<std::uint32_t>(offset + rf::kHeaderSize + length),
+                                intact});
+        offset += rf::kHeaderSize + length;
+    }
+}
 
 NamesFile::Entries NamesFile::ParseEntries(const Record& record) const {
     namespace nf = names_file_format;
@@ -55,8 +98,26 @@ NamesFile::Entries NamesFile::ParseEntries(const Record& record) const {
 
 NamesFile::Lookup NamesFile::Find(std::uint32_t offset) const {
     try {
-        return {ParseEntries(records_.Read(file_.view(), offset, record_format::kName)),
-                std::nullopt};
+        const auto after = std::upper_bound(
+            places_.begin(), places_.end(), offset,
+            [](std::uint32_t at, const Place& place) { return at < place.offset; });
+        if (after != places_.begin()) {
+            const Place& place = *(after - 1);
+            if (place.offset == offset) {
+                // Reading it again reports what is wrong with a damaged one.
+                return {ParseEntries(ReadRecordAt(file_.view(), offset, record_format::kName)),
+                        std::nullopt};
+            }
+            if (offset < place.end) {
+                ThrowCorruptAt(file_.path(), offset,
+                               "a name points inside the record at " + Hex(place.offset) +
+                                   " (it overlaps it)");
+            }
+        }
+        if (framingError_ && offset >= framingErrorOffset_) {
+            throw *framingError_;
+        }
+        ThrowCorruptAt(file_.path(), offset, "no name record starts where a name points");
     } catch (const Error& error) {
         return {{}, error};
     }
@@ -66,9 +127,12 @@ std::optional<std::string> NamesFile::LongName(std::uint32_t offset, bool projec
     if (!present_ || offset == 0) {
         return std::nullopt;
     }
-    auto it = cache_.find(offset);
-    if (it == cache_.end()) {
-        it = cache_.emplace(offset, Find(offset)).first;
+    auto it = recent_.find(offset);
+    if (it == recent_.end()) {
+        if (recent_.size() >= kRecentLookups) {
+            recent_.clear();
+        }
+        it = recent_.emplace(offset, Find(offset)).first;
     }
     if (it->second.error) {
         throw *it->second.error;
@@ -84,20 +148,18 @@ std::optional<std::string> NamesFile::LongName(std::uint32_t offset, bool projec
 }
 
 void NamesFile::ForEachText(const std::function<void(std::string_view)>& visit) const {
-    if (!present_) {
-        return;
-    }
-    try {
-        ForEachRecord(file_.view(), 0, [&](const Record& record) {
-            if (record.signature != record_format::kName) {
-                return;
-            }
-            for (const auto& entry : ParseEntries(record)) {
+    for (const Place& place : places_) {
+        if (!place.intact) {
+            continue;
+        }
+        try {
+            for (const auto& entry :
+                 ParseEntries(ReadRecordAt(file_.view(), place.offset, record_format::kName))) {
                 visit(entry.second);
             }
-        });
-    } catch (const Error&) {
-        // Damage is reported by the lookups of the items concerned.
+        } catch (const Error&) {
+            // The lookups of the items concerned report it.
+        }
     }
 }
 

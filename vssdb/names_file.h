@@ -1,7 +1,9 @@
 // names.dat: the long names of items whose name does not fit the short name field.
 //
-// Records are read when first asked for, so a damaged record spoils only the items that
-// point at it, not the whole database.
+// The file is read once, record by record, when the database opens: that gives the places
+// where name records start, each checked against its checksum. A name field's offset must
+// be one of them. A damaged record spoils only the items that point at it, and a break in
+// the framing only the names recorded after it.
 #pragma once
 
 #include <cstdint>
@@ -28,30 +30,37 @@ class NamesFile {
 
     // The display name stored for a name field's names.dat offset: kind 10 for projects,
     // kind 2 for files. Nothing when the record has no such entry or names.dat is absent.
-    // Throws Error(kCorrupt) when the offset does not point at a well-formed SN record, or
-    // at one that overlaps a record found before.
+    // Throws Error(kCorrupt) when no intact name record starts at the offset.
     std::optional<std::string> LongName(std::uint32_t offset, bool project) const;
 
-    // Every string of every readable SN record (for code page detection). Stops quietly
-    // at the first damaged record: the lookups above report damage where it matters.
+    // Every string of every intact name record (for code page detection).
     void ForEachText(const std::function<void(std::string_view)>& visit) const;
 
   private:
     using Entries = std::vector<std::pair<std::uint16_t, std::string>>;  // kind, bytes
-    // What a lookup found at an offset: its entries, or why there are none. Failures are
-    // remembered too, so that many names pointing at one damaged record cost one reading.
+    struct Place {
+        std::uint32_t offset;  // of the record header
+        std::uint32_t end;     // one past its body
+        bool intact;           // a name record whose checksum holds
+    };
+    // What a lookup found at an offset: its entries, or why there are none.
     struct Lookup {
         Entries entries;
         std::optional<Error> error;
     };
+
+    void IndexRecords();
     Lookup Find(std::uint32_t offset) const;
     Entries ParseEntries(const Record& record) const;
 
     bool present_ = false;
     PhysicalFile file_;
-    mutable std::unordered_map<std::uint32_t, Lookup> cache_;
-    // Records found by offset may not overlap, or each lookup could check the same bytes.
-    mutable DisjointRecords records_;
+    std::vector<Place> places_;          // in file order
+    std::optional<Error> framingError_;  // where reading the records in order stopped
+    std::uint32_t framingErrorOffset_ = 0;
+    // Recent lookups: many items share a record's neighbourhood, and a damaged record is
+    // often named by many items. Emptied when full, so its size stays bounded.
+    mutable std::unordered_map<std::uint32_t, Lookup> recent_;
 };
 
 }  // namespace vssdb
