@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "vssdb/code_page.h"
+#include "vssdb/code_page_memory.h"
 #include "vssdb/error.h"
 #include "vssdb/password_hash.h"
 #include "vssdb/project_entries.h"
@@ -108,12 +109,18 @@ void Database::SettleCodePage(const OpenOptions& options) {
         decoder_ = std::make_unique<TextDecoder>(options.codePage);
         return;
     }
+    const int tieBreak =
+        options.tieBreakCodePage != 0 ? options.tieBreakCodePage : LocaleAnsiCodePage();
+    if (const std::optional<int> remembered = RememberedCodePage(folder_.path(), tieBreak)) {
+        decoder_ = std::make_unique<TextDecoder>(*remembered);
+        return;
+    }
     CodePageDetector detector;
     ForEachDatabaseText(folder_, names_, users_,
                         [&](std::string_view text) { detector.AddText(text); });
-    const int tieBreak =
-        options.tieBreakCodePage != 0 ? options.tieBreakCodePage : LocaleAnsiCodePage();
-    decoder_ = std::make_unique<TextDecoder>(detector.Decide(tieBreak));
+    const int codePage = detector.Decide(tieBreak);
+    decoder_ = std::make_unique<TextDecoder>(codePage);
+    RememberCodePage(folder_.path(), tieBreak, codePage);
 }
 
 std::string Database::DefaultUserName() {

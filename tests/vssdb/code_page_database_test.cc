@@ -2,6 +2,7 @@
 // names under an English locale, as real databases often offer no more.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,25 @@ TEST(DatabaseCodePage, CommentsAndUserNamesCountToo) {
     vssdb::OpenOptions options;
     options.tieBreakCodePage = 1252;
     EXPECT_EQ(vssdb::Database::Open(writer.IniPath().string(), options)->codePage(), 932);
+}
+
+TEST(DatabaseCodePage, RememberedUntilTheDatabaseChanges) {
+    varnotte::test::TempDir dir;
+    const auto write = [&](int codePage, const std::string& name) {
+        std::filesystem::remove_all(dir / "db");
+        vsstest::DatabaseWriter writer(dir / "db");
+        writer.AddProject(writer.Root(), *vssdb::TextDecoder(codePage).FromUtf8(name));
+        writer.Write();
+        return writer.IniPath().string();
+    };
+    vssdb::OpenOptions options;
+    options.tieBreakCodePage = 1252;
+    const std::string ini = write(1251, "Проект");
+    EXPECT_EQ(vssdb::Database::Open(ini, options)->codePage(), 1251);
+    EXPECT_EQ(vssdb::Database::Open(ini, options)->codePage(), 1251);
+    // Another database written in the same place: its names file differs, so it is read.
+    write(932, "設計書の一覧");
+    EXPECT_EQ(vssdb::Database::Open(ini, options)->codePage(), 932);
 }
 
 }  // namespace

@@ -1,0 +1,18 @@
+// The code pages found for databases earlier in this process.
+//
+// Finding a database's code page reads every log file. The desktop program opens the same
+// database again on every login and every "..." of it, so the answer is remembered for as
+// long as the database's own bookkeeping files (names.dat, um.dat and the counter of
+// physical names) are unchanged: new names and users, the texts the decision rests on
+// most, change one of them.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace vssdb {
+
+std::optional<int> RememberedCodePage(const std::string& dataPath, int tieBreak);
+void RememberCodePage(const std::string& dataPath, int tieBreak, int codePage);
+
+}  // namespace vssdb
