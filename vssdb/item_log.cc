@@ -57,66 +57,24 @@ Revision ParseRevision(const Record& record) {
     rev.time = body.U32(rv::kTime);
     rev.user = std::string(body.CString(rv::kUser, rv::kTextFieldSize));
     rev.label = std::string(body.CString(rv::kLabel, rv::kTextFieldSize));
-    switch (static_cast<Action>(rev.action)) {
-        case Action::kCreateProject:
-        case Action::kAddProject:
-        case Action::kAddFile:
-        case Action::kDeleteProject:
-        case Action::kDeleteFile:
-        case Action::kRecoverProject:
-        case Action::kRecoverFile:
-        case Action::kCreateFile:
-            rev.name = ReadNameField(body, rv::kCommonName);
-            rev.physical = std::string(body.CString(rv::kCommonPhysical, rv::kPhysicalSize));
-            break;
-        case Action::kDestroyProject:
-        case Action::kDestroyFile:
-            rev.name = ReadNameField(body, rv::kDestroyName);
-            rev.purged = body.I16(rv::kDestroyPurged);
-            rev.physical = std::string(body.CString(rv::kDestroyPhysical, rv::kPhysicalSize));
-            break;
-        case Action::kRenameProject:
-        case Action::kRenameFile:
-            rev.name = ReadNameField(body, rv::kRenameNewName);
-            rev.oldName = ReadNameField(body, rv::kRenameOldName);
-            rev.physical = std::string(body.CString(rv::kRenamePhysical, rv::kPhysicalSize));
-            break;
-        case Action::kMoveFrom:
-        case Action::kMoveTo:
-            rev.spec = std::string(body.CString(rv::kMoveSpec, rv::kSpecSize));
-            rev.name = ReadNameField(body, rv::kMoveName);
-            rev.physical = std::string(body.CString(rv::kMovePhysical, rv::kPhysicalSize));
-            break;
-        case Action::kShareFile:
-            rev.spec = std::string(body.CString(rv::kShareSpec, rv::kSpecSize));
-            rev.name = ReadNameField(body, rv::kShareName);
-            rev.shareKind = body.I16(rv::kShareKind);
-            rev.pinnedVersion = body.I16(rv::kSharePinnedVersion);
-            rev.physical = std::string(body.CString(rv::kSharePhysical, rv::kPhysicalSize));
-            break;
-        case Action::kBranchFile:
-        case Action::kBranchStart:
-            rev.name = ReadNameField(body, rv::kBranchName);
-            rev.physical = std::string(body.CString(rv::kBranchPhysical, rv::kPhysicalSize));
-            rev.branchSource = std::string(body.CString(rv::kBranchSource, rv::kPhysicalSize));
-            break;
-        case Action::kCheckIn:
-            rev.spec = std::string(body.CString(rv::kCheckInSpec, rv::kSpecSize));
-            break;
-        case Action::kArchiveVersions:
-        case Action::kRestoreVersions:
-        case Action::kArchiveFile:
-        case Action::kArchiveProject:
-        case Action::kRestoreFile:
-        case Action::kRestoreProject:
-            rev.name = ReadNameField(body, rv::kArchiveName);
-            rev.physical = std::string(body.CString(rv::kArchivePhysical, rv::kPhysicalSize));
-            rev.archivePath = std::string(body.CString(rv::kArchivePath, rv::kSpecSize));
-            break;
-        default:
-            // Labels carry only the common part; for the rest nothing more is known.
-            break;
+    const rv::ActionLayout layout = rv::LayoutOf(static_cast<Action>(rev.action));
+    const auto text = [&body](std::size_t offset, std::size_t size) {
+        return offset == 0 ? std::string() : std::string(body.CString(offset, size));
+    };
+    if (layout.name != 0) {
+        rev.name = ReadNameField(body, layout.name);
     }
+    if (layout.oldName != 0) {
+        rev.oldName = ReadNameField(body, layout.oldName);
+    }
+    rev.spec = text(layout.spec, rv::kSpecSize);
+    rev.physical = text(layout.physical, rv::kPhysicalSize);
+    rev.branchSource = text(layout.branchSource, rv::kPhysicalSize);
+    rev.archivePath = text(layout.archivePath, rv::kSpecSize);
+    rev.purged = layout.purged != 0 ? body.I16(layout.purged) : std::int16_t{0};
+    rev.shareKind = layout.shareKind != 0 ? body.I16(layout.shareKind) : std::int16_t{0};
+    rev.pinnedVersion =
+        layout.pinnedVersion != 0 ? body.I16(layout.pinnedVersion) : std::int16_t{0};
     return rev;
 }
 

@@ -91,6 +91,65 @@ enum class Action : std::uint16_t {
     kRestoreProject = 25,
 };
 
+// Where an action's own fields lie in an EL body; 0 for a field the action does not have
+// (no action-specific field starts before offset 88). Labels and unknown actions have none.
+struct ActionLayout {
+    std::size_t name = 0;           // name field (the new name of a rename)
+    std::size_t oldName = 0;        // renames
+    std::size_t spec = 0;           // spec[260]: check-in project, move or share source
+    std::size_t physical = 0;       // physical[10] of the item acted on
+    std::size_t branchSource = 0;   // physical[10]
+    std::size_t archivePath = 0;    // path[260]
+    std::size_t purged = 0;         // i16
+    std::size_t shareKind = 0;      // i16
+    std::size_t pinnedVersion = 0;  // i16
+};
+
+constexpr ActionLayout LayoutOf(Action action) {
+    switch (action) {
+        case Action::kCreateProject:
+        case Action::kAddProject:
+        case Action::kAddFile:
+        case Action::kDeleteProject:
+        case Action::kDeleteFile:
+        case Action::kRecoverProject:
+        case Action::kRecoverFile:
+        case Action::kCreateFile:
+            return {.name = kCommonName, .physical = kCommonPhysical};
+        case Action::kDestroyProject:
+        case Action::kDestroyFile:
+            return {.name = kDestroyName, .physical = kDestroyPhysical, .purged = kDestroyPurged};
+        case Action::kRenameProject:
+        case Action::kRenameFile:
+            return {.name = kRenameNewName, .oldName = kRenameOldName, .physical = kRenamePhysical};
+        case Action::kMoveFrom:
+        case Action::kMoveTo:
+            return {.name = kMoveName, .spec = kMoveSpec, .physical = kMovePhysical};
+        case Action::kShareFile:
+            return {.name = kShareName,
+                    .spec = kShareSpec,
+                    .physical = kSharePhysical,
+                    .shareKind = kShareKind,
+                    .pinnedVersion = kSharePinnedVersion};
+        case Action::kBranchFile:
+        case Action::kBranchStart:
+            return {
+                .name = kBranchName, .physical = kBranchPhysical, .branchSource = kBranchSource};
+        case Action::kCheckIn:
+            return {.spec = kCheckInSpec};
+        case Action::kArchiveVersions:
+        case Action::kRestoreVersions:
+        case Action::kArchiveFile:
+        case Action::kArchiveProject:
+        case Action::kRestoreFile:
+        case Action::kRestoreProject:
+            return {
+                .name = kArchiveName, .physical = kArchivePhysical, .archivePath = kArchivePath};
+        default:
+            return {};
+    }
+}
+
 }  // namespace vssdb::revision_format
 
 // FD record: the reverse delta stored with a check-in. Applied to the checked-in content it

@@ -1,7 +1,5 @@
 #include "vssdb/text_census.h"
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -9,6 +7,7 @@
 
 #include "vssdb/error.h"
 #include "vssdb/file_header_check.h"
+#include "vssdb/folder_entries.h"
 #include "vssdb/item_header_format.h"
 #include "vssdb/item_log.h"
 #include "vssdb/name_format.h"
@@ -46,56 +45,16 @@ bool NameHasHighByte(std::string_view body, std::size_t nameOffset) {
 
 // The action-specific texts, field for field as ParseRevision takes them.
 bool ActionTextsHaveHighByte(std::string_view body, Action action) {
-    switch (action) {
-        case Action::kCreateProject:
-        case Action::kAddProject:
-        case Action::kAddFile:
-        case Action::kDeleteProject:
-        case Action::kDeleteFile:
-        case Action::kRecoverProject:
-        case Action::kRecoverFile:
-        case Action::kCreateFile:
-            return NameHasHighByte(body, rv::kCommonName);
-        case Action::kDestroyProject:
-        case Action::kDestroyFile:
-            return NameHasHighByte(body, rv::kDestroyName);
-        case Action::kRenameProject:
-        case Action::kRenameFile:
-            return NameHasHighByte(body, rv::kRenameNewName) ||
-                   NameHasHighByte(body, rv::kRenameOldName);
-        case Action::kMoveFrom:
-        case Action::kMoveTo:
-            return FieldHasHighByte(body, rv::kMoveSpec, rv::kSpecSize) ||
-                   NameHasHighByte(body, rv::kMoveName);
-        case Action::kShareFile:
-            return FieldHasHighByte(body, rv::kShareSpec, rv::kSpecSize) ||
-                   NameHasHighByte(body, rv::kShareName);
-        case Action::kBranchFile:
-        case Action::kBranchStart:
-            return NameHasHighByte(body, rv::kBranchName);
-        case Action::kCheckIn:
-            return FieldHasHighByte(body, rv::kCheckInSpec, rv::kSpecSize);
-        case Action::kArchiveVersions:
-        case Action::kRestoreVersions:
-        case Action::kArchiveFile:
-        case Action::kArchiveProject:
-        case Action::kRestoreFile:
-        case Action::kRestoreProject:
-            return NameHasHighByte(body, rv::kArchiveName) ||
-                   FieldHasHighByte(body, rv::kArchivePath, rv::kSpecSize);
-        default:
-            return false;
-    }
+    const rv::ActionLayout layout = rv::LayoutOf(action);
+    return (layout.name != 0 && NameHasHighByte(body, layout.name)) ||
+           (layout.oldName != 0 && NameHasHighByte(body, layout.oldName)) ||
+           (layout.spec != 0 && FieldHasHighByte(body, layout.spec, rv::kSpecSize)) ||
+           (layout.archivePath != 0 && FieldHasHighByte(body, layout.archivePath, rv::kSpecSize));
 }
 
 std::vector<std::string> ListNames(const std::string& dir) {
     std::vector<std::string> names;
-    if (DIR* d = ::opendir(dir.c_str())) {
-        while (const dirent* e = ::readdir(d)) {
-            names.emplace_back(e->d_name);
-        }
-        ::closedir(d);
-    }
+    ForEachFolderEntry(dir, [&](std::string_view name) { names.emplace_back(name); });
     std::sort(names.begin(), names.end());
     return names;
 }
