@@ -1,6 +1,5 @@
 #include "vssdb/data_folder.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -8,6 +7,8 @@
 #include <cctype>
 #include <cstdint>
 #include <vector>
+
+#include "vssdb/folder_entries.h"
 
 namespace vssdb {
 namespace {
@@ -29,19 +30,7 @@ std::string JoinPath(const std::string& base, const std::string& name) {
 // Entries of a folder keyed by lower-case name. When two entries differ only in case, the
 // exact-case spelling is also reachable through FindEntry's exact match.
 bool ListFolder(const std::string& dir, std::unordered_map<std::string, std::string>& out) {
-    DIR* d = ::opendir(dir.c_str());
-    if (d == nullptr) {
-        return false;
-    }
-    while (const dirent* e = ::readdir(d)) {
-        const std::string name = e->d_name;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        out.emplace(Lower(name), name);
-    }
-    ::closedir(d);
-    return true;
+    return ForEachFolderEntry(dir, [&](std::string_view name) { out.emplace(Lower(name), name); });
 }
 
 // std::tolower of every byte, looked up rather than called: listings compare names a lot.
@@ -121,23 +110,25 @@ std::string ResolvePathCaseInsensitive(const std::string& base, std::string_view
 class DataFolder::Listing {
   public:
     explicit Listing(const std::string& dir) : lower_(MakeLowerTable()) {
-        if (DIR* d = ::opendir(dir.c_str())) {
-            while (const dirent* e = ::readdir(d)) {
-                const std::string_view name = e->d_name;
-                if (name == "." || name == "..") {
-                    continue;
-                }
-                starts_.push_back(static_cast<std::uint32_t>(names_.size()));
-                names_.append(name);
-                names_.push_back('\0');
-            }
-            ::closedir(d);
-        }
+        // The folder's change time is taken first, so a change made while listing shows.
+        changed_ = ChangeTime(dir);
+        ForEachFolderEntry(dir, [this](std::string_view name) {
+            starts_.push_back(static_cast<std::uint32_t>(names_.size()));
+            names_.append(name);
+            names_.push_back('\0');
+        });
         std::stable_sort(starts_.begin(), starts_.end(), [this](std::uint32_t a, std::uint32_t b) {
             return CompareIgnoringCase(lower_, NameAt(a), NameAt(b)) < 0;
         });
         names_.shrink_to_fit();
         starts_.shrink_to_fit();
+    }
+
+    // Whether `dir` has changed since it was listed. (Two changes within one tick of the
+    // kernel's file clock look like one; a file missed that way is reported as missing.)
+    bool MayBeOutdated(const std::string& dir) const {
+        const timespec now = ChangeTime(dir);
+        return now.tv_sec != changed_.tv_sec || now.tv_nsec != changed_.tv_nsec;
     }
 
     // The name as the folder spells it; empty when it has no such name.
@@ -158,7 +149,16 @@ class DataFolder::Listing {
         return std::string_view(names_.data() + start);
     }
 
+    static timespec ChangeTime(const std::string& dir) {
+        struct stat st {};
+        if (::stat(dir.c_str(), &st) != 0) {
+            return timespec{-1, 0};
+        }
+        return st.st_mtim;
+    }
+
     LowerTable lower_;
+    timespec changed_{};
     std::string names_;  // each followed by a NUL
     std::vector<std::uint32_t> starts_;
 };
@@ -166,18 +166,38 @@ class DataFolder::Listing {
 DataFolder::DataFolder(std::string path) : path_(std::move(path)) {}
 DataFolder::~DataFolder() = default;
 
+std::string DataFolder::FolderPath(const std::string& relativeDir) const {
+    return relativeDir.empty() ? path_ : JoinPath(path_, relativeDir);
+}
+
 const DataFolder::Listing& DataFolder::List(const std::string& relativeDir) const {
     auto it = listings_.find(relativeDir);
     if (it == listings_.end()) {
-        auto listing =
-            std::make_unique<Listing>(relativeDir.empty() ? path_ : JoinPath(path_, relativeDir));
+        auto listing = std::make_unique<Listing>(FolderPath(relativeDir));
         it = listings_.emplace(relativeDir, std::move(listing)).first;
     }
     return *it->second;
 }
 
-std::string DataFolder::Find(const std::string& relativeDir, std::string_view name) const {
+std::string_view DataFolder::FindName(const std::string& relativeDir, std::string_view name) const {
     const std::string_view found = List(relativeDir).Find(name);
+    if (!found.empty()) {
+        return found;
+    }
+    // Listings are kept, so a file that another client added since would stay unseen; a
+    // miss looks again when the folder has changed. A file removed since is still found
+    // here and then fails to open, which reports it.
+    std::unique_ptr<Listing>& listing = listings_[relativeDir];
+    const std::string dir = FolderPath(relativeDir);
+    if (!listing->MayBeOutdated(dir)) {
+        return {};
+    }
+    listing = std::make_unique<Listing>(dir);
+    return listing->Find(name);
+}
+
+std::string DataFolder::Find(const std::string& relativeDir, std::string_view name) const {
+    const std::string_view found = FindName(relativeDir, name);
     if (found.empty()) {
         return {};
     }
@@ -214,7 +234,7 @@ std::string DataFolder::FindLogIn(std::string_view physical, std::string& relati
     if (!IsPhysicalName(physical)) {
         return {};
     }
-    const std::string_view letterDir = List({}).Find(physical.substr(0, 1));
+    const std::string_view letterDir = FindName({}, physical.substr(0, 1));
     if (!letterDir.empty()) {
         std::string letter(letterDir);
         std::string found = Find(letter, physical);

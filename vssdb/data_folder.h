@@ -3,7 +3,8 @@
 // Databases come from Windows, where names are case-insensitive: records say "BAAAAAAA",
 // the disk has data/b/baaaaaaa, and old copies have DATA/B/BAAAAAAA. Every lookup here is
 // case-insensitive; each folder is listed once and remembered, compactly, since a data
-// folder holds one or two files for every item of the database.
+// folder holds one or two files for every item of the database. A name that a listing
+// lacks is looked up again once the folder has changed: the database may be in use.
 #pragma once
 
 #include <memory>
@@ -45,7 +46,9 @@ class DataFolder {
 
   private:
     class Listing;
+    std::string FolderPath(const std::string& relativeDir) const;
     const Listing& List(const std::string& relativeDir) const;
+    std::string_view FindName(const std::string& relativeDir, std::string_view name) const;
     std::string Find(const std::string& relativeDir, std::string_view name) const;
     std::string FindLogIn(std::string_view physical, std::string& relativeDir) const;
 

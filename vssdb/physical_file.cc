@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -30,12 +31,20 @@ class Descriptor {
 };
 
 int OpenReadOnly(const std::string& path) {
-    // O_NOATIME keeps even the access time as it was, where the kernel lets us.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOATIME | O_NOCTTY);
+    // O_NOATIME keeps even the access time as it was, where the kernel lets us (it does
+    // for the file's owner). O_NONBLOCK makes opening a FIFO return at once instead of
+    // waiting for a writer; the file type is checked right after.
+    constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    int fd = ::open(path.c_str(), kFlags | O_NOATIME);
     if (fd < 0 && errno == EPERM) {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        fd = ::open(path.c_str(), kFlags);
     }
     return fd;
+}
+
+[[noreturn]] void ThrowTooLarge(const std::string& path, std::size_t size, std::size_t maxSize) {
+    ThrowCorrupt(path, "too large to be read (" + std::to_string(size) +
+                           " bytes or more; at most " + std::to_string(maxSize) + " expected)");
 }
 
 [[noreturn]] void ThrowOsError(const std::string& path, int error) {
@@ -47,7 +56,8 @@ int OpenReadOnly(const std::string& path) {
 
 }  // namespace
 
-std::size_t PhysicalFile::ReadInto(const std::string& path, std::string& buffer) {
+std::size_t PhysicalFile::ReadInto(const std::string& path, std::string& buffer,
+                                   std::size_t maxSize) {
     const Descriptor fd(OpenReadOnly(path));
     if (fd.get() < 0) {
         ThrowOsError(path, errno);
@@ -56,22 +66,30 @@ std::size_t PhysicalFile::ReadInto(const std::string& path, std::string& buffer)
     if (::fstat(fd.get(), &st) != 0) {
         ThrowOsError(path, errno);
     }
+    // A FIFO would block, /dev/zero would never end: only regular files are read.
     if (!S_ISREG(st.st_mode)) {
         throw Error(ErrorKind::kUnreadable, path + ": not a regular file");
     }
-    if (static_cast<std::size_t>(st.st_size) > kMaxPhysicalFileSize) {
-        ThrowCorrupt(path, "file is too large to be a database file (" +
-                               std::to_string(st.st_size) + " bytes)");
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags >= 0) {
+        ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
     }
-    // Read until end of file rather than trusting the size: the file may change meanwhile.
-    buffer.resize(static_cast<std::size_t>(st.st_size) + 1);
+    // Refused before a byte is read: a sparse file claims any size at no cost.
+    const auto size = static_cast<std::size_t>(st.st_size);
+    if (size > maxSize) {
+        ThrowTooLarge(path, size, maxSize);
+    }
+    // Whole files through read(), never a memory map: another SourceSafe client may
+    // truncate the file meanwhile, which under a map would raise SIGBUS. Read until end of
+    // file rather than trusting the size, as the file may also grow.
+    buffer.resize(size + 1);
     std::size_t used = 0;
     for (;;) {
         if (used == buffer.size()) {
-            if (buffer.size() > kMaxPhysicalFileSize) {
-                ThrowCorrupt(path, "file grows beyond the size a database file can have");
+            if (used > maxSize) {
+                ThrowTooLarge(path, used, maxSize);
             }
-            buffer.resize(buffer.size() * 2);
+            buffer.resize(std::min(buffer.size() * 2, maxSize + 1));
         }
         const ssize_t n = ::read(fd.get(), buffer.data() + used, buffer.size() - used);
         if (n < 0) {
@@ -89,11 +107,24 @@ std::size_t PhysicalFile::ReadInto(const std::string& path, std::string& buffer)
     return used;
 }
 
-PhysicalFile PhysicalFile::Read(const std::string& path) {
+PhysicalFile PhysicalFile::Read(const std::string& path, std::size_t maxSize) {
     PhysicalFile file;
     file.path_ = path;
-    ReadInto(path, file.data_);
+    ReadInto(path, file.data_, maxSize);
     return file;
+}
+
+FileStamp StampOf(const std::string& path) {
+    FileStamp stamp;
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) {
+        return stamp;
+    }
+    stamp.device = st.st_dev;
+    stamp.inode = st.st_ino;
+    stamp.size = st.st_size;
+    stamp.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    return stamp;
 }
 
 PhysicalFile PhysicalFile::FromBytes(std::string path, std::string bytes) {

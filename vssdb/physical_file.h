@@ -1,9 +1,11 @@
 // Reading database files without ever changing them.
 //
 // A file is read whole into memory through a read-only descriptor: no memory map (a file
-// that shrinks under a map raises SIGBUS), no lock, nothing written. A file that another
-// client changes while we read it gives whatever bytes read() returned, which the record
-// checks then accept or refuse.
+// that another SourceSafe client truncates under a map raises SIGBUS), no lock, no
+// temporary file, nothing written; the access time stays as it was where the kernel lets
+// us. A file that another client changes while we read it gives whatever bytes read()
+// returned, which the record checks then accept or refuse. Only regular files are read:
+// a FIFO, a device or a folder given in a file's place is refused without waiting on it.
 #pragma once
 
 #include <cstddef>
@@ -14,14 +16,19 @@
 
 namespace vssdb {
 
+// Largest file the reader accepts: record offsets are 32-bit.
+inline constexpr std::size_t kMaxPhysicalFileSize = std::size_t{1} << 32;
+
 class PhysicalFile {
   public:
     // Throws Error(kNotFound) when the file does not exist, Error(kUnreadable) when it
-    // cannot be read or is not a regular file, Error(kCorrupt) when it is implausibly big.
-    static PhysicalFile Read(const std::string& path);
+    // cannot be read or is not a regular file, Error(kCorrupt) when it is bigger than
+    // `maxSize` (checked before reading, and again while reading a file that grows).
+    static PhysicalFile Read(const std::string& path, std::size_t maxSize = kMaxPhysicalFileSize);
 
     // Reads into `buffer` (reused across calls to spare allocations); returns its size.
-    static std::size_t ReadInto(const std::string& path, std::string& buffer);
+    static std::size_t ReadInto(const std::string& path, std::string& buffer,
+                                std::size_t maxSize = kMaxPhysicalFileSize);
 
     // A file whose bytes are already in memory (fuzzing, tests); `path` names it in errors.
     static PhysicalFile FromBytes(std::string path, std::string bytes);
@@ -35,7 +42,17 @@ class PhysicalFile {
     std::string data_;
 };
 
-// Largest file the reader accepts: record offsets are 32-bit.
-inline constexpr std::size_t kMaxPhysicalFileSize = std::size_t{1} << 32;
+// What tells one state of a file from another without reading it: a file that another
+// client rewrote or replaced has another size, modification time or inode.
+struct FileStamp {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    long long size = -1;  // -1: the file could not be looked at
+    long long mtimeNs = 0;
+
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp StampOf(const std::string& path);
 
 }  // namespace vssdb

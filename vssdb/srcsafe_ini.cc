@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 
 #include "vssdb/data_folder.h"
 #include "vssdb/error.h"
@@ -38,6 +40,25 @@ std::string Lower(std::string_view s) {
 bool IsDirectory(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Why `folder` (as resolved from Data_Path; empty when a part of it is missing) is no
+// data folder.
+std::string WhyNoFolder(const std::string& folder) {
+    struct stat st {};
+    if (folder.empty()) {
+        return "not found";
+    }
+    if (::stat(folder.c_str(), &st) != 0) {
+        if (errno == ELOOP) {
+            return folder + " loops through symbolic links";
+        }
+        if (errno == ENOENT) {
+            return folder + " not found";
+        }
+        return folder + " cannot be reached: " + std::strerror(errno);
+    }
+    return folder + " is not a folder";
 }
 
 bool IsWindowsAbsolute(std::string_view path) {
@@ -101,11 +122,8 @@ SrcSafeIni ParseSrcSafeIni(std::string_view text) {
 std::string LocateDataFolder(const std::string& iniPath) {
     std::string text;
     {
-        const PhysicalFile file = PhysicalFile::Read(iniPath);
-        if (file.bytes().size() > kMaxIniSize) {
-            throw Error(ErrorKind::kCorrupt, iniPath + ": too large to be a srcsafe.ini (" +
-                                                 std::to_string(file.bytes().size()) + " bytes)");
-        }
+        // The size is checked before reading: a huge (or sparse) file is refused at once.
+        const PhysicalFile file = PhysicalFile::Read(iniPath, kMaxIniSize);
         if (file.bytes().find('\0') != std::string_view::npos) {
             throw Error(ErrorKind::kCorrupt, iniPath + ": not a text file");
         }
@@ -132,8 +150,8 @@ std::string LocateDataFolder(const std::string& iniPath) {
     folder = dataPath.front() == '/' ? ResolvePathCaseInsensitive("/", dataPath.substr(1))
                                      : ResolvePathCaseInsensitive(base, dataPath);
     if (!IsDirectory(folder)) {
-        throw Error(ErrorKind::kNotFound,
-                    iniPath + ": data folder not found (Data_Path = " + dataPath + ")");
+        throw Error(ErrorKind::kNotFound, iniPath + ": data folder " + WhyNoFolder(folder) +
+                                              " (Data_Path = " + dataPath + ")");
     }
     return folder;
 }
