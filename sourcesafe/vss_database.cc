@@ -62,12 +62,29 @@ IVSSItem IVSSDatabase::VSSItem(const std::string& spec, bool /*deleted*/) const 
         [&] { return IVSSItem(object.connection, object.connection->database->Locate(spec)); });
 }
 
-int IVSSDatabase::CodePage() const {
+const Connection& IVSSDatabase::RequireOpen() const {
     const Object& object = Require();
     if (!object.connection) {
         throw VssError(E_UNEXPECTED_RESULT, "the database is not open");
     }
-    return object.connection->database->codePage();
+    return *object.connection;
+}
+
+int IVSSDatabase::CodePage() const {
+    return RequireOpen().database->codePage();
+}
+
+std::string IVSSDatabase::SrcSafeIni() const {
+    return RequireOpen().database->iniPath();
+}
+
+std::string IVSSDatabase::DataFolder() const {
+    return RequireOpen().database->dataPath();
+}
+
+void IVSSDatabase::ForgetCachedItems() const {
+    const Connection& connection = RequireOpen();
+    Guarded([&] { connection.database->ForgetCachedItems(); });
 }
 
 }  // namespace sourcesafe

@@ -45,10 +45,21 @@ class IVSSDatabase {
     // The code page the open database's texts are read in.
     int CodePage() const;
 
+    // The srcsafe.ini the database was opened from, and the data folder it names: the
+    // files an export must never replace.
+    std::string SrcSafeIni() const;
+    std::string DataFolder() const;
+
+    // Another client may change the database at any time. The reader remembers child
+    // lists and version numbers; this drops them, so that what is asked next comes from
+    // the files as they are now. A walk calls it before it starts.
+    void ForgetCachedItems() const;
+
   private:
     struct Object;
     friend HRESULT CreateInstance(const Guid&, std::uint32_t, const Guid&, IVSSDatabase&);
     const Object& Require() const;
+    const Connection& RequireOpen() const;
 
     std::shared_ptr<Object> object_;
 };

@@ -13,6 +13,9 @@ bool SubtreeWalk::ExpandProject(WalkHost::Node node, const std::string& nodePath
     bool anyProject = false;
     sourcesafe::IVSSItems children;
     try {
+        // The database may be in use: each walk reads it as it is now, and only the walk
+        // itself reuses what it has read.
+        database_.ForgetCachedItems();
         children = database_.VSSItem(spec).Items(false);
     } catch (const sourcesafe::VssError& error) {
         host_.ItemFailed(nodePath, error);

@@ -96,10 +96,7 @@ std::unique_ptr<Database> Database::Open(const std::string& iniPath, const OpenO
     }
     db->users_ = ReadUsers(PhysicalFile::Read(db->usersPath_));
 
-    const std::string namesPath = db->folder_.FindFile("names.dat");
-    if (!namesPath.empty()) {
-        db->names_ = NamesFile(PhysicalFile::Read(namesPath));
-    }
+    db->RefreshNames();
     db->SettleCodePage(options);
     return db;
 }
@@ -174,11 +171,43 @@ std::string Database::Decode(std::string_view bytes) const {
     return slot.utf8;
 }
 
+bool Database::RefreshNames() const {
+    const std::string path = folder_.FindFile("names.dat");
+    // The stamp is taken before reading: a change made meanwhile shows at the next look.
+    const FileStamp stamp = StampOf(path);
+    if (stamp == namesStamp_) {
+        return false;
+    }
+    NamesFile fresh = path.empty() ? NamesFile() : NamesFile(PhysicalFile::Read(path));
+    names_ = std::move(fresh);
+    namesStamp_ = stamp;
+    return true;
+}
+
 std::string Database::DisplayName(const NameField& name, bool project) const {
-    std::optional<std::string> longName = names_.LongName(name.namesOffset, project);
-    if (!longName) {
-        // A few databases file a project's long name under the file kind or the reverse.
-        longName = names_.LongName(name.namesOffset, !project);
+    const auto lookUp = [&]() -> std::optional<std::string> {
+        std::optional<std::string> longName = names_.LongName(name.namesOffset, project);
+        if (!longName) {
+            // A few databases file a project's long name under the file kind or the reverse.
+            longName = names_.LongName(name.namesOffset, !project);
+        }
+        return longName;
+    };
+    std::optional<std::string> longName;
+    try {
+        longName = lookUp();
+    } catch (const Error&) {
+        // An item that another client added since names.dat was read points past our copy.
+        bool refreshed = false;
+        try {
+            refreshed = RefreshNames();
+        } catch (const Error&) {
+            // The copy we have stays; the lookup's own error says what is wrong.
+        }
+        if (!refreshed) {
+            throw;
+        }
+        longName = lookUp();
     }
     return Decode(longName ? *longName : name.shortName);
 }
@@ -195,13 +224,27 @@ std::shared_ptr<const ChildList> Database::Children(const std::string& projectPh
     if (const auto* cached = children_.Find(projectPhysical)) {
         return *cached;
     }
-    const ItemLog log = ReadLog(projectPhysical);
+    ItemLog log = ReadLog(projectPhysical);
     if (log.header().type != ItemType::kProject) {
         ThrowCorrupt(log.path(), "expected a project, found a file");
     }
     auto children = std::make_shared<ChildList>();
-    const std::string dataPath = folder_.FindData(projectPhysical, log.header().dataExtension);
-    // A project that never had a child may have no data file at all.
+    std::string dataPath = folder_.FindData(projectPhysical, log.header().dataExtension);
+    if (dataPath.empty()) {
+        // The list takes turns between .a and .b: another client may have just moved it.
+        const char extension = log.header().dataExtension;
+        log = ReadLog(projectPhysical);
+        if (log.header().dataExtension != extension) {
+            dataPath = folder_.FindData(projectPhysical, log.header().dataExtension);
+        }
+    }
+    // A project that never had a child may have no data file at all; one whose header
+    // counts children must have its list.
+    if (dataPath.empty() && log.header().childCount != 0) {
+        ThrowCorrupt(log.path() + "." + static_cast<char>(std::tolower(log.header().dataExtension)),
+                     "child list missing (the project counts " +
+                         std::to_string(log.header().childCount) + " children)");
+    }
     if (!dataPath.empty()) {
         for (const ProjectEntry& entry : ReadProjectEntries(PhysicalFile::Read(dataPath))) {
             Child child;
@@ -264,6 +307,18 @@ void Database::ClaimProject(const std::string& physical, const std::string& spec
     if (!first && claimed->second != spec) {
         ThrowCorrupt(folder_.ExpectedLogPath(physical),
                      "project listed in two places, " + claimed->second + " and " + spec);
+    }
+}
+
+void Database::ForgetCachedItems() {
+    children_.Clear();
+    latestVersions_.Clear();
+    projectSpecs_.clear();
+    projectSpecs_.emplace(std::string(kRootPhysical), "$/");
+    try {
+        RefreshNames();
+    } catch (const Error&) {
+        // Half rewritten, perhaps: the copy we have stays until the file reads again.
     }
 }
 

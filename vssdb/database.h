@@ -5,6 +5,12 @@
 // version numbers used lately are remembered, since a walk asks for them again and again
 // (only lately: the memory stays the same whatever the size of the database).
 // Nothing is ever written. Not thread-safe: one database serves one thread.
+//
+// The database may be in use: another client may change any file at any time. A
+// remembered answer is as old as the walk that first read it (ForgetCachedItems starts
+// afresh), so within one walk an item is read from one state of its files, never from a
+// mix; a file that changed since is read as it is now when it is read at all. names.dat
+// is read again whenever a lookup misses and the file has changed since it was read.
 #pragma once
 
 #include <cstdint>
@@ -91,6 +97,11 @@ class Database {
     // The version number of an item's newest version.
     int LatestVersion(const std::string& physical);
 
+    // Drops the remembered child lists, version numbers and project places, so that what
+    // is asked next is read from the files as they are now; rereads names.dat if it
+    // changed. A walk calls this before it starts.
+    void ForgetCachedItems();
+
     // Every version of an item, newest first. A branched file continues below its first
     // version with the versions of the file it was branched from.
     std::vector<Revision> History(const std::string& physical);
@@ -103,6 +114,8 @@ class Database {
   private:
     Database(std::string iniPath, std::string dataPath);
     ItemLog ReadLog(const std::string& physical) const;
+    // Rereads names.dat when it is not the file read before; returns whether it did.
+    bool RefreshNames() const;
     void SettleCodePage(const OpenOptions& options);
     // A project lives in one place. Damage that lists it elsewhere too (below itself, say)
     // would make the tree endless; the second place found is refused as corrupt.
@@ -110,7 +123,9 @@ class Database {
 
     std::string iniPath_;
     DataFolder folder_;
-    NamesFile names_;
+    // Refreshed from const lookups when another client changed the file (RefreshNames).
+    mutable NamesFile names_;
+    mutable FileStamp namesStamp_;
     std::string usersPath_;
     std::vector<UserRecord> users_;
     std::unique_ptr<TextDecoder> decoder_;

@@ -30,6 +30,7 @@ ItemHeader ParseHeader(const PhysicalFile& file) {
     header.firstRevision = body.U32(ih::kFirstRevision);
     header.lastRevision = body.U32(ih::kLastRevision);
     if (header.type == ItemType::kProject) {
+        header.childCount = body.U16(ih::kChildCount);
         header.parentSpec = std::string(body.CString(ih::kParentSpec, ih::kParentSpecSize));
         header.parentPhysical =
             std::string(body.CString(ih::kParentPhysical, ih::kPhysicalNameSize));

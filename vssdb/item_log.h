@@ -22,6 +22,7 @@ struct ItemHeader {
     std::uint32_t firstRevision = 0;
     std::uint32_t lastRevision = 0;
     // Projects.
+    std::uint16_t childCount = 0;  // entries of the child list, deleted ones included
     std::string parentSpec;
     std::string parentPhysical;
     // Files.

@@ -53,6 +53,12 @@ class RecentCache {
         }
     }
 
+    void Clear() {
+        index_.clear();
+        order_.clear();
+        weight_ = 0;
+    }
+
     std::size_t size() const { return order_.size(); }
     std::size_t weight() const { return weight_; }
 
