@@ -22,11 +22,19 @@ bool IsLoginRefusal(sourcesafe::HRESULT code) {
 // Streams rows into the writer and keeps count, progress and failures for the report.
 class ExportHost : public WalkHost {
   public:
-    ExportHost(CsvFileWriter& writer, int& exportRunning, std::FILE* errors, bool showProgress)
+    ExportHost(CsvFileWriter& writer, int& exportRunning, std::FILE* errors, bool showProgress,
+               const std::function<void()>& beforeEachItem)
         : writer_(writer),
           exportRunning_(exportRunning),
           errors_(errors),
-          showProgress_(showProgress) {}
+          showProgress_(showProgress),
+          beforeEachItem_(beforeEachItem) {}
+
+    void ProcessEvents() override {
+        if (beforeEachItem_) {
+            beforeEachItem_();
+        }
+    }
 
     Node AddProjectNode(Node, const sourcesafe::IVSSItem&) override { return nullptr; }
     void AddFileNode(Node, const sourcesafe::IVSSItem&) override {}
@@ -75,6 +83,7 @@ class ExportHost : public WalkHost {
     int& exportRunning_;
     std::FILE* errors_;
     bool showProgress_;
+    const std::function<void()>& beforeEachItem_;
     bool progressShown_ = false;
     bool writeFailed_ = false;
     std::size_t visited_ = 0;
@@ -88,8 +97,15 @@ void Report(std::FILE* errors, const std::string& message) {
 
 }  // namespace
 
-int RunExport(const Options& options, std::FILE* errors, bool showProgress) {
+int RunExport(const Options& options, std::FILE* errors, bool showProgress,
+              const std::function<void()>& beforeEachItem) {
     const std::string iniPath = options.iniPath.toStdString();
+    // QString would turn an unpaired surrogate into "?", which could then match a real
+    // name or password; such text is no text a user has.
+    if (!options.user.isValidUtf16() || !options.password.isValidUtf16()) {
+        Report(errors, "login refused: the user name or password is not valid text");
+        return kExitLoginRefused;
+    }
     sourcesafe::IVSSDatabase database;
     if (sourcesafe::CreateInstance(sourcesafe::CLSID_VSSDatabase, sourcesafe::CLSCTX_ALL_SERVERS,
                                    sourcesafe::IID_IVSSDatabase6, database) != sourcesafe::S_OK) {
@@ -127,6 +143,7 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress) {
     }
 
     CsvFileWriter writer;
+    writer.ProtectDatabase(FilesOf(database));
     const bool opened = options.outputPath.isEmpty() ? writer.OpenStandardOutput()
                                                      : writer.Open(options.outputPath);
     const std::string target =
@@ -142,7 +159,7 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress) {
     const int exportConfirmed = 1;
     const int historyFlag = options.history ? 1 : 0;
     const WalkFlags flags{firstExpand, exportRunning, exportConfirmed, historyFlag};
-    ExportHost host(writer, exportRunning, errors, showProgress);
+    ExportHost host(writer, exportRunning, errors, showProgress, beforeEachItem);
     SubtreeWalk(database, flags, host).ExpandProject(nullptr, nodePath);
     host.EndProgress();
 

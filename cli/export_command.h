@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 
 #include "cli/options.h"
 
@@ -9,6 +10,9 @@ namespace varnotte::cli {
 
 // Runs the export and returns the exit status. Messages go to `errors`; progress too,
 // when `showProgress` is set (the caller decides: a terminal, and not --quiet).
-int RunExport(const Options& options, std::FILE* errors, bool showProgress);
+// `beforeEachItem` runs once per visited item, before it is read, where the desktop
+// program processes its events (tests change the database there).
+int RunExport(const Options& options, std::FILE* errors, bool showProgress,
+              const std::function<void()>& beforeEachItem = {});
 
 }  // namespace varnotte::cli

@@ -127,6 +127,12 @@ bool CsvFileWriter::Fail(const QString& reason) {
 
 bool CsvFileWriter::Open(const QString& path) {
     path_ = path;
+    if (protected_) {
+        const QString refusal = WhyTargetIsInDatabase(path, *protected_);
+        if (!refusal.isEmpty()) {
+            return Fail(refusal);
+        }
+    }
     const QFileInfo info(path);
     atomic_ = !info.exists() || info.isFile();
     if (atomic_) {
@@ -204,8 +210,12 @@ bool CsvFileWriter::Commit() {
     return true;
 }
 
-bool WriteCsvFile(const QString& path, const std::vector<std::string>& rows, QString* error) {
+bool WriteCsvFile(const QString& path, const std::vector<std::string>& rows, QString* error,
+                  const DatabaseFiles* database) {
     CsvFileWriter writer;
+    if (database != nullptr) {
+        writer.ProtectDatabase(*database);
+    }
     bool ok = writer.Open(path);
     for (const std::string& row : rows) {
         if (!ok) {

@@ -8,6 +8,9 @@
 // place only when every byte is written, so a full disk or a failed write leaves any old
 // file untouched. A target that is not a regular file (a FIFO, /dev/stdout, /dev/null) is
 // written directly and never replaced.
+//
+// Given the database being exported (ProtectDatabase), Open refuses a path that would
+// write into it (see database_files.h).
 #pragma once
 
 #include <QByteArray>
@@ -15,9 +18,12 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tree/database_files.h"
 
 namespace varnotte {
 
@@ -27,6 +33,9 @@ class CsvFileWriter {
     ~CsvFileWriter();  // an uncommitted file is discarded
     CsvFileWriter(const CsvFileWriter&) = delete;
     CsvFileWriter& operator=(const CsvFileWriter&) = delete;
+
+    // Paths that would write into `database` are refused from now on.
+    void ProtectDatabase(const DatabaseFiles& database) { protected_ = database; }
 
     bool Open(const QString& path);
     // Writes to this process's standard output.
@@ -43,6 +52,7 @@ class CsvFileWriter {
     bool Flush();
     bool Fail(const QString& reason);
 
+    std::optional<DatabaseFiles> protected_;
     std::unique_ptr<QFileDevice> device_;
     bool atomic_ = false;
     bool failed_ = false;
@@ -54,7 +64,9 @@ class CsvFileWriter {
 // Appends `row` with its line feeds as CR LF, then CR LF, in the system's encoding.
 void AppendCsvLine(QByteArray& out, std::string_view row);
 
-// Writes all `rows` to `path` as above. Returns false and sets `error` when it could not.
-bool WriteCsvFile(const QString& path, const std::vector<std::string>& rows, QString* error);
+// Writes all `rows` to `path` as above, never into `database` when one is given. Returns
+// false and sets `error` when it could not.
+bool WriteCsvFile(const QString& path, const std::vector<std::string>& rows, QString* error,
+                  const DatabaseFiles* database = nullptr);
 
 }  // namespace varnotte

@@ -47,7 +47,8 @@ void WarnUnreadableItems(QWidget* owner, const FailedItems& failed) {
     box.exec();
 }
 
-bool SaveRowsAs(QWidget* owner, const std::vector<std::string>& rows) {
+bool SaveRowsAs(QWidget* owner, const std::vector<std::string>& rows,
+                const DatabaseFiles& database) {
     for (;;) {
         QFileDialog dialog(owner, QStringLiteral("CSV形式で保存"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -57,7 +58,7 @@ bool SaveRowsAs(QWidget* owner, const std::vector<std::string>& rows) {
         }
         const QString path = dialog.selectedFiles().constFirst();
         QString reason;
-        if (WriteCsvFile(path, rows, &reason)) {
+        if (WriteCsvFile(path, rows, &reason, &database)) {
             return true;
         }
         QMessageBox box(

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "tree/database_files.h"
+
 class QWidget;
 
 namespace varnotte {
@@ -25,8 +27,10 @@ void WarnUnreadableItems(QWidget* owner, const FailedItems& failed);
 
 // Asks where to save ("CSV形式で保存": no filter, no default extension, no initial name,
 // asking before replacing) and writes `rows` there. When the file cannot be written the
-// user is told which file and why, and asked again; Cancel discards the rows. Returns
-// whether the rows were written.
-bool SaveRowsAs(QWidget* owner, const std::vector<std::string>& rows);
+// user is told which file and why, and asked again; Cancel discards the rows. A path that
+// would write into `database` is refused the same way. Returns whether the rows were
+// written.
+bool SaveRowsAs(QWidget* owner, const std::vector<std::string>& rows,
+                const DatabaseFiles& database);
 
 }  // namespace varnotte

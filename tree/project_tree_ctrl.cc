@@ -82,6 +82,11 @@ bool CProjectTreeCtrl::OpenDatabase(const QString& iniPath, const QString& user,
                                    sourcesafe::IID_IVSSDatabase6, database) != sourcesafe::S_OK) {
         return false;
     }
+    // QString would turn an unpaired surrogate into "?", which could then match a real
+    // name or password; such text is no text a user has.
+    if (!user.isValidUtf16() || !password.isValidUtf16()) {
+        return false;
+    }
     try {
         database.Open(iniPath.toStdString(), user.toStdString(), password.toStdString());
         if (database.VSSItem("$/").IsEmpty()) {
@@ -185,7 +190,7 @@ void CProjectTreeCtrl::SaveCsv() {
     if (!m_failedItems.empty()) {
         WarnUnreadableItems(this, m_failedItems);
     }
-    SaveRowsAs(this, m_csvRows);
+    SaveRowsAs(this, m_csvRows, FilesOf(m_pDatabase));
 }
 
 void CProjectTreeCtrl::keyPressEvent(QKeyEvent* event) {

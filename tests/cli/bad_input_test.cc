@@ -1,0 +1,337 @@
+// varnotte-csv given what it should refuse, and a database that changes while it exports:
+// every case ends with the documented exit status and a message that names the thing,
+// and the database is never written.
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QProcess>
+#include <QStringList>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "cli/exit_codes.h"
+#include "cli/export_command.h"
+#include "cli/password_line.h"
+#include "testing/damage.h"
+#include "testing/database_writer.h"
+#include "testing/file_io.h"
+#include "tests/support/csv_parse.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/tree_snapshot.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace varnotte::cli;
+
+constexpr uid_t kNobody = 65534;
+
+struct CsvRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs varnotte-csv; `input` goes to its standard input, which is then closed.
+CsvRun RunCsv(const QStringList& arguments, const QByteArray& input = {},
+              bool asOrdinaryUser = false) {
+    QProcess process;
+    if (asOrdinaryUser && geteuid() == 0) {
+        process.setChildProcessModifier([] {
+            if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
+                _exit(99);
+            }
+        });
+    }
+    process.start(QStringLiteral(VARNOTTE_CSV_PATH), arguments);
+    EXPECT_TRUE(process.waitForStarted());
+    process.write(input);
+    process.closeWriteChannel();
+    EXPECT_TRUE(process.waitForFinished(60000)) << "varnotte-csv did not end";
+    CsvRun run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput().toStdString();
+    run.err = process.readAllStandardError().toStdString();
+    return run;
+}
+
+QString Q(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+std::string Text(std::FILE* file) {
+    std::rewind(file);
+    std::string text;
+    for (int c; (c = std::fgetc(file)) != EOF;) {
+        text.push_back(static_cast<char>(c));
+    }
+    return text;
+}
+
+// root: P (b.txt), z.txt; users Admin and Tanaka, whose password is "?".
+class BadInput : public testing::Test {
+  protected:
+    void SetUp() override {
+        fs::permissions(dir.path(), fs::perms::all, fs::perm_options::add);
+        writer = std::make_unique<vsstest::DatabaseWriter>(dir / "db");
+        const vsstest::ItemId p = writer->AddProject(writer->Root(), "P");
+        writer->AddFile(p, "b.txt");
+        z = writer->AddFile(writer->Root(), "z.txt");
+        writer->AddUser("Tanaka", "?");
+        writer->Write();
+        ini = Q(writer->IniPath());
+    }
+
+    varnotte::test::TempDir dir;
+    std::unique_ptr<vsstest::DatabaseWriter> writer;
+    vsstest::ItemId z = 0;
+    QString ini;
+};
+
+TEST_F(BadInput, ItemChangedDuringTheExportIsListedAndTheRestWritten) {
+    Options options;
+    options.iniPath = ini;
+    options.user = QStringLiteral("Admin");
+    options.history = true;
+    options.outputPath = Q(dir / "out.csv");
+    std::FILE* errors = std::tmpfile();
+    ASSERT_NE(errors, nullptr);
+    bool changed = false;
+    const int status = RunExport(options, errors, false, [&] {
+        if (!changed) {  // before the first item: z.txt is read last
+            vsstest::TruncateFile(writer->LogPath(z), 60);
+            changed = true;
+        }
+    });
+    const std::string messages = Text(errors);
+    std::fclose(errors);
+    EXPECT_EQ(status, kExitItemsUnreadable) << messages;
+    EXPECT_NE(messages.find("cannot read $/z.txt: " + writer->LogPath(z).string()),
+              std::string::npos)
+        << messages;
+    std::vector<std::string> specs;
+    for (const auto& record : varnotte::test::ParseCsv(vsstest::ReadWholeFile(dir / "out.csv"))) {
+        if (record.size() == 2) {
+            specs.push_back(record[0]);
+        }
+    }
+    EXPECT_EQ(specs, (std::vector<std::string>{"$/P", "$/P/b.txt"}));
+}
+
+// QString makes "?" of an unpaired surrogate; such a password must not log in as a user
+// whose password is "?".
+TEST_F(BadInput, PasswordThatIsNoValidTextIsRefused) {
+    Options options;
+    options.iniPath = ini;
+    options.user = QStringLiteral("Tanaka");
+    options.password = QString(QChar(0xD800));
+    options.outputPath = Q(dir / "out.csv");
+    std::FILE* errors = std::tmpfile();
+    ASSERT_NE(errors, nullptr);
+    EXPECT_EQ(RunExport(options, errors, false), kExitLoginRefused);
+    EXPECT_NE(Text(errors).find("login refused"), std::string::npos);
+    std::fclose(errors);
+    EXPECT_FALSE(fs::exists(dir / "out.csv"));
+
+    // Bytes that are no UTF-8 on the command line become U+FFFD, which no code page has.
+    const CsvRun run = RunCsv({QStringLiteral("-u"), QStringLiteral("Tanaka"), QStringLiteral("-p"),
+                               QString::fromLocal8Bit("\xED\xA0\x80"), ini});
+    EXPECT_EQ(run.exitCode, kExitLoginRefused) << run.err;
+    EXPECT_EQ(RunCsv({QStringLiteral("-u"), QStringLiteral("Tanaka"), QStringLiteral("-p"),
+                      QStringLiteral("?"), ini})
+                  .exitCode,
+              kExitSuccess);
+}
+
+struct IniCase {
+    std::string name;
+    std::function<QString(const fs::path& dir)> make;
+    std::string message;
+};
+
+class IniInput : public BadInput, public testing::WithParamInterface<IniCase> {};
+
+TEST_P(IniInput, IsRefusedAtOnceWithStatus3) {
+    const QString path = GetParam().make(dir.path());
+    const CsvRun run = RunCsv({path}, "Data_Path = data\n");
+    EXPECT_EQ(run.exitCode, kExitCannotOpen) << run.err;
+    EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(path.toStdString()), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, IniInput,
+    testing::Values(
+        IniCase{"Fifo",
+                [](const fs::path& dir) {
+                    EXPECT_EQ(mkfifo((dir / "fifo.ini").c_str(), 0644), 0);
+                    return Q(dir / "fifo.ini");
+                },
+                "not a regular file"},
+        IniCase{"StandardInput", [](const fs::path&) { return QStringLiteral("/dev/stdin"); },
+                "not a regular file"},
+        IniCase{"DevZero", [](const fs::path&) { return QStringLiteral("/dev/zero"); },
+                "not a regular file"},
+        IniCase{"Folder", [](const fs::path& dir) { return Q(dir / "db"); }, "not a regular file"}),
+    [](const testing::TestParamInfo<IniCase>& info) { return info.param.name; });
+
+TEST_F(BadInput, PasswordFromStandardInput) {
+    const QStringList arguments{QStringLiteral("--password-stdin"), ini};
+    const CsvRun none = RunCsv(arguments, {});
+    EXPECT_EQ(none.exitCode, kExitUsage);
+    EXPECT_NE(none.err.find("standard input is empty"), std::string::npos) << none.err;
+    EXPECT_EQ(none.out, "");
+
+    const CsvRun huge = RunCsv(arguments, QByteArray(8 << 20, 'x'));
+    EXPECT_EQ(huge.exitCode, kExitUsage);
+    EXPECT_NE(huge.err.find("longer than 65536 bytes"), std::string::npos) << huge.err;
+
+    EXPECT_EQ(RunCsv(arguments, "\n").exitCode, kExitSuccess) << "an empty line is no password";
+    EXPECT_EQ(RunCsv(arguments, "").exitCode, kExitUsage);
+    const QStringList tanaka{QStringLiteral("-u"), QStringLiteral("Tanaka"),
+                             QStringLiteral("--password-stdin"), ini};
+    EXPECT_EQ(RunCsv(tanaka, "?").exitCode, kExitSuccess) << "a last line without its end";
+    EXPECT_EQ(RunCsv(tanaka, "?\r\nmore\n").exitCode, kExitSuccess);
+}
+
+TEST(PasswordLine, LongestLineIsTakenAndOneByteMoreIsNot) {
+    for (const std::size_t size : {kMaxPasswordLine, kMaxPasswordLine + 1}) {
+        std::FILE* in = std::tmpfile();
+        ASSERT_NE(in, nullptr);
+        const std::string line(size, 'p');
+        std::fputs((line + "\r\n").c_str(), in);
+        std::rewind(in);
+        std::string password;
+        QString error;
+        EXPECT_EQ(ReadPasswordLine(in, password, error), size == kMaxPasswordLine) << size;
+        if (size == kMaxPasswordLine) {
+            EXPECT_EQ(password, line);
+        }
+        std::fclose(in);
+    }
+}
+
+TEST_F(BadInput, SpecsThatNameNoProjectAreUsageErrors) {
+    for (const QString& spec :
+         {QString(), QStringLiteral("P"), QStringLiteral("$/P/../P"), QStringLiteral("$\\P"),
+          QStringLiteral("$/./P"), QStringLiteral("$/P/b.txt/.."),
+          QStringLiteral("$/") + QString(100000, QLatin1Char('x'))}) {
+        const CsvRun run = RunCsv({ini, spec});
+        EXPECT_EQ(run.exitCode, kExitUsage) << spec.left(40).toStdString() << "\n" << run.err;
+        EXPECT_NE(run.err.find("no such project"), std::string::npos) << run.err.substr(0, 200);
+        EXPECT_EQ(run.out, "");
+    }
+    const CsvRun slashes = RunCsv({ini, QStringLiteral("$//P///")});
+    EXPECT_EQ(slashes.exitCode, kExitSuccess) << slashes.err;
+    EXPECT_EQ(slashes.out, "\"$/P/b.txt\",\"1\"\r\n");
+}
+
+// Save paths that cannot be written, and paths into the database itself: status 5, the
+// path and the reason on standard error, and not a byte of the database changed.
+struct TargetCase {
+    std::string name;
+    // Returns the --output path, given the database's writer.
+    std::function<fs::path(const fs::path& dir, const vsstest::DatabaseWriter& db)> make;
+    std::string reason;
+    bool asOrdinaryUser = false;
+};
+
+class OutputTarget : public BadInput, public testing::WithParamInterface<TargetCase> {};
+
+TEST_P(OutputTarget, IsRefusedAndTheDatabaseStaysAsItWas) {
+    const fs::path target = GetParam().make(dir.path(), *writer);
+    const varnotte::test::TreeSnapshot before = varnotte::test::SnapshotTree(dir / "db");
+    const CsvRun run = RunCsv({QStringLiteral("--history"), QStringLiteral("-o"), Q(target), ini},
+                              {}, GetParam().asOrdinaryUser);
+    EXPECT_EQ(run.exitCode, kExitCannotWrite) << run.err;
+    EXPECT_NE(run.err.find("cannot write " + target.string()), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(GetParam().reason), std::string::npos) << run.err;
+    const auto changes =
+        varnotte::test::CompareSnapshots(before, varnotte::test::SnapshotTree(dir / "db"), false);
+    EXPECT_TRUE(changes.empty()) << testing::PrintToString(changes);
+}
+
+const char kIntoDatabase[] = "an export never writes into the SourceSafe database it reads";
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, OutputTarget,
+    testing::Values(
+        TargetCase{"MissingFolder",
+                   [](const fs::path& dir, const auto&) { return dir / "missing" / "out.csv"; },
+                   "No such file or directory"},
+        TargetCase{"ReadOnlyFolder",
+                   [](const fs::path& dir, const auto&) {
+                       fs::create_directory(dir / "locked");
+                       fs::permissions(dir / "locked",
+                                       fs::perms::owner_read | fs::perms::owner_exec |
+                                           fs::perms::others_read | fs::perms::others_exec);
+                       return dir / "locked" / "out.csv";
+                   },
+                   "Permission denied", true},
+        TargetCase{"AFolder", [](const fs::path& dir, const auto&) { return dir; },
+                   "Is a directory"},
+        TargetCase{"TheIni",
+                   [](const fs::path&, const vsstest::DatabaseWriter& db) { return db.IniPath(); },
+                   "is the database's srcsafe.ini"},
+        TargetCase{"TheRootLog",
+                   [](const fs::path&, const vsstest::DatabaseWriter& db) {
+                       return db.LogPath(db.Root());
+                   },
+                   "is in the database's data folder"},
+        TargetCase{"TheNamesFileWithDotsInThePath",
+                   [](const fs::path&, const vsstest::DatabaseWriter& db) {
+                       return db.DataFolderPath() / ".." / "data" / "." / "names.dat";
+                   },
+                   kIntoDatabase},
+        TargetCase{"ANewFileInTheDataFolder",
+                   [](const fs::path&, const vsstest::DatabaseWriter& db) {
+                       return db.DataFolderPath() / "export.csv";
+                   },
+                   kIntoDatabase},
+        TargetCase{"ALinkToALog",
+                   [](const fs::path& dir, const vsstest::DatabaseWriter& db) {
+                       fs::create_symlink(db.LogPath(db.Root()), dir / "link.csv");
+                       return dir / "link.csv";
+                   },
+                   kIntoDatabase},
+        TargetCase{"ADanglingLinkIntoTheDataFolder",
+                   [](const fs::path& dir, const vsstest::DatabaseWriter& db) {
+                       fs::create_symlink(db.DataFolderPath() / "new.csv", dir / "dangling.csv");
+                       return dir / "dangling.csv";
+                   },
+                   kIntoDatabase},
+        TargetCase{"UsersTxt",
+                   [](const fs::path& dir, const auto&) { return dir / "db" / "users.txt"; },
+                   "is a file of the database"}),
+    [](const testing::TestParamInfo<TargetCase>& info) { return info.param.name; });
+
+// A hard link is another name for a log: the export replaces that name, never the file.
+TEST_F(BadInput, HardLinkToALogIsReplacedWithoutTouchingTheLog) {
+    fs::create_hard_link(writer->LogPath(z), dir / "linked.csv");
+    const varnotte::test::TreeSnapshot before = varnotte::test::SnapshotTree(dir / "db");
+    const CsvRun run = RunCsv({QStringLiteral("-o"), Q(dir / "linked.csv"), ini});
+    EXPECT_EQ(run.exitCode, kExitSuccess) << run.err;
+    const auto changes =
+        varnotte::test::CompareSnapshots(before, varnotte::test::SnapshotTree(dir / "db"), false);
+    EXPECT_TRUE(changes.empty()) << testing::PrintToString(changes);
+    EXPECT_EQ(varnotte::test::ParseCsv(vsstest::ReadWholeFile(dir / "linked.csv")).size(), 3u);
+}
+
+// A new file beside srcsafe.ini changes nothing of the database, and an earlier export
+// there may be replaced.
+TEST_F(BadInput, ExportsBesideTheIniAreAllowed) {
+    for (int run = 0; run < 2; ++run) {
+        const CsvRun result = RunCsv({QStringLiteral("-o"), Q(dir / "db" / "export.csv"), ini});
+        EXPECT_EQ(result.exitCode, kExitSuccess) << result.err;
+    }
+    EXPECT_EQ(RunCsv({QStringLiteral("-o"), Q(dir / "db" / "users" / "Admin.csv"), ini}).exitCode,
+              kExitSuccess);
+}
+
+}  // namespace
