@@ -5,12 +5,12 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <iostream>
 #include <string>
 
 #include "cli/exit_codes.h"
 #include "cli/export_command.h"
 #include "cli/options.h"
+#include "cli/password_line.h"
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
@@ -27,9 +27,10 @@ int main(int argc, char* argv[]) {
     varnotte::cli::Options options = *parsed.options;
     if (options.passwordFromStdin) {
         std::string line;
-        std::getline(std::cin, line);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
+        QString error;
+        if (!varnotte::cli::ReadPasswordLine(stdin, line, error)) {
+            std::fprintf(stderr, "varnotte-csv: %s\n", error.toLocal8Bit().constData());
+            return varnotte::cli::kExitUsage;
         }
         options.password = QString::fromStdString(line);
     }
