@@ -145,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
                            [](const DatabaseWriter& w, const Tree& t) {
                                PatchEntry(w, t.p, t.sub2,
                                           pe::kName + vssdb::name_format::kShortNameOffset,
-                                          std::string_view("Sub1", 5));
+                                          std::string_view("Sub1\0", 5));
                            },
                            "$/P/Sub1",
                            "listed more than once",

@@ -15,15 +15,17 @@ class QWidget;
 namespace varnotte::test {
 
 // The srcsafe.ini of a real database; skips the test (fails it under CI) when missing.
-#define VARNOTTE_QFIXTURE_INI(var, name)                                             \
-    const QString var =                                                              \
-        ::varnotte::test::FixtureIni(name); /* NOLINT(bugprone-macro-parentheses) */ \
-    if (var.isEmpty()) {                                                             \
-        if (::varnotte::test::RunningInCi()) {                                       \
-            QFAIL("fixture " name " missing");                                       \
-        }                                                                            \
-        QSKIP("fixture " name " missing");                                           \
+// `var` names the variable to declare, so it cannot be parenthesised.
+// NOLINTBEGIN(bugprone-macro-parentheses)
+#define VARNOTTE_QFIXTURE_INI(var, name)                    \
+    const QString var = ::varnotte::test::FixtureIni(name); \
+    if (var.isEmpty()) {                                    \
+        if (::varnotte::test::RunningInCi()) {              \
+            QFAIL("fixture " name " missing");              \
+        }                                                   \
+        QSKIP("fixture " name " missing");                  \
     }
+// NOLINTEND(bugprone-macro-parentheses)
 
 QString FixtureIni(const char* name);
 
