@@ -66,4 +66,9 @@ void RememberCodePage(const std::string& dataPath, int tieBreak, int codePage) {
     Answers()[{dataPath, tieBreak}] = Answer{now, codePage};
 }
 
+void ForgetCodePages() {
+    const std::lock_guard<std::mutex> guard(Lock());
+    Answers().clear();
+}
+
 }  // namespace vssdb

@@ -15,4 +15,7 @@ namespace vssdb {
 std::optional<int> RememberedCodePage(const std::string& dataPath, int tieBreak);
 void RememberCodePage(const std::string& dataPath, int tieBreak, int codePage);
 
+// Forgets every answer, so that the next open reads the logs again (benchmarks).
+void ForgetCodePages();
+
 }  // namespace vssdb
