@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -103,6 +104,31 @@ int Usage() {
     return 1;
 }
 
+// How long the walk took to collect the first half of its rows, and the second.
+void PrintHalves(const std::vector<std::pair<qint64, std::size_t>>& samples) {
+    std::size_t rows = 0;
+    for (const auto& sample : samples) {
+        rows = std::max(rows, sample.second);
+    }
+    if (rows < 2) {
+        return;
+    }
+    qint64 half = -1;
+    qint64 all = -1;
+    for (const auto& [nanoseconds, count] : samples) {
+        if (half < 0 && count >= rows / 2) {
+            half = nanoseconds;
+        }
+        if (all < 0 && count == rows) {
+            all = nanoseconds;
+        }
+    }
+    if (half > 0 && all > half) {
+        std::printf("first_half_seconds=%.4f\nsecond_half_seconds=%.4f\n", half / 1e9,
+                    (all - half) / 1e9);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -169,5 +195,6 @@ int main(int argc, char* argv[]) {
     }
     std::printf("seconds=%.4f\nchildren=%d\nrows=%zu\n", timer.nsecsElapsed() / 1e9,
                 node->childCount(), dialog.projectTree()->m_csvRows.size());
+    PrintHalves(samples);
     return 0;
 }
