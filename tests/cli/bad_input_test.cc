@@ -1,12 +1,9 @@
 // varnotte-csv given what it should refuse, and a database that changes while it exports:
 // every case ends with the documented exit status and a message that names the thing,
 // and the database is never written.
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <QProcess>
 #include <QStringList>
 
 #include <cstdio>
@@ -21,6 +18,7 @@
 #include "testing/database_writer.h"
 #include "testing/file_io.h"
 #include "tests/support/csv_parse.h"
+#include "tests/support/csv_program.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tree_snapshot.h"
 
@@ -29,36 +27,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace varnotte::cli;
 
-constexpr uid_t kNobody = 65534;
-
-struct CsvRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs varnotte-csv; `input` goes to its standard input, which is then closed.
-CsvRun RunCsv(const QStringList& arguments, const QByteArray& input = {},
-              bool asOrdinaryUser = false) {
-    QProcess process;
-    if (asOrdinaryUser && geteuid() == 0) {
-        process.setChildProcessModifier([] {
-            if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
-                _exit(99);
-            }
-        });
-    }
-    process.start(QStringLiteral(VARNOTTE_CSV_PATH), arguments);
-    EXPECT_TRUE(process.waitForStarted());
-    process.write(input);
-    process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(60000)) << "varnotte-csv did not end";
-    CsvRun run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput().toStdString();
-    run.err = process.readAllStandardError().toStdString();
-    return run;
-}
+using varnotte::test::CsvRun;
+using varnotte::test::RunCsv;
 
 QString Q(const fs::path& path) {
     return QString::fromStdString(path.string());

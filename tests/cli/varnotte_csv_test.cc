@@ -1,7 +1,6 @@
 // varnotte-csv as a user runs it: output, exit statuses and messages.
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QStringList>
 
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include "testing/damage.h"
 #include "testing/database_writer.h"
 #include "tests/support/csv_parse.h"
+#include "tests/support/csv_program.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/temp_dir.h"
 
@@ -19,27 +19,8 @@ namespace {
 namespace fs = std::filesystem;
 using varnotte::test::TempDir;
 
-struct CsvRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-CsvRun RunCsv(const QStringList& arguments, const QByteArray& input = {}) {
-    QProcess process;
-    process.start(QStringLiteral(VARNOTTE_CSV_PATH), arguments);
-    EXPECT_TRUE(process.waitForStarted());
-    if (!input.isEmpty()) {
-        process.write(input);
-    }
-    process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(60000));
-    CsvRun run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput().toStdString();
-    run.err = process.readAllStandardError().toStdString();
-    return run;
-}
+using varnotte::test::CsvRun;
+using varnotte::test::RunCsv;
 
 QString Ini(const fs::path& fixture) {
     return QString::fromStdString((fixture / "srcsafe.ini").string());

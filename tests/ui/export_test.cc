@@ -5,7 +5,6 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -17,6 +16,7 @@
 #include "testing/damage.h"
 #include "testing/database_writer.h"
 #include "tests/support/csv_parse.h"
+#include "tests/support/csv_program.h"
 #include "tests/support/file_access.h"
 #include "tests/support/modal_answerer.h"
 #include "tests/support/temp_dir.h"
@@ -44,10 +44,7 @@ std::vector<CsvRecord> Records(const QByteArray& bytes) {
 }
 
 QByteArray RunCsv(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(VARNOTTE_CSV_PATH), arguments);
-    process.waitForFinished(60000);
-    return process.readAllStandardOutput();
+    return QByteArray::fromStdString(varnotte::test::RunCsv(arguments).out);
 }
 
 }  // namespace

@@ -2,14 +2,11 @@
 // varnotte-csv and through the dialog's walk, keeps every byte, file, folder, permission
 // and timestamp (access times too, where the file system keeps them). And a database that
 // nobody may write to exports all the same.
-#include <grp.h>
-#include <unistd.h>
 #include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QtTest>
 
 #include <filesystem>
@@ -17,6 +14,7 @@
 
 #include "testing/database_writer.h"
 #include "testing/file_io.h"
+#include "tests/support/csv_program.h"
 #include "tests/support/file_access.h"
 #include "tests/support/modal_answerer.h"
 #include "tests/support/temp_dir.h"
@@ -32,32 +30,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uid_t kNobody = 65534;
-
-struct CsvRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-CsvRun RunCsv(const QStringList& arguments, bool asOrdinaryUser = false) {
-    QProcess process;
-    if (asOrdinaryUser && geteuid() == 0) {
-        process.setChildProcessModifier([] {
-            if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
-                _exit(99);
-            }
-        });
-    }
-    process.start(QStringLiteral(VARNOTTE_CSV_PATH), arguments);
-    process.closeWriteChannel();
-    process.waitForFinished(120000);
-    CsvRun run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
+using varnotte::test::CsvRun;
+using varnotte::test::RunCsv;
 
 QString Joined(const std::vector<std::string>& lines) {
     QStringList out;
@@ -204,7 +178,7 @@ class ReadOnlyTest : public QObject {
             run = RunCsv({QStringLiteral("--history"), QStringLiteral("-u"), user,
                           QStringLiteral("-o"), Q(dir / "out" / "csv.csv"), ini});
         }
-        QVERIFY2(run.exitCode == 0 || run.exitCode == 3 || run.exitCode == 4, run.err.constData());
+        QVERIFY2(run.exitCode == 0 || run.exitCode == 3 || run.exitCode == 4, run.err.c_str());
         auto changes =
             varnotte::test::CompareSnapshots(before, varnotte::test::SnapshotTree(db), atime);
         QVERIFY2(changes.empty(), qPrintable(Joined(changes)));
@@ -238,15 +212,15 @@ class ReadOnlyTest : public QObject {
 
         MakeReadOnly(dir / "db");
         const varnotte::test::TreeSnapshot before = varnotte::test::SnapshotTree(dir / "db");
-        const CsvRun readOnly = RunCsv({QStringLiteral("--history"), ini}, true);
-        QVERIFY2(readOnly.exitCode == 0, readOnly.err.constData());
-        QCOMPARE(readOnly.out, writable.out);
+        const CsvRun readOnly = RunCsv({QStringLiteral("--history"), ini}, {}, true);
+        QVERIFY2(readOnly.exitCode == 0, readOnly.err.c_str());
+        QVERIFY(readOnly.out == writable.out);
         {
             const varnotte::test::AsOrdinaryUser user;
             QVERIFY(ExportThroughTheDialog(ini, QStringLiteral("Admin"), dir / "out" / "gui.csv",
                                            false));
         }
-        QCOMPARE(ReadFile(dir / "out" / "gui.csv"), writable.out);
+        QCOMPARE(ReadFile(dir / "out" / "gui.csv"), QByteArray::fromStdString(writable.out));
         const auto changes = varnotte::test::CompareSnapshots(
             before, varnotte::test::SnapshotTree(dir / "db"), false);
         QVERIFY2(changes.empty(), qPrintable(Joined(changes)));

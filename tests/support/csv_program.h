@@ -1,0 +1,22 @@
+// Running the varnotte-csv built with the tests, as a user runs it.
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <string>
+
+namespace varnotte::test {
+
+struct CsvRun {
+    int exitCode = -1;  // -1 when it crashed or did not end in time
+    std::string out;
+    std::string err;
+};
+
+// `input` goes to its standard input, which is then closed. With `asOrdinaryUser`, a test
+// run as root runs the program as nobody, to whom file permissions apply.
+CsvRun RunCsv(const QStringList& arguments, const QByteArray& input = {},
+              bool asOrdinaryUser = false);
+
+}  // namespace varnotte::test
