@@ -70,10 +70,7 @@ std::size_t PhysicalFile::ReadInto(const std::string& path, std::string& buffer,
     if (!S_ISREG(st.st_mode)) {
         throw Error(ErrorKind::kUnreadable, path + ": not a regular file");
     }
-    const int flags = ::fcntl(fd.get(), F_GETFL);
-    if (flags >= 0) {
-        ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
-    }
+    // O_NONBLOCK stays set: reading a regular file blocks until it is done regardless.
     // Refused before a byte is read: a sparse file claims any size at no cost.
     const auto size = static_cast<std::size_t>(st.st_size);
     if (size > maxSize) {
