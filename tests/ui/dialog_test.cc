@@ -220,6 +220,25 @@ class DialogTest : public QObject {
         varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("resize-smallest"));
     }
 
+    void maximisedWindowUsesTheScreenAndRestoresAsItWas() {
+        VARNOTTE_QFIXTURE_INI(ini, "shares-deletes");
+        Start();
+        QVERIFY(Browse(ini));
+        Expand(tree()->topLevelItem(0)->child(0));
+        const QSize normal = dialog->size();
+        const QRect exitBefore = item(IDOK)->geometry();
+        dialog->showMaximized();
+        QTRY_VERIFY(dialog->isMaximized());
+        QTRY_VERIFY(dialog->size() != normal);
+        const QSize grown = dialog->size() - normal;
+        QTRY_COMPARE(item(IDOK)->geometry(), exitBefore.translated(grown.width(), grown.height()));
+        varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("resize-maximised"));
+        dialog->showNormal();
+        QTRY_COMPARE(dialog->size(), normal);
+        QTRY_COMPARE(item(IDOK)->geometry(), exitBefore);
+        varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("resize-restored"));
+    }
+
     void projectOfFilesOnlyLosesItsExpandButtonAndExpandingAgainReloads() {
         VARNOTTE_QFIXTURE_INI(ini, "small-edits");
         Start();
