@@ -22,6 +22,7 @@
 #include "tests/support/modal_answerer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tree_snapshot.h"
+#include "tests/ui/dialog_test_base.h"
 #include "tests/ui/gui_test_support.h"
 #include "tree/control_ids.h"
 #include "tree/project_tree_ctrl.h"
@@ -46,21 +47,15 @@ std::string Sjis(const char* utf8) {
 
 }  // namespace
 
-class BadInputTest : public QObject {
+class BadInputTest : public varnotte::test::DialogTestBase {
     Q_OBJECT
 
   private:
-    std::unique_ptr<RunState> state;
-    std::unique_ptr<CBrelwickDlg> dialog;
-    std::unique_ptr<ModalAnswerer> answerer;
     std::unique_ptr<varnotte::test::TempDir> dir;
     QString westernIni;
     QString japaneseIni;
     vsstest::ItemId lateFile = 0;
     fs::path lateLog;
-
-    CProjectTreeCtrl* tree() const { return dialog->projectTree(); }
-    QLineEdit* edit(int id) const { return qobject_cast<QLineEdit*>(dialog->GetDlgItem(id)); }
 
     // Replaces the box's text as pasting does (the dialog hears of it as an edit).
     static void Paste(QLineEdit* box, const QString& text) {
@@ -109,19 +104,9 @@ class BadInputTest : public QObject {
 
     void cleanupTestCase() { dir.reset(); }
 
-    void init() {
-        state = std::make_unique<RunState>();
-        dialog = std::make_unique<CBrelwickDlg>(*state, nullptr);
-        answerer = std::make_unique<ModalAnswerer>(dialog.get());
-    }
+    void init() { CreateDialog(); }
 
-    void cleanup() {
-        QVERIFY2(answerer->unanswered().isEmpty(), qPrintable(answerer->unanswered().join(", ")));
-        QCOMPARE(answerer->pending(), 0);
-        answerer.reset();
-        dialog.reset();
-        state.reset();
-    }
+    void cleanup() { DestroyDialog(); }
 
     void loginBoxes_data() {
         QTest::addColumn<bool>("japanese");

@@ -17,6 +17,7 @@
 #include "testing/database_writer.h"
 #include "tests/support/modal_answerer.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/dialog_test_base.h"
 #include "tests/ui/gui_test_support.h"
 #include "tree/control_ids.h"
 #include "tree/project_tree_ctrl.h"
@@ -43,18 +44,11 @@ QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& name) {
 
 }  // namespace
 
-class DialogTest : public QObject {
+class DialogTest : public varnotte::test::DialogTestBase {
     Q_OBJECT
 
   private:
-    std::unique_ptr<RunState> state;
-    std::unique_ptr<CBrelwickDlg> dialog;
-    std::unique_ptr<ModalAnswerer> answerer;
     std::unique_ptr<varnotte::test::TempDir> dir;
-
-    CProjectTreeCtrl* tree() const { return dialog->projectTree(); }
-    QWidget* item(int id) const { return dialog->GetDlgItem(id); }
-    QLineEdit* edit(int id) const { return qobject_cast<QLineEdit*>(item(id)); }
 
     // Shows the dialog as after its initialisation, with `user` typed in.
     void Start(const QString& user = QStringLiteral("Admin")) {
@@ -109,18 +103,12 @@ class DialogTest : public QObject {
 
   private slots:
     void init() {
-        state = std::make_unique<RunState>();
-        dialog = std::make_unique<CBrelwickDlg>(*state, nullptr);
-        answerer = std::make_unique<ModalAnswerer>(dialog.get());
+        CreateDialog();
         dir = std::make_unique<varnotte::test::TempDir>();
     }
 
     void cleanup() {
-        QVERIFY2(answerer->unanswered().isEmpty(), qPrintable(answerer->unanswered().join(", ")));
-        QCOMPARE(answerer->pending(), 0);
-        answerer.reset();
-        dialog.reset();
-        state.reset();
+        DestroyDialog();
         dir.reset();
     }
 

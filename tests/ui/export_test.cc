@@ -20,6 +20,7 @@
 #include "tests/support/file_access.h"
 #include "tests/support/modal_answerer.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/dialog_test_base.h"
 #include "tests/ui/gui_test_support.h"
 #include "tree/control_ids.h"
 #include "tree/project_tree_ctrl.h"
@@ -49,16 +50,12 @@ QByteArray RunCsv(const QStringList& arguments) {
 
 }  // namespace
 
-class ExportTest : public QObject {
+class ExportTest : public varnotte::test::DialogTestBase {
     Q_OBJECT
 
   private:
-    std::unique_ptr<RunState> state;
-    std::unique_ptr<CBrelwickDlg> dialog;
-    std::unique_ptr<ModalAnswerer> answerer;
     std::unique_ptr<varnotte::test::TempDir> dir;
 
-    CProjectTreeCtrl* tree() const { return dialog->projectTree(); }
     QString Path(const char* name) const {
         return QString::fromStdString((dir->path() / name).string());
     }
@@ -132,20 +129,14 @@ class ExportTest : public QObject {
 
   private slots:
     void init() {
-        state = std::make_unique<RunState>();
-        dialog = std::make_unique<CBrelwickDlg>(*state, nullptr);
-        answerer = std::make_unique<ModalAnswerer>(dialog.get());
+        CreateDialog();
         dir = std::make_unique<varnotte::test::TempDir>();
         std::filesystem::permissions(dir->path(), std::filesystem::perms::all,
                                      std::filesystem::perm_options::add);
     }
 
     void cleanup() {
-        QVERIFY2(answerer->unanswered().isEmpty(), qPrintable(answerer->unanswered().join(", ")));
-        QCOMPARE(answerer->pending(), 0);
-        answerer.reset();
-        dialog.reset();
-        state.reset();
+        DestroyDialog();
         dir.reset();
     }
 
