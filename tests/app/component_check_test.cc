@@ -14,6 +14,7 @@
 
 using namespace varnotte;
 using varnotte::test::ModalAnswerer;
+using varnotte::test::SeenMessageBox;
 
 namespace {
 
@@ -129,43 +130,27 @@ class ComponentCheckTest : public QObject {
 
     void baseInterfaceOnlyEndsWithTheVersionMessage() {
         app->createDatabase = Offering(false, true);
-        QString text;
-        QString caption;
-        QMessageBox::StandardButtons buttons;
-        answerer->Expect([&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            text = box->text();
-            caption = box->windowTitle();
-            buttons = box->standardButtons();
-            QCOMPARE(box->icon(), QMessageBox::NoIcon);
-            box->button(QMessageBox::Ok)->click();
-        });
+        SeenMessageBox seen;
+        answerer->ExpectMessageBox(QMessageBox::Ok, &seen);
         QCOMPARE(Run(), -1);
-        QCOMPARE(text,
+        QCOMPARE(seen.text,
                  QStringLiteral(
                      "このVarnotteのバージョンをご利用頂くには、Visual SourceSafe 6 が必要です。"));
-        QCOMPARE(caption, QStringLiteral("Varnotte"));
-        QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(seen.caption, QStringLiteral("Varnotte"));
+        QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(seen.icon, QMessageBox::NoIcon);
         QVERIFY(!shown);
         QCOMPARE(launcher.calls, 0);
     }
 
     void noComponentAndNoEndsTheProgram() {
         app->createDatabase = Offering(false, false);
-        QString text;
-        QString caption;
-        QMessageBox::StandardButtons buttons;
-        answerer->Expect([&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            text = box->text();
-            caption = box->windowTitle();
-            buttons = box->standardButtons();
-            box->button(QMessageBox::No)->click();
-        });
+        SeenMessageBox seen;
+        answerer->ExpectMessageBox(QMessageBox::No, &seen);
         QCOMPARE(Run(), -1);
-        QCOMPARE(text, kMissingText);
-        QCOMPARE(caption, QStringLiteral("Varnotte"));
-        QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Yes | QMessageBox::No));
+        QCOMPARE(seen.text, kMissingText);
+        QCOMPARE(seen.caption, QStringLiteral("Varnotte"));
+        QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Yes | QMessageBox::No));
         QVERIFY(!shown);
     }
 

@@ -9,8 +9,26 @@
 
 namespace varnotte::test {
 namespace {
+
 constexpr int kPollMs = 20;
+
+// Notes what `modal` shows and presses `button`; false when it is no message box.
+bool PressMessageBoxButton(QWidget* modal, int button, SeenMessageBox* seen) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (box == nullptr) {
+        return false;
+    }
+    if (seen != nullptr) {
+        *seen =
+            SeenMessageBox{box->text(), box->windowTitle(), box->standardButtons(), box->icon()};
+    }
+    if (QAbstractButton* answer = box->button(static_cast<QMessageBox::StandardButton>(button))) {
+        answer->click();
+    }
+    return true;
 }
+
+}  // namespace
 
 ModalAnswerer::ModalAnswerer(QWidget* ignored, int patienceMs)
     : ignored_(ignored), patienceMs_(patienceMs) {
@@ -26,21 +44,21 @@ void ModalAnswerer::Expect(Handler handler) {
     handlers_.push_back(std::move(handler));
 }
 
+void ModalAnswerer::ExpectMessageBox(int button, SeenMessageBox* seen) {
+    Expect([button, seen](QWidget* modal) { PressMessageBoxButton(modal, button, seen); });
+}
+
 void ModalAnswerer::ExpectMessageBox(int button, QString* text, QString* caption) {
     Expect([button, text, caption](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        if (box == nullptr) {
+        SeenMessageBox seen;
+        if (!PressMessageBoxButton(modal, button, &seen)) {
             return;
         }
         if (text != nullptr) {
-            *text = box->text();
+            *text = seen.text;
         }
         if (caption != nullptr) {
-            *caption = box->windowTitle();
-        }
-        if (QAbstractButton* answer =
-                box->button(static_cast<QMessageBox::StandardButton>(button))) {
-            answer->click();
+            *caption = seen.caption;
         }
     });
 }

@@ -7,6 +7,7 @@
 // seconds and recorded as a failure, so a forgotten box fails the test instead of hanging it.
 #pragma once
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -17,10 +18,17 @@
 #include <functional>
 
 class QFileDialog;
-class QMessageBox;
 class QWidget;
 
 namespace varnotte::test {
+
+// What a message box showed before it was answered.
+struct SeenMessageBox {
+    QString text;
+    QString caption;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
 
 class ModalAnswerer : public QObject {
     Q_OBJECT
@@ -35,6 +43,7 @@ class ModalAnswerer : public QObject {
     void Expect(Handler handler);
     // Common answers.
     void ExpectMessageBox(int button, QString* text = nullptr, QString* caption = nullptr);
+    void ExpectMessageBox(int button, SeenMessageBox* seen);
     void ExpectFileDialog(const QString& path, QStringList* seenTitleAndFilter = nullptr);
     void ExpectFileDialogCancel(QStringList* seenTitleAndFilter = nullptr);
 
