@@ -256,31 +256,27 @@ ItemId DatabaseWriter::Branch(ItemId projectId, ItemId fileId, const Stamp& stam
 }
 
 void DatabaseWriter::Delete(ItemId parentId, ItemId childId, const Stamp& stamp) {
-    EnsureWritable();
-    Item& parent = LiveProject(parentId);
-    EnsureUnwritten(parentId);
-    if (EntryOf(parentId, childId).deleted) {
-        throw std::invalid_argument("the entry is already deleted");
-    }
-    MarkDeleted(parentId, childId, true);
-    const Item& child = *items_[childId];
-    parent.log.AppendRevision(child.project ? Action::kDeleteProject : Action::kDeleteFile, stamp,
-                              CommentRule::kWhenGiven,
-                              NameAndPhysical(child.nameField, child.physical));
-    ++parent.dataRewrites;
+    SetDeleted(parentId, childId, true, stamp);
 }
 
 void DatabaseWriter::Recover(ItemId parentId, ItemId childId, const Stamp& stamp) {
+    SetDeleted(parentId, childId, false, stamp);
+}
+
+void DatabaseWriter::SetDeleted(ItemId parentId, ItemId childId, bool deleted, const Stamp& stamp) {
     EnsureWritable();
     Item& parent = LiveProject(parentId);
     EnsureUnwritten(parentId);
-    if (!EntryOf(parentId, childId).deleted) {
-        throw std::invalid_argument("the entry is not deleted");
+    if (EntryOf(parentId, childId).deleted == deleted) {
+        throw std::invalid_argument(deleted ? "the entry is already deleted"
+                                            : "the entry is not deleted");
     }
-    MarkDeleted(parentId, childId, false);
+    MarkDeleted(parentId, childId, deleted);
     const Item& child = *items_[childId];
-    parent.log.AppendRevision(child.project ? Action::kRecoverProject : Action::kRecoverFile, stamp,
-                              CommentRule::kWhenGiven,
+    const Action action = deleted
+                              ? (child.project ? Action::kDeleteProject : Action::kDeleteFile)
+                              : (child.project ? Action::kRecoverProject : Action::kRecoverFile);
+    parent.log.AppendRevision(action, stamp, CommentRule::kWhenGiven,
                               NameAndPhysical(child.nameField, child.physical));
     ++parent.dataRewrites;
 }

@@ -138,6 +138,8 @@ class DatabaseWriter {
     void DestroySubtree(ItemId project);
     ItemId FirstListingProject(const Item& file) const;
     void MarkDeleted(ItemId project, ItemId child, bool deleted);
+    // Delete or Recover: the entry's flag and the parent's version that records it.
+    void SetDeleted(ItemId project, ItemId child, bool deleted, const Stamp& stamp);
 
     std::filesystem::path DataFile(const std::string& lowerCaseName) const;
     std::filesystem::path ItemFile(ItemId item, const char* suffix) const;
