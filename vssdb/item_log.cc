@@ -107,11 +107,16 @@ Revision ItemLog::ReadRevisionAt(DisjointRecords& records, std::size_t offset) c
     namespace rv = revision_format;
     const Record record = records.Read(file_.view(), offset, record_format::kRevision);
     Revision rev = ParseRevision(record);
-    rev.comment = ReadComment(records, offset, record.body.U32(rv::kCommentOffset),
-                              record.body.U16(rv::kCommentLength));
+    const std::uint32_t commentOffset = record.body.U32(rv::kCommentOffset);
+    const std::uint16_t commentLength = record.body.U16(rv::kCommentLength);
+    rev.comment = ReadComment(records, offset, commentOffset, commentLength);
     if (static_cast<rv::Action>(rev.action) == rv::Action::kLabel) {
-        rev.labelComment = ReadComment(records, offset, record.body.U32(rv::kLabelCommentOffset),
-                                       record.body.U16(rv::kLabelCommentLength));
+        const std::uint32_t labelOffset = record.body.U32(rv::kLabelCommentOffset);
+        const std::uint16_t labelLength = record.body.U16(rv::kLabelCommentLength);
+        // A label's two comments may be one record: that is no overlap.
+        rev.labelComment = labelLength != 0 && commentLength != 0 && labelOffset == commentOffset
+                               ? rev.comment
+                               : ReadComment(records, offset, labelOffset, labelLength);
     }
     return rev;
 }

@@ -11,6 +11,7 @@
 
 #include "testing/damage.h"
 #include "testing/database_writer.h"
+#include "testing/file_io.h"
 #include "testing/record_builder.h"
 #include "tests/support/temp_dir.h"
 #include "vssdb/error.h"
@@ -119,6 +120,35 @@ TEST(OverlappingRecords, VersionsThatShareOneComment) {
     const std::string message = CorruptMessage([&] { log.ReadRevisions(); });
     EXPECT_NE(message.find(path.filename().string()), std::string::npos) << message;
     EXPECT_NE(message.find("overlaps"), std::string::npos) << message;
+}
+
+// A label whose comment and label comment point at one record reads it for both; only
+// records of different versions may not share bytes.
+TEST(OverlappingRecords, LabelWhoseTwoCommentsAreOneRecord) {
+    varnotte::test::TempDir dir;
+    vsstest::DatabaseWriter writer(dir.path());
+    const vsstest::ItemId file = writer.AddFile(writer.Root(), "a.txt", {"Admin", 1, "first"});
+    writer.Label(file, "v1", {"Admin", 2, "why"}, "why");
+    writer.Write();
+
+    const fs::path path = writer.LogPath(file);
+    std::size_t label = 0;
+    for (const vsstest::RecordInfo& record : vsstest::ListRecords(path, true)) {
+        if (record.signature == rf::kRevision) {
+            label = record.offset;  // the newest
+        }
+    }
+    const std::size_t body = label + rf::kHeaderSize;
+    const std::string bytes = vsstest::ReadWholeFile(path);
+    const std::uint32_t comment = vsstest::GetU32(bytes, body + rv::kCommentOffset);
+    vsstest::PatchU32(path, body + rv::kLabelCommentOffset, comment);
+    vsstest::FixRecordCrc(path, label);
+
+    const std::vector<vssdb::Revision> versions =
+        vssdb::ItemLog::Read(path.string()).ReadRevisions();
+    ASSERT_EQ(versions.size(), 2u);
+    EXPECT_EQ(versions.front().comment, "why");
+    EXPECT_EQ(versions.front().labelComment, "why");
 }
 
 // names.dat: the HN record, then `records` built by the callers.
