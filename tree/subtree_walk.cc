@@ -10,24 +10,43 @@ namespace varnotte {
 bool SubtreeWalk::ExpandProject(WalkHost::Node node, const std::string& nodePath) {
     // The tree asks for a project with one more "/" after its path ("$//" for the root).
     const std::string spec = nodePath + "/";
-    bool anyProject = false;
     sourcesafe::IVSSItems children;
     try {
         // The database may be in use: each walk reads it as it is now, and only the walk
         // itself reuses what it has read.
         database_.ForgetCachedItems();
-        children = database_.VSSItem(spec).Items(false);
+        const sourcesafe::IVSSItem project = database_.VSSItem(spec);
+        children = project.Items(false);
+        visitedProjects_.insert(project.Spec());
     } catch (const sourcesafe::VssError& error) {
         host_.ItemFailed(nodePath, error);
         return false;
     }
+    return AddChildren(node, children, 1);
+}
+
+bool SubtreeWalk::AddChildren(WalkHost::Node node, const sourcesafe::IVSSItems& children,
+                              int depth) {
+    // A spec reaches only the first of two entries of one name: the second is damage.
+    std::unordered_set<std::string> specs;
+    bool anyProject = false;
     // The count is read again before every step, as the collection may be replaced.
     for (int i = 1; i <= children.Count(); ++i) {
         const sourcesafe::IVSSItem child = children.Item(i);
-        AddNode(node, child.Spec(), 1);
+        const std::string spec = child.Spec();
+        if (!specs.insert(spec).second) {
+            ReportListedTwice(spec);
+            continue;
+        }
+        AddNode(node, spec, depth);
         anyProject = anyProject || child.Type() == sourcesafe::VSSITEM_PROJECT;
     }
     return anyProject;
+}
+
+void SubtreeWalk::ReportListedTwice(const std::string& spec) {
+    host_.ItemFailed(spec, sourcesafe::VssError(sourcesafe::ESS_FILE_CORRUPT,
+                                                spec + " is listed more than once"));
 }
 
 bool SubtreeWalk::MayVisit(int depth) const {
@@ -64,9 +83,7 @@ void SubtreeWalk::AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& 
     // A damaged list may name two projects alike; a spec reaches only the first of them,
     // and walking it once per entry would repeat its subtree at every level below.
     if (!visitedProjects_.insert(project.Spec()).second) {
-        host_.ItemFailed(project.Spec(),
-                         sourcesafe::VssError(sourcesafe::ESS_FILE_CORRUPT,
-                                              project.Spec() + " is listed more than once"));
+        ReportListedTwice(project.Spec());
         return;
     }
     std::string row;
@@ -81,9 +98,7 @@ void SubtreeWalk::AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& 
     const WalkHost::Node node = host_.AddProjectNode(parent, project);
     host_.AddRow(std::move(row));
     host_.ShowStatus(project.Spec());
-    for (int i = 1; i <= children.Count(); ++i) {
-        AddNode(node, children.Item(i).Spec(), depth - 1);
-    }
+    AddChildren(node, children, depth - 1);
 }
 
 void SubtreeWalk::AddFile(WalkHost::Node parent, const sourcesafe::IVSSItem& file) {

@@ -8,8 +8,9 @@
 // on) come before its own row; the expanded project itself gets no row.
 //
 // An item that cannot be read is skipped and reported to the host; the walk goes on. A
-// project is visited once per walk: a second entry that leads to the same spec is reported
-// as damage.
+// project is visited once per walk, and an item once per list: a second entry that leads
+// to the same spec (two entries of one name, or one whose empty name leads back to its
+// project) is reported as damage.
 #pragma once
 
 #include <string>
@@ -64,6 +65,9 @@ class SubtreeWalk {
   private:
     bool MayVisit(int depth) const;
     void AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& project, int depth);
+    // Returns whether any child is a project.
+    bool AddChildren(WalkHost::Node node, const sourcesafe::IVSSItems& children, int depth);
+    void ReportListedTwice(const std::string& spec);
     void AddFile(WalkHost::Node parent, const sourcesafe::IVSSItem& file);
 
     const sourcesafe::IVSSDatabase& database_;

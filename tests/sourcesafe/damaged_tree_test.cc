@@ -1,6 +1,7 @@
 // Child lists damaged so that the project tree is no tree any more: a project listed below
 // itself, the root listed as a subproject, one project in two places, two projects of one
-// name. An export must end, visit each project once and report the damage.
+// name, two entries that lead to one spec. An export must end, visit each item once and
+// report the damage.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -37,9 +38,33 @@ class CollectingHost : public varnotte::WalkHost {
         failures.push_back(spec + ": " + error.what());
     }
 
+    // The spec of every row, in order.
+    std::vector<std::string> Specs() const {
+        std::vector<std::string> specs;
+        for (const std::string& row : rows) {
+            specs.push_back(row.substr(1, row.find('"', 1) - 1));
+        }
+        return specs;
+    }
+
     std::vector<std::string> rows;
     std::vector<std::string> failures;
 };
+
+// The rows and failures of a confirmed export of the whole database.
+CollectingHost ExportWhole(const DatabaseWriter& writer) {
+    sourcesafe::IVSSDatabase db;
+    EXPECT_EQ(
+        sourcesafe::CreateInstance(sourcesafe::CLSID_VSSDatabase, sourcesafe::CLSCTX_ALL_SERVERS,
+                                   sourcesafe::IID_IVSSDatabase6, db),
+        sourcesafe::S_OK);
+    db.Open(writer.IniPath().string(), "Admin", "");
+    const int firstExpand = 0, running = 1, confirmed = 1, history = 0;
+    const varnotte::WalkFlags flags{firstExpand, running, confirmed, history};
+    CollectingHost host;
+    varnotte::SubtreeWalk(db, flags, host).ExpandProject(nullptr, "$/");
+    return host;
+}
 
 // root: P (Sub1, Sub2 (Deep)), R (Other)
 struct Tree {
@@ -93,22 +118,8 @@ TEST_P(DamagedTree, ExportEndsAndReportsTheDamage) {
     writer.Write();
     GetParam().apply(writer, tree);
 
-    sourcesafe::IVSSDatabase db;
-    ASSERT_EQ(
-        sourcesafe::CreateInstance(sourcesafe::CLSID_VSSDatabase, sourcesafe::CLSCTX_ALL_SERVERS,
-                                   sourcesafe::IID_IVSSDatabase6, db),
-        sourcesafe::S_OK);
-    db.Open(writer.IniPath().string(), "Admin", "");
-    const int firstExpand = 0, running = 1, confirmed = 1, history = 0;
-    const varnotte::WalkFlags flags{firstExpand, running, confirmed, history};
-    CollectingHost host;
-    varnotte::SubtreeWalk(db, flags, host).ExpandProject(nullptr, "$/");
-
-    std::vector<std::string> specs;
-    for (const std::string& row : host.rows) {
-        specs.push_back(row.substr(1, row.find('"', 1) - 1));
-    }
-    EXPECT_EQ(specs, GetParam().projectRows);
+    const CollectingHost host = ExportWhole(writer);
+    EXPECT_EQ(host.Specs(), GetParam().projectRows);
     ASSERT_EQ(host.failures.size(), 1u) << testing::PrintToString(host.failures);
     EXPECT_EQ(host.failures[0].rfind(GetParam().failedSpec + ": ", 0), 0u) << host.failures[0];
     EXPECT_NE(host.failures[0].find(GetParam().message), std::string::npos) << host.failures[0];
@@ -151,5 +162,32 @@ INSTANTIATE_TEST_SUITE_P(
                            "listed more than once",
                            {"$/P", "$/P/Sub1", "$/R", "$/R/Other"}}),
     [](const testing::TestParamInfo<Damage>& info) { return info.param.name; });
+
+// Entries that a spec cannot tell apart: a second file of one name, and a name left empty,
+// which makes the entry's spec its project's. Each is reported once; nothing is written
+// twice and the rest is exported.
+TEST(DamagedList, EntriesThatLeadToTheSameSpecAreReportedOnce) {
+    varnotte::test::TempDir dir;
+    DatabaseWriter writer(dir.path());
+    const ItemId p = writer.AddProject(writer.Root(), "P");
+    writer.AddFile(p, "a.txt");
+    const ItemId b = writer.AddFile(p, "b.txt");
+    const ItemId sub = writer.AddProject(p, "Sub");
+    writer.AddFile(sub, "c.txt");
+    const ItemId q = writer.AddProject(writer.Root(), "Q");
+    writer.Write();
+    const std::size_t shortName = pe::kName + vssdb::name_format::kShortNameOffset;
+    PatchEntry(writer, p, b, shortName, std::string_view("a.txt\0", 6));
+    PatchEntry(writer, writer.Root(), q, shortName, std::string_view("\0", 1));
+
+    const CollectingHost host = ExportWhole(writer);
+    EXPECT_EQ(host.Specs(),
+              (std::vector<std::string>{"$/P", "$/P/a.txt", "$/P/Sub", "$/P/Sub/c.txt"}));
+    ASSERT_EQ(host.failures.size(), 2u) << testing::PrintToString(host.failures);
+    EXPECT_EQ(host.failures[0].rfind("$/P/a.txt: ", 0), 0u) << host.failures[0];
+    EXPECT_NE(host.failures[0].find("listed more than once"), std::string::npos);
+    EXPECT_NE(host.failures[1].find("listed more than once"), std::string::npos)
+        << host.failures[1];
+}
 
 }  // namespace
