@@ -121,6 +121,10 @@ void CBrelwickDlg::CreateControls() {
             }
         }
     }
+    // Windows reports the template's size as the window's first resize. Recorded here, a
+    // size set before the window is shown (restored settings; a hidden widget gets one
+    // resize event, at show, with its last size) moves the controls as any resize does.
+    m_previousClientSize = size();
     for (std::size_t i = 1; i < std::size(kTabOrder); ++i) {
         setTabOrder(GetDlgItem(kTabOrder[i - 1]), GetDlgItem(kTabOrder[i]));
     }

@@ -80,6 +80,18 @@ class LayoutTest : public QObject {
         QCOMPARE(At(IDOK), DialogUnitsToPixels(QRect(165, 239, 50, 14), dialog->baseUnits()));
     }
 
+    // Restored settings give the window its size before it is shown; a hidden window hears
+    // of that only once, at show, and the controls must follow all the same.
+    void sizeSetBeforeTheWindowIsShownLaysItOut() {
+        dialog = std::make_unique<CBrelwickDlg>(*state, nullptr);
+        QVERIFY(dialog->OnInitDialog());
+        Remember();
+        dialog->resize(dialog->size() + QSize(150, 90));
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        VerifyLaidOutFor(150, 90);
+    }
+
     void widerByHundredPixels() {
         ResizeBy(100, 0);
         VerifyLaidOutFor(100, 0);
