@@ -288,10 +288,7 @@ void CBrelwickDlg::OnLoginKey(QWidget* /*target*/) {
 void CBrelwickDlg::OnStop() {
     m_state.exportRunning = 0;
     UpdateData(true);
-    GetDlgItem(IDC_STOP)->setEnabled(false);
-    for (const int id : {IDOK, IDC_BROWSE, IDC_USER_NAME, IDC_PASSWORD, IDC_OUTPUT_HISTORY}) {
-        GetDlgItem(id)->setEnabled(true);
-    }
+    m_projectTree->EnableControls(true);
 }
 
 void CBrelwickDlg::OnClose() {
