@@ -76,6 +76,9 @@ WalkFlags CProjectTreeCtrl::Flags() const {
 
 bool CProjectTreeCtrl::OpenDatabase(const QString& iniPath, const QString& user,
                                     const QString& password) {
+    if (m_loading) {
+        return false;  // the walk on the stack holds nodes of the tree this would clear
+    }
     const WaitCursor wait;
     sourcesafe::IVSSDatabase database;
     if (sourcesafe::CreateInstance(sourcesafe::CLSID_VSSDatabase, sourcesafe::CLSCTX_ALL_SERVERS,

@@ -255,6 +255,12 @@ void CBrelwickDlg::UpdateTitle() {
 }
 
 void CBrelwickDlg::OnBrowse() {
+    if (m_projectTree->IsLoading()) {
+        // Stop enables "..." while the walk is still unwinding: opening another database
+        // now would pull its tree from under it. The click is answered once it has ended.
+        m_browseAfterLoading = true;
+        return;
+    }
     QFileDialog dialog(this, QStringLiteral("Open Database"), m_databasePath,
                        QStringLiteral("VSS Databases (srcsafe.ini) (*.ini)"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -308,9 +314,15 @@ void CBrelwickDlg::OnClose() {
 }
 
 void CBrelwickDlg::OnExpansionHandled() {
+    // Queued: the expansion may still be on the stack (inside the tree's own expand, or
+    // inside OpenDatabase, whose caller records the database once it returns).
     if (m_closeAfterLoading) {
         m_closeAfterLoading = false;
-        OnClose();
+        m_browseAfterLoading = false;
+        QMetaObject::invokeMethod(this, &CBrelwickDlg::OnClose, Qt::QueuedConnection);
+    } else if (m_browseAfterLoading) {
+        m_browseAfterLoading = false;
+        QMetaObject::invokeMethod(this, &CBrelwickDlg::OnBrowse, Qt::QueuedConnection);
     }
 }
 

@@ -106,6 +106,7 @@ class CBrelwickDlg : public QDialog {
     bool m_chosenWithBrowse = false;
     bool m_endedInInit = false;
     bool m_closeAfterLoading = false;
+    bool m_browseAfterLoading = false;
     QSize m_previousClientSize{0, 0};  // 0 x 0 until the first resize has been seen
 };
 

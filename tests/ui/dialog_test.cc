@@ -1,6 +1,7 @@
 // The main dialog driven as a user drives it, offscreen, against real and written databases.
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -379,6 +380,70 @@ class DialogTest : public varnotte::test::DialogTestBase {
         }
         QVERIFY(tree()->isEnabled());
         QCOMPARE(state->exportRunning, 0);
+    }
+
+    // Stop enables "..." at once; a click on it while the walk unwinds opens the other
+    // database only once the walk has ended.
+    void browseRightAfterStopWaitsForTheWalkToEnd() {
+        const QString ini = WriteBigDatabase(3000);
+        VARNOTTE_QFIXTURE_INI(other, "small-edits");
+        Start();
+        QVERIFY(Browse(ini));
+        QTreeWidgetItem* big = tree()->topLevelItem(0)->child(0);
+        bool walkOver = false;
+        answerer->Expect([&](QWidget* modal) {  // the question: Cancel, then the clicks
+            QTimer::singleShot(0, [&] {
+                QTest::mouseClick(item(IDC_STOP), Qt::LeftButton);
+                QTest::mouseClick(item(IDC_BROWSE), Qt::LeftButton);
+            });
+            qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Cancel)->click();
+        });
+        answerer->Expect([&](QWidget* modal) {
+            walkOver = !tree()->IsLoading();
+            ModalAnswerer::AnswerFileDialog(qobject_cast<QFileDialog*>(modal), other);
+        });
+        answerer->ExpectMessageBox(QMessageBox::Cancel);  // the new root's question
+        big->setExpanded(true);
+        QTRY_COMPARE(answerer->pending(), 0);
+        QVERIFY(walkOver);
+        QCOMPARE(tree()->topLevelItem(0)->child(0)->text(0),
+                 QStringLiteral("esign-java-authenticator"));
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Varnotte - ") + other);
+    }
+
+    // Closing while "..." is still loading the database it opened: the database is
+    // recorded first, so the settings saved on closing have it.
+    void closingWhileADatabaseOpensKeepsIt() {
+        vsstest::DatabaseWriter writer(dir->path() / "wide");
+        for (int i = 0; i < 3000; ++i) {
+            writer.AddFile(writer.Root(), "file" + std::to_string(i) + ".txt");
+        }
+        writer.Write();
+        const QString ini = QString::fromStdString(writer.IniPath().string());
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&] {
+            if (tree()->IsLoading()) {
+                closer.stop();
+                dialog->close();
+            }
+        });
+        QTimer::singleShot(0, this, [&] {
+            QTest::keyClicks(edit(IDC_USER_NAME), QStringLiteral("Admin"));
+            closer.start(0);
+            answerer->ExpectFileDialog(ini);
+            dialog->OnBrowse();
+        });
+        // What the settings would be saved from, as the dialog ends.
+        QString pathAtClose;
+        int listedAtClose = -1;
+        connect(dialog.get(), &QDialog::finished, this, [&] {
+            pathAtClose = dialog->m_databasePath;
+            listedAtClose = dialog->m_databaseList.count();
+        });
+        QCOMPARE(dialog->exec(), int(QDialog::Accepted));
+        QVERIFY(!closer.isActive());
+        QCOMPARE(pathAtClose, ini);
+        QCOMPARE(listedAtClose, 1);
     }
 
     void closingDuringAWalkStopsItAndEndsTheDialog() {
