@@ -8,12 +8,13 @@
 #pragma once
 
 #include <optional>
-#include <string>
+
+#include "vssdb/data_folder.h"
 
 namespace vssdb {
 
-std::optional<int> RememberedCodePage(const std::string& dataPath, int tieBreak);
-void RememberCodePage(const std::string& dataPath, int tieBreak, int codePage);
+std::optional<int> RememberedCodePage(const DataFolder& folder, int tieBreak);
+void RememberCodePage(const DataFolder& folder, int tieBreak, int codePage);
 
 // Forgets every answer, so that the next open reads the logs again (benchmarks).
 void ForgetCodePages();

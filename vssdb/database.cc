@@ -108,7 +108,7 @@ void Database::SettleCodePage(const OpenOptions& options) {
     }
     const int tieBreak =
         options.tieBreakCodePage != 0 ? options.tieBreakCodePage : LocaleAnsiCodePage();
-    if (const std::optional<int> remembered = RememberedCodePage(folder_.path(), tieBreak)) {
+    if (const std::optional<int> remembered = RememberedCodePage(folder_, tieBreak)) {
         decoder_ = std::make_unique<TextDecoder>(*remembered);
         return;
     }
@@ -117,7 +117,7 @@ void Database::SettleCodePage(const OpenOptions& options) {
                         [&](std::string_view text) { detector.AddText(text); });
     const int codePage = detector.Decide(tieBreak);
     decoder_ = std::make_unique<TextDecoder>(codePage);
-    RememberCodePage(folder_.path(), tieBreak, codePage);
+    RememberCodePage(folder_, tieBreak, codePage);
 }
 
 std::string Database::DefaultUserName() {

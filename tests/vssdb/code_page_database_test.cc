@@ -2,6 +2,7 @@
 // names under an English locale, as real databases often offer no more.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -104,3 +105,44 @@ TEST(DatabaseCodePage, RememberedUntilTheDatabaseChanges) {
 }
 
 }  // namespace
+
+namespace {
+
+// A database at `root` with one project named `name`, its bookkeeping files spelled in
+// upper case, as in copies from old servers.
+void WriteUpperCaseCopy(const std::filesystem::path& root, int codePage, const std::string& name) {
+    vsstest::DatabaseWriter writer(root);
+    writer.AddProject(writer.Root(), *vssdb::TextDecoder(codePage).FromUtf8(name));
+    writer.Write();
+    for (const char* file : {"names.dat", "um.dat", "aaaaaaaa.cnt"}) {
+        std::string upper = file;
+        for (char& c : upper) {
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+        const std::filesystem::path path = writer.DataFolderPath() / file;
+        if (std::filesystem::exists(path)) {
+            std::filesystem::rename(path, writer.DataFolderPath() / upper);
+        }
+    }
+}
+
+}  // namespace
+
+// The code page found for a database is remembered until its bookkeeping files change,
+// whatever the case of their names.
+TEST(RememberedCodePage, IsForgottenWhenAnUpperCaseCopyIsReplaced) {
+    varnotte::test::TempDir dir;
+    vssdb::OpenOptions options;
+    options.tieBreakCodePage = 1252;
+    WriteUpperCaseCopy(dir / "db", 1251, "Проект");
+    const std::string ini = (dir / "db" / "srcsafe.ini").string();
+    EXPECT_EQ(vssdb::Database::Open(ini, options)->codePage(), 1251);
+    EXPECT_EQ(vssdb::Database::Open(ini, options)->codePage(), 1251);
+
+    WriteUpperCaseCopy(dir / "other", 932, "設計書");
+    std::filesystem::remove_all(dir / "db");
+    std::filesystem::rename(dir / "other", dir / "db");
+    const auto reopened = vssdb::Database::Open(ini, options);
+    EXPECT_EQ(reopened->codePage(), 932);
+    EXPECT_EQ(reopened->Locate("$/設計書").name, "設計書");
+}
