@@ -7,6 +7,8 @@
 #include <QStyle>
 #include <QStyleFactory>
 
+#include <algorithm>
+
 #include "tree/control_ids.h"
 #include "tree/export_prompts.h"
 #include "uilib/dialog_item.h"
@@ -159,11 +161,16 @@ void CProjectTreeCtrl::OnItemExpanding(QTreeWidgetItem* item, bool expand) {
         m_expanding = item;
         m_sinceShown.start();
         const WalkFlags flags = Flags();
-        const bool anyProject = SubtreeWalk(m_pDatabase, flags, *this)
-                                    .ExpandProject(item, GetItemPath(item).toStdString());
+        const QString path = GetItemPath(item);
+        const bool anyProject =
+            SubtreeWalk(m_pDatabase, flags, *this).ExpandProject(item, path.toStdString());
         ShowPendingWork();
         m_expanding = nullptr;
-        if (!anyProject) {
+        // A project whose list could not be read keeps its button, to be tried again.
+        const bool listRead =
+            std::none_of(m_failedItems.begin(), m_failedItems.end(),
+                         [&](const auto& failed) { return failed.first == path; });
+        if (!anyProject && listRead) {
             item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
         }
     }

@@ -15,7 +15,9 @@
 #include <functional>
 #include <memory>
 
+#include "testing/damage.h"
 #include "testing/database_writer.h"
+#include "testing/file_io.h"
 #include "tests/support/modal_answerer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/dialog_test_base.h"
@@ -246,6 +248,30 @@ class DialogTest : public varnotte::test::DialogTestBase {
         QCOMPARE(project->childCount(), 2);  // reloaded from the database:
         QCOMPARE(project->child(0)->text(0), QStringLiteral("clingBling.txt"));
         QCOMPARE(project->child(1)->text(0), QStringLiteral("Le.txt"));
+    }
+
+    // A project whose child list cannot be read when it is expanded keeps its expand
+    // button, so that it can be tried again once the list is back.
+    void projectWhoseListFailsCanBeExpandedAgain() {
+        vsstest::DatabaseWriter writer(dir->path() / "db");
+        const vsstest::ItemId p = writer.AddProject(writer.Root(), "P");
+        writer.AddFile(p, "a.txt");
+        writer.Write();
+        Start();
+        QVERIFY(Browse(QString::fromStdString(writer.IniPath().string())));
+        QTreeWidgetItem* project = tree()->topLevelItem(0)->child(0);
+        // Another client is rewriting the list as it is read.
+        const std::filesystem::path list = writer.DataPath(p);
+        const std::string bytes = vsstest::ReadWholeFile(list);
+        vsstest::TruncateFile(list, bytes.size() - 10);
+        Expand(project);
+        QCOMPARE(project->childCount(), 0);
+        QCOMPARE(project->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+
+        vsstest::WriteWholeFile(list, bytes);
+        project->setExpanded(false);
+        Expand(project);
+        QCOMPARE(project->childCount(), 1);
     }
 
     void starKeyDoesNotExpandEverything() {
