@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <filesystem>
+#include <system_error>
+
 #include "sourcesafe/vss_database.h"
 
 namespace varnotte {
@@ -26,11 +29,26 @@ QString Destination(const QString& path) {
     return folder.isEmpty() ? QString() : QDir(folder).filePath(info.fileName());
 }
 
+bool SameFile(const std::filesystem::path& a, const QString& b) {
+    std::error_code error;
+    return !b.isEmpty() && std::filesystem::equivalent(a, b.toStdString(), error);
+}
+
+// Whether `path` is `folder` or lies below it. Told by the files themselves (device and
+// inode), so that another spelling of the same folder counts too: a case-insensitive
+// mount of the Windows share, a second mount of it.
 bool IsAtOrBelow(const QString& path, const QString& folder) {
-    return !folder.isEmpty() &&
-           (path == folder ||
-            path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder
-                                                              : folder + QLatin1Char('/')));
+    if (folder.isEmpty()) {
+        return false;
+    }
+    for (std::filesystem::path at(path.toStdString());; at = at.parent_path()) {
+        if (SameFile(at, folder)) {
+            return true;
+        }
+        if (!at.has_relative_path()) {
+            return false;
+        }
+    }
 }
 
 }  // namespace
@@ -55,7 +73,8 @@ QString WhyTargetIsInDatabase(const QString& target, const DatabaseFiles& databa
                    "reads. Choose another place.")
             .arg(target, what);
     };
-    if (!iniFile.isEmpty() && destination == iniFile) {
+    if (!iniFile.isEmpty() &&
+        (destination == iniFile || SameFile(destination.toStdString(), iniFile))) {
         return refusal(QStringLiteral("is the database's srcsafe.ini"));
     }
     if (IsAtOrBelow(destination, dataFolder)) {

@@ -22,7 +22,9 @@ struct DatabaseFiles {
 DatabaseFiles FilesOf(const sourcesafe::IVSSDatabase& database);
 
 // Why writing `target` would change `database`, or an empty string when it would not.
-// Refused, with symbolic links followed: the srcsafe.ini; anything in the data folder;
+// Refused, with symbolic links followed and folders told apart by device and inode (so a
+// second mount or a case-insensitive mount of them counts): the srcsafe.ini; anything in
+// the data folder;
 // any existing file in the srcsafe.ini's folder or below it (users.txt, users/...), except
 // a CSV file: SourceSafe writes none, so one there is an earlier export, which may be
 // replaced. A new file beside srcsafe.ini changes nothing of the database and is allowed.
