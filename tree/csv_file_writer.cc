@@ -95,6 +95,17 @@ void AppendWithCrLf(QByteArray& out, std::string_view text) {
     at[1] = '\n';
 }
 
+// /dev/stdout, /dev/fd/N, /proc/self/fd/N and links to them stand for a stream the
+// caller opened (a redirection, perhaps appending): written into, never replaced, even
+// when they lead on to a regular file.
+bool IsSystemStream(const QFileInfo& info) {
+    const auto underSystemFolders = [](const QString& path) {
+        return path.startsWith(QLatin1String("/dev/")) || path.startsWith(QLatin1String("/proc/"));
+    };
+    return underSystemFolders(info.absoluteFilePath()) ||
+           (info.isSymLink() && underSystemFolders(info.symLinkTarget()));
+}
+
 }  // namespace
 
 void AppendCsvLine(QByteArray& out, std::string_view row) {
@@ -134,7 +145,7 @@ bool CsvFileWriter::Open(const QString& path) {
         }
     }
     const QFileInfo info(path);
-    atomic_ = !info.exists() || info.isFile();
+    atomic_ = (!info.exists() || info.isFile()) && !IsSystemStream(info);
     if (atomic_) {
         auto save = std::make_unique<QSaveFile>(path);
         if (!save->open(QIODevice::WriteOnly)) {
@@ -142,8 +153,9 @@ bool CsvFileWriter::Open(const QString& path) {
         }
         device_ = std::move(save);
     } else {
+        // Appending: a stream that leads on to a regular file must not be truncated.
         auto file = std::make_unique<QFile>(path);
-        if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
             return Fail(file->errorString());
         }
         device_ = std::move(file);

@@ -69,6 +69,20 @@ TEST(VarnotteCsv, OutputFileIsByteForByteWhatStandardOutputGets) {
     EXPECT_NE(toStdout.out.find("MDID Logins\r\n* full support"), std::string::npos);
 }
 
+// --output /dev/stdout writes into the stream the shell opened; a redirection that
+// appends keeps what the file held.
+TEST(VarnotteCsv, OutputToStandardOutputByNameAppendsWhereTheShellSays) {
+    VARNOTTE_REQUIRE_FIXTURE(fixture, "small-edits");
+    TempDir dir;
+    const CsvRun expected = RunCsv({Ini(fixture)});
+    std::ofstream(dir / "log.csv", std::ios::binary) << "earlier\r\n";
+    EXPECT_EQ(varnotte::test::RunCsvAppendingTo(
+                  {QStringLiteral("-o"), QStringLiteral("/dev/stdout"), Ini(fixture)},
+                  Q(dir / "log.csv")),
+              0);
+    EXPECT_EQ(ReadAll(dir / "log.csv"), "earlier\r\n" + expected.out);
+}
+
 TEST(VarnotteCsv, ExportsOneProjectAndEmptyDatabasesGiveEmptyFiles) {
     VARNOTTE_REQUIRE_FIXTURE(small, "small-edits");
     VARNOTTE_REQUIRE_FIXTURE(empty, "empty-root");

@@ -42,4 +42,16 @@ CsvRun RunCsv(const QStringList& arguments, const QByteArray& input, bool asOrdi
     return run;
 }
 
+int RunCsvAppendingTo(const QStringList& arguments, const QString& file) {
+    QProcess process;
+    process.setStandardOutputFile(file, QIODevice::Append);
+    process.start(QStringLiteral(VARNOTTE_CSV_PATH), arguments);
+    if (!process.waitForFinished(kTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
 }  // namespace varnotte::test

@@ -19,4 +19,8 @@ struct CsvRun {
 CsvRun RunCsv(const QStringList& arguments, const QByteArray& input = {},
               bool asOrdinaryUser = false);
 
+// Runs it with standard output appended to `file`, as `>> file` does; returns its exit
+// status (-1 when it crashed or did not end in time).
+int RunCsvAppendingTo(const QStringList& arguments, const QString& file);
+
 }  // namespace varnotte::test
