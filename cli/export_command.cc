@@ -8,6 +8,7 @@
 #include "sourcesafe/vss_database.h"
 #include "sourcesafe/vss_error.h"
 #include "tree/csv_file_writer.h"
+#include "tree/open_database.h"
 #include "tree/subtree_walk.h"
 
 namespace varnotte::cli {
@@ -100,24 +101,12 @@ void Report(std::FILE* errors, const std::string& message) {
 int RunExport(const Options& options, std::FILE* errors, bool showProgress,
               const std::function<void()>& beforeEachItem) {
     const std::string iniPath = options.iniPath.toStdString();
-    // QString would turn an unpaired surrogate into "?", which could then match a real
-    // name or password; such text is no text a user has.
-    if (!options.user.isValidUtf16() || !options.password.isValidUtf16()) {
-        Report(errors, "login refused: the user name or password is not valid text");
-        return kExitLoginRefused;
-    }
     sourcesafe::IVSSDatabase database;
-    if (sourcesafe::CreateInstance(sourcesafe::CLSID_VSSDatabase, sourcesafe::CLSCTX_ALL_SERVERS,
-                                   sourcesafe::IID_IVSSDatabase6, database) != sourcesafe::S_OK) {
-        Report(errors, "cannot create a database object");
-        return kExitCannotOpen;
-    }
     std::string nodePath;
     try {
         sourcesafe::OpenSettings settings;
         settings.codePage = options.codePage;
-        database.Open(iniPath, options.user.toStdString(), options.password.toStdString(),
-                      settings);
+        database = OpenDatabaseAs(options.iniPath, options.user, options.password, settings);
     } catch (const sourcesafe::VssError& error) {
         if (IsLoginRefusal(error.code())) {
             Report(errors, "login refused: " + std::string(error.what()));

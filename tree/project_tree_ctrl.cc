@@ -11,6 +11,7 @@
 
 #include "tree/control_ids.h"
 #include "tree/export_prompts.h"
+#include "tree/open_database.h"
 #include "uilib/dialog_item.h"
 
 namespace varnotte {
@@ -83,17 +84,8 @@ bool CProjectTreeCtrl::OpenDatabase(const QString& iniPath, const QString& user,
     }
     const WaitCursor wait;
     sourcesafe::IVSSDatabase database;
-    if (sourcesafe::CreateInstance(sourcesafe::CLSID_VSSDatabase, sourcesafe::CLSCTX_ALL_SERVERS,
-                                   sourcesafe::IID_IVSSDatabase6, database) != sourcesafe::S_OK) {
-        return false;
-    }
-    // QString would turn an unpaired surrogate into "?", which could then match a real
-    // name or password; such text is no text a user has.
-    if (!user.isValidUtf16() || !password.isValidUtf16()) {
-        return false;
-    }
     try {
-        database.Open(iniPath.toStdString(), user.toStdString(), password.toStdString());
+        database = OpenDatabaseAs(iniPath, user, password);
         if (database.VSSItem("$/").IsEmpty()) {
             return false;
         }
