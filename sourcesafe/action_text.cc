@@ -91,16 +91,8 @@ std::string JoinSpec(const std::string& project, const std::string& name) {
 
 std::string ActionText(const vssdb::Revision& revision, const vssdb::Database& database) {
     const auto action = static_cast<Action>(revision.action);
-    const auto displayName = [&](const vssdb::NameField& field) {
-        return database.DisplayName(field, field.isProject());
-    };
-    const std::string name = displayName(revision.name);
-    const std::string old = action == Action::kRenameFile || action == Action::kRenameProject
-                                ? displayName(revision.oldName)
-                                : std::string();
-    std::string spec = database.Decode(revision.spec);
-    const std::string label = database.Decode(revision.label);
     int number = revision.version;
+    bool sharedFileSpec = false;  // the spec names the file shared, not only its project
 
     std::string_view pattern = kUnknown;
     for (const Wording& wording : kWordings) {
@@ -122,7 +114,7 @@ std::string ActionText(const vssdb::Revision& revision, const vssdb::Database& d
             } else if (revision.shareKind > 0) {
                 pattern = kUnpinned;
             } else {
-                spec = JoinSpec(spec, name);  // the file shared, not only its project
+                sharedFileSpec = true;
             }
             break;
         case Action::kBranchStart:
@@ -138,6 +130,22 @@ std::string ActionText(const vssdb::Revision& revision, const vssdb::Database& d
     if (pattern == kUnknown) {
         number = revision.action;
     }
+    // Names are looked up only where the wording shows them: each may cost a names.dat
+    // lookup, and a damaged one that is not shown must not cost the version.
+    const auto displayName = [&](const vssdb::NameField& field) {
+        return database.DisplayName(field, field.isProject());
+    };
+    const std::string name = sharedFileSpec || pattern.find("{name}") != std::string_view::npos
+                                 ? displayName(revision.name)
+                                 : std::string();
+    const std::string old = pattern.find("{old}") != std::string_view::npos
+                                ? displayName(revision.oldName)
+                                : std::string();
+    std::string spec = database.Decode(revision.spec);
+    if (sharedFileSpec) {
+        spec = JoinSpec(spec, name);
+    }
+    const std::string label = database.Decode(revision.label);
     return Fill(pattern, name, old, spec, label, number);
 }
 

@@ -2,13 +2,19 @@
 // moves, renames, labels, long and non-ASCII names, and the action texts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "sourcesafe/vss_database.h"
 #include "sourcesafe/vss_error.h"
+#include "testing/damage.h"
 #include "testing/database_writer.h"
 #include "tests/support/temp_dir.h"
+#include "vssdb/name_format.h"
+#include "vssdb/record_format.h"
+#include "vssdb/revision_format.h"
 
 namespace {
 
@@ -194,6 +200,31 @@ TEST_F(WrittenDatabase, LongNamesOfProjectsAndFiles) {
     ASSERT_EQ(children.Count(), 1);
     EXPECT_EQ(children.Item(1).Name(), "file.name.without.spaces.but.too.long.cs");
     EXPECT_EQ(db.VSSItem("$/.idea").Name(), ".idea");
+}
+
+// A version's name is looked up only where its wording shows it: a damaged name that
+// "Created" never shows costs nothing.
+TEST_F(WrittenDatabase, DamagedNameThatTheWordingDoesNotShowIsNeverLookedUp) {
+    const ItemId file = writer.AddFile(writer.Root(), "a.txt", At(1));
+    writer.CheckIn(file, At(2));
+    writer.Write();
+    const std::filesystem::path log = writer.LogPath(file);
+    const std::vector<vsstest::RecordInfo> records = vsstest::ListRecords(log, true);
+    const auto created = std::find_if(records.begin(), records.end(), [](const auto& record) {
+        return record.signature == vssdb::record_format::kRevision;
+    });
+    ASSERT_NE(created, records.end());
+    vsstest::PatchU32(log,
+                      created->offset + vssdb::record_format::kHeaderSize +
+                          vssdb::revision_format::kCommonName +
+                          vssdb::name_format::kNamesOffsetOffset,
+                      0x00FFFFF0);
+    vsstest::FixRecordCrc(log, created->offset);
+    IVSSDatabase db;
+    ASSERT_EQ(CreateInstance(CLSID_VSSDatabase, CLSCTX_ALL_SERVERS, IID_IVSSDatabase6, db), S_OK);
+    db.Open(writer.IniPath().string(), "Admin", "");
+    EXPECT_EQ(History(db.VSSItem("$/a.txt")),
+              (std::vector<VersionLine>{{2, "Checked in $/", ""}, {1, "Created", ""}}));
 }
 
 TEST_F(WrittenDatabase, CommentsKeepTheirLineBreaksAsLineFeeds) {
