@@ -249,7 +249,13 @@ std::shared_ptr<const ChildList> Database::Children(const std::string& projectPh
         for (const ProjectEntry& entry : ReadProjectEntries(PhysicalFile::Read(dataPath))) {
             Child child;
             child.type = entry.type;
-            child.name = DisplayName(entry.name, entry.type == ItemType::kProject);
+            try {
+                child.name = DisplayName(entry.name, entry.type == ItemType::kProject);
+            } catch (const Error& error) {
+                // A damaged name record spoils only the child that points at it.
+                child.name = Decode(entry.name.shortName);
+                child.nameError = error.what();
+            }
             child.physical = entry.physical;
             child.pinnedVersion = entry.pinnedVersion;
             child.deleted = entry.deleted();
@@ -283,6 +289,9 @@ LocatedItem Database::Locate(std::string_view spec) {
             throw Error(ErrorKind::kItemNotFound, "\"" + std::string(spec) +
                                                       "\": no item named \"" + std::string(part) +
                                                       "\" in " + item.spec);
+        }
+        if (!child->nameError.empty()) {
+            throw Error(ErrorKind::kCorrupt, child->nameError);
         }
         if (item.spec.size() > 2) {  // below the root
             item.spec += '/';

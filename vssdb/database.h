@@ -44,6 +44,9 @@ struct Child {
     std::uint16_t pinnedVersion = 0;  // 0 unless this project pins the file
     bool deleted = false;
     bool shared = false;
+    // Why the long name could not be read; the short name stands in, and reaching the
+    // child through it reports this.
+    std::string nameError;
 };
 
 // A project's child list with its live children indexed by name.

@@ -14,6 +14,7 @@
 #include "sourcesafe/vss_database.h"
 #include "testing/damage.h"
 #include "testing/database_writer.h"
+#include "testing/file_io.h"
 #include "tests/support/temp_dir.h"
 #include "tree/subtree_walk.h"
 #include "vssdb/name_format.h"
@@ -188,6 +189,30 @@ TEST(DamagedList, EntriesThatLeadToTheSameSpecAreReportedOnce) {
     EXPECT_NE(host.failures[0].find("listed more than once"), std::string::npos);
     EXPECT_NE(host.failures[1].find("listed more than once"), std::string::npos)
         << host.failures[1];
+}
+
+// A damaged names.dat record spoils the item whose name it holds, not its project: the
+// other children are exported and that one is reported.
+TEST(DamagedList, DamagedNameRecordSpoilsOnlyItsItem) {
+    varnotte::test::TempDir dir;
+    DatabaseWriter writer(dir.path());
+    const ItemId p = writer.AddProject(writer.Root(), "P");
+    const std::string longName = "a name far too long for the short name field.txt";
+    writer.AddFile(p, "before.txt");
+    writer.AddFile(p, longName);
+    writer.AddFile(p, "after.txt");
+    writer.Write();
+    const fs::path names = writer.DataFolderPath() / "names.dat";
+    const std::string bytes = vsstest::ReadWholeFile(names);
+    const std::size_t at = bytes.find(longName);
+    ASSERT_NE(at, std::string::npos);
+    vsstest::PatchBytes(names, at, "A");  // the record's checksum no longer holds
+
+    const CollectingHost host = ExportWhole(writer);
+    EXPECT_EQ(host.Specs(), (std::vector<std::string>{"$/P", "$/P/after.txt", "$/P/before.txt"}));
+    ASSERT_EQ(host.failures.size(), 1u) << testing::PrintToString(host.failures);
+    EXPECT_EQ(host.failures[0].rfind("$/P/", 0), 0u) << host.failures[0];
+    EXPECT_NE(host.failures[0].find("names.dat"), std::string::npos) << host.failures[0];
 }
 
 }  // namespace
