@@ -137,11 +137,15 @@ void ForEachDatabaseText(const DataFolder& folder, const NamesFile& names,
         VisitIfHigh(user.name, visit);
     }
     std::string buffer;  // one for every log: most are about the same size
-    for (const std::string& letter : ListNames(folder.path())) {
-        if (letter.size() != 1 || !std::isalpha(static_cast<unsigned char>(letter[0]))) {
+    for (const std::string& entry : ListNames(folder.path())) {
+        if (IsPhysicalName(entry)) {  // the flat layout of old databases
+            VisitLogTexts(folder.path() + "/" + entry, buffer, visit);
             continue;
         }
-        const std::string dir = folder.path() + "/" + letter;
+        if (entry.size() != 1 || !std::isalpha(static_cast<unsigned char>(entry[0]))) {
+            continue;
+        }
+        const std::string dir = folder.path() + "/" + entry;
         for (const std::string& name : ListNames(dir)) {
             if (IsPhysicalName(name)) {
                 VisitLogTexts(dir + "/" + name, buffer, visit);

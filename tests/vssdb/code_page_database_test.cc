@@ -146,3 +146,29 @@ TEST(RememberedCodePage, IsForgottenWhenAnUpperCaseCopyIsReplaced) {
     EXPECT_EQ(reopened->codePage(), 932);
     EXPECT_EQ(reopened->Locate("$/設計書").name, "設計書");
 }
+
+// Old databases keep every file directly in the data folder; their texts count as well.
+TEST(DatabaseCodePageFlatLayout, IsFoundOutFromTheLogs) {
+    varnotte::test::TempDir dir;
+    vsstest::DatabaseWriter writer(dir.path());
+    const vssdb::TextDecoder encoder(1251);
+    const vsstest::ItemId project = writer.AddProject(writer.Root(), *encoder.FromUtf8("Проект"));
+    writer.AddFile(project, *encoder.FromUtf8("отчет.doc"));
+    writer.Write();
+    const std::filesystem::path data = writer.DataFolderPath();
+    for (const auto& letter : std::filesystem::directory_iterator(data)) {
+        if (!letter.is_directory()) {
+            continue;
+        }
+        for (const auto& file : std::filesystem::directory_iterator(letter.path())) {
+            std::filesystem::rename(file.path(), data / file.path().filename());
+        }
+        std::filesystem::remove(letter.path());
+    }
+
+    vssdb::OpenOptions options;
+    options.tieBreakCodePage = 1252;
+    const auto db = vssdb::Database::Open(writer.IniPath().string(), options);
+    EXPECT_EQ(db->codePage(), 1251);
+    EXPECT_EQ(db->Locate("$/Проект/отчет.doc").name, "отчет.doc");
+}
