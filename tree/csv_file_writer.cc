@@ -153,9 +153,11 @@ bool CsvFileWriter::Open(const QString& path) {
         }
         device_ = std::move(save);
     } else {
-        // Appending: a stream that leads on to a regular file must not be truncated.
+        // A stream that leads on to a regular file must not be truncated: appended to.
         auto file = std::make_unique<QFile>(path);
-        if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        const QIODevice::OpenMode append =
+            info.isFile() ? QIODevice::Append : QIODevice::OpenMode();
+        if (!file->open(QIODevice::WriteOnly | append | QIODevice::Unbuffered)) {
             return Fail(file->errorString());
         }
         device_ = std::move(file);

@@ -81,6 +81,10 @@ TEST(VarnotteCsv, OutputToStandardOutputByNameAppendsWhereTheShellSays) {
                   Q(dir / "log.csv")),
               0);
     EXPECT_EQ(ReadAll(dir / "log.csv"), "earlier\r\n" + expected.out);
+    // A device takes the rows without a word on standard error.
+    const CsvRun toNull = RunCsv({QStringLiteral("-o"), QStringLiteral("/dev/null"), Ini(fixture)});
+    EXPECT_EQ(toNull.exitCode, 0);
+    EXPECT_EQ(toNull.err, "");
 }
 
 TEST(VarnotteCsv, ExportsOneProjectAndEmptyDatabasesGiveEmptyFiles) {
