@@ -67,14 +67,9 @@ struct Flags {
 
 class WalkOnFixture : public testing::Test {
   protected:
-    void Open(const char* name) {
-        const fs::path fixture = varnotte::test::FindFixture(name);
-        if (fixture.empty()) {
-            if (varnotte::test::RunningInCi()) {
-                FAIL() << "fixture " << name << " missing";
-            }
-            GTEST_SKIP() << "fixture " << name << " missing";
-        }
+    // Tests start with VARNOTTE_REQUIRE_FIXTURE, which skips (or fails under CI) the whole
+    // test when the folder is missing; a skip inside a helper would only leave the helper.
+    void Open(const fs::path& fixture) {
         ASSERT_EQ(CreateInstance(CLSID_VSSDatabase, CLSCTX_ALL_SERVERS, IID_IVSSDatabase6, db),
                   S_OK);
         db.Open((fixture / "srcsafe.ini").string(), "Admin", "");
@@ -90,7 +85,8 @@ class WalkOnFixture : public testing::Test {
 };
 
 TEST_F(WalkOnFixture, ConfirmedExportVisitsEverythingInPreOrderWithoutTheStartingNode) {
-    Open("small-edits");
+    VARNOTTE_REQUIRE_FIXTURE(fixture, "small-edits");
+    Open(fixture);
     flags.history = 1;
     EXPECT_TRUE(Expand("$/"));
     EXPECT_EQ(
@@ -114,7 +110,8 @@ TEST_F(WalkOnFixture, ConfirmedExportVisitsEverythingInPreOrderWithoutTheStartin
 }
 
 TEST_F(WalkOnFixture, PlainExpansionLoadsOneLevel) {
-    Open("shares-deletes");
+    VARNOTTE_REQUIRE_FIXTURE(fixture, "shares-deletes");
+    Open(fixture);
     flags.exportConfirmed = 0;
     EXPECT_TRUE(Expand("$/Invetory Shaili"));
     ASSERT_EQ(host.nodes.size(), 40u);
@@ -128,7 +125,8 @@ TEST_F(WalkOnFixture, PlainExpansionLoadsOneLevel) {
 }
 
 TEST_F(WalkOnFixture, FirstExpansionLoadsOneLevelEvenWhenNothingRuns) {
-    Open("shares-deletes");
+    VARNOTTE_REQUIRE_FIXTURE(fixture, "shares-deletes");
+    Open(fixture);
     flags.firstExpand = 1;
     flags.exportRunning = 0;
     flags.exportConfirmed = 0;
@@ -137,14 +135,16 @@ TEST_F(WalkOnFixture, FirstExpansionLoadsOneLevelEvenWhenNothingRuns) {
 }
 
 TEST_F(WalkOnFixture, ProjectOfFilesOnlyReportsNoSubprojects) {
-    Open("small-edits");
+    VARNOTTE_REQUIRE_FIXTURE(fixture, "small-edits");
+    Open(fixture);
     flags.exportConfirmed = 0;
     EXPECT_FALSE(Expand("$/esign-java-authenticator"));
     EXPECT_EQ(host.nodes.size(), 2u);
 }
 
 TEST_F(WalkOnFixture, StopEndsTheWalkAndKeepsWhatWasCollected) {
-    Open("shares-deletes");
+    VARNOTTE_REQUIRE_FIXTURE(fixture, "shares-deletes");
+    Open(fixture);
     host.onEvents = [&] {
         if (host.eventRounds == 25) {
             flags.exportRunning = 0;
@@ -158,7 +158,8 @@ TEST_F(WalkOnFixture, StopEndsTheWalkAndKeepsWhatWasCollected) {
 }
 
 TEST_F(WalkOnFixture, HistoryGivesEachFilesVersionsBeforeItsOwnRow) {
-    Open("edits-comments");
+    VARNOTTE_REQUIRE_FIXTURE(fixture, "edits-comments");
+    Open(fixture);
     flags.history = 1;
     Expand("$/");
     std::string pendingSpec;
