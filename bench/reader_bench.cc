@@ -18,11 +18,11 @@
 #include <string_view>
 #include <vector>
 
+#include "export/csv_file_writer.h"
+#include "export/csv_rows.h"
+#include "export/subtree_walk.h"
 #include "sourcesafe/vss_database.h"
 #include "testing/database_generator.h"
-#include "tree/csv_file_writer.h"
-#include "tree/csv_rows.h"
-#include "tree/subtree_walk.h"
 #include "vssdb/code_page_memory.h"
 #include "vssdb/database.h"
 

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "cli/exit_codes.h"
+#include "export/csv_file_writer.h"
+#include "export/open_database.h"
+#include "export/subtree_walk.h"
 #include "sourcesafe/vss_database.h"
 #include "sourcesafe/vss_error.h"
-#include "tree/csv_file_writer.h"
-#include "tree/open_database.h"
-#include "tree/subtree_walk.h"
 
 namespace varnotte::cli {
 namespace {

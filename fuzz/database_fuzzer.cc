@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <string>
 
+#include "export/subtree_walk.h"
 #include "fuzz/database_bundle.h"
 #include "fuzz/scratch_folder.h"
 #include "sourcesafe/vss_database.h"
 #include "sourcesafe/vss_error.h"
-#include "tree/subtree_walk.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QStringList>
 
-#include "tree/csv_file_writer.h"
+#include "export/csv_file_writer.h"
 
 namespace varnotte {
 namespace {

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "tree/database_files.h"
+#include "export/database_files.h"
 
 class QWidget;
 

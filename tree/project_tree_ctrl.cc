@@ -9,9 +9,9 @@
 
 #include <algorithm>
 
+#include "export/open_database.h"
 #include "tree/control_ids.h"
 #include "tree/export_prompts.h"
-#include "tree/open_database.h"
 #include "uilib/dialog_item.h"
 
 namespace varnotte {

@@ -18,9 +18,9 @@
 #include <utility>
 #include <vector>
 
+#include "export/subtree_walk.h"
 #include "sourcesafe/vss_database.h"
 #include "tree/run_state.h"
-#include "tree/subtree_walk.h"
 #include "tree/tree_images.h"
 
 namespace varnotte {

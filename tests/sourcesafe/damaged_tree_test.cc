@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "export/subtree_walk.h"
 #include "sourcesafe/vss_database.h"
 #include "testing/damage.h"
 #include "testing/database_writer.h"
 #include "testing/file_io.h"
 #include "tests/support/temp_dir.h"
-#include "tree/subtree_walk.h"
 #include "vssdb/name_format.h"
 #include "vssdb/project_entry_format.h"
 #include "vssdb/record_format.h"

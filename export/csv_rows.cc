@@ -1,4 +1,4 @@
-#include "tree/csv_rows.h"
+#include "export/csv_rows.h"
 
 #include <initializer_list>
 

@@ -1,4 +1,4 @@
-#include "tree/database_files.h"
+#include "export/database_files.h"
 
 #include <QDir>
 #include <QFileInfo>

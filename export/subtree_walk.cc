@@ -1,9 +1,9 @@
-#include "tree/subtree_walk.h"
+#include "export/subtree_walk.h"
 
 #include <vector>
 
+#include "export/csv_rows.h"
 #include "sourcesafe/vss_error.h"
-#include "tree/csv_rows.h"
 
 namespace varnotte {
 

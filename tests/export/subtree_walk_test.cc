@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "export/subtree_walk.h"
 #include "sourcesafe/vss_database.h"
 #include "tests/support/csv_parse.h"
 #include "tests/support/fixtures.h"
-#include "tree/subtree_walk.h"
 
 namespace {
 

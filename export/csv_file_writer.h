@@ -23,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tree/database_files.h"
+#include "export/database_files.h"
 
 namespace varnotte {
 

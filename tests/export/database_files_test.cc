@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "export/database_files.h"
 #include "tests/support/temp_dir.h"
-#include "tree/database_files.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tree/csv_file_writer.h"
+#include "export/csv_file_writer.h"
 
 #include <QFile>
 #include <QFileInfo>

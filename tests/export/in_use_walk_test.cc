@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "export/subtree_walk.h"
 #include "sourcesafe/vss_database.h"
 #include "testing/damage.h"
 #include "testing/database_writer.h"
@@ -20,7 +21,6 @@
 #include "tests/support/csv_parse.h"
 #include "tests/support/file_access.h"
 #include "tests/support/temp_dir.h"
-#include "tree/subtree_walk.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tree/open_database.h"
+#include "export/open_database.h"
 
 #include "sourcesafe/vss_error.h"
 

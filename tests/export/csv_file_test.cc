@@ -11,10 +11,10 @@
 #include <sstream>
 #include <thread>
 
+#include "export/csv_file_writer.h"
+#include "export/csv_rows.h"
 #include "tests/support/file_access.h"
 #include "tests/support/temp_dir.h"
-#include "tree/csv_file_writer.h"
-#include "tree/csv_rows.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <string>
 
+#include "export/csv_file_writer.h"
+#include "export/csv_rows.h"
 #include "sourcesafe/automation_date.h"
-#include "tree/csv_file_writer.h"
-#include "tree/csv_rows.h"
 
 namespace {
 
