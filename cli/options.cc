@@ -3,7 +3,7 @@
 #include <QCommandLineParser>
 
 #include "cli/exit_codes.h"
-#include "vssdb/code_page.h"
+#include "codepage/code_page.h"
 
 namespace varnotte::cli {
 
@@ -91,7 +91,7 @@ ParseResult ParseOptions(const QStringList& arguments) {
     options.outputPath = parser.value(output);
     options.quiet = parser.isSet(quiet);
     if (parser.isSet(encoding)) {
-        options.codePage = vssdb::ParseCodePage(parser.value(encoding).toStdString());
+        options.codePage = codepage::ParseCodePage(parser.value(encoding).toStdString());
         if (options.codePage == 0) {
             return usageError(QStringLiteral("Unknown code page: %1").arg(parser.value(encoding)));
         }

@@ -8,24 +8,24 @@
 #include <string_view>
 #include <vector>
 
-#include "vssdb/code_page.h"
-#include "vssdb/text_decoder.h"
+#include "codepage/code_page.h"
+#include "codepage/text_decoder.h"
 
 namespace {
 
-const std::vector<std::unique_ptr<vssdb::TextDecoder>>& Decoders() {
+const std::vector<std::unique_ptr<codepage::TextDecoder>>& Decoders() {
     static const auto decoders = [] {
-        std::vector<std::unique_ptr<vssdb::TextDecoder>> all;
-        for (const int codePage : vssdb::CandidateCodePages()) {
-            all.push_back(std::make_unique<vssdb::TextDecoder>(codePage));
+        std::vector<std::unique_ptr<codepage::TextDecoder>> all;
+        for (const int codePage : codepage::CandidateCodePages()) {
+            all.push_back(std::make_unique<codepage::TextDecoder>(codePage));
         }
         return all;
     }();
     return decoders;
 }
 
-const vssdb::TextDecoder& Utf8Checker() {
-    static const vssdb::TextDecoder utf8(65001);
+const codepage::TextDecoder& Utf8Checker() {
+    static const codepage::TextDecoder utf8(65001);
     return utf8;
 }
 
@@ -35,16 +35,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const auto& decoders = Decoders();
 
-    vssdb::CodePageDetector detector;
+    codepage::CodePageDetector detector;
     for (std::size_t start = 0; start <= bytes.size();) {
         const std::size_t end = std::min(bytes.find('\0', start), bytes.size());
         const std::string_view text = bytes.substr(start, end - start);
         detector.AddText(text);
-        vssdb::ParseCodePage(text);
-        vssdb::AnsiCodePageForLocale(text);
+        codepage::ParseCodePage(text);
+        codepage::AnsiCodePageForLocale(text);
         start = end + 1;
     }
-    const int tieBreak = vssdb::CandidateCodePages()[size % vssdb::CandidateCodePages().size()];
+    const int tieBreak =
+        codepage::CandidateCodePages()[size % codepage::CandidateCodePages().size()];
     const int decided = detector.Decide(tieBreak);
 
     for (const auto& decoder : decoders) {

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "codepage/text_decoder.h"
 #include "fuzz/database_bundle.h"
 #include "testing/damage.h"
 #include "testing/database_writer.h"
 #include "vssdb/record_format.h"
-#include "vssdb/text_decoder.h"
 
 namespace {
 
@@ -203,7 +203,7 @@ void AddTexts(Corpora& corpora) {
         {1258, "Tiếng Việt"},
     };
     for (const auto& [codePage, text] : samples) {
-        const auto encoded = vssdb::TextDecoder(codePage).FromUtf8(text);
+        const auto encoded = codepage::TextDecoder(codePage).FromUtf8(text);
         if (encoded) {
             corpora.Add("code_page", "cp" + std::to_string(codePage),
                         *encoded + '\0' + "plain.txt" + '\0' + *encoded);

@@ -7,7 +7,7 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "vssdb/code_page.h"
+#include "codepage/code_page.h"
 #include "vssdb/code_page_memory.h"
 #include "vssdb/error.h"
 #include "vssdb/password_hash.h"
@@ -103,20 +103,24 @@ std::unique_ptr<Database> Database::Open(const std::string& iniPath, const OpenO
 
 void Database::SettleCodePage(const OpenOptions& options) {
     if (options.codePage != 0) {
-        decoder_ = std::make_unique<TextDecoder>(options.codePage);
+        try {
+            decoder_ = std::make_unique<codepage::TextDecoder>(options.codePage);
+        } catch (const codepage::UnsupportedCodePage& error) {
+            throw Error(ErrorKind::kInvalidArgument, error.what());
+        }
         return;
     }
     const int tieBreak =
-        options.tieBreakCodePage != 0 ? options.tieBreakCodePage : LocaleAnsiCodePage();
+        options.tieBreakCodePage != 0 ? options.tieBreakCodePage : codepage::LocaleAnsiCodePage();
     if (const std::optional<int> remembered = RememberedCodePage(folder_, tieBreak)) {
-        decoder_ = std::make_unique<TextDecoder>(*remembered);
+        decoder_ = std::make_unique<codepage::TextDecoder>(*remembered);
         return;
     }
-    CodePageDetector detector;
+    codepage::CodePageDetector detector;
     ForEachDatabaseText(folder_, names_, users_,
                         [&](std::string_view text) { detector.AddText(text); });
     const int codePage = detector.Decide(tieBreak);
-    decoder_ = std::make_unique<TextDecoder>(codePage);
+    decoder_ = std::make_unique<codepage::TextDecoder>(codePage);
     RememberCodePage(folder_, tieBreak, codePage);
 }
 

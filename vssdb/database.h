@@ -20,11 +20,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "codepage/text_decoder.h"
 #include "vssdb/data_folder.h"
 #include "vssdb/item_log.h"
 #include "vssdb/names_file.h"
 #include "vssdb/recent_cache.h"
-#include "vssdb/text_decoder.h"
 #include "vssdb/user_file.h"
 
 namespace vssdb {
@@ -131,7 +131,7 @@ class Database {
     mutable FileStamp namesStamp_;
     std::string usersPath_;
     std::vector<UserRecord> users_;
-    std::unique_ptr<TextDecoder> decoder_;
+    std::unique_ptr<codepage::TextDecoder> decoder_;
     // Recently decoded short non-ASCII texts: the same project specs, user names and labels
     // come back in version after version, and each conversion costs several iconv calls.
     struct DecodedText {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "codepage/text_decoder.h"
 #include "testing/database_writer.h"
 #include "tests/support/temp_dir.h"
 #include "vssdb/database.h"
-#include "vssdb/text_decoder.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_P(DatabaseCodePage, IsFoundOutAndNamesDecode) {
     const FewNames& param = GetParam();
-    const vssdb::TextDecoder encoder(param.codePage);
+    const codepage::TextDecoder encoder(param.codePage);
     varnotte::test::TempDir dir;
     vsstest::DatabaseWriter writer(dir.path());
     std::vector<std::string> encoded;
@@ -71,7 +71,7 @@ TEST(DatabaseCodePage, AsciiDatabaseTakesTheLocalesPage) {
 
 TEST(DatabaseCodePage, CommentsAndUserNamesCountToo) {
     // Only a user name and a comment are non-ASCII; every item name is plain.
-    const vssdb::TextDecoder sjis(932);
+    const codepage::TextDecoder sjis(932);
     varnotte::test::TempDir dir;
     vsstest::DatabaseWriter writer(dir.path());
     const std::string user = *sjis.FromUtf8("鈴木");
@@ -90,7 +90,7 @@ TEST(DatabaseCodePage, RememberedUntilTheDatabaseChanges) {
     const auto write = [&](int codePage, const std::string& name) {
         std::filesystem::remove_all(dir / "db");
         vsstest::DatabaseWriter writer(dir / "db");
-        writer.AddProject(writer.Root(), *vssdb::TextDecoder(codePage).FromUtf8(name));
+        writer.AddProject(writer.Root(), *codepage::TextDecoder(codePage).FromUtf8(name));
         writer.Write();
         return writer.IniPath().string();
     };
@@ -112,7 +112,7 @@ namespace {
 // upper case, as in copies from old servers.
 void WriteUpperCaseCopy(const std::filesystem::path& root, int codePage, const std::string& name) {
     vsstest::DatabaseWriter writer(root);
-    writer.AddProject(writer.Root(), *vssdb::TextDecoder(codePage).FromUtf8(name));
+    writer.AddProject(writer.Root(), *codepage::TextDecoder(codePage).FromUtf8(name));
     writer.Write();
     for (const char* file : {"names.dat", "um.dat", "aaaaaaaa.cnt"}) {
         std::string upper = file;
@@ -151,7 +151,7 @@ TEST(RememberedCodePage, IsForgottenWhenAnUpperCaseCopyIsReplaced) {
 TEST(DatabaseCodePageFlatLayout, IsFoundOutFromTheLogs) {
     varnotte::test::TempDir dir;
     vsstest::DatabaseWriter writer(dir.path());
-    const vssdb::TextDecoder encoder(1251);
+    const codepage::TextDecoder encoder(1251);
     const vsstest::ItemId project = writer.AddProject(writer.Root(), *encoder.FromUtf8("Проект"));
     writer.AddFile(project, *encoder.FromUtf8("отчет.doc"));
     writer.Write();

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "codepage/text_decoder.h"
 #include "testing/database_generator.h"
 #include "testing/file_io.h"
 #include "tests/support/temp_dir.h"
 #include "vssdb/data_folder.h"
 #include "vssdb/database.h"
 #include "vssdb/recent_cache.h"
-#include "vssdb/text_decoder.h"
 
 namespace vssdb {
 namespace {
@@ -106,7 +106,7 @@ TEST(DatabaseDecode, GivesWhatTheDecoderGivesWhateverWasDecodedBefore) {
     OpenOptions options;
     options.codePage = 932;
     const auto database = Database::Open((temp / "db" / "srcsafe.ini").string(), options);
-    const TextDecoder decoder(932);
+    const codepage::TextDecoder decoder(932);
 
     // Far more texts than the database remembers, many of them twice, some past the size it
     // remembers at all, some with bytes Shift-JIS has no character for.

@@ -7,7 +7,7 @@
 #include <ostream>
 #include <string>
 
-#include "vssdb/text_decoder.h"
+#include "codepage/text_decoder.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ std::ostream& operator<<(std::ostream& out, const BadBytes& bad) {
 class UndecodableText : public testing::TestWithParam<BadBytes> {};
 
 TEST_P(UndecodableText, EveryByteBecomesOneReplacementCharacter) {
-    const vssdb::TextDecoder decoder(GetParam().codePage);
+    const codepage::TextDecoder decoder(GetParam().codePage);
     const std::size_t size = 1 << 20;
     const std::string bytes(size, GetParam().byte);
     const auto start = std::chrono::steady_clock::now();

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace vssdb {
+namespace codepage {
 
 enum CjkFlag : std::uint16_t {
     kGbLevel1 = 1 << 0,  // GB 2312: level 1 holds the common hanzi, level 2 the rarer
@@ -28,4 +28,4 @@ const CjkTable& CjkCharacterSets();
 
 bool IsDoubleByteCodePage(int codePage);
 
-}  // namespace vssdb
+}  // namespace codepage

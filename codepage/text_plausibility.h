@@ -6,9 +6,9 @@
 #include <memory>
 #include <string_view>
 
-#include "vssdb/cjk_character_sets.h"
+#include "codepage/cjk_character_sets.h"
 
-namespace vssdb {
+namespace codepage {
 
 class TextScorer {
   public:
@@ -27,4 +27,4 @@ class TextScorer {
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace vssdb
+}  // namespace codepage

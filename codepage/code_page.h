@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vssdb {
+namespace codepage {
 
 // The code pages a database may be in, in the order used for reporting.
 const std::vector<int>& CandidateCodePages();
@@ -50,4 +50,4 @@ class CodePageDetector {
     std::unique_ptr<State> state_;
 };
 
-}  // namespace vssdb
+}  // namespace codepage

@@ -1,4 +1,4 @@
-#include "vssdb/code_page.h"
+#include "codepage/code_page.h"
 
 #include <uchardet/uchardet.h>
 
@@ -11,11 +11,11 @@
 #include <iterator>
 #include <unordered_set>
 
-#include "vssdb/cjk_character_sets.h"
-#include "vssdb/text_decoder.h"
-#include "vssdb/text_plausibility.h"
+#include "codepage/cjk_character_sets.h"
+#include "codepage/text_decoder.h"
+#include "codepage/text_plausibility.h"
 
-namespace vssdb {
+namespace codepage {
 namespace {
 
 // Which candidate wins a tie the locale does not settle. Mostly how widespread each page
@@ -451,4 +451,4 @@ int CodePageDetector::Decide(int tieBreak) const {
     return Winner(s.candidates, contenders, scores, tieBreak);
 }
 
-}  // namespace vssdb
+}  // namespace codepage

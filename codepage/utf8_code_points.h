@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vssdb {
+namespace codepage {
 
 inline void DecodeUtf8(std::string_view utf8, std::vector<char32_t>& out) {
     out.clear();
@@ -20,4 +20,4 @@ inline void DecodeUtf8(std::string_view utf8, std::vector<char32_t>& out) {
     }
 }
 
-}  // namespace vssdb
+}  // namespace codepage

@@ -1,13 +1,11 @@
-#include "vssdb/text_decoder.h"
+#include "codepage/text_decoder.h"
 
 #include <iconv.h>
 
 #include <cerrno>
 #include <string>
 
-#include "vssdb/error.h"
-
-namespace vssdb {
+namespace codepage {
 namespace {
 
 const iconv_t kNoHandle = reinterpret_cast<iconv_t>(-1);
@@ -119,8 +117,8 @@ TextDecoder::TextDecoder(int codePage)
         handles_->fromUtf8 = iconv_open(name.c_str(), "UTF-8");
     }
     if (handles_->toUtf8 == kNoHandle || handles_->fromUtf8 == kNoHandle) {
-        throw Error(ErrorKind::kInvalidArgument,
-                    "code page " + std::to_string(codePage) + " is not supported by iconv");
+        throw UnsupportedCodePage("code page " + std::to_string(codePage) +
+                                  " is not supported by iconv");
     }
     // ASCII is passed through untouched, which is only right for pages that agree with it
     // (not EBCDIC, not UTF-16).
@@ -133,8 +131,8 @@ TextDecoder::TextDecoder(int codePage)
     const bool complete = ConvertUntilInvalid(handles_->toUtf8, ascii, decoded) == ascii.size();
     Flush(handles_->toUtf8, decoded);
     if (!complete || decoded != ascii) {
-        throw Error(ErrorKind::kInvalidArgument,
-                    "code page " + std::to_string(codePage) + " does not extend ASCII");
+        throw UnsupportedCodePage("code page " + std::to_string(codePage) +
+                                  " does not extend ASCII");
     }
 }
 
@@ -207,4 +205,4 @@ bool TextDecoder::CanDecode(std::string_view bytes) const {
     return true;
 }
 
-}  // namespace vssdb
+}  // namespace codepage

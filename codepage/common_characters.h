@@ -9,7 +9,7 @@
 
 #include <string_view>
 
-namespace vssdb {
+namespace codepage {
 
 // About a thousand of the most frequent simplified Chinese characters, with common
 // family and given names.
@@ -100,4 +100,4 @@ inline constexpr std::string_view kCommonHangulSyllables =
     "틱팅팍팝팬펀펌펙펜펫펴폐폭폰폼푸풀풍퓨픽핵햇헌헤혀혁혈협혜혼"
     "홀횟훌휘흑흘흡흥흰힘";
 
-}  // namespace vssdb
+}  // namespace codepage

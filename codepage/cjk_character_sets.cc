@@ -1,4 +1,4 @@
-#include "vssdb/cjk_character_sets.h"
+#include "codepage/cjk_character_sets.h"
 
 #include <iconv.h>
 
@@ -8,11 +8,11 @@
 #include <string>
 #include <string_view>
 
-#include "vssdb/common_characters.h"
-#include "vssdb/text_decoder.h"
-#include "vssdb/utf8_code_points.h"
+#include "codepage/common_characters.h"
+#include "codepage/text_decoder.h"
+#include "codepage/utf8_code_points.h"
 
-namespace vssdb {
+namespace codepage {
 namespace {
 
 // Decodes two-byte codes of `codePage` one by one into `table`, flagging each character
@@ -133,4 +133,4 @@ bool IsDoubleByteCodePage(int codePage) {
     return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
 }
 
-}  // namespace vssdb
+}  // namespace codepage

@@ -1,4 +1,4 @@
-#include "vssdb/text_plausibility.h"
+#include "codepage/text_plausibility.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "vssdb/utf8_code_points.h"
+#include "codepage/utf8_code_points.h"
 
-namespace vssdb {
+namespace codepage {
 namespace {
 
 // What a decoded character is.
@@ -511,4 +511,4 @@ float TextScorer::MeanQuality(std::string_view utf8) {
     return impl_->MeanQuality(utf8);
 }
 
-}  // namespace vssdb
+}  // namespace codepage

@@ -3,18 +3,26 @@
 
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
-namespace vssdb {
+namespace codepage {
 
 // The iconv name of a Windows code page ("CP932", "CP1252", ...).
 std::string IconvNameForCodePage(int codePage);
 
+// A code page that cannot be used for a database's texts.
+class UnsupportedCodePage : public std::invalid_argument {
+  public:
+    using std::invalid_argument::invalid_argument;
+};
+
 // Not thread-safe: a decoder reuses its iconv handles from call to call.
 class TextDecoder {
   public:
-    // Throws vssdb::Error(kInvalidArgument) for a code page iconv does not know.
+    // Throws UnsupportedCodePage for a code page iconv does not know or that does not
+    // extend ASCII.
     explicit TextDecoder(int codePage);
     ~TextDecoder();
     TextDecoder(const TextDecoder&) = delete;
@@ -38,4 +46,4 @@ class TextDecoder {
     std::unique_ptr<Handles> handles_;
 };
 
-}  // namespace vssdb
+}  // namespace codepage
