@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "codepage/cjk_character_sets.h"
+#include "codepage/language_model.h"
 #include "codepage/text_decoder.h"
 #include "codepage/text_plausibility.h"
 
@@ -21,8 +22,8 @@ namespace {
 // Which candidate wins a tie the locale does not settle. Mostly how widespread each page
 // is, except that hangul and traditional Chinese text often reads as common simplified
 // hanzi by accident, much more often than the other way round, so 949 and 950 go first.
-constexpr std::array<int, 13> kTieOrder = {1252, 932,  949,  950,  936,  1251, 1250,
-                                           1254, 1253, 1257, 1255, 1256, 1258};
+constexpr std::array<int, 14> kTieOrder = {1252, 932,  949,  950,  936,  1251, 1250,
+                                           1254, 1253, 1257, 1255, 1256, 1258, 874};
 
 std::string Lowercase(std::string_view text) {
     std::string lower(text);
@@ -85,6 +86,8 @@ constexpr std::pair<std::string_view, int> kUchardetCharsets[] = {
     {"ISO-8859-6", 1256},
     {"WINDOWS-1258", 1258},
     {"VISCII", 1258},
+    {"TIS-620", 874},
+    {"WINDOWS-874", 874},
     {"WINDOWS-1252", kAnyLatin},
     {"ISO-8859-1", kAnyLatin},
     {"ISO-8859-15", kAnyLatin},
@@ -121,8 +124,8 @@ struct UchardetDeleter {
 // ---------------------------------------------------------------------------------------
 
 const std::vector<int>& CandidateCodePages() {
-    static const std::vector<int> pages = {932,  936,  949,  950,  1250, 1251, 1252,
-                                           1253, 1254, 1255, 1256, 1257, 1258};
+    static const std::vector<int> pages = {874,  932,  936,  949,  950,  1250, 1251,
+                                           1252, 1253, 1254, 1255, 1256, 1257, 1258};
     return pages;
 }
 
@@ -140,26 +143,31 @@ int AnsiCodePageForLocale(std::string_view localeName) {
     const std::string territory =
         separator == rest.npos ? std::string() : Lowercase(rest.substr(separator + 1));
 
+    if (language.empty() || language == "c" || language == "posix") {
+        return 0;  // no language, so no evidence
+    }
     if (language == "zh") {
         return territory == "tw" || territory == "hk" || territory == "mo" ? 950 : 936;
     }
-    if (language == "sr") {
-        return Lowercase(modifier) == "latin" ? 1250 : 1251;
+    if (language == "sr" || language == "uz") {
+        // Serbian is written in both alphabets, Uzbek too; Windows' Latin Uzbek is 1254.
+        const bool latin = Lowercase(modifier) == "latin";
+        return language == "sr" ? (latin ? 1250 : 1251) : (latin || modifier.empty() ? 1254 : 1251);
     }
     static constexpr std::pair<std::string_view, int> kLanguages[] = {
         {"ja", 932},  {"ko", 949},  {"ru", 1251}, {"uk", 1251}, {"be", 1251}, {"bg", 1251},
-        {"mk", 1251}, {"kk", 1251}, {"ky", 1251}, {"tt", 1251}, {"mn", 1251}, {"cs", 1250},
-        {"pl", 1250}, {"hu", 1250}, {"sk", 1250}, {"sl", 1250}, {"hr", 1250}, {"ro", 1250},
-        {"sq", 1250}, {"bs", 1250}, {"el", 1253}, {"tr", 1254}, {"az", 1254}, {"he", 1255},
-        {"iw", 1255}, {"ar", 1256}, {"fa", 1256}, {"ur", 1256}, {"et", 1257}, {"lv", 1257},
-        {"lt", 1257}, {"vi", 1258},
+        {"mk", 1251}, {"kk", 1251}, {"ky", 1251}, {"tt", 1251}, {"mn", 1251}, {"ba", 1251},
+        {"cs", 1250}, {"pl", 1250}, {"hu", 1250}, {"sk", 1250}, {"sl", 1250}, {"hr", 1250},
+        {"ro", 1250}, {"sq", 1250}, {"bs", 1250}, {"el", 1253}, {"tr", 1254}, {"az", 1254},
+        {"he", 1255}, {"iw", 1255}, {"yi", 1255}, {"ar", 1256}, {"fa", 1256}, {"ur", 1256},
+        {"ps", 1256}, {"et", 1257}, {"lv", 1257}, {"lt", 1257}, {"vi", 1258}, {"th", 874},
     };
     for (const auto& [name, codePage] : kLanguages) {
         if (language == name) {
             return codePage;
         }
     }
-    return 1252;
+    return 1252;  // English, the other Western European languages, Icelandic, and the rest
 }
 
 int LocaleAnsiCodePage() {
@@ -169,7 +177,7 @@ int LocaleAnsiCodePage() {
             return AnsiCodePageForLocale(value);
         }
     }
-    return AnsiCodePageForLocale("");
+    return 0;
 }
 
 int ParseCodePage(std::string_view name) {
@@ -219,6 +227,13 @@ constexpr double kUchardetVote = 0.1;
 // of a large sample's.
 constexpr double kTieMargin = 0.25;
 constexpr double kTieMarginShare = 0.005;
+// What the locale's code page is worth among the single-byte ones, in nats of likelihood
+// (odds of 20 to 1): about what tells two readings of one short name apart, so it settles
+// one or two names and gives way to more.
+constexpr double kLocaleEvidence = 3.0;
+// A contender that could not decode a text (tolerated in a large database) pays this much
+// per non-ASCII byte of it, more than the worst misread letter.
+constexpr double kUndecodableByte = 20.0;
 
 std::size_t TextWeight(std::string_view bytes) {
     const auto high = static_cast<std::size_t>(std::count_if(
@@ -357,6 +372,54 @@ int Winner(const std::vector<Candidate>& candidates, const std::vector<std::size
     return tied.front();
 }
 
+// SourceSafe cuts names to fit its fixed-size fields, and the short forms it derives go
+// on with "~1.ext" right after the cut; the cut may split a double-byte character. The
+// text without such a split byte (a lead byte left at the end or before a "~"), for the
+// double-byte pages to be judged by; empty when there is none.
+std::string WithoutCutCharacter(std::string_view bytes) {
+    for (std::size_t end = bytes.size(); end != std::string_view::npos && end > 0;
+         end = bytes.rfind('~', end - 1)) {
+        if (static_cast<unsigned char>(bytes[end - 1]) >= 0x80 &&
+            (end == bytes.size() || bytes[end] == '~')) {
+            return std::string(bytes.substr(0, end - 1)).append(bytes.substr(end));
+        }
+    }
+    return {};
+}
+
+// Among the single-byte contenders, the code page whose languages best explain the texts:
+// the likelihood of every sampled text it decodes, a heavy cost for each one it cannot,
+// and the locale's word as evidence of its own.
+int BestByLanguage(const std::vector<Candidate>& candidates,
+                   const std::vector<std::size_t>& contenders,
+                   const std::vector<SampleText>& sample, int localeCodePage) {
+    int best = 0;
+    double bestScore = -HUGE_VAL;
+    for (int codePage : kTieOrder) {  // so that an exact tie goes to the more widespread
+        const auto found = std::find_if(contenders.begin(), contenders.end(), [&](std::size_t i) {
+            return candidates[i].codePage == codePage;
+        });
+        if (found == contenders.end() || !HasLanguageModel(codePage)) {
+            continue;
+        }
+        const Candidate& candidate = candidates[*found];
+        double score = -kUndecodableByte * candidate.failedWeight;
+        for (const SampleText& text : sample) {
+            if (!(text.failedBy & (1u << *found))) {
+                score += TextLogLikelihood(codePage, text.bytes);
+            }
+        }
+        if (codePage == localeCodePage) {
+            score += kLocaleEvidence;
+        }
+        if (score > bestScore) {
+            best = codePage;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
 }  // namespace
 
 struct CodePageDetector::State {
@@ -399,14 +462,18 @@ void CodePageDetector::AddText(std::string_view bytes) {
         s.seen.insert(hash);
     }
     ++s.distinctTexts;
+    const std::string uncut = WithoutCutCharacter(bytes);
 
     std::uint16_t failedBy = 0;
     bool anyDecodes = false;
     for (std::size_t i = 0; i < s.candidates.size(); ++i) {
-        if (!s.candidates[i].live) {
+        const Candidate& candidate = s.candidates[i];
+        if (!candidate.live) {
             continue;
         }
-        if (s.candidates[i].decoder->CanDecode(bytes)) {
+        if (candidate.decoder->CanDecode(bytes) ||
+            (!uncut.empty() && IsDoubleByteCodePage(candidate.codePage) &&
+             candidate.decoder->CanDecode(uncut))) {
             anyDecodes = true;
         } else {
             failedBy |= 1u << i;
@@ -432,14 +499,15 @@ void CodePageDetector::AddText(std::string_view bytes) {
     }
 }
 
-int CodePageDetector::Decide(int tieBreak) const {
+int CodePageDetector::Decide(int localeCodePage) const {
     const State& s = *state_;
+    const int fallback = localeCodePage != 0 ? localeCodePage : kTieOrder.front();
     if (!s.sawNonAscii) {
-        return tieBreak;
+        return fallback;
     }
     const std::vector<std::size_t> contenders = Contenders(s.candidates, s.distinctTexts);
     if (contenders.empty()) {
-        return tieBreak;
+        return fallback;
     }
     if (contenders.size() == 1) {
         return s.candidates[contenders.front()].codePage;
@@ -448,7 +516,12 @@ int CodePageDetector::Decide(int tieBreak) const {
     if (s.sampleBytes >= kUchardetMinimumInput) {
         AddUchardetVote(s.candidates, contenders, s.sample, scores);
     }
-    return Winner(s.candidates, contenders, scores, tieBreak);
+    const int byScript = Winner(s.candidates, contenders, scores, localeCodePage);
+    if (IsDoubleByteCodePage(byScript)) {
+        return byScript;
+    }
+    const int byLanguage = BestByLanguage(s.candidates, contenders, s.sample, localeCodePage);
+    return byLanguage != 0 ? byLanguage : byScript;
 }
 
 }  // namespace codepage

@@ -13,7 +13,16 @@ namespace {
 
 // What a decoded character is.
 
-enum class Script : std::uint8_t { kNone, kLatin, kCyrillic, kGreek, kHebrew, kArabic, kCjk };
+enum class Script : std::uint8_t {
+    kNone,
+    kLatin,
+    kCyrillic,
+    kGreek,
+    kHebrew,
+    kArabic,
+    kThai,
+    kCjk
+};
 
 struct CharInfo {
     Script script = Script::kNone;
@@ -133,6 +142,14 @@ CharInfo Classify(char32_t c) {
     if ((c >= 0x621 && c <= 0x64A) || (c >= 0x671 && c <= 0x6D3)) {
         CharInfo info{Script::kArabic, true};
         info.weight = c == 0x640 ? 0.3f : Contains(U"اليمونهرتبةعدسفكقحجأإى", c) ? 1.0f : 0.8f;
+        return info;
+    }
+    if (c >= 0xE01 && c <= 0xE4E) {
+        // Thai: consonants and the vowels written before or after them are letters; the
+        // vowels and tone marks above and below are marks.
+        const bool mark = c == 0xE31 || (c >= 0xE34 && c <= 0xE3A) || (c >= 0xE47 && c <= 0xE4E);
+        CharInfo info{Script::kThai, !mark, mark};
+        info.weight = Contains(U"นรกงมยอลสวทดตคบปหเาะีิ่้ั", c) ? 1.0f : 0.8f;
         return info;
     }
     if (c == 0x200C || c == 0x200D) {

@@ -28,7 +28,16 @@ INSTANTIATE_TEST_SUITE_P(
                     FewNames{950, {"資料庫"}}, FewNames{950, {"專案", "測試檔案.txt"}},
                     FewNames{949, {"한국어"}}, FewNames{949, {"프로젝트", "테스트.txt"}},
                     FewNames{1251, {"Проект"}}, FewNames{1251, {"Тест", "отчет.doc"}},
-                    FewNames{1252, {"Résumé.doc"}}, FewNames{1252, {"Größe", "café.txt"}}),
+                    FewNames{1252, {"Résumé.doc"}}, FewNames{1252, {"Größe", "café.txt"}},
+                    FewNames{1250, {"Előzmények"}}, FewNames{1250, {"Zażółć", "gęślą.txt"}},
+                    FewNames{1253, {"Έγγραφο"}}, FewNames{1254, {"Kullanıcı", "Değişiklik.txt"}},
+                    FewNames{1255, {"פרויקט"}}, FewNames{1256, {"مشروع"}},
+                    FewNames{1257, {"Pārbaude", "Dokumentų.txt"}}, FewNames{874, {"รายงาน"}},
+                    // Longer than the 33 bytes of the short name field, which then ends
+                    // in half a character; and a name whose last byte is a lead byte in 932.
+                    FewNames{932, {"一時アセンブリファイルを開けません.doc"}},
+                    FewNames{936, {"项目", "选择一个差异算法以后再保存文件.txt"}},
+                    FewNames{949, {"아니라"}}),
     [](const testing::TestParamInfo<FewNames>& info) {
         return "cp" + std::to_string(info.param.codePage) + "_" + std::to_string(info.index);
     });
