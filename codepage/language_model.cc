@@ -119,7 +119,7 @@ double SignCost(const t::CodePageBytes& bytes, std::string_view text) {
 }
 
 bool IsAccented(const Language& language, int token) {
-    return token == t::kOtherLetterToken || token >= language.firstAccentedToken;
+    return token >= language.firstAccentedToken;
 }
 
 // The cost of `c` after `a` and `b`: from the triples where an accented letter is among
@@ -127,7 +127,11 @@ bool IsAccented(const Language& language, int token) {
 std::uint32_t StepCost(const Language& language, int a, int b, int c) {
     const t::LanguageTable& table = *language.table;
     const std::uint32_t pair = static_cast<std::uint8_t>(table.costs[b * table.tokens + c]);
-    if (table.triples == 0 ||
+    // Letters the language hardly uses come in runs in its foreign words, which would make
+    // a run of misread letters look likely: they are judged by pairs alone.
+    const bool other =
+        a == t::kOtherLetterToken || b == t::kOtherLetterToken || c == t::kOtherLetterToken;
+    if (table.triples == 0 || other ||
         !(IsAccented(language, a) || IsAccented(language, b) || IsAccented(language, c))) {
         return pair;
     }
@@ -144,8 +148,10 @@ std::uint32_t StepCost(const Language& language, int a, int b, int c) {
         return static_cast<std::uint8_t>(table.tripleCosts[triple - keys]);
     }
     if (const std::uint32_t* context = find(t::kTripleContext)) {
+        // Never less than the pair costs: where the listed triples leave more of their
+        // context's mass than the pairs do, that mass is smoothing, not evidence.
         const int extra = static_cast<std::uint8_t>(table.tripleCosts[context - keys]) - 128;
-        return static_cast<std::uint32_t>(std::max(0, static_cast<int>(pair) + extra));
+        return pair + static_cast<std::uint32_t>(std::max(0, extra));
     }
     return pair;
 }
