@@ -96,6 +96,19 @@ void Report(std::FILE* errors, const std::string& message) {
     std::fprintf(errors, "varnotte-csv: %s\n", message.c_str());
 }
 
+std::string CodePageMessage(const sourcesafe::IVSSDatabase& database) {
+    const std::string page = "code page " + std::to_string(database.CodePage());
+    switch (database.GetCodePageOrigin()) {
+        case sourcesafe::CodePageOrigin::kForced:
+            return page + ", as --encoding says";
+        case sourcesafe::CodePageOrigin::kNotNeeded:
+            return "no code page needed: every name, user name and comment is ASCII";
+        case sourcesafe::CodePageOrigin::kGuessed:
+            break;
+    }
+    return page + ", guessed from the database's texts (--encoding sets another)";
+}
+
 }  // namespace
 
 int RunExport(const Options& options, std::FILE* errors, bool showProgress,
@@ -129,6 +142,10 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
         }
         Report(errors, "cannot open " + options.spec.toStdString() + ": " + error.what());
         return kExitCannotOpen;
+    }
+
+    if (showProgress || options.verbose) {
+        Report(errors, CodePageMessage(database));
     }
 
     CsvFileWriter writer;

@@ -37,7 +37,11 @@ ParseResult ParseOptions(const QStringList& arguments) {
         QStringLiteral("CODEPAGE"));
     const QCommandLineOption quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Show no progress."));
-    parser.addOptions({user, password, passwordStdin, history, output, encoding, quiet});
+    const QCommandLineOption verbose(
+        QStringLiteral("verbose"),
+        QStringLiteral("Say which code page the texts were read in, and how it was chosen (said "
+                       "anyway when standard error is a terminal)."));
+    parser.addOptions({user, password, passwordStdin, history, output, encoding, quiet, verbose});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("INI"),
@@ -90,6 +94,7 @@ ParseResult ParseOptions(const QStringList& arguments) {
     options.history = parser.isSet(history);
     options.outputPath = parser.value(output);
     options.quiet = parser.isSet(quiet);
+    options.verbose = parser.isSet(verbose);
     if (parser.isSet(encoding)) {
         options.codePage = codepage::ParseCodePage(parser.value(encoding).toStdString());
         if (options.codePage == 0) {

@@ -18,6 +18,7 @@ struct Options {
     QString outputPath;  // empty: standard output
     int codePage = 0;    // 0: find it out
     bool quiet = false;
+    bool verbose = false;  // say which code page the texts were read in, even off a terminal
 };
 
 struct ParseResult {

@@ -74,6 +74,18 @@ int IVSSDatabase::CodePage() const {
     return RequireOpen().database->codePage();
 }
 
+CodePageOrigin IVSSDatabase::GetCodePageOrigin() const {
+    switch (RequireOpen().database->codePageOrigin()) {
+        case vssdb::CodePageOrigin::kGiven:
+            return CodePageOrigin::kForced;
+        case vssdb::CodePageOrigin::kAsciiOnly:
+            return CodePageOrigin::kNotNeeded;
+        case vssdb::CodePageOrigin::kGuessed:
+            break;
+    }
+    return CodePageOrigin::kGuessed;
+}
+
 std::string IVSSDatabase::SrcSafeIni() const {
     return RequireOpen().database->iniPath();
 }

@@ -23,6 +23,13 @@ struct OpenSettings {
     int codePage = 0;  // the database's ANSI code page; 0 finds it out
 };
 
+// How the open database's code page was settled.
+enum class CodePageOrigin {
+    kForced,     // OpenSettings::codePage named it
+    kGuessed,    // found out from the database's texts
+    kNotNeeded,  // every text is ASCII: any code page reads them alike
+};
+
 class IVSSDatabase {
   public:
     IVSSDatabase() = default;
@@ -44,6 +51,7 @@ class IVSSDatabase {
 
     // The code page the open database's texts are read in.
     int CodePage() const;
+    CodePageOrigin GetCodePageOrigin() const;
 
     // The srcsafe.ini the database was opened from, and the data folder it names: the
     // files an export must never replace.

@@ -23,7 +23,7 @@ Fingerprint FingerprintOf(const DataFolder& folder) {
 
 struct Answer {
     Fingerprint fingerprint;
-    int codePage;
+    SettledCodePage settled;
 };
 
 std::mutex& Lock() {
@@ -38,23 +38,23 @@ std::map<std::pair<std::string, int>, Answer>& Answers() {
 
 }  // namespace
 
-std::optional<int> RememberedCodePage(const DataFolder& folder, int tieBreak) {
+std::optional<SettledCodePage> RememberedCodePage(const DataFolder& folder, int localeCodePage) {
     const Fingerprint now = FingerprintOf(folder);
     const std::lock_guard<std::mutex> guard(Lock());
-    const auto found = Answers().find({folder.path(), tieBreak});
+    const auto found = Answers().find({folder.path(), localeCodePage});
     if (found == Answers().end() || found->second.fingerprint != now) {
         return std::nullopt;
     }
-    return found->second.codePage;
+    return found->second.settled;
 }
 
-void RememberCodePage(const DataFolder& folder, int tieBreak, int codePage) {
+void RememberCodePage(const DataFolder& folder, int localeCodePage, SettledCodePage settled) {
     const Fingerprint now = FingerprintOf(folder);
     const std::lock_guard<std::mutex> guard(Lock());
     if (Answers().size() >= kRemembered) {
         Answers().clear();
     }
-    Answers()[{folder.path(), tieBreak}] = Answer{now, codePage};
+    Answers()[{folder.path(), localeCodePage}] = Answer{now, settled};
 }
 
 void ForgetCodePages() {

@@ -13,8 +13,14 @@
 
 namespace vssdb {
 
-std::optional<int> RememberedCodePage(const DataFolder& folder, int tieBreak);
-void RememberCodePage(const DataFolder& folder, int tieBreak, int codePage);
+struct SettledCodePage {
+    int codePage = 0;
+    bool asciiOnly = false;  // no text was non-ASCII: the code page is the locale's
+};
+
+// Answers are kept per locale code page, which the decision weighs.
+std::optional<SettledCodePage> RememberedCodePage(const DataFolder& folder, int localeCodePage);
+void RememberCodePage(const DataFolder& folder, int localeCodePage, SettledCodePage settled);
 
 // Forgets every answer, so that the next open reads the logs again (benchmarks).
 void ForgetCodePages();

@@ -110,18 +110,18 @@ void Database::SettleCodePage(const OpenOptions& options) {
         }
         return;
     }
-    const int tieBreak =
+    const int localeCodePage =
         options.tieBreakCodePage != 0 ? options.tieBreakCodePage : codepage::LocaleAnsiCodePage();
-    if (const std::optional<int> remembered = RememberedCodePage(folder_, tieBreak)) {
-        decoder_ = std::make_unique<codepage::TextDecoder>(*remembered);
-        return;
+    std::optional<SettledCodePage> settled = RememberedCodePage(folder_, localeCodePage);
+    if (!settled) {
+        codepage::CodePageDetector detector;
+        ForEachDatabaseText(folder_, names_, users_,
+                            [&](std::string_view text) { detector.AddText(text); });
+        settled = SettledCodePage{detector.Decide(localeCodePage), !detector.sawNonAscii()};
+        RememberCodePage(folder_, localeCodePage, *settled);
     }
-    codepage::CodePageDetector detector;
-    ForEachDatabaseText(folder_, names_, users_,
-                        [&](std::string_view text) { detector.AddText(text); });
-    const int codePage = detector.Decide(tieBreak);
-    decoder_ = std::make_unique<codepage::TextDecoder>(codePage);
-    RememberCodePage(folder_, tieBreak, codePage);
+    decoder_ = std::make_unique<codepage::TextDecoder>(settled->codePage);
+    codePageOrigin_ = settled->asciiOnly ? CodePageOrigin::kAsciiOnly : CodePageOrigin::kGuessed;
 }
 
 std::string Database::DefaultUserName() {

@@ -31,6 +31,13 @@ namespace vssdb {
 
 inline constexpr std::string_view kRootPhysical = "AAAAAAAA";
 
+// How an open database's code page was settled.
+enum class CodePageOrigin {
+    kGiven,      // OpenOptions::codePage named it
+    kGuessed,    // found out from the database's texts
+    kAsciiOnly,  // every text is ASCII, so any code page reads them alike
+};
+
 struct OpenOptions {
     int codePage = 0;          // 0: find it out from the database's texts
     int tieBreakCodePage = 0;  // 0: the current locale's ANSI code page
@@ -83,6 +90,7 @@ class Database {
     const std::string& iniPath() const { return iniPath_; }
     const std::string& dataPath() const { return folder_.path(); }
     int codePage() const { return decoder_->codePage(); }
+    CodePageOrigin codePageOrigin() const { return codePageOrigin_; }
 
     // Checks a user name (case-insensitive) and password (its 16-bit hash) as SourceSafe
     // does. An empty name stands for the current user's login name. Throws
@@ -132,6 +140,7 @@ class Database {
     std::string usersPath_;
     std::vector<UserRecord> users_;
     std::unique_ptr<codepage::TextDecoder> decoder_;
+    CodePageOrigin codePageOrigin_ = CodePageOrigin::kGiven;
     // Recently decoded short non-ASCII texts: the same project specs, user names and labels
     // come back in version after version, and each conversion costs several iconv calls.
     struct DecodedText {

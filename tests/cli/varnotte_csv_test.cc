@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "testing/code_page_words.h"
 #include "testing/damage.h"
 #include "testing/database_writer.h"
 #include "tests/support/csv_parse.h"
@@ -183,6 +184,44 @@ TEST(VarnotteCsv, UnreadableItemsAreListedAndTheRestIsWritten) {
         }
     }
     EXPECT_EQ(specs, (std::vector<std::string>{"$/Project", "$/Project/fine.txt", "$/top.txt"}));
+}
+
+// Which code page the texts were read in, said on standard error with --verbose; the
+// CSV shows the names as that page reads them.
+TEST(VarnotteCsv, VerboseSaysWhichCodePageAndWhy) {
+    TempDir dir;
+    vsstest::DatabaseWriter hungarian(dir / "hu");
+    hungarian.AddProject(hungarian.Root(),
+                         vsstest::EncodeInCodePage("Árvíztűrő tükörfúrógép", 1250));
+    hungarian.Write();
+    vsstest::DatabaseWriter plain(dir / "plain");
+    plain.AddProject(plain.Root(), "Plain");
+    plain.Write();
+    const QString verbose = QStringLiteral("--verbose");
+    const struct {
+        QStringList arguments;
+        const char* message;  // the whole of standard error
+        const char* spec;     // as the first column of the CSV shows it
+    } rows[] = {
+        {{verbose, Q(hungarian.IniPath())},
+         "varnotte-csv: code page 1250, guessed from the database's texts (--encoding sets "
+         "another)\n",
+         "\"$/Árvíztűrő tükörfúrógép\","},
+        {{verbose, QStringLiteral("--encoding"), QStringLiteral("cp1252"), Q(hungarian.IniPath())},
+         "varnotte-csv: code page 1252, as --encoding says\n",
+         "\"$/Árvíztûrõ tükörfúrógép\","},
+        {{verbose, Q(plain.IniPath())},
+         "varnotte-csv: no code page needed: every name, user name and comment is ASCII\n",
+         "\"$/Plain\","},
+        {{Q(hungarian.IniPath())}, "", "\"$/Árvíztűrő tükörfúrógép\","},
+    };
+    for (const auto& row : rows) {
+        const CsvRun run = RunCsv(row.arguments);
+        const std::string label = row.arguments.join(' ').toStdString();
+        EXPECT_EQ(run.exitCode, 0) << label;
+        EXPECT_EQ(run.err, row.message) << label;
+        EXPECT_EQ(run.out.rfind(row.spec, 0), 0u) << label << "\n" << run.out;
+    }
 }
 
 TEST(VarnotteCsv, HelpAndVersion) {
