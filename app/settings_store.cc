@@ -9,6 +9,7 @@
 
 #include "app/profile_values.h"
 #include "app/window_placement.h"
+#include "codepage/code_page.h"
 #include "tree/project_tree_ctrl.h"
 #include "ui/brelwick_dlg.h"
 
@@ -17,6 +18,7 @@ namespace {
 
 const QString kPosGroup = QStringLiteral("Pos");
 const QString kSettingsGroup = QStringLiteral("Settings");
+const QString kCodePage = QStringLiteral("CodePage");
 const QString kTopLeft = QStringLiteral("TopLeft");
 const QString kBottomRight = QStringLiteral("BottomRight");
 const QString kVssPath = QStringLiteral("VSSPath");
@@ -114,6 +116,9 @@ void SettingsStore::Load(CBrelwickDlg& dialog) {
     dialog.UpdateData(false);
 
     ReadDatabaseList(settings, dialog.m_databaseList);
+    // Set by hand for a database whose code page is guessed wrong; never written here.
+    dialog.projectTree()->SetCodePage(
+        codepage::ParseCodePage(ReadProfileString(settings, kCodePage).toStdString()));
     ReopenCurrentDatabase(dialog);
 
     ReadKeptColumns(settings);

@@ -85,7 +85,9 @@ bool CProjectTreeCtrl::OpenDatabase(const QString& iniPath, const QString& user,
     const WaitCursor wait;
     sourcesafe::IVSSDatabase database;
     try {
-        database = OpenDatabaseAs(iniPath, user, password);
+        sourcesafe::OpenSettings settings;
+        settings.codePage = m_codePage;
+        database = OpenDatabaseAs(iniPath, user, password, settings);
         if (database.VSSItem("$/").IsEmpty()) {
             return false;
         }

@@ -40,6 +40,9 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
     // connection and nodes are replaced only when the new database opens: after a failure
     // the tree and its connection are as they were. Shows the wait cursor meanwhile.
     bool OpenDatabase(const QString& iniPath, const QString& user, const QString& password);
+    // The ANSI code page later opens read the database's texts in; 0 (the default) finds it
+    // out from the texts.
+    void SetCodePage(int codePage) { m_codePage = codePage; }
 
     // "$/" for the root, "$/Web/Images" below it; empty for no node.
     QString GetItemPath(QTreeWidgetItem* item) const;
@@ -99,6 +102,7 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
     QIcon m_folderIcon;
     QIcon m_documentIcon;
     bool m_loading = false;
+    int m_codePage = 0;
     // Children of the expanding node wait here, outside the view, and join it at screen
     // rate: inserting them one by one would lay the whole level out again for each.
     QTreeWidgetItem* m_expanding = nullptr;

@@ -15,7 +15,10 @@
 #include <memory>
 
 #include "app/reporter_app.h"
+#include "testing/code_page_words.h"
+#include "testing/database_writer.h"
 #include "tests/support/modal_answerer.h"
+#include "tests/support/temp_dir.h"
 #include "tests/ui/gui_test_support.h"
 #include "tree/control_ids.h"
 #include "tree/project_tree_ctrl.h"
@@ -391,6 +394,48 @@ class SettingsTest : public QObject {
         QCOMPARE(Stored("Settings/Database"), QString());
         QCOMPARE(Stored("Settings/Database01"), path);
         QCOMPARE(Stored("Settings/Username"), user);
+    }
+
+    // A code page set by hand in the store decides how names are read; the program never
+    // writes the key itself.
+    void codePageFromTheStore_data() {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QString>("shown");
+        const QString hungarian = QStringLiteral("Árvíztűrő tükörfúrógép");
+        const QString readAsWestern = QStringLiteral("Árvíztûrõ tükörfúrógép");
+        QTest::newRow("missing: guessed") << QVariant() << hungarian;
+        QTest::newRow("0: guessed") << QVariant(0) << hungarian;
+        QTest::newRow("1252") << QVariant(1252) << readAsWestern;
+        QTest::newRow("cp1252") << QVariant(QStringLiteral("cp1252")) << readAsWestern;
+        QTest::newRow("1250") << QVariant(1250) << hungarian;
+        QTest::newRow("unknown page: guessed") << QVariant(437) << hungarian;
+        QTest::newRow("not a number: guessed") << QVariant(QStringLiteral("klingon")) << hungarian;
+    }
+
+    void codePageFromTheStore() {
+        QFETCH(QVariant, stored);
+        QFETCH(QString, shown);
+        varnotte::test::TempDir dir;
+        vsstest::DatabaseWriter writer(dir.path());
+        writer.AddProject(writer.Root(), vsstest::EncodeInCodePage("Árvíztűrő tükörfúrógép", 1250));
+        writer.Write();
+        const QString ini = QString::fromStdString(writer.IniPath().string());
+        Values values = {{"Settings/Database", ini},
+                         {"Settings/Username", "Admin"},
+                         {"Settings/DatabaseCount", 1},
+                         {"Settings/Database01", ini}};
+        if (stored.isValid()) {
+            values.append({"Settings/CodePage", stored});
+        }
+        WriteStore(values);
+        Start();
+        QTreeWidgetItem* root = Tree()->topLevelItem(0);
+        QVERIFY(root != nullptr);
+        QCOMPARE(root->childCount(), 1);
+        QCOMPARE(root->child(0)->text(0), shown);
+        Show();
+        Close();
+        QCOMPARE(Stored("Settings/CodePage"), stored.toString());
     }
 
     void escapeSavesNothing() {
