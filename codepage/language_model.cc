@@ -25,6 +25,10 @@ constexpr double kRareSign = 8.0;
 constexpr double kRareSignNextToLetter = 11.0;
 constexpr double kUndefinedByte = 20.0;
 
+// What a third letter that its context's listed triples leave out may cost above its pair,
+// in table units (two nats).
+constexpr int kMostForUnlistedTriple = 24;
+
 struct Language {
     const t::LanguageTable* table;
     std::array<std::uint8_t, 256> token{};  // per byte; meaningful for letters only
@@ -149,9 +153,11 @@ std::uint32_t StepCost(const Language& language, int a, int b, int c) {
     }
     if (const std::uint32_t* context = find(t::kTripleContext)) {
         // Never less than the pair costs: where the listed triples leave more of their
-        // context's mass than the pairs do, that mass is smoothing, not evidence.
+        // context's mass than the pairs do, that mass is smoothing, not evidence. Nor more
+        // than a little above it: only the commonest triples are listed, so a context that
+        // seems to leave nothing to others only lost them to the cut.
         const int extra = static_cast<std::uint8_t>(table.tripleCosts[context - keys]) - 128;
-        return pair + static_cast<std::uint32_t>(std::max(0, extra));
+        return pair + static_cast<std::uint32_t>(std::clamp(extra, 0, kMostForUnlistedTriple));
     }
     return pair;
 }
