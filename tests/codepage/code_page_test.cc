@@ -244,7 +244,7 @@ struct Example {
 };
 
 // Each is the whole non-ASCII evidence of a database, decided under an English locale.
-const Example kExamples[] = {
+const std::vector<Example> kExamples = {
     {932, {"設計書.doc"}},
     {932, {"テスト"}},
     {932, {"仕様書"}},
@@ -284,19 +284,23 @@ const Example kExamples[] = {
     {932, {"田中", "ログファイルのパスを変更"}},
 };
 
-TEST(CodePageDetector, DecidesRealisticNamesUnderAnEnglishLocale) {
-    for (const Example& example : kExamples) {
+void ExpectEachDecided(const std::vector<Example>& examples, int locale) {
+    for (const Example& example : examples) {
         std::string label;
         for (std::string_view name : example.names) {
             label += std::string(name) + " ";
         }
-        EXPECT_EQ(DecideFor(example.codePage, example.names), example.codePage) << label;
+        EXPECT_EQ(DecideFor(example.codePage, example.names, locale), example.codePage) << label;
     }
+}
+
+TEST(CodePageDetector, DecidesRealisticNamesUnderAnEnglishLocale) {
+    ExpectEachDecided(kExamples, 1252);
 }
 
 // Every single-byte page decodes these; only the letters each language uses tell which
 // page wrote them. Decided with no locale at all.
-const Example kLanguageExamples[] = {
+const std::vector<Example> kLanguageExamples = {
     {1250, {"billentyűzet"}},
     {1250, {"Drugače"}},
     {1250, {"Învăţământ"}},
@@ -322,13 +326,7 @@ const Example kLanguageExamples[] = {
 };
 
 TEST(CodePageDetector, DecidesByTheLettersOfEachLanguage) {
-    for (const Example& example : kLanguageExamples) {
-        std::string label;
-        for (std::string_view name : example.names) {
-            label += std::string(name) + " ";
-        }
-        EXPECT_EQ(DecideFor(example.codePage, example.names, 0), example.codePage) << label;
-    }
+    ExpectEachDecided(kLanguageExamples, 0);
 }
 
 TEST(CodePageDetector, TheLocaleSettlesWhatTheTextsLeaveOpen) {
