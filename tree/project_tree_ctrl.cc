@@ -4,13 +4,14 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QStyle>
-#include <QStyleFactory>
+#include <QMouseEvent>
+#include <QSignalBlocker>
 
 #include <algorithm>
 
 #include "export/open_database.h"
 #include "tree/control_ids.h"
+#include "tree/expand_button_style.h"
 #include "tree/export_prompts.h"
 #include "uilib/dialog_item.h"
 
@@ -19,6 +20,8 @@ namespace {
 
 // Item data 1 marks a node whose children come from SourceSafe when it expands.
 constexpr int kItemDataRole = Qt::UserRole;
+// The children flag: 1 when the node shows an expand button, 0 when it shows none.
+constexpr int kChildrenFlagRole = Qt::UserRole + 1;
 
 // The tree and the status line are brought up to date at most this often during a walk.
 constexpr qint64 kRefreshMs = 16;
@@ -35,6 +38,19 @@ QString FromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The flag decides only whether the button is drawn (see ExpandButtonStyle). Qt's own
+// indicator policy must still report the children a node holds: DontShowIndicator would
+// make the model call the node childless, and the view would hide its files.
+void SetChildrenFlag(QTreeWidgetItem* node, int flag) {
+    node->setData(0, kChildrenFlagRole, flag);
+    node->setChildIndicatorPolicy(flag != 0 ? QTreeWidgetItem::ShowIndicator
+                                            : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
+int FlagOf(const QModelIndex& index) {
+    return index.data(kChildrenFlagRole).toInt();
+}
+
 }  // namespace
 
 CProjectTreeCtrl::CProjectTreeCtrl(QWidget* parent) : QTreeWidget(parent), m_state(&m_ownState) {
@@ -45,10 +61,9 @@ CProjectTreeCtrl::CProjectTreeCtrl(QWidget* parent) : QTreeWidget(parent), m_sta
     setSelectionMode(QAbstractItemView::SingleSelection);
     setFrameShape(QFrame::StyledPanel);
     // The classic style draws the dotted lines that join nodes to their parents.
-    if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows"))) {
-        classic->setParent(this);
-        setStyle(classic);
-    }
+    auto* style = new ExpandButtonStyle([this] { return m_drawingRowWithoutButton; });
+    style->setParent(this);
+    setStyle(style);
     connect(this, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* item) { OnItemExpanding(item, true); });
     connect(this, &QTreeWidget::itemCollapsed, this,
@@ -82,25 +97,30 @@ bool CProjectTreeCtrl::OpenDatabase(const QString& iniPath, const QString& user,
     if (m_loading) {
         return false;  // the walk on the stack holds nodes of the tree this would clear
     }
-    const WaitCursor wait;
-    sourcesafe::IVSSDatabase database;
-    try {
-        sourcesafe::OpenSettings settings;
-        settings.codePage = m_codePage;
-        database = OpenDatabaseAs(iniPath, user, password, settings);
-        if (database.VSSItem("$/").IsEmpty()) {
+    QTreeWidgetItem* root = nullptr;
+    {
+        // Only the opening itself: the root's expansion may ask a question, walk the whole
+        // database and ask where to save, and none of that shows the wait cursor.
+        const WaitCursor wait;
+        sourcesafe::IVSSDatabase database;
+        try {
+            sourcesafe::OpenSettings settings;
+            settings.codePage = m_codePage;
+            database = OpenDatabaseAs(iniPath, user, password, settings);
+            if (database.VSSItem("$/").IsEmpty()) {
+                return false;
+            }
+        } catch (const sourcesafe::VssError&) {
             return false;
         }
-    } catch (const sourcesafe::VssError&) {
-        return false;
+        // Only now that the new database works do the old connection and nodes go.
+        m_pDatabase = database;
+        clear();
+        root = new QTreeWidgetItem(this, QStringList{QStringLiteral("$")});
+        root->setIcon(0, m_folderIcon);
+        root->setData(0, kItemDataRole, 1);
+        SetChildrenFlag(root, 1);
     }
-    // Only now that the new database works do the old connection and nodes go.
-    m_pDatabase = database;
-    clear();
-    auto* root = new QTreeWidgetItem(this, QStringList{QStringLiteral("$")});
-    root->setIcon(0, m_folderIcon);
-    root->setData(0, kItemDataRole, 1);
-    root->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     root->setExpanded(true);  // handled by OnItemExpanding before this returns
     update();
     return true;
@@ -165,7 +185,13 @@ void CProjectTreeCtrl::OnItemExpanding(QTreeWidgetItem* item, bool expand) {
             std::none_of(m_failedItems.begin(), m_failedItems.end(),
                          [&](const auto& failed) { return failed.first == path; });
         if (!anyProject && listRead) {
-            item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
+            SetChildrenFlag(item, 0);  // its files stay listed below it
+        } else if (!listRead && item->childCount() == 0) {
+            // An open node with nothing below it shows no button, and nothing could open it
+            // again: closed, quietly, it shows its button to be tried again.
+            const QSignalBlocker quiet(this);
+            item->setExpanded(false);
+            scheduleDelayedItemsLayout();  // the view remembers the row as childless
         }
     }
 
@@ -206,13 +232,58 @@ void CProjectTreeCtrl::keyPressEvent(QKeyEvent* event) {
     QTreeWidget::keyPressEvent(event);
 }
 
+void CProjectTreeCtrl::drawBranches(QPainter* painter, const QRect& rect,
+                                    const QModelIndex& index) const {
+    m_drawingRowWithoutButton = FlagOf(index) == 0;
+    QTreeWidget::drawBranches(painter, rect, index);
+    m_drawingRowWithoutButton = false;
+}
+
+bool CProjectTreeCtrl::OnHiddenButton(const QPoint& pos) const {
+    const QModelIndex index = indexAt(pos);
+    if (!index.isValid() || FlagOf(index) != 0) {
+        return false;
+    }
+    const int itemLeft = visualRect(index).left();
+    return pos.x() < itemLeft && pos.x() >= itemLeft - indentation();
+}
+
+// Where no button is drawn, a click there does what a click on the empty line does on
+// the original control: nothing. Only the keyboard collapses such a node and opens it again.
+void CProjectTreeCtrl::mousePressEvent(QMouseEvent* event) {
+    if (OnHiddenButton(event->position().toPoint())) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::mousePressEvent(event);
+}
+
+void CProjectTreeCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    if (OnHiddenButton(event->position().toPoint())) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::mouseReleaseEvent(event);
+}
+
+void CProjectTreeCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QModelIndex index = indexAt(event->position().toPoint());
+    const bool noButton = index.isValid() && FlagOf(index) == 0;
+    if (noButton) {
+        setExpandsOnDoubleClick(false);
+    }
+    QTreeWidget::mouseDoubleClickEvent(event);
+    if (noButton) {
+        setExpandsOnDoubleClick(true);
+    }
+}
+
 QTreeWidgetItem* CProjectTreeCtrl::NewNode(QTreeWidgetItem* parent, const std::string& name,
                                            bool project) {
     auto* node = new QTreeWidgetItem(QStringList{FromUtf8(name)});
     node->setData(0, kItemDataRole, 1);
     node->setIcon(0, project ? m_folderIcon : m_documentIcon);
-    node->setChildIndicatorPolicy(project ? QTreeWidgetItem::ShowIndicator
-                                          : QTreeWidgetItem::DontShowIndicator);
+    SetChildrenFlag(node, project ? 1 : 0);
     if (parent == nullptr) {
         addTopLevelItem(node);
     } else if (parent == m_expanding) {

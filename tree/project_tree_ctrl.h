@@ -38,7 +38,8 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
 
     // Opens the database of `iniPath` for `user` and shows its root, expanded. The old
     // connection and nodes are replaced only when the new database opens: after a failure
-    // the tree and its connection are as they were. Shows the wait cursor meanwhile.
+    // the tree and its connection are as they were. Shows the wait cursor while it opens,
+    // not during the root's expansion (its question, walk and save dialog).
     bool OpenDatabase(const QString& iniPath, const QString& user, const QString& password);
     // The ANSI code page later opens read the database's texts in; 0 (the default) finds it
     // out from the texts.
@@ -74,6 +75,11 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void drawBranches(QPainter* painter, const QRect& rect,
+                      const QModelIndex& index) const override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
     // Asked at the start of every expansion but the first; true makes it an export.
     virtual bool ConfirmExport();
@@ -86,6 +92,8 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
     WalkFlags Flags() const;
     QTreeWidgetItem* NewNode(QTreeWidgetItem* parent, const std::string& name, bool project);
     void ShowPendingWork();
+    // Whether `pos` is where the expand button of a node without one would be.
+    bool OnHiddenButton(const QPoint& pos) const;
 
     // WalkHost
     void ProcessEvents() override;
@@ -103,6 +111,7 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
     QIcon m_documentIcon;
     bool m_loading = false;
     int m_codePage = 0;
+    mutable bool m_drawingRowWithoutButton = false;  // set while a row's branches are drawn
     // Children of the expanding node wait here, outside the view, and join it at screen
     // rate: inserting them one by one would lay the whole level out again for each.
     QTreeWidgetItem* m_expanding = nullptr;

@@ -178,8 +178,24 @@ void CBrelwickDlg::PrepareSizeGrip() {
     layout.OffsetDlgItem(this, IDC_SIZE_GRIP, 1, 2);
 }
 
+void CBrelwickDlg::ApplyMinimumTrackingSize() {
+    // The frame is known only once a window manager has decorated the window; until then
+    // (and on platforms without one) it counts as nothing.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize client = (kMinimumSize - frame).expandedTo(QSize(0, 0));
+    if (minimumSize() != client) {
+        setMinimumSize(client);
+    }
+}
+
+void CBrelwickDlg::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    ApplyMinimumTrackingSize();
+}
+
 void CBrelwickDlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
+    ApplyMinimumTrackingSize();
     OnSize(isMinimized(), isMaximized(), event->size().width(), event->size().height());
 }
 

@@ -51,7 +51,8 @@ class CBrelwickDlg : public QDialog {
     // Ends the dialog with `code`; during initialisation the dialog is then never shown.
     void EndDialog(int code);
 
-    // The smallest size the window may be given, in pixels.
+    // The smallest size the window may be given, in pixels, frame included (as a tracking
+    // size is): the client area's minimum is this less the window manager's frame.
     static constexpr QSize kMinimumSize{220, 252};
 
     // Title "Varnotte", or "Varnotte - <path>" once a database was chosen with "...".
@@ -84,10 +85,12 @@ class CBrelwickDlg : public QDialog {
     void reject() override;  // Esc
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void CreateControls();
+    void ApplyMinimumTrackingSize();
     // Turns control 1069 into the size grip and nudges it into the corner.
     void PrepareSizeGrip();
     // Shifts and stretches the controls by the change of the client size, in one batch.

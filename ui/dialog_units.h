@@ -12,7 +12,7 @@ namespace varnotte {
 
 struct DialogBaseUnits {
     int width = 0;   // average width of the 52 Latin letters, rounded
-    int height = 0;  // the font's height
+    int height = 0;  // the font's full line height, internal leading included
 };
 
 DialogBaseUnits BaseUnitsOf(const QFont& font);

@@ -45,6 +45,35 @@ QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& name) {
     return nullptr;
 }
 
+// Rows the view lays out, from the top: what scrolling through the tree would show.
+QList<QTreeWidgetItem*> VisibleRows(QTreeWidget* tree) {
+    QList<QTreeWidgetItem*> rows;
+    for (QTreeWidgetItem* row = tree->topLevelItem(0); row != nullptr; row = tree->itemBelow(row)) {
+        rows.append(row);
+    }
+    return rows;
+}
+
+// Whether the expand button is drawn in front of `node`: the classic style draws it as a
+// 9 x 9 box around the middle of the branch cell, where a node without one shows no more
+// than its dotted lines.
+bool ShowsExpandButton(QTreeWidget* tree, QTreeWidgetItem* node) {
+    tree->scrollToItem(node);
+    const QRect label = tree->visualItemRect(node);
+    const QRect cell(label.left() - tree->indentation(), label.top(), tree->indentation(),
+                     label.height());
+    const QImage image = tree->viewport()->grab(cell).toImage();
+    const QPoint middle(image.width() / 2, image.height() / 2);
+    const QRgb background = tree->palette().color(QPalette::Base).rgb();
+    int drawn = 0;
+    for (int y = middle.y() - 4; y <= middle.y() + 4; ++y) {
+        for (int x = middle.x() - 4; x <= middle.x() + 4; ++x) {
+            drawn += image.valid(x, y) && image.pixel(x, y) != background ? 1 : 0;
+        }
+    }
+    return drawn >= 20;  // the box alone has 32 pixels; the dotted lines at most 9
+}
+
 }  // namespace
 
 class DialogTest : public varnotte::test::DialogTestBase {
@@ -130,19 +159,57 @@ class DialogTest : public varnotte::test::DialogTestBase {
         QVERIFY(qobject_cast<QSizeGrip*>(item(IDC_SIZE_GRIP)) != nullptr);
     }
 
+    // Tahoma 8 pt has base units 6 x 13 at 96 DPI, as Windows measures them (average width
+    // of the letters, and the full line height with the internal leading). Each rectangle
+    // is worked out by hand from the template: x px = DLU * 6 / 4, y px = DLU * 13 / 8, the
+    // corners rounded half away from zero.
+    void controlsSitWhereTheTemplatePutsThem_data() {
+        QTest::addColumn<int>("id");  // 0 for a label, found by its caption
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("pixels");
+        QTest::newRow("user name label")
+            << 0 << QStringLiteral("ユーザ名(&U):") << QRect(11, 15, 63, 13);
+        QTest::newRow("user name") << int(IDC_USER_NAME) << QString() << QRect(74, 11, 81, 22);
+        QTest::newRow("password label")
+            << 0 << QStringLiteral("パスワード(&P):") << QRect(168, 15, 66, 13);
+        QTest::newRow("password") << int(IDC_PASSWORD) << QString() << QRect(240, 11, 81, 22);
+        QTest::newRow("history") << int(IDC_OUTPUT_HISTORY) << QString() << QRect(15, 42, 113, 17);
+        QTest::newRow("...") << int(IDC_BROWSE) << QString() << QRect(293, 41, 24, 19);
+        QTest::newRow("tree") << int(IDC_PROJECT_TREE) << QString() << QRect(11, 88, 310, 270);
+        QTest::newRow("stop") << int(IDC_STOP) << QString() << QRect(0, 361, 75, 23);
+        QTest::newRow("status") << int(IDC_STATUS) << QString() << QRect(0, 387, 332, 24);
+        QTest::newRow("exit") << int(IDOK) << QString() << QRect(248, 388, 75, 23);
+        // 323, 392, 12 x 18 in the template, nudged 1 right and 2 down into the corner.
+        QTest::newRow("size grip") << int(IDC_SIZE_GRIP) << QString() << QRect(324, 394, 12, 18);
+    }
+
     void controlsSitWhereTheTemplatePutsThem() {
-        const DialogBaseUnits base = dialog->baseUnits();
-        QVERIFY(base.width > 0 && base.height > 0);
-        for (const ControlTemplate& control : kControls) {
-            if (control.id != 0) {
-                QCOMPARE(item(control.id)->geometry(), DialogUnitsToPixels(control.units, base));
+        QFETCH(int, id);
+        QFETCH(QString, caption);
+        QFETCH(QRect, pixels);
+        if (dialog->font().family() != QStringLiteral("Tahoma")) {
+            if (varnotte::test::RunningInCi()) {
+                QFAIL("Tahoma (fonts-wine) is not installed");
+            }
+            QSKIP("Tahoma (fonts-wine) is not installed");
+        }
+        Start();
+        QCOMPARE(dialog->size(), QSize(332, 411));
+        QWidget* control = item(id);
+        if (id == 0) {
+            for (QLabel* label : dialog->findChildren<QLabel*>()) {
+                control = label->text() == caption ? label : control;
             }
         }
-        QCOMPARE(dialog->size(),
-                 DialogUnitsToPixels(QRect(QPoint(0, 0), kDialogSizeUnits), base).size());
-        // Tab order: user name, password, "...", tree, Stop, Exit, history.
-        for (std::size_t i = 1; i < std::size(kTabOrder); ++i) {
-            QCOMPARE(NextTabStop(item(kTabOrder[i - 1])), item(kTabOrder[i]));
+        QVERIFY(control != nullptr);
+        QCOMPARE(control->geometry(), pixels);
+    }
+
+    void tabOrderFollowsTheTemplate() {
+        const int order[] = {IDC_USER_NAME, IDC_PASSWORD, IDC_BROWSE,        IDC_PROJECT_TREE,
+                             IDC_STOP,      IDOK,         IDC_OUTPUT_HISTORY};
+        for (std::size_t i = 1; i < std::size(order); ++i) {
+            QCOMPARE(NextTabStop(item(order[i - 1])), item(order[i]));
         }
     }
 
@@ -166,7 +233,7 @@ class DialogTest : public varnotte::test::DialogTestBase {
         QCOMPARE(root->childCount(), 1);
         QTreeWidgetItem* project = root->child(0);
         QCOMPARE(project->text(0), QStringLiteral("Invetory Shaili"));
-        QCOMPARE(project->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+        QVERIFY(ShowsExpandButton(tree(), project));
         QCOMPARE(project->childCount(), 0);  // one level only
         QCOMPARE(tree()->GetItemPath(root), QStringLiteral("$/"));
         QCOMPARE(tree()->GetItemPath(project), QStringLiteral("$/Invetory Shaili"));
@@ -186,10 +253,10 @@ class DialogTest : public varnotte::test::DialogTestBase {
         QCOMPARE(project->childCount(), 40);
         QTreeWidgetItem* sub = Child(project, QStringLiteral("64bitApp"));
         QVERIFY(sub != nullptr);
-        QCOMPARE(sub->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+        QVERIFY(ShowsExpandButton(tree(), sub));
         QTreeWidgetItem* file = Child(project, QStringLiteral("Docsvault SB 6.0.sln"));
         QVERIFY(file != nullptr);
-        QCOMPARE(file->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
+        QVERIFY(!ShowsExpandButton(tree(), file));
         QCOMPARE(file->icon(0).pixmap(16).toImage(),
                  dialog->m_treeImages.cell(kDocumentImage).toImage());
         tree()->setCurrentItem(project);
@@ -206,8 +273,8 @@ class DialogTest : public varnotte::test::DialogTestBase {
         dialog->resize(dialog->size() + QSize(180, 120));
         QTRY_COMPARE(item(IDOK)->geometry(), exitBefore.translated(180, 120));
         varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("resize-larger"));
-        dialog->resize(CBrelwickDlg::kMinimumSize);
-        QTRY_COMPARE(dialog->size(), CBrelwickDlg::kMinimumSize);
+        dialog->resize(10, 10);  // stops where the window, frame included, is 220 x 252
+        QTRY_COMPARE(dialog->frameGeometry().size(), CBrelwickDlg::kMinimumSize);
         varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("resize-smallest"));
     }
 
@@ -230,7 +297,95 @@ class DialogTest : public varnotte::test::DialogTestBase {
         varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("resize-restored"));
     }
 
-    void projectOfFilesOnlyLosesItsExpandButtonAndExpandingAgainReloads() {
+    // After every kind of expansion each inserted child is a row of the view below its
+    // node; a node that found no project below it loses its button, not its files.
+    void everyInsertedChildIsAVisibleRow_data() {
+        QTest::addColumn<QString>("database");  // a fixture, or "" for a written one
+        QTest::addColumn<QStringList>("path");  // from the root; empty: the root at open
+        QTest::addColumn<int>("answer");        // 0 Cancel, 1 OK and save, 2 Cancel and Stop
+        QTest::addColumn<int>("children");      // -1: some, but not all, are loaded
+        QTest::addColumn<bool>("button");
+        const QString shares = QStringLiteral("shares-deletes");
+        const QString inventory = QStringLiteral("Invetory Shaili");
+        QTest::newRow("files only")
+            << shares << QStringList{inventory, QStringLiteral("64bitApp")} << 0 << 2 << false;
+        QTest::newRow("files only, exported")
+            << shares << QStringList{inventory, QStringLiteral("64bitApp")} << 1 << 2 << false;
+        QTest::newRow("projects and files") << shares << QStringList{inventory} << 0 << 40 << true;
+        QTest::newRow("files only, stopped")
+            << QString() << QStringList{QStringLiteral("Big")} << 2 << -1 << false;
+        QTest::newRow("empty project")
+            << QString() << QStringList{QStringLiteral("Empty")} << 0 << 0 << false;
+        QTest::newRow("root of files at open") << QString() << QStringList{} << 0 << 2 << false;
+    }
+
+    void everyInsertedChildIsAVisibleRow() {
+        QFETCH(QString, database);
+        QFETCH(QStringList, path);
+        QFETCH(int, answer);
+        QFETCH(int, children);
+        QFETCH(bool, button);
+        QString ini;
+        if (database.isEmpty()) {
+            vsstest::DatabaseWriter writer(dir->path() / "db");
+            writer.AddFile(writer.Root(), "a.txt");
+            writer.AddFile(writer.Root(), "b.txt");
+            if (!path.isEmpty()) {  // else a root of files only
+                writer.AddProject(writer.Root(), "Empty");
+                const vsstest::ItemId big = writer.AddProject(writer.Root(), "Big");
+                for (int i = 0; i < 3000; ++i) {
+                    writer.AddFile(big, "file" + std::to_string(i) + ".txt");
+                }
+            }
+            writer.Write();
+            ini = QString::fromStdString(writer.IniPath().string());
+        } else {
+            ini = varnotte::test::FixtureIni(qPrintable(database));
+            if (ini.isEmpty()) {
+                QSKIP("fixture missing");  // the other tests of this fixture fail under CI
+            }
+        }
+        Start();
+        QVERIFY(Browse(ini));
+        QTreeWidgetItem* node = tree()->topLevelItem(0);
+        for (int i = 0; i < path.size(); ++i) {
+            node = Child(node, path[i]);
+            QVERIFY2(node != nullptr, qPrintable(path[i]));
+            if (i + 1 == path.size()) {
+                break;
+            }
+            Expand(node);
+        }
+        if (!path.isEmpty() && answer == 1) {
+            answerer->ExpectMessageBox(QMessageBox::Ok);
+            answerer->ExpectFileDialog(QString::fromStdString((dir->path() / "out.csv").string()));
+            node->setExpanded(true);
+            QCOMPARE(answerer->pending(), 0);
+        } else if (!path.isEmpty()) {
+            Expand(node, QMessageBox::Cancel, [this, answer] {
+                if (answer == 2) {
+                    QTest::mouseClick(item(IDC_STOP), Qt::LeftButton);
+                }
+            });
+        }
+        if (children >= 0) {
+            QCOMPARE(node->childCount(), children);
+        } else {
+            QVERIFY(node->childCount() > 0 && node->childCount() < 3000);
+        }
+        QVERIFY(node->isExpanded());
+        const QList<QTreeWidgetItem*> rows = VisibleRows(tree());
+        for (int i = 0; i < node->childCount(); ++i) {
+            QTreeWidgetItem* child = node->child(i);
+            QVERIFY2(rows.contains(child), qPrintable(child->text(0)));
+            QVERIFY2(!tree()->visualItemRect(child).isEmpty(), qPrintable(child->text(0)));
+        }
+        QCOMPARE(ShowsExpandButton(tree(), node), button);
+    }
+
+    // The mouse cannot collapse a node that shows no button; the keyboard can, and opening
+    // it again asks the question and reloads it as any later expansion does.
+    void nodeWithoutButtonCollapsesAndOpensByKeyboardOnly() {
         VARNOTTE_QFIXTURE_INI(ini, "small-edits");
         Start();
         QVERIFY(Browse(ini));
@@ -238,16 +393,32 @@ class DialogTest : public varnotte::test::DialogTestBase {
         QCOMPARE(project->text(0), QStringLiteral("esign-java-authenticator"));
         Expand(project);
         QCOMPARE(project->childCount(), 2);
-        QCOMPARE(project->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
+        const int rowsOpen = VisibleRows(tree()).size();
         // Marked, so that a reload shows (a new item may reuse the old one's address).
         project->child(0)->setText(0, QStringLiteral("first load"));
-        project->setExpanded(false);         // collapsing asks nothing
-        QCOMPARE(project->childCount(), 2);  // and changes nothing
-        QCOMPARE(project->child(0)->text(0), QStringLiteral("first load"));
-        Expand(project);
-        QCOMPARE(project->childCount(), 2);  // reloaded from the database:
+
+        const QRect label = tree()->visualItemRect(project);
+        const QPoint buttonPlace(label.left() - tree()->indentation() / 2, label.center().y());
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, buttonPlace);
+        QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, {}, label.center());
+        QVERIFY(project->isExpanded());
+        QCOMPARE(VisibleRows(tree()).size(), rowsOpen);
+
+        tree()->setCurrentItem(project);
+        tree()->setFocus();
+        QTest::keyClick(tree(), Qt::Key_Left);  // collapsing asks nothing
+        QVERIFY(!project->isExpanded());
+        QCOMPARE(VisibleRows(tree()).size(), rowsOpen - 2);
+        QCOMPARE(project->child(0)->text(0), QStringLiteral("first load"));  // nor reloads
+
+        answerer->ExpectMessageBox(QMessageBox::Cancel);
+        QTest::keyClick(tree(), Qt::Key_Right);
+        QCOMPARE(answerer->pending(), 0);
+        QVERIFY(project->isExpanded());
+        QCOMPARE(VisibleRows(tree()).size(), rowsOpen);
         QCOMPARE(project->child(0)->text(0), QStringLiteral("clingBling.txt"));
         QCOMPARE(project->child(1)->text(0), QStringLiteral("Le.txt"));
+        QVERIFY(!ShowsExpandButton(tree(), project));
     }
 
     // A project whose child list cannot be read when it is expanded keeps its expand
@@ -266,7 +437,7 @@ class DialogTest : public varnotte::test::DialogTestBase {
         vsstest::TruncateFile(list, bytes.size() - 10);
         Expand(project);
         QCOMPARE(project->childCount(), 0);
-        QCOMPARE(project->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+        QVERIFY(ShowsExpandButton(tree(), project));
 
         vsstest::WriteWholeFile(list, bytes);
         project->setExpanded(false);
@@ -307,8 +478,15 @@ class DialogTest : public varnotte::test::DialogTestBase {
         // asks the export question, as every expansion after the very first does.
         edit(IDC_PASSWORD)->clear();
         QTest::keyClicks(edit(IDC_PASSWORD), QStringLiteral("dhaval"));
-        answerer->ExpectMessageBox(QMessageBox::Cancel);
+        // The opening shows the wait cursor; the question that follows does not.
+        bool waitCursorDuringQuestion = true;
+        answerer->Expect([&waitCursorDuringQuestion](QWidget* modal) {
+            waitCursorDuringQuestion = QApplication::overrideCursor() != nullptr;
+            qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Cancel)->click();
+        });
         QTest::keyClick(edit(IDC_PASSWORD), Qt::Key_Enter);
+        QVERIFY(!waitCursorDuringQuestion);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
         QVERIFY(tree()->topLevelItem(0) != root);
         QCOMPARE(tree()->topLevelItem(0)->childCount(), 1);
         QVERIFY(dialog->isVisible());
