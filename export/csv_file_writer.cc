@@ -1,13 +1,19 @@
 #include "export/csv_file_writer.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QRegularExpression>
 #include <QStringConverter>
 #include <QStringEncoder>
 
+#include <cerrno>
+#include <climits>
 #include <cstdint>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace varnotte {
@@ -95,15 +101,89 @@ void AppendWithCrLf(QByteArray& out, std::string_view text) {
     at[1] = '\n';
 }
 
-// /dev/stdout, /dev/fd/N, /proc/self/fd/N and links to them stand for a stream the
-// caller opened (a redirection, perhaps appending): written into, never replaced, even
-// when they lead on to a regular file.
-bool IsSystemStream(const QFileInfo& info) {
-    const auto underSystemFolders = [](const QString& path) {
-        return path.startsWith(QLatin1String("/dev/")) || path.startsWith(QLatin1String("/proc/"));
-    };
-    return underSystemFolders(info.absoluteFilePath()) ||
-           (info.isSymLink() && underSystemFolders(info.symLinkTarget()));
+// Enough for any real chain of links; a longer one is a loop.
+constexpr int kMaxLinks = 40;
+
+WriteFailure KindOf(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return WriteFailure::kNoSuchFolder;
+        case EACCES:
+        case EPERM:
+            return WriteFailure::kNoPermission;
+        case ENOSPC:
+        case EDQUOT:
+            return WriteFailure::kDiskFull;
+        case EROFS:
+            return WriteFailure::kReadOnlyFileSystem;
+        case EISDIR:
+            return WriteFailure::kIsAFolder;
+        default:
+            return WriteFailure::kOther;
+    }
+}
+
+QByteArray FolderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+QByteArray NameOf(const QByteArray& path) {
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+// The target of the symbolic link `path`, as a path from here; empty when it is no link.
+QByteArray LinkTarget(const QByteArray& path) {
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink(path.constData(), buffer, sizeof buffer);
+    if (length <= 0 || static_cast<std::size_t>(length) == sizeof buffer) {
+        return {};
+    }
+    const QByteArray target(buffer, length);
+    return target.startsWith('/') ? target : FolderOf(path) + '/' + target;
+}
+
+// The file that writing `path` replaces: the end of its chain of symbolic links (a
+// dangling link's target too, which writing creates), else `path` itself.
+QByteArray FollowLinks(QByteArray path) {
+    for (int hops = 0; hops < kMaxLinks; ++hops) {
+        const QByteArray target = LinkTarget(path);
+        if (target.isEmpty()) {
+            break;
+        }
+        path = target;
+    }
+    return path;
+}
+
+// Whether `path` names one of this process's open descriptors (/proc/<pid>/fd/N), as
+// /dev/stdout, /dev/fd/N and /proc/self/fd/N do, directly or through links.
+bool IsDescriptorAlias(QByteArray path) {
+    static const QRegularExpression descriptor(
+        QStringLiteral("^/proc/[^/]+(/task/[^/]+)?/fd/[0-9]+$"));
+    for (int hops = 0; hops <= kMaxLinks; ++hops) {
+        char* folder = ::realpath(FolderOf(path).constData(), nullptr);
+        if (folder == nullptr) {
+            return false;
+        }
+        const QByteArray real = QByteArray(folder) + '/' + NameOf(path);
+        std::free(folder);
+        if (descriptor.match(QString::fromLocal8Bit(real)).hasMatch()) {
+            return true;
+        }
+        path = LinkTarget(real);
+        if (path.isEmpty()) {
+            return false;
+        }
+    }
+    return false;
+}
+
+mode_t NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
 }
 
 }  // namespace
@@ -123,60 +203,109 @@ void AppendCsvLine(QByteArray& out, std::string_view row) {
 CsvFileWriter::CsvFileWriter() = default;
 
 CsvFileWriter::~CsvFileWriter() {
-    if (auto* save = dynamic_cast<QSaveFile*>(device_.get())) {
-        save->cancelWriting();
+    Discard();
+}
+
+void CsvFileWriter::Discard() {
+    if (fd_ >= 0 && ownsFd_) {
+        ::close(fd_);
+    }
+    fd_ = -1;
+    if (!temporary_.isEmpty()) {
+        ::unlink(temporary_.constData());
+        temporary_.clear();
     }
 }
 
-bool CsvFileWriter::Fail(const QString& reason) {
+bool CsvFileWriter::Fail(WriteFailure kind, const QString& text) {
     failed_ = true;
-    if (error_.isEmpty()) {
-        error_ = reason;
+    if (error_.kind == WriteFailure::kNone) {
+        error_.kind = kind;
+        error_.text = text;
     }
     return false;
 }
 
+bool CsvFileWriter::FailWithErrno(int error) {
+    return Fail(KindOf(error), QString::fromLocal8Bit(std::strerror(error)));
+}
+
 bool CsvFileWriter::Open(const QString& path) {
-    path_ = path;
     if (protected_) {
-        const QString refusal = WhyTargetIsInDatabase(path, *protected_);
-        if (!refusal.isEmpty()) {
-            return Fail(refusal);
+        const TargetInDatabase found = FindTargetInDatabase(path, *protected_);
+        if (found) {
+            error_.inDatabase = found;
+            return Fail(WriteFailure::kInDatabase, DescribeTargetInDatabase(path, found));
         }
     }
-    const QFileInfo info(path);
-    atomic_ = (!info.exists() || info.isFile()) && !IsSystemStream(info);
-    if (atomic_) {
-        auto save = std::make_unique<QSaveFile>(path);
-        if (!save->open(QIODevice::WriteOnly)) {
-            return Fail(save->errorString());
-        }
-        device_ = std::move(save);
-    } else {
-        // A stream that leads on to a regular file must not be truncated: appended to.
-        auto file = std::make_unique<QFile>(path);
-        const QIODevice::OpenMode append =
-            info.isFile() ? QIODevice::Append : QIODevice::OpenMode();
-        if (!file->open(QIODevice::WriteOnly | append | QIODevice::Unbuffered)) {
-            return Fail(file->errorString());
-        }
-        device_ = std::move(file);
+    const QByteArray native = QFile::encodeName(path);
+    if (native.isEmpty()) {
+        return FailWithErrno(ENOENT);
     }
+    struct stat st {};
+    const bool exists = ::stat(native.constData(), &st) == 0;
+    if (!exists && errno != ENOENT) {
+        return FailWithErrno(errno);
+    }
+    if (IsDescriptorAlias(native)) {
+        return OpenDirectly(native, exists && S_ISREG(st.st_mode), exists && S_ISFIFO(st.st_mode));
+    }
+    if (!exists || S_ISREG(st.st_mode)) {
+        return OpenReplacing(FollowLinks(native));
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return FailWithErrno(EISDIR);
+    }
+    if (S_ISBLK(st.st_mode)) {
+        return Fail(WriteFailure::kDiskDevice,
+                    QStringLiteral("is a disk device; an export never writes onto one"));
+    }
+    return OpenDirectly(native, false, S_ISFIFO(st.st_mode));
+}
+
+bool CsvFileWriter::OpenReplacing(const QByteArray& target) {
+    // QSaveFile would do the same, but its errors carry no errno, and the user is told in
+    // their own words whether the folder is missing, read-only or full.
+    QByteArray temporary = target + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return FailWithErrno(errno);
+    }
+    fd_ = fd;
+    ownsFd_ = true;
+    temporary_ = temporary;
+    target_ = target;
+    struct stat old {};
+    const mode_t mode = ::stat(target.constData(), &old) == 0 ? old.st_mode & 07777 : NewFileMode();
+    ::fchmod(fd_, mode);  // mkostemp made it 0600; the replaced file's mode is kept
+    return true;
+}
+
+bool CsvFileWriter::OpenDirectly(const QByteArray& path, bool append, bool fifo) {
+    // Opening a FIFO for writing waits for a reader; without O_NONBLOCK it would hang
+    // until one comes. With it, no reader is ENXIO at once.
+    const int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (append ? O_APPEND : 0);
+    const int fd = ::open(path.constData(), flags);
+    if (fd < 0) {
+        if (errno == ENXIO && fifo) {
+            return Fail(WriteFailure::kNoReader, QStringLiteral("no program reads from this FIFO"));
+        }
+        return FailWithErrno(errno);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    fd_ = fd;
+    ownsFd_ = true;
     return true;
 }
 
 bool CsvFileWriter::OpenStandardOutput() {
-    path_ = QStringLiteral("standard output");
-    auto file = std::make_unique<QFile>();
-    if (!file->open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        return Fail(file->errorString());
-    }
-    device_ = std::move(file);
+    fd_ = STDOUT_FILENO;
+    ownsFd_ = false;
     return true;
 }
 
 bool CsvFileWriter::WriteRow(std::string_view row) {
-    if (failed_ || !device_) {
+    if (failed_ || fd_ < 0) {
         return false;
     }
     AppendCsvLine(pending_, row);
@@ -184,47 +313,68 @@ bool CsvFileWriter::WriteRow(std::string_view row) {
 }
 
 bool CsvFileWriter::Flush() {
-    if (failed_ || !device_) {
+    if (failed_ || fd_ < 0) {
         return false;
     }
     const char* data = pending_.constData();
-    qsizetype left = pending_.size();
+    std::size_t left = static_cast<std::size_t>(pending_.size());
     while (left > 0) {
-        const qint64 written = device_->write(data, left);
+        const ssize_t written = ::write(fd_, data, left);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // A stream someone else made non-blocking: wait until it takes more.
+            pollfd ready{fd_, POLLOUT, 0};
+            ::poll(&ready, 1, -1);
+            continue;
+        }
         if (written <= 0) {
-            return Fail(device_->errorString());
+            return FailWithErrno(written < 0 ? errno : EIO);
         }
         data += written;
-        left -= written;
+        left -= static_cast<std::size_t>(written);
     }
     pending_.resize(0);  // keeps the capacity for the next rows
     return true;
 }
 
 bool CsvFileWriter::Commit() {
-    if (!device_) {
-        return Fail(error_.isEmpty() ? QStringLiteral("the file is not open") : error_);
+    if (fd_ < 0) {
+        return failed_ ? false : Fail(WriteFailure::kOther, QStringLiteral("the file is not open"));
     }
     if (!Flush()) {
-        if (auto* save = dynamic_cast<QSaveFile*>(device_.get())) {
-            save->cancelWriting();
-        }
+        Discard();
         return false;
     }
-    if (auto* save = dynamic_cast<QSaveFile*>(device_.get())) {
-        if (!save->commit()) {
-            return Fail(save->errorString());
+    if (!temporary_.isEmpty()) {
+        // On disk before it takes the old file's name: a crash leaves one or the other.
+        const bool synced = ::fsync(fd_) == 0;
+        int error = synced ? 0 : errno;
+        const bool closed = ::close(fd_) == 0;
+        error = synced && !closed ? errno : error;
+        fd_ = -1;
+        if (!synced || !closed) {
+            Discard();
+            return FailWithErrno(error);
         }
+        if (::rename(temporary_.constData(), target_.constData()) != 0) {
+            const int error = errno;
+            Discard();
+            return FailWithErrno(error);
+        }
+        temporary_.clear();
         return true;
     }
-    if (!device_->flush()) {
-        return Fail(device_->errorString());
+    const int fd = fd_;
+    fd_ = -1;
+    if (ownsFd_ && ::close(fd) != 0 && errno != EINTR) {
+        return FailWithErrno(errno);
     }
-    device_->close();
     return true;
 }
 
-bool WriteCsvFile(const QString& path, const std::vector<std::string>& rows, QString* error,
+bool WriteCsvFile(const QString& path, const std::vector<std::string>& rows, WriteError* error,
                   const DatabaseFiles* database) {
     CsvFileWriter writer;
     if (database != nullptr) {
@@ -239,7 +389,7 @@ bool WriteCsvFile(const QString& path, const std::vector<std::string>& rows, QSt
     }
     ok = ok && writer.Commit();
     if (!ok && error != nullptr) {
-        *error = writer.errorString();
+        *error = writer.error();
     }
     return ok;
 }

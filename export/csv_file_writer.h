@@ -4,20 +4,24 @@
 // text-mode convention of the CSV files this program has always written); CR is written
 // as it is. Text is written in the system's encoding (UTF-8 on Linux).
 //
-// A regular file, or a new one, is written to a temporary file beside it and renamed into
-// place only when every byte is written, so a full disk or a failed write leaves any old
-// file untouched. A target that is not a regular file (a FIFO, /dev/stdout, /dev/null) is
-// written directly and never replaced.
+// What happens depends on what the target is, wherever it lives:
+// - a regular file, or a new one: written to a temporary file beside it and renamed into
+//   place only when every byte is written, so a full disk or a failed write leaves any
+//   old file untouched (a symbolic link keeps pointing at the new file);
+// - a character device (/dev/null, a terminal) or a FIFO: written directly, never
+//   replaced. A FIFO that no program reads is refused at once instead of waiting for one;
+// - /dev/stdout, /dev/fd/N, /proc/self/fd/N and links to them: the stream the caller
+//   opened, written into, and appended to when it leads to a regular file (a shell's
+//   redirection decides whether that file was emptied first);
+// - a folder or a disk device: refused.
 //
 // Given the database being exported (ProtectDatabase), Open refuses a path that would
 // write into it (see database_files.h).
 #pragma once
 
 #include <QByteArray>
-#include <QFileDevice>
 #include <QString>
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,10 +31,30 @@
 
 namespace varnotte {
 
+// Why a target could not be written, in kinds that a user interface puts in its own words.
+enum class WriteFailure {
+    kNone,
+    kNoSuchFolder,        // the folder of the target does not exist
+    kNoPermission,        // the user may not write there
+    kDiskFull,            // no space (or quota) left
+    kReadOnlyFileSystem,  // mounted read-only
+    kIsAFolder,           // the target is a folder
+    kNoReader,            // a FIFO that no program reads
+    kDiskDevice,          // a block device: an export never overwrites a disk
+    kInDatabase,          // a file of the database being exported
+    kOther,               // anything else; `text` has the system's words
+};
+
+struct WriteError {
+    WriteFailure kind = WriteFailure::kNone;
+    QString text;                 // in English, for varnotte-csv and logs
+    TargetInDatabase inDatabase;  // for kInDatabase
+};
+
 class CsvFileWriter {
   public:
     CsvFileWriter();
-    ~CsvFileWriter();  // an uncommitted file is discarded
+    ~CsvFileWriter();  // an uncommitted temporary file is removed
     CsvFileWriter(const CsvFileWriter&) = delete;
     CsvFileWriter& operator=(const CsvFileWriter&) = delete;
 
@@ -42,22 +66,28 @@ class CsvFileWriter {
     bool OpenStandardOutput();
 
     bool WriteRow(std::string_view row);
-    // Finishes the file. Returns false, with errorString() set, when any byte could not
-    // be written; a target that was replaced through a temporary file is then unchanged.
+    // Finishes the file. Returns false, with error() set, when any byte could not be
+    // written; a target that was replaced through a temporary file is then unchanged.
     bool Commit();
 
-    QString errorString() const { return error_; }
+    const WriteError& error() const { return error_; }
+    QString errorString() const { return error_.text; }
 
   private:
+    bool OpenReplacing(const QByteArray& target);
+    bool OpenDirectly(const QByteArray& path, bool append, bool fifo);
     bool Flush();
-    bool Fail(const QString& reason);
+    bool Fail(WriteFailure kind, const QString& text);
+    bool FailWithErrno(int error);
+    void Discard();
 
     std::optional<DatabaseFiles> protected_;
-    std::unique_ptr<QFileDevice> device_;
-    bool atomic_ = false;
+    int fd_ = -1;
+    bool ownsFd_ = false;
+    QByteArray temporary_;  // the file that replaces target_ at Commit; empty when direct
+    QByteArray target_;
     bool failed_ = false;
-    QString path_;
-    QString error_;
+    WriteError error_;
     QByteArray pending_;
 };
 
@@ -65,8 +95,8 @@ class CsvFileWriter {
 void AppendCsvLine(QByteArray& out, std::string_view row);
 
 // Writes all `rows` to `path` as above, never into `database` when one is given. Returns
-// false and sets `error` when it could not.
-bool WriteCsvFile(const QString& path, const std::vector<std::string>& rows, QString* error,
+// false and fills `error` (when given) when it could not.
+bool WriteCsvFile(const QString& path, const std::vector<std::string>& rows, WriteError* error,
                   const DatabaseFiles* database = nullptr);
 
 }  // namespace varnotte

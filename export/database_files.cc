@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "sourcesafe/vss_database.h"
 
@@ -55,36 +56,63 @@ bool IsAtOrBelow(const QString& path, const QString& folder) {
 
 DatabaseFiles FilesOf(const sourcesafe::IVSSDatabase& database) {
     return DatabaseFiles{QString::fromStdString(database.SrcSafeIni()),
-                         QString::fromStdString(database.DataFolder())};
+                         QString::fromStdString(database.DataFolder()),
+                         QString::fromStdString(database.UsersFolder()),
+                         QString::fromStdString(database.UsersList())};
 }
 
-QString WhyTargetIsInDatabase(const QString& target, const DatabaseFiles& database) {
+TargetInDatabase FindTargetInDatabase(const QString& target, const DatabaseFiles& database) {
     const QString destination = Destination(target);
     if (destination.isEmpty()) {
         return {};
     }
-    const QFileInfo ini(database.iniPath);
-    const QString iniFile = ini.canonicalFilePath();
-    const QString iniFolder = ini.absoluteDir().canonicalPath();
-    const QString dataFolder = QFileInfo(database.dataFolder).canonicalFilePath();
-    const auto refusal = [&](const QString& what) {
-        return QStringLiteral(
-                   "%1 %2; an export never writes into the SourceSafe database it "
-                   "reads. Choose another place.")
-            .arg(target, what);
+    const auto isFile = [&destination](const QString& path) {
+        const QString file = path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
+        return !file.isEmpty() &&
+               (destination == file || SameFile(destination.toStdString(), file));
     };
-    if (!iniFile.isEmpty() &&
-        (destination == iniFile || SameFile(destination.toStdString(), iniFile))) {
-        return refusal(QStringLiteral("is the database's srcsafe.ini"));
+    if (isFile(database.iniPath)) {
+        return {DatabasePart::kIni, {}};
     }
-    if (IsAtOrBelow(destination, dataFolder)) {
-        return refusal(QStringLiteral("is in the database's data folder %1").arg(dataFolder));
+    if (isFile(database.usersList)) {
+        return {DatabasePart::kUsersList, {}};
     }
-    const bool earlierExport = destination.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
-    if (QFileInfo::exists(destination) && IsAtOrBelow(destination, iniFolder) && !earlierExport) {
-        return refusal(QStringLiteral("is a file of the database in %1").arg(iniFolder));
+    for (const auto& [part, path] : {std::pair{DatabasePart::kDataFolder, database.dataFolder},
+                                     std::pair{DatabasePart::kUsersFolder, database.usersFolder}}) {
+        const QString folder = path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
+        if (IsAtOrBelow(destination, folder)) {
+            return {part, folder};
+        }
     }
     return {};
+}
+
+QString DescribeTargetInDatabase(const QString& target, const TargetInDatabase& found) {
+    QString what;
+    switch (found.part) {
+        case DatabasePart::kNone:
+            return {};
+        case DatabasePart::kIni:
+            what = QStringLiteral("is the database's srcsafe.ini");
+            break;
+        case DatabasePart::kUsersList:
+            what = QStringLiteral("is the database's list of users");
+            break;
+        case DatabasePart::kDataFolder:
+            what = QStringLiteral("is in the database's data folder %1").arg(found.folder);
+            break;
+        case DatabasePart::kUsersFolder:
+            what = QStringLiteral("is in the database's users folder %1").arg(found.folder);
+            break;
+    }
+    return QStringLiteral(
+               "%1 %2; an export never writes into the SourceSafe database it reads. Choose "
+               "another place.")
+        .arg(target, what);
+}
+
+QString WhyTargetIsInDatabase(const QString& target, const DatabaseFiles& database) {
+    return DescribeTargetInDatabase(target, FindTargetInDatabase(target, database));
 }
 
 }  // namespace varnotte

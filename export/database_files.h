@@ -1,8 +1,9 @@
 // Keeping an export off the database it reads.
 //
 // A save path may name a file of the database itself: its srcsafe.ini, a log in its data
-// folder, or a link to one. Writing there would destroy what is being exported, so both
-// the dialog and varnotte-csv refuse such a target before they write anything.
+// folder, a user's ss.ini, or a link to one. Writing there would destroy what is being
+// exported, so both the dialog and varnotte-csv refuse such a target before they write
+// anything. Other files that merely sit beside srcsafe.ini are the user's own.
 #pragma once
 
 #include <QString>
@@ -16,18 +17,37 @@ namespace varnotte {
 struct DatabaseFiles {
     QString iniPath;
     QString dataFolder;
+    QString usersFolder;  // empty when srcsafe.ini names none that exists here
+    QString usersList;    // users.txt; empty likewise
 };
 
-// The srcsafe.ini and data folder of an open database.
+// The files of an open database, as its srcsafe.ini names them.
 DatabaseFiles FilesOf(const sourcesafe::IVSSDatabase& database);
 
-// Why writing `target` would change `database`, or an empty string when it would not.
-// Refused, with symbolic links followed and folders told apart by device and inode (so a
-// second mount or a case-insensitive mount of them counts): the srcsafe.ini; anything in
-// the data folder;
-// any existing file in the srcsafe.ini's folder or below it (users.txt, users/...), except
-// a CSV file: SourceSafe writes none, so one there is an earlier export, which may be
-// replaced. A new file beside srcsafe.ini changes nothing of the database and is allowed.
+// Which of the database's files a target is.
+enum class DatabasePart {
+    kNone,
+    kIni,          // srcsafe.ini
+    kDataFolder,   // anything in the data folder (um.dat, names.dat, the logs, ...)
+    kUsersFolder,  // anything in the users' folder
+    kUsersList,    // users.txt
+};
+
+struct TargetInDatabase {
+    DatabasePart part = DatabasePart::kNone;
+    QString folder;  // the data or users' folder, for those parts
+
+    explicit operator bool() const { return part != DatabasePart::kNone; }
+};
+
+// Where writing `target` would change `database`. Symbolic links are followed, dangling
+// ones too, and folders are told apart by device and inode, so a second mount or a
+// case-insensitive mount of the database counts as the database.
+TargetInDatabase FindTargetInDatabase(const QString& target, const DatabaseFiles& database);
+
+// The same in words, for varnotte-csv and logs: empty when the target is not the
+// database's.
 QString WhyTargetIsInDatabase(const QString& target, const DatabaseFiles& database);
+QString DescribeTargetInDatabase(const QString& target, const TargetInDatabase& found);
 
 }  // namespace varnotte

@@ -2,6 +2,8 @@
 
 #include "sourcesafe/connection.h"
 #include "sourcesafe/vss_error.h"
+#include "vssdb/error.h"
+#include "vssdb/srcsafe_ini.h"
 
 namespace sourcesafe {
 
@@ -92,6 +94,22 @@ std::string IVSSDatabase::SrcSafeIni() const {
 
 std::string IVSSDatabase::DataFolder() const {
     return RequireOpen().database->dataPath();
+}
+
+std::string IVSSDatabase::UsersFolder() const {
+    try {
+        return vssdb::LocateUsers(SrcSafeIni()).folder;
+    } catch (const vssdb::Error&) {
+        return {};
+    }
+}
+
+std::string IVSSDatabase::UsersList() const {
+    try {
+        return vssdb::LocateUsers(SrcSafeIni()).list;
+    } catch (const vssdb::Error&) {
+        return {};
+    }
 }
 
 void IVSSDatabase::ForgetCachedItems() const {

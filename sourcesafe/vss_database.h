@@ -57,6 +57,10 @@ class IVSSDatabase {
     // files an export must never replace.
     std::string SrcSafeIni() const;
     std::string DataFolder() const;
+    // The users' folder and the list of users that srcsafe.ini names, as it says now; each
+    // empty when it names none that can be reached here or the ini cannot be read.
+    std::string UsersFolder() const;
+    std::string UsersList() const;
 
     // Another client may change the database at any time. The reader remembers child
     // lists and version numbers; this drops them, so that what is asked next comes from

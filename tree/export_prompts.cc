@@ -15,6 +15,55 @@ QString Caption() {
     return QStringLiteral("Varnotte");
 }
 
+QString RefusalText(const QString& path, const TargetInDatabase& found) {
+    switch (found.part) {
+        case DatabasePart::kIni:
+            return QStringLiteral(
+                       "%1 は出力元のデータベースの srcsafe.ini なので、書き込めません。")
+                .arg(path);
+        case DatabasePart::kUsersList:
+            return QStringLiteral("%1 は出力元のデータベースのユーザ一覧なので、書き込めません。")
+                .arg(path);
+        case DatabasePart::kDataFolder:
+            return QStringLiteral(
+                       "%1 は出力元のデータベースのデータフォルダ %2 "
+                       "の中にあるので、書き込めません。")
+                .arg(path, found.folder);
+        case DatabasePart::kUsersFolder:
+            return QStringLiteral(
+                       "%1 は出力元のデータベースのユーザフォルダ %2 "
+                       "の中にあるので、書き込めません。")
+                .arg(path, found.folder);
+        case DatabasePart::kNone:
+            break;
+    }
+    return QStringLiteral("%1 は出力元のデータベースのファイルなので、書き込めません。").arg(path);
+}
+
+QString ReasonText(const WriteError& error) {
+    switch (error.kind) {
+        case WriteFailure::kNoSuchFolder:
+            return QStringLiteral("保存先のフォルダがありません。");
+        case WriteFailure::kNoPermission:
+            return QStringLiteral("書き込む権限がありません。");
+        case WriteFailure::kDiskFull:
+            return QStringLiteral("ディスクの空き容量が足りません。");
+        case WriteFailure::kReadOnlyFileSystem:
+            return QStringLiteral("読み取り専用のファイルシステムです。");
+        case WriteFailure::kIsAFolder:
+            return QStringLiteral("フォルダです。");
+        case WriteFailure::kNoReader:
+            return QStringLiteral("このパイプを読み出しているプログラムがありません。");
+        case WriteFailure::kDiskDevice:
+            return QStringLiteral("ディスク装置には書き込みません。");
+        case WriteFailure::kNone:
+        case WriteFailure::kInDatabase:
+        case WriteFailure::kOther:
+            break;
+    }
+    return QStringLiteral("(%1)").arg(error.text);
+}
+
 }  // namespace
 
 bool AskToExport(QWidget* owner) {
@@ -47,6 +96,14 @@ void WarnUnreadableItems(QWidget* owner, const FailedItems& failed) {
     box.exec();
 }
 
+QString SaveFailureText(const QString& path, const WriteError& error) {
+    const QString what =
+        error.kind == WriteFailure::kInDatabase
+            ? RefusalText(path, error.inDatabase)
+            : QStringLiteral("%1 に書き込めませんでした。\n%2").arg(path, ReasonText(error));
+    return what + QStringLiteral("\n\n別の場所を選んで下さい。");
+}
+
 bool SaveRowsAs(QWidget* owner, const std::vector<std::string>& rows,
                 const DatabaseFiles& database) {
     for (;;) {
@@ -57,15 +114,12 @@ bool SaveRowsAs(QWidget* owner, const std::vector<std::string>& rows,
             return false;
         }
         const QString path = dialog.selectedFiles().constFirst();
-        QString reason;
-        if (WriteCsvFile(path, rows, &reason, &database)) {
+        WriteError error;
+        if (WriteCsvFile(path, rows, &error, &database)) {
             return true;
         }
-        QMessageBox box(
-            QMessageBox::Warning, Caption(),
-            QStringLiteral("%1 に書き込めませんでした。\n%2\n\n別の場所を選んで下さい。")
-                .arg(path, reason),
-            QMessageBox::Ok, owner);
+        QMessageBox box(QMessageBox::Warning, Caption(), SaveFailureText(path, error),
+                        QMessageBox::Ok, owner);
         box.exec();
     }
 }

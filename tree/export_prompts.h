@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "export/csv_file_writer.h"
 #include "export/database_files.h"
 
 class QWidget;
@@ -24,6 +25,11 @@ bool AskToExport(QWidget* owner);
 // of the first ten.
 QString UnreadableItemsText(const FailedItems& failed);
 void WarnUnreadableItems(QWidget* owner, const FailedItems& failed);
+
+// What the user is told when `path` could not be written: the path and the reason in
+// Japanese (the system's own words, in parentheses, only for an uncommon failure), then
+// the request to choose another place.
+QString SaveFailureText(const QString& path, const WriteError& error);
 
 // Asks where to save ("CSV形式で保存": no filter, no default extension, no initial name,
 // asking before replacing) and writes `rows` there. When the file cannot be written the

@@ -77,6 +77,26 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The ini's text. The size is checked before reading: a huge (or sparse) file is refused
+// at once.
+SrcSafeIni ReadIni(const std::string& iniPath) {
+    const PhysicalFile file = PhysicalFile::Read(iniPath, kMaxIniSize);
+    if (file.bytes().find('\0') != std::string_view::npos) {
+        throw Error(ErrorKind::kCorrupt, iniPath + ": not a text file");
+    }
+    return ParseSrcSafeIni(file.bytes());
+}
+
+// `setting` (a path relative to the ini's folder, or an absolute one) as a path here;
+// empty for a Windows drive or network path.
+std::string ResolveSetting(const std::string& iniPath, const std::string& setting) {
+    if (setting.empty() || IsWindowsAbsolute(setting)) {
+        return {};
+    }
+    return setting.front() == '/' ? ResolvePathCaseInsensitive("/", setting.substr(1))
+                                  : ResolvePathCaseInsensitive(FolderOf(iniPath), setting);
+}
+
 }  // namespace
 
 std::string SrcSafeIni::Get(std::string_view key, std::string fallback) const {
@@ -120,16 +140,7 @@ SrcSafeIni ParseSrcSafeIni(std::string_view text) {
 }
 
 std::string LocateDataFolder(const std::string& iniPath) {
-    std::string text;
-    {
-        // The size is checked before reading: a huge (or sparse) file is refused at once.
-        const PhysicalFile file = PhysicalFile::Read(iniPath, kMaxIniSize);
-        if (file.bytes().find('\0') != std::string_view::npos) {
-            throw Error(ErrorKind::kCorrupt, iniPath + ": not a text file");
-        }
-        text = std::string(file.bytes());
-    }
-    const SrcSafeIni ini = ParseSrcSafeIni(text);
+    const SrcSafeIni ini = ReadIni(iniPath);
     std::string dataPath = ini.Get("data_path");
     if (dataPath.empty()) {
         dataPath = "data";
@@ -154,6 +165,12 @@ std::string LocateDataFolder(const std::string& iniPath) {
                                               " (Data_Path = " + dataPath + ")");
     }
     return folder;
+}
+
+UsersPlaces LocateUsers(const std::string& iniPath) {
+    const SrcSafeIni ini = ReadIni(iniPath);
+    return UsersPlaces{ResolveSetting(iniPath, ini.Get("users_path", "users")),
+                       ResolveSetting(iniPath, ini.Get("users_txt", "users.txt"))};
 }
 
 }  // namespace vssdb

@@ -23,4 +23,14 @@ SrcSafeIni ParseSrcSafeIni(std::string_view text);
 // is one. Throws Error(kNotFound) with the ini path and the Data_Path value otherwise.
 std::string LocateDataFolder(const std::string& iniPath);
 
+// The users' folder (Users_Path, default "users"; one folder per user with its ss.ini) and
+// the list of users (Users_Txt, default "users.txt") that srcsafe.ini names, resolved as
+// Data_Path is. Either may not exist; a Windows drive or network path gives an empty one.
+// Throws as LocateDataFolder does when the ini cannot be read.
+struct UsersPlaces {
+    std::string folder;
+    std::string list;
+};
+UsersPlaces LocateUsers(const std::string& iniPath);
+
 }  // namespace vssdb

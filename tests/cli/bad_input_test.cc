@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -278,7 +279,18 @@ INSTANTIATE_TEST_SUITE_P(
                    kIntoDatabase},
         TargetCase{"UsersTxt",
                    [](const fs::path& dir, const auto&) { return dir / "db" / "users.txt"; },
-                   "is a file of the database"}),
+                   "is the database's list of users"},
+        TargetCase{
+            "ANewFileInTheUsersFolder",
+            [](const fs::path& dir, const auto&) { return dir / "db" / "users" / "Admin.csv"; },
+            "is in the database's users folder"},
+        // Refused at once: waiting for a reader would hang the export.
+        TargetCase{"AFifoWithoutReader",
+                   [](const fs::path& dir, const auto&) {
+                       mkfifo((dir / "pipe").c_str(), 0600);
+                       return dir / "pipe";
+                   },
+                   "no program reads from this FIFO"}),
     [](const testing::TestParamInfo<TargetCase>& info) { return info.param.name; });
 
 // A hard link is another name for a log: the export replaces that name, never the file.
@@ -293,15 +305,15 @@ TEST_F(BadInput, HardLinkToALogIsReplacedWithoutTouchingTheLog) {
     EXPECT_EQ(varnotte::test::ParseCsv(vsstest::ReadWholeFile(dir / "linked.csv")).size(), 3u);
 }
 
-// A new file beside srcsafe.ini changes nothing of the database, and an earlier export
-// there may be replaced.
+// Files beside srcsafe.ini that are not the database's are the user's: a new file, an
+// earlier export, a report of any name.
 TEST_F(BadInput, ExportsBesideTheIniAreAllowed) {
-    for (int run = 0; run < 2; ++run) {
-        const CsvRun result = RunCsv({QStringLiteral("-o"), Q(dir / "db" / "export.csv"), ini});
-        EXPECT_EQ(result.exitCode, kExitSuccess) << result.err;
+    std::ofstream(dir / "db" / "notes.txt") << "old notes";
+    for (const char* name : {"export.csv", "export.csv", "notes.txt"}) {
+        const CsvRun result = RunCsv({QStringLiteral("-o"), Q(dir / "db" / name), ini});
+        EXPECT_EQ(result.exitCode, kExitSuccess) << name << ": " << result.err;
+        EXPECT_EQ(varnotte::test::ParseCsv(vsstest::ReadWholeFile(dir / "db" / name)).size(), 3u);
     }
-    EXPECT_EQ(RunCsv({QStringLiteral("-o"), Q(dir / "db" / "users" / "Admin.csv"), ini}).exitCode,
-              kExitSuccess);
 }
 
 }  // namespace

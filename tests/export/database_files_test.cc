@@ -47,7 +47,8 @@ TEST(DatabaseFiles, AnotherMountOfTheDatabaseIsStillTheDatabase) {
     fs::create_directories(dir / "db" / "data" / "a");
     std::ofstream(dir / "db" / "srcsafe.ini") << "Data_Path = data\r\n";
     std::ofstream(dir / "db" / "data" / "a" / "aaaaaaaa") << "log";
-    const varnotte::DatabaseFiles database{Q(dir / "db" / "srcsafe.ini"), Q(dir / "db" / "data")};
+    const varnotte::DatabaseFiles database{
+        Q(dir / "db" / "srcsafe.ini"), Q(dir / "db" / "data"), {}, {}};
     const BindMount mount(dir / "db", dir / "again");
     if (mount.error() != 0) {
         GTEST_SKIP() << "this machine does not allow a bind mount: "

@@ -7,9 +7,12 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <memory>
@@ -200,15 +203,30 @@ class BadInputTest : public varnotte::test::DialogTestBase {
     void unwritableSavePathsAskAgain_data() {
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing folder")
-            << Q(dir->path() / "missing" / "out.csv") << QStringLiteral("No such file");
+        const fs::path database = dir->path() / "western";
+        QTest::newRow("missing folder") << Q(dir->path() / "missing" / "out.csv")
+                                        << QStringLiteral("保存先のフォルダがありません。");
         QTest::newRow("the database's srcsafe.ini")
-            << westernIni << QStringLiteral("is the database's srcsafe.ini");
+            << westernIni
+            << QStringLiteral("は出力元のデータベースの srcsafe.ini なので、書き込めません。");
         QTest::newRow("a log of the database")
-            << Q(lateLog) << QStringLiteral("is in the database's data folder");
+            << Q(lateLog) << QStringLiteral("は出力元のデータベースのデータフォルダ ");
         QTest::newRow("a new file in the data folder")
             << Q(lateLog.parent_path().parent_path() / "export.csv")
-            << QStringLiteral("is in the database's data folder");
+            << QStringLiteral("は出力元のデータベースのデータフォルダ ");
+        QTest::newRow("a new file in the users' folder")
+            << Q(database / "users" / "report.csv")
+            << QStringLiteral("は出力元のデータベースのユーザフォルダ ");
+        QTest::newRow("the list of users")
+            << Q(database / "users.txt")
+            << QStringLiteral("は出力元のデータベースのユーザ一覧なので");
+        // Refused at once, never waiting for a reader.
+        if (!fs::exists(dir->path() / "pipe")) {
+            ::mkfifo((dir->path() / "pipe").c_str(), 0600);
+        }
+        QTest::newRow("a pipe nobody reads")
+            << Q(dir->path() / "pipe")
+            << QStringLiteral("このパイプを読み出しているプログラムがありません。");
     }
 
     // The file cannot or may not be written: the message names it and why, the save
@@ -239,9 +257,15 @@ class BadInputTest : public varnotte::test::DialogTestBase {
         answerer->ExpectMessageBox(QMessageBox::Ok, &message);
         answerer->ExpectFileDialog(Q(dir->path() / "good.csv"));
         tree()->topLevelItem(0)->child(0)->setExpanded(true);
-        QVERIFY2(message.contains(target), qPrintable(message));
+        QVERIFY2(message.startsWith(target), qPrintable(message));
         QVERIFY2(message.contains(reason), qPrintable(message));
-        QVERIFY2(message.contains(QStringLiteral("別の場所を選んで下さい")), qPrintable(message));
+        QCOMPARE(message.count(QStringLiteral("別の場所を選んで下さい。")), 1);
+        // In Japanese throughout: no two words of English in a row once the paths are gone.
+        QString words = message;
+        words.remove(target);
+        words.remove(QRegularExpression(QStringLiteral("/\\S*")));
+        QVERIFY2(!words.contains(QRegularExpression(QStringLiteral("[A-Za-z]+ [A-Za-z]+"))),
+                 qPrintable(message));
         QCOMPARE(varnotte::test::ParseCsv(vsstest::ReadWholeFile(dir->path() / "good.csv")).size(),
                  std::size_t{1});
         fs::remove(dir->path() / "good.csv");
