@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -25,6 +26,7 @@
 #include "tree/control_ids.h"
 #include "tree/project_tree_ctrl.h"
 #include "ui/brelwick_dlg.h"
+#include "ui/qt_translations.h"
 
 using namespace varnotte;
 using varnotte::test::CsvRecord;
@@ -308,6 +310,9 @@ class ExportTest : public varnotte::test::DialogTestBase {
         }
         QCOMPARE(caption, QStringLiteral("Varnotte"));
         QVERIFY2(message.contains(Path("locked/out.csv")), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("書き込む権限がありません。")),
+                 qPrintable(message));
+        QVERIFY2(!message.contains(QStringLiteral("denied")), qPrintable(message));
         QVERIFY(!QFile::exists(Path("locked/out.csv")));
         QCOMPARE(Records(ReadFile(Path("out.csv"))).size(), std::size_t{3});
     }
@@ -321,10 +326,21 @@ class ExportTest : public varnotte::test::DialogTestBase {
         old.write("old");
         old.close();
         QString question;
+        QString yes;
         ExpectExportTo(Path("old.csv"));
-        answerer->ExpectMessageBox(QMessageBox::Yes, &question);
+        answerer->Expect([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            question = box->text();
+            yes = box->button(QMessageBox::Yes)->text();
+            box->button(QMessageBox::Yes)->click();
+        });
         Node({QStringLiteral("A")})->setExpanded(true);
-        QVERIFY(!question.isEmpty());
+        // Qt's own question speaks the window's language.
+        QVERIFY2(question.contains(QStringLiteral("old.csv")), qPrintable(question));
+        QVERIFY2(question.contains(QRegularExpression(QStringLiteral("[\\x{3040}-\\x{30FF}]"))),
+                 qPrintable(question));
+        QVERIFY2(!question.contains(QStringLiteral("already exists")), qPrintable(question));
+        QVERIFY2(!yes.contains(QStringLiteral("Yes")), qPrintable(yes));
         QCOMPARE(Records(ReadFile(Path("old.csv"))).size(), std::size_t{3});
     }
 
@@ -343,6 +359,7 @@ class ExportTest : public varnotte::test::DialogTestBase {
 int main(int argc, char* argv[]) {
     QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication application(argc, argv);
+    varnotte::InstallQtJapanese(application);
     ExportTest test;
     return QTest::qExec(&test, argc, argv);
 }
