@@ -160,6 +160,9 @@ void CProjectTreeCtrl::OnItemExpanding(QTreeWidgetItem* item, bool expand) {
         emit expansionHandled();
         return;
     }
+    // The question and the disabled tree take the focus away; a user who opened the node
+    // with the keyboard goes on in the tree.
+    const bool hadFocus = hasFocus();
     if (m_state->firstExpand == 0 && ConfirmExport()) {
         m_state->exportConfirmed = 1;
     }
@@ -196,6 +199,9 @@ void CProjectTreeCtrl::OnItemExpanding(QTreeWidgetItem* item, bool expand) {
     }
 
     setEnabled(true);
+    if (hadFocus) {
+        setFocus(Qt::OtherFocusReason);
+    }
     m_state->exportRunning = 0;
     m_loading = false;
     if (QWidget* stop = Control(IDC_STOP)) {

@@ -16,6 +16,7 @@
 #include "ui/app_resources.h"
 #include "ui/dialog_lifecycle.h"
 #include "ui/dialog_template.h"
+#include "ui/focus_cue_style.h"
 #include "uilib/deferred_layout.h"
 #include "uilib/dialog_item.h"
 
@@ -57,6 +58,8 @@ CBrelwickDlg::~CBrelwickDlg() {
 }
 
 void CBrelwickDlg::CreateControls() {
+    m_focusCueStyle = new FocusCueStyle;
+    m_focusCueStyle->setParent(this);
     const QRect client = DialogUnitsToPixels(QRect(QPoint(0, 0), kDialogSizeUnits), m_baseUnits);
     resize(client.size());
     QLabel* pendingLabel = nullptr;
@@ -83,6 +86,7 @@ void CBrelwickDlg::CreateControls() {
             }
             case ControlKind::kCheckBox:
                 m_historyCheck = new QCheckBox(caption, this);
+                m_historyCheck->setStyle(m_focusCueStyle);
                 connect(m_historyCheck, &QCheckBox::clicked, this, [this] {
                     UpdateData(true);
                     UpdateData(false);
@@ -93,6 +97,7 @@ void CBrelwickDlg::CreateControls() {
             case ControlKind::kDefaultButton: {
                 auto* button = new QPushButton(caption, this);
                 button->setAutoDefault(false);
+                button->setStyle(m_focusCueStyle);
                 button->setDefault(control.kind == ControlKind::kDefaultButton);
                 widget = button;
                 break;

@@ -22,6 +22,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QStyle;
 
 namespace varnotte {
 
@@ -106,6 +107,7 @@ class CBrelwickDlg : public QDialog {
     QLineEdit* m_passwordEdit = nullptr;
     QCheckBox* m_historyCheck = nullptr;
     QLabel* m_statusLine = nullptr;
+    QStyle* m_focusCueStyle = nullptr;  // the buttons' style, with a visible focus cue
     bool m_chosenWithBrowse = false;
     bool m_endedInInit = false;
     bool m_closeAfterLoading = false;

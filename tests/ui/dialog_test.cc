@@ -213,6 +213,38 @@ class DialogTest : public varnotte::test::DialogTestBase {
         }
     }
 
+    // Each control that Tab reaches shows that it has the focus (Exit, the default button,
+    // included): the control looks different with the focus than without it.
+    void focusedControlShowsItHasTheFocus_data() {
+        QTest::addColumn<int>("id");
+        QTest::newRow("user name") << int(IDC_USER_NAME);
+        QTest::newRow("password") << int(IDC_PASSWORD);
+        QTest::newRow("...") << int(IDC_BROWSE);
+        QTest::newRow("tree") << int(IDC_PROJECT_TREE);
+        QTest::newRow("exit") << int(IDOK);
+        QTest::newRow("history") << int(IDC_OUTPUT_HISTORY);
+    }
+
+    void focusedControlShowsItHasTheFocus() {
+        QFETCH(int, id);
+        VARNOTTE_QFIXTURE_INI(ini, "small-edits");
+        Start();
+        QVERIFY(Browse(ini));
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        QWidget* control = item(id);
+        QWidget* elsewhere = item(id == IDC_USER_NAME ? IDC_PASSWORD : IDC_USER_NAME);
+        elsewhere->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(elsewhere->hasFocus());
+        const QImage without = control->grab().toImage();
+        control->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(control->hasFocus());
+        QVERIFY(control->grab().toImage() != without);
+        if (id == IDOK) {
+            varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("focus-on-exit"));
+        }
+    }
+
     void dialogUnitsConvertAsWindowsDoes() {
         // Tahoma 8 pt on Windows: 6 x 13 base units; a 50 x 14 button becomes 75 x 23.
         const DialogBaseUnits windowsTahoma{6, 13};
@@ -404,6 +436,8 @@ class DialogTest : public varnotte::test::DialogTestBase {
         QVERIFY(project->isExpanded());
         QCOMPARE(VisibleRows(tree()).size(), rowsOpen);
 
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
         tree()->setCurrentItem(project);
         tree()->setFocus();
         QTest::keyClick(tree(), Qt::Key_Left);  // collapsing asks nothing
@@ -415,6 +449,7 @@ class DialogTest : public varnotte::test::DialogTestBase {
         QTest::keyClick(tree(), Qt::Key_Right);
         QCOMPARE(answerer->pending(), 0);
         QVERIFY(project->isExpanded());
+        QCOMPARE(dialog->focusWidget(), tree());  // the keys go on working in the tree
         QCOMPARE(VisibleRows(tree()).size(), rowsOpen);
         QCOMPARE(project->child(0)->text(0), QStringLiteral("clingBling.txt"));
         QCOMPARE(project->child(1)->text(0), QStringLiteral("Le.txt"));
