@@ -1,5 +1,6 @@
-// srcsafe.ini: the parser on the bytes, then the data folder lookup on the same bytes
-// written as a file into a private folder that holds a data folder of each letter case.
+// srcsafe.ini: the parser on the bytes, then the lookups of the data and users' folders on
+// the same bytes written as a file into a private folder that holds a data folder of each
+// letter case.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -41,8 +42,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const vssdb::SrcSafeIni ini = vssdb::ParseSrcSafeIni(text);
     ini.Get("Data_Path", "data");
     ini.Get("users_txt");
+    const std::string& iniPath = folder.Write(text);
     try {
-        vssdb::LocateDataFolder(folder.Write(text));
+        vssdb::LocateDataFolder(iniPath);
+    } catch (const vssdb::Error&) {
+    }
+    try {
+        vssdb::LocateUsers(iniPath);
     } catch (const vssdb::Error&) {
     }
     return 0;
