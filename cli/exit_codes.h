@@ -12,4 +12,19 @@ enum ExitCode : int {
     kExitCannotWrite = 5,
 };
 
+// What each status means, as --help and the manual page say it.
+struct ExitStatusText {
+    ExitCode code;
+    const char* meaning;
+};
+inline constexpr ExitStatusText kExitStatusTexts[] = {
+    {kExitSuccess, "success"},
+    {kExitUsage, "usage error"},
+    {kExitLoginRefused, "login refused"},
+    {kExitCannotOpen, "the database cannot be opened"},
+    {kExitItemsUnreadable,
+     "the export finished but some items could not be read (listed on standard error)"},
+    {kExitCannotWrite, "the output cannot be written (or would be a file of the database)"},
+};
+
 }  // namespace varnotte::cli

@@ -61,12 +61,21 @@ ParseResult ParseOptions(const QStringList& arguments) {
     if (!parser.parse(arguments)) {
         return usageError(parser.errorText());
     }
-    if (parser.isSet(help)) {
-        result.message = parser.helpText();
+    const QString versionLine =
+        QStringLiteral("varnotte-csv %1\n").arg(QStringLiteral(VARNOTTE_VERSION));
+    // --help-all is listed by Qt beside --help; a QCoreApplication has no options of its own
+    // to add, so both print the same.
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        result.message = versionLine + parser.helpText() + QStringLiteral("\nExit statuses:\n");
+        for (const ExitStatusText& status : kExitStatusTexts) {
+            result.message += QStringLiteral("  %1  %2\n")
+                                  .arg(status.code)
+                                  .arg(QString::fromUtf8(status.meaning));
+        }
         return result;
     }
     if (parser.isSet(version)) {
-        result.message = QStringLiteral("varnotte-csv %1\n").arg(QStringLiteral(VARNOTTE_VERSION));
+        result.message = versionLine;
         return result;
     }
     const QStringList positional = parser.positionalArguments();
