@@ -133,6 +133,29 @@ void DatabaseWriter::CheckIn(ItemId fileId, const Stamp& stamp, std::string proj
     file.content = std::move(next);
     file.modificationTime = file.lastCheckInTime = stamp.time;
     ++file.dataRewrites;
+    file.log.EndCheckout();
+}
+
+void DatabaseWriter::CheckOut(ItemId fileId, const Checkout& checkout) {
+    EnsureWritable();
+    Item& file = LiveFile(fileId);
+    EnsureUnwritten(fileId);
+    if (file.log.checkedOut()) {
+        throw std::invalid_argument("the file is already checked out");
+    }
+    const std::string spec = checkout.projectSpec.empty() ? ProjectSpec(FirstListingProject(file))
+                                                          : checkout.projectSpec;
+    file.log.StartCheckout(checkout, spec);
+}
+
+void DatabaseWriter::UndoCheckOut(ItemId fileId) {
+    EnsureWritable();
+    Item& file = LiveFile(fileId);
+    EnsureUnwritten(fileId);
+    if (!file.log.checkedOut()) {
+        throw std::invalid_argument("the file is not checked out");
+    }
+    file.log.EndCheckout();
 }
 
 void DatabaseWriter::Label(ItemId id, std::string label, const Stamp& stamp,

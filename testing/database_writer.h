@@ -73,6 +73,11 @@ class DatabaseWriter {
     // content is made up from the file's name and version.
     void CheckIn(ItemId file, const Stamp& stamp = {}, std::string projectSpec = {},
                  std::optional<std::string> content = std::nullopt);
+    // Checks the file's current version out to `checkout`'s user until CheckIn() or
+    // UndoCheckOut(); one checkout at a time. Neither logs a version. The project spec
+    // defaults as CheckIn()'s does.
+    void CheckOut(ItemId file, const Checkout& checkout = {});
+    void UndoCheckOut(ItemId file);
     // A label is a version of its own, in the labelled item's log only.
     void Label(ItemId item, std::string label, const Stamp& stamp = {},
                std::string labelComment = {});

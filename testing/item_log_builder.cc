@@ -154,6 +154,43 @@ void ItemLogBuilder::BlankParentLink(std::uint32_t offset) {
     RefreshRecordCrc(bytes_, offset);
 }
 
+void ItemLogBuilder::StartCheckout(const Checkout& checkout, std::string_view projectSpec) {
+    namespace cf = vssdb::checkout_format;
+    if (project_ || checkedOut_) {
+        throw std::logic_error("only a file that is not checked out can be checked out");
+    }
+    std::string& b = bytes_;
+    const std::size_t body = cf::kRecordOffset + rf::kHeaderSize;
+    const auto text = [&](std::size_t at, std::string_view value, std::size_t size) {
+        b.replace(body + at, size, size, '\0');
+        PutText(b, body + at, value, size - 1);
+    };
+    text(cf::kUser, checkout.stamp.user, cf::kUserSize);
+    PutU32(b, body + cf::kTime, checkout.stamp.time);
+    text(cf::kWorkingFolder, checkout.workingFolder, cf::kWorkingFolderSize);
+    text(cf::kMachine, checkout.machine, cf::kMachineSize);
+    text(cf::kProjectSpec, projectSpec, cf::kProjectSpecSize);
+    text(cf::kComment, checkout.stamp.comment, cf::kCommentSize);
+    PutU16(b, body + cf::kVersion, lastVersion_);
+    PutU16(b, body + cf::kFlags, cf::kExclusive);
+    PutU32(b, body + cf::kThisCheckout, static_cast<std::uint32_t>(cf::kRecordOffset));
+    PutU32(b, body + cf::kCheckoutCount, ++checkoutCount_);
+    RefreshRecordCrc(b, cf::kRecordOffset);
+    checkedOut_ = true;
+}
+
+void ItemLogBuilder::EndCheckout() {
+    namespace cf = vssdb::checkout_format;
+    if (!checkedOut_) {
+        return;
+    }
+    const std::size_t body = cf::kRecordOffset + rf::kHeaderSize;
+    PutU16(bytes_, body + cf::kVersion, 0);
+    PutU16(bytes_, body + cf::kFlags, 0);
+    RefreshRecordCrc(bytes_, cf::kRecordOffset);
+    checkedOut_ = false;
+}
+
 void ItemLogBuilder::StartAtVersion(std::uint16_t firstVersion) {
     if (revisionCount_ != 0 || firstVersion == 0) {
         throw std::logic_error("a log can only start at a later version before its first revision");
@@ -189,14 +226,17 @@ const std::string& ItemLogBuilder::Finish(const ItemHeaderFields& fields) {
         u16(dh::kChildCount, fields.childCount);
         u16(dh::kSubprojectCount, fields.subprojectCount);
     } else {
-        u16(dh::kFileFlags, fields.fileFlags);
+        const std::uint16_t checkoutFlags = checkedOut_ ? dh::kFileLocked | dh::kFileCheckedOut : 0;
+        u16(dh::kFileFlags, static_cast<std::uint16_t>(fields.fileFlags | checkoutFlags));
         text(dh::kBranchSource, fields.branchSource, dh::kPhysicalNameSize);
         u32(dh::kLastBranchRecord, lastBranchLink_);
         u32(dh::kLastParentRecord, lastParentLink_);
         u16(dh::kBranchRecordCount, branchLinkCount_);
         u16(dh::kParentCount, fields.parentCount);
-        u32(dh::kActiveCheckout, 0);
-        u32(dh::kIdleCheckout, static_cast<std::uint32_t>(vssdb::checkout_format::kRecordOffset));
+        // The checkout record is the active one while the file is checked out.
+        const auto checkout = static_cast<std::uint32_t>(vssdb::checkout_format::kRecordOffset);
+        u32(dh::kActiveCheckout, checkedOut_ ? checkout : 0);
+        u32(dh::kIdleCheckout, checkedOut_ ? 0 : checkout);
         u32(dh::kDataCrc, fields.dataCrc);
         u32(dh::kLastCheckInTime, fields.lastCheckInTime);
         u32(dh::kModificationTime, fields.modificationTime);

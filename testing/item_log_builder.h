@@ -65,6 +65,12 @@ class ItemLogBuilder {
     // A project that no longer holds the file: its PF keeps its place but loses the name.
     void BlankParentLink(std::uint32_t offset);
 
+    // The file's checkout record: filled for a checkout of the current version, which
+    // lasts until EndCheckout(). The record keeps its details after that.
+    void StartCheckout(const Checkout& checkout, std::string_view projectSpec);
+    void EndCheckout();
+    bool checkedOut() const { return checkedOut_; }
+
     // Versions below this one live in the branch source (1 unless branched).
     void StartAtVersion(std::uint16_t firstVersion);
     std::uint16_t firstVersion() const { return firstVersion_; }
@@ -92,6 +98,8 @@ class ItemLogBuilder {
     std::uint32_t lastParentLink_ = 0;
     std::uint32_t lastBranchLink_ = 0;
     std::uint16_t branchLinkCount_ = 0;
+    bool checkedOut_ = false;
+    std::uint32_t checkoutCount_ = 0;
 };
 
 }  // namespace vsstest

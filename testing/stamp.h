@@ -12,4 +12,13 @@ struct Stamp {
     std::string comment;              // raw bytes; "\r\n" line breaks, as SourceSafe stores them
 };
 
+// A checkout: who has the file, since when, where and why. Texts are raw bytes in the
+// database's code page, cut to what their fields hold.
+struct Checkout {
+    Stamp stamp;                             // the comment keeps at most 63 bytes
+    std::string workingFolder = "C:\\Work";  // on the user's machine
+    std::string machine = "WORKSTATION";
+    std::string projectSpec;  // empty: a project listing the file
+};
+
 }  // namespace vsstest

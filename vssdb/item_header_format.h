@@ -55,11 +55,32 @@ inline constexpr std::uint16_t kFileType = 2;
 }  // namespace vssdb::item_header_format
 
 // The checkout record that every file log carries right after its item header, present
-// even when the file is not checked out.
+// even when the file is not checked out. It keeps the details of the last checkout after
+// the file is checked in again; only the item header's active-checkout offset says whether
+// the file is checked out now.
 namespace vssdb::checkout_format {
 
 inline constexpr std::size_t kRecordOffset = 0x1A0;
 inline constexpr std::size_t kBodySize = 668;
+
+inline constexpr std::size_t kUser = 0;  // char[32]
+inline constexpr std::size_t kUserSize = 32;
+inline constexpr std::size_t kTime = 32;           // u32, as revision times
+inline constexpr std::size_t kWorkingFolder = 36;  // char[260]
+inline constexpr std::size_t kWorkingFolderSize = 260;
+inline constexpr std::size_t kMachine = 296;  // char[32]
+inline constexpr std::size_t kMachineSize = 32;
+inline constexpr std::size_t kProjectSpec = 328;  // char[260]
+inline constexpr std::size_t kProjectSpecSize = 260;
+inline constexpr std::size_t kComment = 588;  // char[64]
+inline constexpr std::size_t kCommentSize = 64;
+inline constexpr std::size_t kVersion = 652;           // u16: checked out at; 0 once checked in
+inline constexpr std::size_t kFlags = 654;             // u16
+inline constexpr std::size_t kPreviousCheckout = 656;  // u32
+inline constexpr std::size_t kThisCheckout = 660;      // u32: this record's offset
+inline constexpr std::size_t kCheckoutCount = 664;     // u32: checkouts of the file so far
+
+inline constexpr std::uint16_t kExclusive = 0x0040;
 
 }  // namespace vssdb::checkout_format
 

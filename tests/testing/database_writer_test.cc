@@ -108,6 +108,72 @@ TEST_F(DatabaseWriterTest, EveryActionKeepsTheFormatRules) {
     EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "");
 }
 
+// What a checked-out file of a real database holds (edits-comments): flags 0x41, the
+// checkout record at 0x1A0 as the active one, the version checked out and the count of
+// checkouts so far; once checked in, the record keeps who and where but not the version.
+TEST_F(DatabaseWriterTest, CheckoutsFillTheCheckoutRecordAsSourceSafeDoes) {
+    namespace cf = vssdb::checkout_format;
+    DatabaseWriter writer(Root());
+    const ItemId p = writer.AddProject(writer.Root(), "p");
+    const ItemId never = writer.AddFile(p, "never.txt");
+    const ItemId out = writer.AddFile(p, "out.txt");
+    const ItemId back = writer.AddFile(p, "back.txt");
+    const ItemId again = writer.AddFile(p, "again.txt");
+    const Checkout raul{
+        {"Raul", 1113494723, "fix the banner"}, "c:\\Projects\\Widgie", "DEV-0000001", {}};
+    writer.CheckIn(out);
+    writer.CheckOut(out, raul);
+    writer.CheckOut(back, raul);
+    writer.CheckIn(back);
+    writer.CheckOut(again, raul);
+    writer.UndoCheckOut(again);
+    writer.CheckOut(again, {{std::string(40, 'u'), 7, std::string(70, 'c')},
+                            std::string(300, 'f'),
+                            std::string(40, 'm'),
+                            "$/P"});
+    writer.Write();
+
+    struct Row {
+        ItemId file;
+        std::uint16_t fileFlags;
+        std::uint32_t active, idle;
+        std::string user, folder, machine, project, comment;
+        std::uint32_t time;
+        std::uint16_t version, flags;
+        std::uint32_t thisOffset, count;
+        std::size_t versions;  // checkouts log none
+    };
+    const std::vector<Row> rows = {
+        {never, 0, 0, 0x1A0, "", "", "", "", "", 0, 0, 0, 0, 0, 1},
+        {out, 0x41, 0x1A0, 0, "Raul", "c:\\Projects\\Widgie", "DEV-0000001", "$/p",
+         "fix the banner", 1113494723, 2, 0x40, 0x1A0, 1, 2},
+        {back, 0, 0, 0x1A0, "Raul", "c:\\Projects\\Widgie", "DEV-0000001", "$/p", "fix the banner",
+         1113494723, 0, 0, 0x1A0, 1, 2},
+        {again, 0x41, 0x1A0, 0, std::string(31, 'u'), std::string(259, 'f'), std::string(31, 'm'),
+         "$/P", std::string(63, 'c'), 7, 1, 0x40, 0x1A0, 2, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(writer.PhysicalName(row.file));
+        const Log log(writer.LogPath(row.file));
+        EXPECT_EQ(log.Header().U16(dh::kFileFlags), row.fileFlags);
+        EXPECT_EQ(log.Header().U32(dh::kActiveCheckout), row.active);
+        EXPECT_EQ(log.Header().U32(dh::kIdleCheckout), row.idle);
+        const vssdb::ByteView record = log.Body(0x1A0);
+        EXPECT_EQ(record.CString(cf::kUser, cf::kUserSize), row.user);
+        EXPECT_EQ(record.U32(cf::kTime), row.time);
+        EXPECT_EQ(record.CString(cf::kWorkingFolder, cf::kWorkingFolderSize), row.folder);
+        EXPECT_EQ(record.CString(cf::kMachine, cf::kMachineSize), row.machine);
+        EXPECT_EQ(record.CString(cf::kProjectSpec, cf::kProjectSpecSize), row.project);
+        EXPECT_EQ(record.CString(cf::kComment, cf::kCommentSize), row.comment);
+        EXPECT_EQ(record.U16(cf::kVersion), row.version);
+        EXPECT_EQ(record.U16(cf::kFlags), row.flags);
+        EXPECT_EQ(record.U32(cf::kThisCheckout), row.thisOffset);
+        EXPECT_EQ(record.U32(cf::kCheckoutCount), row.count);
+        EXPECT_EQ(log.Revisions().size(), row.versions);
+    }
+    EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "");
+}
+
 TEST_F(DatabaseWriterTest, ChildListsAreSortedByShortFieldAndFlagged) {
     DatabaseWriter writer(Root());
     const ItemId home = writer.AddProject(writer.Root(), "home");
@@ -574,6 +640,13 @@ TEST_F(DatabaseWriterTest, MisuseIsRefused) {
         {"delete from the wrong project", [&] { writer.Delete(writer.Root(), file); }},
         {"move into its own child", [&] { writer.Move(project, child); }},
         {"move the root", [&] { writer.Move(writer.Root(), project); }},
+        {"check out a project", [&] { writer.CheckOut(project); }},
+        {"undo a checkout that is not there", [&] { writer.UndoCheckOut(file); }},
+        {"check out twice",
+         [&] {
+             writer.CheckOut(file);
+             writer.CheckOut(file);
+         }},
     };
     for (const auto& [what, action] : cases) {
         EXPECT_THROW(action(), std::invalid_argument) << what;

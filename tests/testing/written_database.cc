@@ -198,6 +198,17 @@ void CheckLog(const fs::path& path, std::map<std::string, ItemSummary>& items,
                             checkout->offset == vssdb::checkout_format::kRecordOffset &&
                             checkout->length == vssdb::checkout_format::kBodySize,
                         path, "checkout record missing or misplaced");
+        namespace cf = vssdb::checkout_format;
+        const std::uint32_t active = header.U32(dh::kActiveCheckout);
+        const bool checkedOut = (header.U16(dh::kFileFlags) & dh::kFileCheckedOut) != 0;
+        problems.Expect(active == (checkedOut ? cf::kRecordOffset : 0) &&
+                            header.U32(dh::kIdleCheckout) == (checkedOut ? 0 : cf::kRecordOffset),
+                        path, "checkout offsets disagree with the checked-out flag");
+        if (checkedOut && checkout != records.end()) {
+            const std::uint16_t version = log.Body(*checkout).U16(cf::kVersion);
+            problems.Expect(!chain.empty() && version >= 1 && version <= chain.front().version,
+                            path, "checked out at a version the file does not have");
+        }
         const auto parents = log.Links(false);
         summary.parentCount = header.U16(dh::kParentCount);
         summary.fileFlags = header.U16(dh::kFileFlags);
