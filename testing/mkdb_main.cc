@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "testing/mkdb_options.h"
+#include "testing/sample_database.h"
 
 int main(int argc, char* argv[]) {
     const vsstest::MkdbCommand command =
@@ -28,6 +29,11 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     try {
+        if (command.sample) {
+            vsstest::WriteSampleDatabase(folder);
+            std::printf("ini=%s\n", (folder / "srcsafe.ini").c_str());
+            return 0;
+        }
         const auto start = std::chrono::steady_clock::now();
         const vsstest::GeneratedCounts counts = vsstest::GenerateDatabase(folder, command.shape);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;

@@ -57,7 +57,8 @@ std::string MkdbUsage() {
            "  --deleted-projects-percent N  of projects without subprojects (0)\n"
            "  --non-ascii-percent N         of names, users and comments (5)\n"
            "  --code-page N                 932, 936, 949, 950, 1250 to 1257 (1252)\n"
-           "  --seed N                      the same seed writes the same bytes (1)\n";
+           "  --seed N                      the same seed writes the same bytes (1)\n"
+           "  --sample                      the sample database of the README instead\n";
 }
 
 MkdbCommand ParseMkdbCommand(const std::vector<std::string>& arguments) {
@@ -67,6 +68,10 @@ MkdbCommand ParseMkdbCommand(const std::vector<std::string>& arguments) {
         if (argument == "--help" || argument == "-h") {
             command.help = true;
             return command;
+        }
+        if (argument == "--sample") {
+            command.sample = true;
+            continue;
         }
         if (argument.rfind("--", 0) != 0) {
             if (!command.folder.empty()) {

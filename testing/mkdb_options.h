@@ -11,6 +11,7 @@ namespace vsstest {
 struct MkdbCommand {
     DatabaseShape shape;
     std::string folder;
+    bool sample = false;  // the sample database instead of a made-up one
     bool help = false;
     std::string error;  // set when the command line cannot be used
 };

@@ -3,8 +3,11 @@
 
 #include <QStringList>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 
 #include "testing/code_page_words.h"
@@ -222,6 +225,59 @@ TEST(VarnotteCsv, VerboseSaysWhichCodePageAndWhy) {
         EXPECT_EQ(run.err, row.message) << label;
         EXPECT_EQ(run.out.rfind(row.spec, 0), 0u) << label << "\n" << run.out;
     }
+}
+
+fs::path FromEnvironment(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value != nullptr ? fs::path(value) : fs::path();
+}
+
+// The sample database the build writes holds what the README says, and exports to the rows
+// the README shows.
+TEST(VarnotteCsv, SampleDatabaseIsWhatTheReadmeShows) {
+    const fs::path ini = FromEnvironment("VARNOTTE_BINARY_DIR") / "sample" / "srcsafe.ini";
+    const CsvRun run = RunCsv({QStringLiteral("--history"), Q(ini)});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    const std::string readme = ReadAll(FromEnvironment("VARNOTTE_SOURCE_DIR") / "README.md");
+    const std::string command = "$ build/cli/varnotte-csv --history build/sample/srcsafe.ini\n";
+    const std::size_t start = readme.find(command);
+    ASSERT_NE(start, std::string::npos) << "the README no longer shows the sample's export";
+    const std::size_t from = start + command.size();
+    std::istringstream example(readme.substr(from, readme.find("```", from) - from));
+    int quoted = 0;
+    for (std::string line; std::getline(example, line);) {
+        if (line != "...") {
+            ++quoted;
+            EXPECT_NE(run.out.find(line + "\r\n"), std::string::npos)
+                << "the README shows a line the export does not have:\n"
+                << line;
+        }
+    }
+    EXPECT_GE(quoted, 5);
+
+    std::map<std::string, std::string> itemVersions;
+    std::set<std::string> users;
+    std::set<std::string> years;
+    int multiLineComments = 0;
+    for (const auto& record : varnotte::test::ParseCsv(run.out)) {
+        if (record.size() == 2) {
+            itemVersions[record[0]] = record[1];
+            continue;
+        }
+        users.insert(record[2]);
+        years.insert(record[4].substr(0, 4));
+        multiLineComments += record[5].find("\r\n") != std::string::npos;
+    }
+    EXPECT_EQ(users, (std::set<std::string>{"emily", "oliver", "鈴木", "田中"}));
+    EXPECT_EQ(years, (std::set<std::string>{"2021", "2022", "2023"}));
+    EXPECT_GE(multiLineComments, 3);
+    EXPECT_EQ(itemVersions["$/Common/common.h"], "4");
+    EXPECT_EQ(itemVersions["$/販売管理/ソース/common.h"], "3") << "pinned";
+    EXPECT_EQ(itemVersions["$/Common/util.c"], "3");
+    EXPECT_EQ(itemVersions["$/販売管理/ソース/util.c"], "4") << "branched, then checked in";
+    EXPECT_EQ(itemVersions.count("$/販売管理/ソース/帳票出力.c"), 1u) << "recovered";
+    EXPECT_EQ(itemVersions.count("$/販売管理/ソース/旧帳票.c"), 0u) << "deleted";
 }
 
 TEST(VarnotteCsv, HelpAndVersion) {
