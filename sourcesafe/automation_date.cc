@@ -22,9 +22,10 @@ CivilTime CivilTimeFromAutomationDate(double date) {
     const double fraction = std::fabs(date - wholeDays);
     long long seconds = std::llround(fraction * kSecondsPerDay);
     long long days = static_cast<long long>(wholeDays);
+    // A time of day rounded up to midnight is the next day's start, before the epoch too.
     if (seconds >= static_cast<long long>(kSecondsPerDay)) {
         seconds -= static_cast<long long>(kSecondsPerDay);
-        days += date < 0 ? -1 : 1;
+        days += 1;
     }
     using namespace std::chrono;
     const sys_days epoch = sys_days(year(1899) / December / 30);

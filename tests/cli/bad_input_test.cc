@@ -18,6 +18,7 @@
 #include "testing/damage.h"
 #include "testing/database_writer.h"
 #include "testing/file_io.h"
+#include "tests/support/case_names.h"
 #include "tests/support/csv_parse.h"
 #include "tests/support/csv_program.h"
 #include "tests/support/temp_dir.h"
@@ -29,6 +30,7 @@ namespace fs = std::filesystem;
 using namespace varnotte::cli;
 
 using varnotte::test::CsvRun;
+using varnotte::test::PrintTo;
 using varnotte::test::RunCsv;
 
 QString Q(const fs::path& path) {
@@ -215,7 +217,7 @@ struct TargetCase {
 
 class OutputTarget : public BadInput, public testing::WithParamInterface<TargetCase> {};
 
-TEST_P(OutputTarget, IsRefusedAndTheDatabaseStaysAsItWas) {
+TEST_P(OutputTarget, IsRefusedAndDatabaseUnchanged) {
     const fs::path target = GetParam().make(dir.path(), *writer);
     const varnotte::test::TreeSnapshot before = varnotte::test::SnapshotTree(dir / "db");
     const CsvRun run = RunCsv({QStringLiteral("--history"), QStringLiteral("-o"), Q(target), ini},

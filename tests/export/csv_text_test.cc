@@ -1,69 +1,102 @@
-// Rows go to the file as they are when they are well-formed UTF-8, and through Qt's
-// conversion otherwise: both ways must give the bytes the conversion alone would.
+// The bytes of each row in the file: well-formed UTF-8 as it is, and every byte that is not
+// part of a well-formed character replaced by U+FFFD (EF BF BD), one for each byte, as Qt
+// converts; every LF becomes CR LF, and CR LF ends the row.
 #include <gtest/gtest.h>
 
 #include <QByteArray>
-#include <QString>
-#include <QStringEncoder>
 
-#include <cstdio>
 #include <string>
+#include <utility>
 
 #include "export/csv_file_writer.h"
 #include "export/csv_rows.h"
 #include "sourcesafe/automation_date.h"
+#include "tests/support/case_names.h"
 
 namespace {
 
-std::string ThroughQt(const std::string& row) {
-    QStringEncoder encoder(QStringConverter::System);
-    const QByteArray encoded =
-        encoder.encode(QString::fromUtf8(row.data(), static_cast<qsizetype>(row.size())));
-    std::string out;
-    for (const char c : encoded.toStdString()) {
-        out += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    }
-    return out + "\r\n";
-}
+using varnotte::test::PrintTo;
 
-class CsvLineBytes : public testing::TestWithParam<std::string> {};
+struct LineCase {
+    std::string name;
+    std::string row;
+    std::string bytes;
+};
 
-TEST_P(CsvLineBytes, AreWhatQtsConversionGives) {
+class CsvLineBytes : public testing::TestWithParam<LineCase> {};
+
+TEST_P(CsvLineBytes, AreTheRowInUtf8) {
     QByteArray out("earlier row\r\n");
-    varnotte::AppendCsvLine(out, GetParam());
-    EXPECT_EQ(out.toStdString(), "earlier row\r\n" + ThroughQt(GetParam()));
+    varnotte::AppendCsvLine(out, GetParam().row);
+    EXPECT_EQ(out.toStdString(), "earlier row\r\n" + GetParam().bytes);
 }
+
+const std::string kReplacement = "\xEF\xBF\xBD";
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, CsvLineBytes,
     testing::Values(
-        std::string("\"plain\",\"ASCII long enough to be read eight bytes at a time\""),
-        std::string("\"日本語\",\"Résumé\",\"emoji \xF0\x9F\x98\x80\"\n\"next line\""),
-        std::string("\"\xEF\xBF\xBD already replaced\""), std::string("ends in a line feed\n"),
-        std::string("lone \xFF byte"), std::string("overlong \xC0\x80 slash"),
-        std::string("surrogate \xED\xA0\x80 half"), std::string("beyond \xF4\x90\x80\x80 U+10FFFF"),
-        std::string("cut short \xE3\x81"), std::string("stray continuation \x80\x80 bytes"),
-        std::string("\xE3\x81\x82"), std::string("")));
+        LineCase{"Ascii", "\"plain\",\"long enough to be read eight bytes at a time\"",
+                 "\"plain\",\"long enough to be read eight bytes at a time\"\r\n"},
+        LineCase{"JapaneseAccentsEmojiAndALineFeed",
+                 "\"日本語\",\"Résumé\",\"emoji \xF0\x9F\x98\x80\"\n\"next line\"",
+                 "\"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\",\"R\xC3\xA9sum\xC3\xA9\",\"emoji "
+                 "\xF0\x9F\x98\x80\"\r\n\"next line\"\r\n"},
+        LineCase{"ReplacementCharacterKept", "\"\xEF\xBF\xBD already replaced\"",
+                 "\"" + kReplacement + " already replaced\"\r\n"},
+        LineCase{"EndsInALineFeed", "ends in a line feed\n", "ends in a line feed\r\n\r\n"},
+        LineCase{"CarriageReturnKept", "a \r alone", "a \r alone\r\n"},
+        LineCase{"LoneFF", "lone \xFF byte", "lone " + kReplacement + " byte\r\n"},
+        LineCase{"IllFormedThenLineFeed", "\xFF\nx", kReplacement + "\r\nx\r\n"},
+        LineCase{"OverlongSlash", "overlong \xC0\x80 slash",
+                 "overlong " + kReplacement + kReplacement + " slash\r\n"},
+        LineCase{"SurrogateHalf", "surrogate \xED\xA0\x80 half",
+                 "surrogate " + kReplacement + kReplacement + kReplacement + " half\r\n"},
+        LineCase{
+            "BeyondU10FFFF", "beyond \xF4\x90\x80\x80 end",
+            "beyond " + kReplacement + kReplacement + kReplacement + kReplacement + " end\r\n"},
+        LineCase{"CutShort", "cut short \xE3\x81",
+                 "cut short " + kReplacement + kReplacement + "\r\n"},
+        LineCase{"CutShortBeforeText", "\xE3\x81x", kReplacement + kReplacement + "x\r\n"},
+        LineCase{"StrayContinuations", "stray \x80\x80 bytes",
+                 "stray " + kReplacement + kReplacement + " bytes\r\n"},
+        LineCase{"OneCharacter", "\xE3\x81\x82", "\xE3\x81\x82\r\n"},
+        LineCase{"Empty", "", "\r\n"}),
+    varnotte::test::CaseName());
 
 TEST(CsvField, DoublesEveryQuoteWhereverItStands) {
     EXPECT_EQ(varnotte::CsvField("\""), "\"\"\"\"");
     EXPECT_EQ(varnotte::CsvField("\"\"x\""), "\"\"\"\"\"x\"\"\"");
 }
 
-// Dates are written by hand for four-digit years; every year must look as printf made it.
-TEST(AutomationDate, LooksAsPrintfWritesIt) {
-    using namespace sourcesafe;
-    EXPECT_EQ(FormatAutomationDate(AutomationDateFromStoredTime(1136116800)),
-              "2006/01/01 12:00:00");
-    EXPECT_EQ(FormatAutomationDate(AutomationDateFromStoredTime(4294967295u)),
-              "2106/02/07 06:28:15");
-    for (const double date : {0.0, 0.99999, 1.5, 36526.25, -1.25, -693593.0, -693594.0, -700000.5,
-                              -1e7, 2958465.9999, 2958466.0, 1e7}) {
-        const CivilTime t = CivilTimeFromAutomationDate(date);
-        char expected[64];
-        std::snprintf(expected, sizeof expected, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month,
-                      t.day, t.hour, t.minute, t.second);
-        EXPECT_EQ(FormatAutomationDate(date), expected) << date;
+// Automation dates worked out by hand from their definition: whole days after 30 December
+// 1899 (before it for negative dates), the fraction's size the time of day, rounded to the
+// second; years of other than four digits as printf's %04d writes them.
+TEST(AutomationDate, IsTheCalendarDateAndTime) {
+    using sourcesafe::AutomationDateFromStoredTime;
+    using sourcesafe::FormatAutomationDate;
+    const std::pair<double, const char*> dates[] = {
+        {0.0, "1899/12/30 00:00:00"},
+        {0.99999, "1899/12/30 23:59:59"},
+        {0.999999, "1899/12/31 00:00:00"},  // 86399.91 s round up to the next day
+        {1.5, "1899/12/31 12:00:00"},
+        {36526.25, "2000/01/01 06:00:00"},
+        {-0.5, "1899/12/30 12:00:00"},
+        {-1.25, "1899/12/29 06:00:00"},
+        {-1.999999, "1899/12/30 00:00:00"},  // 29 December, 23:59:59.91
+        {-693593.0, "0001/01/01 00:00:00"},
+        {-693594.0, "0000/12/31 00:00:00"},
+        {-700000.5, "-017/06/18 12:00:00"},
+        {-1e7, "-25480/12/04 00:00:00"},
+        {2958465.9999, "9999/12/31 23:59:51"},
+        {2958466.0, "10000/01/01 00:00:00"},
+        {1e7, "29279/01/24 00:00:00"},
+        {AutomationDateFromStoredTime(0), "1970/01/01 00:00:00"},
+        {AutomationDateFromStoredTime(1136116800), "2006/01/01 12:00:00"},
+        {AutomationDateFromStoredTime(4294967295u), "2106/02/07 06:28:15"},
+    };
+    for (const auto& [date, text] : dates) {
+        EXPECT_EQ(FormatAutomationDate(date), text) << date;
     }
 }
 

@@ -327,7 +327,7 @@ std::ostream& operator<<(std::ostream& out, const ListChange& change) {
 
 class ChildListChangedDuringWalk : public InUse, public testing::WithParamInterface<ListChange> {};
 
-TEST_P(ChildListChangedDuringWalk, TheProjectIsReportedAndTheRestExported) {
+TEST_P(ChildListChangedDuringWalk, OnlyThatProjectIsAffected) {
     const fs::path list = writer->DataPath(items.q);
     const Host host = WalkChanging("$/P/Q", [&] { GetParam().apply(list); });
     ExpectOnlyFailures(host, {{"$/P/Q", GetParam().message}});

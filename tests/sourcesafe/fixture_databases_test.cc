@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,9 @@ struct LoginCase {
     const char* password;
     HRESULT expected;
 };
+void PrintTo(const LoginCase& c, std::ostream* os) {
+    *os << c.fixture << " " << c.user << "/" << c.password;
+}
 
 class Login : public testing::TestWithParam<LoginCase> {};
 
@@ -94,7 +98,8 @@ INSTANTIATE_TEST_SUITE_P(
                     LoginCase{"empty-duplicate-user", "guest", "", S_OK},
                     LoginCase{"one-subproject", "anu", "", S_OK}),
     [](const testing::TestParamInfo<LoginCase>& info) {
-        return "case" + std::to_string(info.index);
+        const std::string password = info.param.password;
+        return std::string(info.param.user) + "_" + (password.empty() ? "empty" : password);
     });
 
 TEST_P(Login, ChecksUserAndPassword) {
@@ -150,6 +155,9 @@ struct Shape {
     int files;     // every place a file is reached, shares included
     int fileVersions;
 };
+void PrintTo(const Shape& c, std::ostream* os) {
+    *os << c.fixture;
+}
 
 class DatabaseShape : public testing::TestWithParam<Shape> {};
 
@@ -190,7 +198,7 @@ void CountBelow(const IVSSItem& project, Shape& shape) {
     }
 }
 
-TEST_P(DatabaseShape, CountsProjectsFilesAndVersions) {
+TEST_P(DatabaseShape, CountsProjectsFilesVersions) {
     VARNOTTE_REQUIRE_FIXTURE(fixture, GetParam().fixture);
     const IVSSDatabase db = OpenFixture(fixture, "Guest");
     Shape counted{GetParam().fixture, 0, 0, 0};

@@ -17,6 +17,7 @@
 #include "testing/database_generator.h"
 #include "testing/file_io.h"
 #include "testing/mkdb_options.h"
+#include "tests/support/case_names.h"
 #include "tests/support/temp_dir.h"
 #include "tests/testing/written_database.h"
 
@@ -24,6 +25,7 @@ namespace vsstest {
 namespace {
 
 namespace fs = std::filesystem;
+using varnotte::test::PrintTo;
 
 struct Tally {
     long long projects = 0;

@@ -10,6 +10,7 @@
 
 #include "testing/database_writer.h"
 #include "testing/file_io.h"
+#include "tests/support/case_names.h"
 #include "tests/support/temp_dir.h"
 #include "tests/testing/written_database.h"
 
@@ -17,6 +18,7 @@ namespace vsstest {
 namespace {
 
 namespace fs = std::filesystem;
+using varnotte::test::PrintTo;
 
 std::map<std::string, std::string> FilesUnder(const fs::path& root) {
     std::map<std::string, std::string> files;
@@ -96,9 +98,10 @@ constexpr ItemId kFile = 2;
 constexpr ItemId kOpen = 3;
 constexpr ItemId kChildOfWritten = 4;
 
-class WriteSubtreeRefusal : public testing::TestWithParam<RefusedAction> {};
+// Every change to an item WriteSubtree() wrote throws, and the writer stays usable.
+class WrittenItem : public testing::TestWithParam<RefusedAction> {};
 
-TEST_P(WriteSubtreeRefusal, ChangesToWrittenItemsThrowAndLeaveTheWriterUsable) {
+TEST_P(WrittenItem, RefusesChange) {
     varnotte::test::TempDir temp;
     DatabaseWriter writer(temp / "db");
     ASSERT_EQ(writer.AddProject(writer.Root(), "written"), kWritten);
@@ -116,28 +119,25 @@ TEST_P(WriteSubtreeRefusal, ChangesToWrittenItemsThrowAndLeaveTheWriterUsable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    EveryKindOfChange, WriteSubtreeRefusal,
+    Changes, WrittenItem,
     testing::Values(
-        RefusedAction{"AddFileToWrittenProject",
-                      [](DatabaseWriter& w) { w.AddFile(kWritten, "x"); }},
-        RefusedAction{"AddProjectToWrittenChild",
+        RefusedAction{"AddFileToProject", [](DatabaseWriter& w) { w.AddFile(kWritten, "x"); }},
+        RefusedAction{"AddProjectToChild",
                       [](DatabaseWriter& w) { w.AddProject(kChildOfWritten, "x"); }},
-        RefusedAction{"CheckInWrittenFile", [](DatabaseWriter& w) { w.CheckIn(kFile); }},
-        RefusedAction{"LabelWrittenProject", [](DatabaseWriter& w) { w.Label(kWritten, "L"); }},
-        RefusedAction{"ShareWrittenFileElsewhere",
+        RefusedAction{"CheckInFile", [](DatabaseWriter& w) { w.CheckIn(kFile); }},
+        RefusedAction{"LabelProject", [](DatabaseWriter& w) { w.Label(kWritten, "L"); }},
+        RefusedAction{"ShareFileElsewhere",
                       [](DatabaseWriter& w) { w.Share(kFile, w.AddProject(w.Root(), "third")); }},
-        RefusedAction{"PinInWrittenProject", [](DatabaseWriter& w) { w.Pin(kWritten, kFile, 1); }},
-        RefusedAction{"BranchWrittenFile", [](DatabaseWriter& w) { w.Branch(kOpen, kFile); }},
-        RefusedAction{"RenameWrittenProject",
+        RefusedAction{"PinInProject", [](DatabaseWriter& w) { w.Pin(kWritten, kFile, 1); }},
+        RefusedAction{"BranchFile", [](DatabaseWriter& w) { w.Branch(kOpen, kFile); }},
+        RefusedAction{"RenameProject",
                       [](DatabaseWriter& w) { w.Rename(w.Root(), kWritten, "renamed"); }},
-        RefusedAction{"DestroyWrittenFileFromOpenProject",
+        RefusedAction{"DestroyFileFromOpenProject",
                       [](DatabaseWriter& w) { w.Destroy(kOpen, kFile); }},
-        RefusedAction{"DestroyWrittenProject",
-                      [](DatabaseWriter& w) { w.Destroy(w.Root(), kWritten); }},
-        RefusedAction{"MoveWrittenProject",
-                      [](DatabaseWriter& w) { w.Move(kChildOfWritten, kOpen); }},
+        RefusedAction{"DestroyProject", [](DatabaseWriter& w) { w.Destroy(w.Root(), kWritten); }},
+        RefusedAction{"MoveProject", [](DatabaseWriter& w) { w.Move(kChildOfWritten, kOpen); }},
         RefusedAction{
-            "MoveIntoWrittenProject",
+            "MoveIntoProject",
             [](DatabaseWriter& w) { w.Move(w.AddProject(w.Root(), "fresh"), kWritten); }}),
     [](const testing::TestParamInfo<RefusedAction>& info) { return info.param.name; });
 

@@ -7,8 +7,10 @@
 
 #include <memory>
 #include <ostream>
+#include <string>
 #include <vector>
 
+#include "tests/support/case_names.h"
 #include "uilib/deferred_layout.h"
 #include "uilib/dialog_item.h"
 
@@ -107,7 +109,11 @@ TEST_P(NoBatchTest, CountNotPositiveOpensNoBatchAndMovesNothing) {
     EXPECT_EQ(Place(button_), kButtonPlace);
 }
 
-INSTANTIATE_TEST_SUITE_P(Counts, NoBatchTest, testing::Values(0, -1, -20));
+INSTANTIATE_TEST_SUITE_P(Counts, NoBatchTest, testing::Values(0, -1, -20),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return info.param == 0 ? std::string("Zero")
+                                                    : "Minus" + std::to_string(-info.param);
+                         });
 
 struct MoveCase {
     const char* name;
@@ -116,7 +122,7 @@ struct MoveCase {
     bool queued;
     PositionFlags flags;
 };
-// Names the ctest entry of each case.
+// Names the case in failure messages.
 void PrintTo(const MoveCase& c, std::ostream* os) {
     *os << c.name;
 }
@@ -145,7 +151,8 @@ INSTANTIATE_TEST_SUITE_P(
                              kAlways | PositionFlag::NoSize},
                     MoveCase{"Both", QRect(0, 0, 20, 20), true, true, kAlways},
                     MoveCase{"WithoutRedraw", QRect(0, 0, 20, 20), false, true,
-                             kAlways | PositionFlag::NoRedraw}));
+                             kAlways | PositionFlag::NoRedraw}),
+    varnotte::test::CaseName());
 
 TEST_F(DeferredLayoutTest, ZeroShiftOrGrowthReadsThePlaceInDialogCoordinates) {
     CDeferredLayout layout(20, positioning_);
@@ -203,7 +210,8 @@ INSTANTIATE_TEST_SUITE_P(
                     GrowCase{"Shrinking", kList, -50, -20, {10, 10, 160, 110}},
                     GrowCase{"WhollyOutside", kOutside, 10, 10, {}},
                     GrowCase{"ShrunkToNothing", kList, -200, 0, {}},
-                    GrowCase{"ShrunkPastItsLeftEdge", kList, -250, 0, {}}));
+                    GrowCase{"ShrunkPastItsLeftEdge", kList, -250, 0, {}}),
+    varnotte::test::CaseName());
 
 TEST_F(DeferredLayoutTest, ReadsDuringTheBatchSeeThePlaceFromBefore) {
     CDeferredLayout layout(20, positioning_);

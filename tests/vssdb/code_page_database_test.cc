@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,12 @@ struct FewNames {
     int codePage;
     std::vector<std::string> names;  // UTF-8; the first is a project, the rest files in it
 };
+void PrintTo(const FewNames& c, std::ostream* os) {
+    *os << "cp" << c.codePage;
+    for (const std::string& name : c.names) {
+        *os << " " << name;
+    }
+}
 
 class DatabaseCodePage : public testing::TestWithParam<FewNames> {};
 

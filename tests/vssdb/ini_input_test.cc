@@ -164,7 +164,7 @@ std::ostream& operator<<(std::ostream& out, const DataPathCase& c) {
 
 class DataPathInput : public testing::TestWithParam<DataPathCase> {};
 
-TEST_P(DataPathInput, IsRefusedWithTheSettingAndTheReason) {
+TEST_P(DataPathInput, IsRefusedWithSettingAndReason) {
     varnotte::test::TempDir dir;
     vsstest::DatabaseWriter(dir.path()).Write();
     GetParam().prepare(dir.path());

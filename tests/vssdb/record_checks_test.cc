@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 #include "tests/support/fixtures.h"
@@ -31,6 +32,9 @@ struct StoredHash {
     const char* password;
     std::uint16_t hash;
 };
+void PrintTo(const StoredHash& c, std::ostream* os) {
+    *os << '"' << c.password << '"';
+}
 
 class PasswordHashTest : public testing::TestWithParam<StoredHash> {};
 

@@ -13,6 +13,7 @@
 
 #include "testing/damage.h"
 #include "testing/database_generator.h"
+#include "tests/support/case_names.h"
 #include "tests/support/temp_dir.h"
 #include "vssdb/error.h"
 #include "vssdb/file_header_check.h"
@@ -28,6 +29,7 @@ namespace vssdb {
 namespace {
 
 namespace fs = std::filesystem;
+using varnotte::test::PrintTo;
 namespace rf = record_format;
 namespace rv = revision_format;
 
