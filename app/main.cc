@@ -12,6 +12,9 @@ int main(int argc, char* argv[]) {
     std::signal(SIGPIPE, SIG_IGN);
     QApplication application(argc, argv);
     varnotte::InstallQtJapanese(application);
+    QApplication::setApplicationVersion(QStringLiteral(VARNOTTE_VERSION));
+    // The installed desktop entry's name: desktops match the window with its entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VARNOTTE_APP_ID));
     varnotte::CReporterApp reporter;
     reporter.Run();
     // The dialog has ended; so has the program.

@@ -42,6 +42,10 @@ CsvRun RunCsv(const QStringList& arguments, const QByteArray& input, bool asOrdi
     return run;
 }
 
+QString CsvProgramPath() {
+    return QStringLiteral(VARNOTTE_CSV_PATH);
+}
+
 int RunCsvAppendingTo(const QStringList& arguments, const QString& file) {
     QProcess process;
     process.setStandardOutputFile(file, QIODevice::Append);

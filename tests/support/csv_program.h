@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <QStringList>
 
 #include <string>
@@ -22,5 +23,8 @@ CsvRun RunCsv(const QStringList& arguments, const QByteArray& input = {},
 // Runs it with standard output appended to `file`, as `>> file` does; returns its exit
 // status (-1 when it crashed or did not end in time).
 int RunCsvAppendingTo(const QStringList& arguments, const QString& file);
+
+// The built program's path.
+QString CsvProgramPath();
 
 }  // namespace varnotte::test
