@@ -285,6 +285,9 @@ TEST(VarnotteCsv, HelpAndVersion) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--password-stdin"), std::string::npos);
     EXPECT_EQ(RunCsv({QStringLiteral("--version")}).exitCode, 0);
+    const CsvRun helpAll = RunCsv({QStringLiteral("--help-all")});
+    EXPECT_EQ(helpAll.exitCode, 0) << helpAll.err;
+    EXPECT_EQ(helpAll.out, help.out) << "--help lists --help-all; it must not fail";
 }
 
 }  // namespace
