@@ -3,13 +3,14 @@
 // to the program, the failure says what to add to the page.
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+#include <QString>
 #include <QStringList>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -29,19 +30,22 @@ struct Described {
 };
 
 Described ReadHelp(const std::string& text) {
-    const std::regex option(R"(^  ((-., )?--[a-z-]+)( <([A-Z]+)>)?(  |$))");
-    const std::regex status(R"(^  ([0-9]+)  (.*)$)");
+    static const QRegularExpression option(
+        QStringLiteral(R"(^  ((-., )?--[a-z-]+)( <([A-Z]+)>)?(  |$))"));
+    static const QRegularExpression status(QStringLiteral(R"(^  ([0-9]+)  (.*)$)"));
     Described help;
     std::istringstream lines(text);
     std::getline(lines, help.version);
     bool statuses = false;
-    std::smatch m;
     for (std::string line; std::getline(lines, line);) {
         statuses = statuses || line == "Exit statuses:";
-        if (statuses && std::regex_match(line, m, status)) {
-            help.statuses[m[1]] = m[2];
-        } else if (!statuses && std::regex_search(line, m, option)) {
-            help.options.insert(m[1].str() + (m[4].matched ? " " + m[4].str() : ""));
+        const QString q = QString::fromStdString(line);
+        if (const auto m = status.match(q); statuses && m.hasMatch()) {
+            help.statuses[m.captured(1).toStdString()] = m.captured(2).toStdString();
+        } else if (const auto o = option.match(q); !statuses && o.hasMatch()) {
+            const QString value = o.captured(4);
+            help.options.insert(
+                (o.captured(1) + (value.isEmpty() ? QString() : u' ' + value)).toStdString());
         }
     }
     return help;
@@ -51,8 +55,11 @@ Described ReadHelp(const std::string& text) {
 // them: without font changes and escaped hyphens.
 Described ReadPage(const std::string& text) {
     const auto plain = [](const std::string& troff) {
-        return std::regex_replace(std::regex_replace(troff, std::regex(R"(\\f[BIRP]|^\.B )"), ""),
-                                  std::regex(R"(\\-)"), "-");
+        static const QRegularExpression markup(QStringLiteral(R"(\\f[BIRP]|^\.B )"));
+        return QString::fromStdString(troff)
+            .remove(markup)
+            .replace(QStringLiteral("\\-"), QStringLiteral("-"))
+            .toStdString();
     };
     Described page;
     std::istringstream lines(text);
@@ -80,9 +87,10 @@ Described ReadPage(const std::string& text) {
 
 // "-o, --output FILE" as a tag of the page.
 std::string Troff(const std::string& option) {
-    std::string tag = std::regex_replace(option, std::regex(R"((-?-[a-z-]+))"), R"(\fB$1\fR)");
-    tag = std::regex_replace(tag, std::regex(R"( ([A-Z]+)$)"), R"( \fI$1\fR)");
-    return std::regex_replace(tag, std::regex("-"), R"(\-)");
+    QString tag = QString::fromStdString(option);
+    tag.replace(QRegularExpression(QStringLiteral("(-?-[a-z-]+)")), QStringLiteral("\\fB\\1\\fR"));
+    tag.replace(QRegularExpression(QStringLiteral(" ([A-Z]+)$")), QStringLiteral(" \\fI\\1\\fR"));
+    return tag.replace(u'-', QStringLiteral("\\-")).toStdString();
 }
 
 class ManualPage : public testing::Test {
@@ -129,10 +137,11 @@ TEST_F(ManualPage, ListsTheExitStatusesOfHelp) {
 
 TEST_F(ManualPage, ShowsTheProgramsVersion) {
     EXPECT_EQ(varnotte::test::RunCsv({QStringLiteral("--version")}).out, help_.version + "\n");
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(help_.version, m, std::regex(R"(varnotte-csv ([0-9.]+))")))
-        << help_.version;
-    EXPECT_NE(page_.version.find("\"Varnotte " + m[1].str() + "\""), std::string::npos)
+    const auto m = QRegularExpression(QStringLiteral(R"(^varnotte-csv ([0-9]+\.[0-9]+\.[0-9]+)$)"))
+                       .match(QString::fromStdString(help_.version));
+    ASSERT_TRUE(m.hasMatch()) << help_.version;
+    EXPECT_NE(page_.version.find("\"Varnotte " + m.captured(1).toStdString() + "\""),
+              std::string::npos)
         << page_.version;
 }
 
