@@ -12,7 +12,9 @@
 namespace varnotte::test {
 
 template <typename Case>
-concept NamedCase = requires(const Case& c) { std::string_view(c.name); };
+concept NamedCase = requires(const Case& c) {
+    std::string_view(c.name);
+};
 
 // The name generator of INSTANTIATE_TEST_SUITE_P.
 struct CaseName {
