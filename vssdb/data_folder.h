@@ -14,6 +14,9 @@
 
 namespace vssdb {
 
+// The physical name of the root project, in every database.
+inline constexpr std::string_view kRootPhysical = "AAAAAAAA";
+
 // Whether `name` is a physical item name: exactly eight letters A-Z (either case). Names
 // from records are checked with this before they become part of a path.
 bool IsPhysicalName(std::string_view name);

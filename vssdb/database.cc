@@ -250,7 +250,7 @@ std::shared_ptr<const ChildList> Database::Children(const std::string& projectPh
                          std::to_string(log.header().childCount) + " children)");
     }
     if (!dataPath.empty()) {
-        for (const ProjectEntry& entry : ReadProjectEntries(PhysicalFile::Read(dataPath))) {
+        for (const ProjectEntry& entry : ReadChildList(dataPath, log.header().childCount)) {
             Child child;
             child.type = entry.type;
             try {

@@ -29,8 +29,6 @@
 
 namespace vssdb {
 
-inline constexpr std::string_view kRootPhysical = "AAAAAAAA";
-
 // How an open database's code page was settled.
 enum class CodePageOrigin {
     kGiven,      // OpenOptions::codePage named it

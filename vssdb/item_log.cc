@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "vssdb/declared_size.h"
 #include "vssdb/error.h"
 #include "vssdb/file_header_check.h"
 #include "vssdb/item_header_format.h"
@@ -12,14 +13,28 @@
 namespace vssdb {
 namespace {
 
-ItemHeader ParseHeader(const PhysicalFile& file) {
+std::string VersionCount(std::uint16_t count) {
+    return std::to_string(count) + (count == 1 ? " version" : " versions");
+}
+
+}  // namespace
+
+ItemHeader ParseItemHeader(const ByteView& view) {
     namespace ih = item_header_format;
-    const Record record = ReadRecordAt(file.view(), ih::kRecordOffset, record_format::kItemHeader);
+    const std::string& path = view.file();
+    // Said first: only an item header of the usual size tells how much of the file to read.
+    if (view.size() >= ih::kRecordOffset + record_format::kHeaderSize &&
+        view.U32(ih::kRecordOffset + record_format::kLengthOffset) != ih::kBodySize) {
+        ThrowCorruptAt(path, ih::kRecordOffset,
+                       "item header record of " + std::to_string(view.U32(ih::kRecordOffset)) +
+                           " bytes (" + std::to_string(ih::kBodySize) + " expected)");
+    }
+    const Record record = ReadRecordAt(view, ih::kRecordOffset, record_format::kItemHeader);
     const ByteView& body = record.body;
     ItemHeader header;
     const std::uint16_t type = body.U16(ih::kItemType);
     if (type != ih::kProjectType && type != ih::kFileType) {
-        ThrowCorruptAt(file.path(), record.offset, "unknown item type " + std::to_string(type));
+        ThrowCorruptAt(path, record.offset, "unknown item type " + std::to_string(type));
     }
     header.type = static_cast<ItemType>(type);
     header.revisionCount = body.U16(ih::kRevisionCount);
@@ -29,6 +44,7 @@ ItemHeader ParseHeader(const PhysicalFile& file) {
     header.dataExtension = extension[1] == 'b' || extension[1] == 'B' ? 'B' : 'A';
     header.firstRevision = body.U32(ih::kFirstRevision);
     header.lastRevision = body.U32(ih::kLastRevision);
+    header.dataEnd = body.U32(ih::kEndOfData);
     if (header.type == ItemType::kProject) {
         header.childCount = body.U16(ih::kChildCount);
         header.parentSpec = std::string(body.CString(ih::kParentSpec, ih::kParentSpecSize));
@@ -39,12 +55,21 @@ ItemHeader ParseHeader(const PhysicalFile& file) {
         header.branchSource = std::string(body.CString(ih::kBranchSource, ih::kPhysicalNameSize));
     }
     if (header.lastRevision == 0) {
-        ThrowCorruptAt(file.path(), record.offset, "item header names no versions");
+        ThrowCorruptAt(path, record.offset, "item header names no versions");
+    }
+    if (header.dataEnd < kItemFileHeadSize) {
+        ThrowCorruptAt(path, record.offset,
+                       "item header puts the end of the data at byte " +
+                           std::to_string(header.dataEnd) + ", inside the header itself");
+    }
+    if (view.size() < header.dataEnd) {
+        ThrowCorrupt(path, "cut short: the end of the file (" + std::to_string(view.size()) +
+                               " bytes) comes before the end of the data (" +
+                               std::to_string(header.dataEnd) +
+                               " bytes) that its item header records");
     }
     return header;
 }
-
-}  // namespace
 
 Revision ParseRevision(const Record& record) {
     namespace rv = revision_format;
@@ -81,11 +106,25 @@ Revision ParseRevision(const Record& record) {
 
 ItemLog::ItemLog(PhysicalFile file) : file_(std::move(file)) {
     CheckItemFileHeader(file_.view());
-    header_ = ParseHeader(file_);
+    header_ = ParseItemHeader(file_.view());
+    file_.KeepFirst(header_.dataEnd);
 }
 
 ItemLog ItemLog::Read(const std::string& path) {
-    return ItemLog(PhysicalFile::Read(path));
+    return ItemLog(PhysicalFile::ReadDeclared(path, kItemFileHeadSize, ItemFileDataEnd));
+}
+
+void ItemLog::CheckNewest(const Revision& newest) const {
+    // 16-bit fields: the sum wraps as the stored version number does.
+    const auto expected =
+        static_cast<std::uint16_t>(header_.firstVersion + header_.revisionCount - 1);
+    if (newest.version != expected) {
+        ThrowCorruptAt(file_.path(), newest.offset,
+                       "the newest version is " + std::to_string(newest.version) +
+                           ", but the item header counts " + VersionCount(header_.revisionCount) +
+                           " from version " + std::to_string(header_.firstVersion) +
+                           " (a record duplicated or lost inside the file shifts the rest)");
+    }
 }
 
 std::string ItemLog::ReadComment(DisjointRecords& records, std::size_t revisionOffset,
@@ -132,15 +171,32 @@ std::vector<Revision> ItemLog::ReadRevisions() const {
         if (!seen.insert(offset).second) {
             ThrowCorruptAt(file_.path(), offset, "version chain loops back to an earlier record");
         }
-        revisions.push_back(ReadRevisionAt(records, offset));
+        Revision revision = ReadRevisionAt(records, offset);
+        if (revisions.empty()) {
+            CheckNewest(revision);
+        } else if (revision.version >= revisions.back().version) {
+            ThrowCorruptAt(file_.path(), offset,
+                           "version " + std::to_string(revision.version) +
+                               " comes before version " + std::to_string(revisions.back().version) +
+                               " in the version chain, whose numbers must fall");
+        }
+        revisions.push_back(std::move(revision));
         offset = revisions.back().previous;
+    }
+    if (static_cast<std::uint16_t>(revisions.size()) != header_.revisionCount) {
+        ThrowCorrupt(file_.path(), "the version chain holds " +
+                                       VersionCount(static_cast<std::uint16_t>(revisions.size())) +
+                                       ", the item header counts " +
+                                       std::to_string(header_.revisionCount));
     }
     return revisions;
 }
 
 Revision ItemLog::ReadLatestRevision() const {
     DisjointRecords records;
-    return ReadRevisionAt(records, header_.lastRevision);
+    Revision newest = ReadRevisionAt(records, header_.lastRevision);
+    CheckNewest(newest);
+    return newest;
 }
 
 }  // namespace vssdb

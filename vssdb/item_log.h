@@ -21,6 +21,7 @@ struct ItemHeader {
     char dataExtension = 'A';  // current data file: .A or .B
     std::uint32_t firstRevision = 0;
     std::uint32_t lastRevision = 0;
+    std::uint32_t dataEnd = 0;  // the size of the log
     // Projects.
     std::uint16_t childCount = 0;  // entries of the child list, deleted ones included
     std::string parentSpec;
@@ -57,10 +58,18 @@ struct Revision {
 // The fields of an EL record, without its comments (those live in separate MC records).
 Revision ParseRevision(const Record& record);
 
+// The item header of a log file whose file header was checked, with the checks ItemLog
+// makes: an intact DH record of the usual size, a known item type, a newest version, and
+// an end of the data that lies after the header and not past the end of `file`.
+ItemHeader ParseItemHeader(const ByteView& file);
+
 class ItemLog {
   public:
     // Reads and checks the file header and the item header. Throws Error(kIncompatible)
     // for an older format, Error(kCorrupt) for damage, Error(kNotFound) when missing.
+    // Only the bytes up to the end of the data that the item header records are read and
+    // used: bytes past it are not part of the log yet (a client writes a new version
+    // before the header that takes it in). A file that ends before that is damage.
     static ItemLog Read(const std::string& path);
     explicit ItemLog(PhysicalFile file);
 
@@ -69,13 +78,19 @@ class ItemLog {
 
     // Every version, newest first, following the chain from the header's last revision.
     // A chain that loops, leaves the file, reaches a record that is not an EL, or whose
-    // records (versions and comments) overlap each other is an error.
+    // records (versions and comments) overlap each other is an error. So is one that
+    // disagrees with the header's count (see ReadLatestRevision), or whose version numbers
+    // do not fall from each version to the one before it: a record duplicated or removed
+    // inside the log shifts the records after it, and the chain then reaches other ones.
     std::vector<Revision> ReadRevisions() const;
 
-    // Only the newest version (the item's current version number).
+    // Only the newest version (the item's current version number). Its number must be
+    // the one the header counts to: the first version of this log plus the number of
+    // versions, less one.
     Revision ReadLatestRevision() const;
 
   private:
+    void CheckNewest(const Revision& newest) const;
     Revision ReadRevisionAt(DisjointRecords& records, std::size_t offset) const;
     std::string ReadComment(DisjointRecords& records, std::size_t revisionOffset,
                             std::uint32_t offset, std::uint16_t length) const;

@@ -54,41 +54,41 @@ int OpenReadOnly(const std::string& path) {
     throw Error(ErrorKind::kUnreadable, path + ": cannot read: " + std::strerror(error));
 }
 
-}  // namespace
-
-std::size_t PhysicalFile::ReadInto(const std::string& path, std::string& buffer,
-                                   std::size_t maxSize) {
-    const Descriptor fd(OpenReadOnly(path));
-    if (fd.get() < 0) {
-        ThrowOsError(path, errno);
-    }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
-        ThrowOsError(path, errno);
-    }
-    // A FIFO would block, /dev/zero would never end: only regular files are read.
-    if (!S_ISREG(st.st_mode)) {
-        throw Error(ErrorKind::kUnreadable, path + ": not a regular file");
-    }
-    // O_NONBLOCK stays set: reading a regular file blocks until it is done regardless.
-    // Refused before a byte is read: a sparse file claims any size at no cost.
-    const auto size = static_cast<std::size_t>(st.st_size);
-    if (size > maxSize) {
-        ThrowTooLarge(path, size, maxSize);
-    }
-    // Whole files through read(), never a memory map: another SourceSafe client may
-    // truncate the file meanwhile, which under a map would raise SIGBUS. Read until end of
-    // file rather than trusting the size, as the file may also grow.
-    buffer.resize(size + 1);
-    std::size_t used = 0;
-    for (;;) {
-        if (used == buffer.size()) {
-            if (used > maxSize) {
-                ThrowTooLarge(path, used, maxSize);
-            }
-            buffer.resize(std::min(buffer.size() * 2, maxSize + 1));
+// A regular file opened for reading, and its size when opened.
+struct OpenedFile {
+    explicit OpenedFile(const std::string& path) : fd(OpenReadOnly(path)) {
+        if (fd.get() < 0) {
+            ThrowOsError(path, errno);
         }
-        const ssize_t n = ::read(fd.get(), buffer.data() + used, buffer.size() - used);
+        struct stat st {};
+        if (::fstat(fd.get(), &st) != 0) {
+            ThrowOsError(path, errno);
+        }
+        // A FIFO would block, /dev/zero would never end: only regular files are read.
+        // O_NONBLOCK stays set: reading a regular file blocks until it is done regardless.
+        if (!S_ISREG(st.st_mode)) {
+            throw Error(ErrorKind::kUnreadable, path + ": not a regular file");
+        }
+        size = static_cast<std::size_t>(st.st_size);
+    }
+
+    Descriptor fd;
+    std::size_t size = 0;
+};
+
+// Reads on after the `used` bytes `buffer` holds until it holds `want` bytes or the file
+// ends; returns how many it holds. Whole files through read(), never a memory map: another
+// SourceSafe client may truncate the file meanwhile, which under a map would raise SIGBUS.
+// The file's size when opened is only a hint: it may shrink or grow while it is read.
+std::size_t ReadUpTo(const OpenedFile& file, const std::string& path, std::string& buffer,
+                     std::size_t used, std::size_t want) {
+    // One byte more than expected, so that the end of the file shows without a second round.
+    buffer.resize(std::max(used, std::min(want, file.size + 1)));
+    while (used < want) {
+        if (used == buffer.size()) {
+            buffer.resize(std::min(want, std::max<std::size_t>(buffer.size() * 2, 4096)));
+        }
+        const ssize_t n = ::read(file.fd.get(), buffer.data() + used, buffer.size() - used);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -104,10 +104,54 @@ std::size_t PhysicalFile::ReadInto(const std::string& path, std::string& buffer,
     return used;
 }
 
+// ReadDeclaredInto; `sizeOnDisk` receives the file's size when it was opened.
+std::size_t ReadDeclaredData(const std::string& path, std::string& buffer, std::size_t headSize,
+                             const DataEnd& dataEnd, std::size_t& sizeOnDisk) {
+    const OpenedFile file(path);
+    sizeOnDisk = file.size;
+    const std::size_t head = ReadUpTo(file, path, buffer, 0, headSize);
+    const std::size_t end = dataEnd(std::string_view(buffer.data(), head));
+    if (end > kMaxPhysicalFileSize) {
+        ThrowTooLarge(path, end, kMaxPhysicalFileSize);
+    }
+    return end > head ? ReadUpTo(file, path, buffer, head, end) : head;
+}
+
+}  // namespace
+
+std::size_t PhysicalFile::ReadInto(const std::string& path, std::string& buffer,
+                                   std::size_t maxSize) {
+    const OpenedFile file(path);
+    // Refused before a byte is read: a sparse file claims any size at no cost.
+    if (file.size > maxSize) {
+        ThrowTooLarge(path, file.size, maxSize);
+    }
+    // One byte past the limit tells a file that grew beyond it while being read.
+    const std::size_t used = ReadUpTo(file, path, buffer, 0, maxSize + 1);
+    if (used > maxSize) {
+        ThrowTooLarge(path, used, maxSize);
+    }
+    return used;
+}
+
 PhysicalFile PhysicalFile::Read(const std::string& path, std::size_t maxSize) {
     PhysicalFile file;
     file.path_ = path;
-    ReadInto(path, file.data_, maxSize);
+    file.sizeOnDisk_ = ReadInto(path, file.data_, maxSize);
+    return file;
+}
+
+std::size_t PhysicalFile::ReadDeclaredInto(const std::string& path, std::string& buffer,
+                                           std::size_t headSize, const DataEnd& dataEnd) {
+    std::size_t sizeOnDisk = 0;
+    return ReadDeclaredData(path, buffer, headSize, dataEnd, sizeOnDisk);
+}
+
+PhysicalFile PhysicalFile::ReadDeclared(const std::string& path, std::size_t headSize,
+                                        const DataEnd& dataEnd) {
+    PhysicalFile file;
+    file.path_ = path;
+    ReadDeclaredData(path, file.data_, headSize, dataEnd, file.sizeOnDisk_);
     return file;
 }
 
@@ -128,6 +172,7 @@ PhysicalFile PhysicalFile::FromBytes(std::string path, std::string bytes) {
     PhysicalFile file;
     file.path_ = std::move(path);
     file.data_ = std::move(bytes);
+    file.sizeOnDisk_ = file.data_.size();
     return file;
 }
 

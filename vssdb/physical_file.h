@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,10 @@ namespace vssdb {
 // Largest file the reader accepts: record offsets are 32-bit.
 inline constexpr std::size_t kMaxPhysicalFileSize = std::size_t{1} << 32;
 
+// How long a file's data is by its own account, told from its first bytes (fewer than asked
+// for when the file is shorter). See declared_size.h.
+using DataEnd = std::function<std::size_t(std::string_view head)>;
+
 class PhysicalFile {
   public:
     // Throws Error(kNotFound) when the file does not exist, Error(kUnreadable) when it
@@ -26,9 +31,20 @@ class PhysicalFile {
     // `maxSize` (checked before reading, and again while reading a file that grows).
     static PhysicalFile Read(const std::string& path, std::size_t maxSize = kMaxPhysicalFileSize);
 
-    // Reads into `buffer` (reused across calls to spare allocations); returns its size.
+    // Reads only what the file's own header says it holds: its first `headSize` bytes,
+    // then up to `dataEnd(head)` bytes in all, never more, whatever the file's size on
+    // disk (a sparse or padded file costs what its header records). A file shorter than
+    // that gives what it has: compare bytes().size() with what was expected. Throws as
+    // Read, and Error(kCorrupt) when `dataEnd` is beyond kMaxPhysicalFileSize.
+    static PhysicalFile ReadDeclared(const std::string& path, std::size_t headSize,
+                                     const DataEnd& dataEnd);
+
+    // As Read and ReadDeclared, into `buffer` (reused across calls to spare allocations);
+    // return the number of bytes read.
     static std::size_t ReadInto(const std::string& path, std::string& buffer,
                                 std::size_t maxSize = kMaxPhysicalFileSize);
+    static std::size_t ReadDeclaredInto(const std::string& path, std::string& buffer,
+                                        std::size_t headSize, const DataEnd& dataEnd);
 
     // A file whose bytes are already in memory (fuzzing, tests); `path` names it in errors.
     static PhysicalFile FromBytes(std::string path, std::string bytes);
@@ -36,10 +52,21 @@ class PhysicalFile {
     const std::string& path() const { return path_; }
     std::string_view bytes() const { return data_; }
     ByteView view() const { return ByteView(data_, &path_); }
+    // The file's size on disk when it was opened: more than bytes() holds when only its
+    // declared data was read.
+    std::size_t sizeOnDisk() const { return sizeOnDisk_; }
+
+    // Forgets every byte after the first `size`: those past the data a header records.
+    void KeepFirst(std::size_t size) {
+        if (size < data_.size()) {
+            data_.resize(size);
+        }
+    }
 
   private:
     std::string path_;
     std::string data_;
+    std::size_t sizeOnDisk_ = 0;
 };
 
 // What tells one state of a file from another without reading it: a file that another

@@ -1,6 +1,7 @@
 #include "vssdb/project_entries.h"
 
 #include "vssdb/data_folder.h"
+#include "vssdb/declared_size.h"
 #include "vssdb/error.h"
 #include "vssdb/item_header_format.h"
 #include "vssdb/project_entry_format.h"
@@ -42,6 +43,27 @@ std::vector<ProjectEntry> ReadProjectEntries(const PhysicalFile& file) {
         entries.push_back(std::move(entry));
     });
     return entries;
+}
+
+std::vector<ProjectEntry> ReadChildList(const std::string& path, std::uint16_t childCount) {
+    return ReadChildList(PhysicalFile::ReadDeclared(
+                             path, 0, [&](std::string_view) { return ChildListSize(childCount); }),
+                         childCount);
+}
+
+std::vector<ProjectEntry> ReadChildList(const PhysicalFile& file, std::uint16_t childCount) {
+    const std::size_t expected = ChildListSize(childCount);
+    const std::size_t size = file.sizeOnDisk();
+    if (size != expected) {
+        const std::string count = std::to_string(childCount);
+        ThrowCorrupt(file.path(),
+                     size % kChildEntrySize == 0
+                         ? "child list holds " + std::to_string(size / kChildEntrySize) +
+                               " entries; its project counts " + count
+                         : "child list is " + std::to_string(size) + " bytes long; the " + count +
+                               " entries its project counts take " + std::to_string(expected));
+    }
+    return ReadProjectEntries(file);
 }
 
 }  // namespace vssdb

@@ -6,14 +6,13 @@
 #include <string>
 
 #include "vssdb/error.h"
-#include "vssdb/file_header_check.h"
-#include "vssdb/folder_entries.h"
 #include "vssdb/item_header_format.h"
 #include "vssdb/item_log.h"
 #include "vssdb/name_format.h"
 #include "vssdb/physical_file.h"
 #include "vssdb/record_format.h"
 #include "vssdb/record_reader.h"
+#include "vssdb/referenced_logs.h"
 #include "vssdb/revision_format.h"
 
 namespace vssdb {
@@ -52,13 +51,6 @@ bool ActionTextsHaveHighByte(std::string_view body, Action action) {
            (layout.archivePath != 0 && FieldHasHighByte(body, layout.archivePath, rv::kSpecSize));
 }
 
-std::vector<std::string> ListNames(const std::string& dir) {
-    std::vector<std::string> names;
-    ForEachFolderEntry(dir, [&](std::string_view name) { names.emplace_back(name); });
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 void VisitIfHigh(std::string_view text, const std::function<void(std::string_view)>& visit) {
     if (HasHighByte(text)) {
         visit(text);
@@ -91,15 +83,9 @@ std::size_t EndOfNonAsciiRecords(std::string_view file) {
     return end;
 }
 
-void VisitLogTexts(const std::string& path, std::string& buffer,
-                   const std::function<void(std::string_view)>& visit) {
+void VisitLogTexts(const ByteView& file, const std::function<void(std::string_view)>& visit) {
     namespace rf = record_format;
     try {
-        PhysicalFile::ReadInto(path, buffer);
-        const ByteView file(buffer, &path);
-        if (!IsCurrentItemFile(file)) {
-            return;
-        }
         // Records past the last that may hold a non-ASCII text give nothing to visit, so
         // they need no checksum; a file of ASCII texts needs none at all.
         const std::size_t end = EndOfNonAsciiRecords(file.bytes());
@@ -136,22 +122,7 @@ void ForEachDatabaseText(const DataFolder& folder, const NamesFile& names,
     for (const UserRecord& user : users) {
         VisitIfHigh(user.name, visit);
     }
-    std::string buffer;  // one for every log: most are about the same size
-    for (const std::string& entry : ListNames(folder.path())) {
-        if (IsPhysicalName(entry)) {  // the flat layout of old databases
-            VisitLogTexts(folder.path() + "/" + entry, buffer, visit);
-            continue;
-        }
-        if (entry.size() != 1 || !std::isalpha(static_cast<unsigned char>(entry[0]))) {
-            continue;
-        }
-        const std::string dir = folder.path() + "/" + entry;
-        for (const std::string& name : ListNames(dir)) {
-            if (IsPhysicalName(name)) {
-                VisitLogTexts(dir + "/" + name, buffer, visit);
-            }
-        }
-    }
+    ForEachReferencedLog(folder, [&](const ByteView& log) { VisitLogTexts(log, visit); });
 }
 
 bool RecordMayHoldNonAscii(std::string_view signature, std::string_view body) {

@@ -1,6 +1,7 @@
 // Every text a database holds, for deciding its code page: the strings of names.dat, the
-// user names of um.dat, and from every item log its names, user names, labels, specs and
-// comments. Damaged files are passed over here; reading the items reports them.
+// user names of um.dat, and from the log of every item the database references (see
+// referenced_logs.h) its names, user names, labels, specs and comments. Damaged files are
+// passed over here; reading the items reports them.
 #pragma once
 
 #include <functional>

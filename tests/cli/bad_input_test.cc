@@ -6,11 +6,13 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "cli/exit_codes.h"
 #include "cli/export_command.h"
@@ -18,11 +20,16 @@
 #include "testing/damage.h"
 #include "testing/database_writer.h"
 #include "testing/file_io.h"
+#include "testing/record_builder.h"
 #include "tests/support/case_names.h"
 #include "tests/support/csv_parse.h"
 #include "tests/support/csv_program.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tree_snapshot.h"
+#include "vssdb/name_format.h"
+#include "vssdb/names_file_format.h"
+#include "vssdb/project_entry_format.h"
+#include "vssdb/revision_format.h"
 
 namespace {
 
@@ -317,5 +324,276 @@ TEST_F(BadInput, ExportsBesideTheIniAreAllowed) {
         EXPECT_EQ(varnotte::test::ParseCsv(vsstest::ReadWholeFile(dir / "db" / name)).size(), 3u);
     }
 }
+
+// One damage at a time to a database written for the table: exit status 4 and every item
+// that cannot be read named on standard error with the file and what is wrong, everything
+// else exported exactly as from the undamaged database. Damage of the sizes alone costs
+// nothing: the files are read as far as their headers say.
+//
+// root: P (6 children: two long names, a name with a DOS alias only, b.txt with three
+// versions, e.txt, Sub (d.txt)), Q (f.txt), top.txt
+struct DamagedFiles {
+    const vsstest::DatabaseWriter& writer;
+    vsstest::ItemId p, longCut, longWhole, dosOnly, b, e, sub, q;
+
+    fs::path Names() const { return writer.NamesFilePath(); }
+    // The offset of the names.dat record that holds `name`.
+    std::size_t NameRecord(const std::string& name) const {
+        const std::string bytes = vsstest::ReadWholeFile(Names());
+        for (const vsstest::RecordInfo& record : vsstest::ListRecordsInBytes(bytes, false)) {
+            if (std::string_view(bytes).substr(record.offset, 8 + record.length).find(name) !=
+                std::string_view::npos) {
+                return record.offset;
+            }
+        }
+        ADD_FAILURE() << "no name record holds " << name;
+        return 0;
+    }
+    // The offset of the version record of `version` in `item`'s log.
+    std::size_t VersionRecord(vsstest::ItemId item, int version) const {
+        const fs::path log = writer.LogPath(item);
+        const std::string bytes = vsstest::ReadWholeFile(log);
+        for (const vsstest::RecordInfo& record : vsstest::ListRecordsInBytes(bytes, true)) {
+            if (record.signature == "EL" &&
+                vsstest::GetU16(bytes, record.offset + 8 + vssdb::revision_format::kVersion) ==
+                    version) {
+                return record.offset;
+            }
+        }
+        ADD_FAILURE() << "no version " << version << " in " << log;
+        return 0;
+    }
+    void PatchName(vsstest::ItemId item, std::string_view name) const {
+        vsstest::PatchChildEntry(
+            writer.DataPath(p), writer.PhysicalName(item),
+            vssdb::project_entry_format::kName + vssdb::name_format::kShortNameOffset,
+            std::string(name) + std::string(1, '\0'));
+    }
+    // names.dat's header brought in line with the file's size.
+    void UpdateNamesHeader() const {
+        vsstest::PatchU32(Names(), 8 + vssdb::names_file_format::kHeaderEndOffset,
+                          static_cast<std::uint32_t>(fs::file_size(Names())));
+        vsstest::FixRecordCrc(Names(), 0);
+    }
+};
+
+struct Unreadable {
+    std::string spec;
+    std::string what;  // part of the message after the spec
+};
+
+struct DatabaseDamage {
+    std::string name;
+    std::function<void(const DamagedFiles&)> apply;
+    int status;
+    std::vector<Unreadable> unreadable;  // every item named on standard error
+    // The items missing from the export, with what is below them: those named, unless an
+    // item is named by a stand-in for a name that cannot be used.
+    std::vector<std::string> missing = {};
+};
+
+std::ostream& operator<<(std::ostream& out, const DatabaseDamage& damage) {
+    return out << damage.name;
+}
+
+class DamagedDatabaseExport : public testing::TestWithParam<DatabaseDamage> {
+  protected:
+    // Exports the whole database with history in this process; returns the status.
+    int Export(std::string& messages, std::vector<std::string>& rows) {
+        Options options;
+        options.iniPath = Q(writer.IniPath());
+        options.user = QStringLiteral("Admin");
+        options.history = true;
+        options.outputPath = Q(dir / "out.csv");
+        std::FILE* errors = std::tmpfile();
+        EXPECT_NE(errors, nullptr);
+        const int status = RunExport(options, errors, false);
+        messages = Text(errors);
+        std::fclose(errors);
+        rows.clear();
+        if (fs::exists(dir / "out.csv")) {
+            for (const auto& record :
+                 varnotte::test::ParseCsv(vsstest::ReadWholeFile(dir / "out.csv"))) {
+                std::string row;
+                for (const std::string& field : record) {
+                    row += field + "|";
+                }
+                rows.push_back(row);
+            }
+        }
+        return status;
+    }
+
+    varnotte::test::TempDir dir;
+    vsstest::DatabaseWriter writer{dir / "db"};
+};
+
+// Bytes this process has asked read() and friends for so far.
+long long BytesRead() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = 0;
+    while (io >> key >> value) {
+        if (key == "rchar:") {
+            return value;
+        }
+    }
+    return -1;
+}
+
+bool IsAtOrBelow(const std::string& spec, const std::string& item) {
+    return spec == item || spec.rfind(item + "/", 0) == 0;
+}
+
+TEST_P(DamagedDatabaseExport, ItemsThatCannotBeReadAreNamedAndTheRestExported) {
+    using vsstest::Stamp;
+    const vsstest::ItemId p = writer.AddProject(writer.Root(), "P");
+    const vsstest::ItemId longCut = writer.AddFile(p, "A long file name for the first item.txt");
+    const vsstest::ItemId longWhole = writer.AddFile(p, "Another long name.txt");
+    const vsstest::ItemId dosOnly = writer.AddFile(p, "readme_first.txt");
+    const vsstest::ItemId b = writer.AddFile(p, "b.txt", Stamp{"Admin", 100, "first"});
+    writer.CheckIn(b, Stamp{"Admin", 200, "second"});
+    writer.CheckIn(b, Stamp{"Admin", 300, "third"});
+    const vsstest::ItemId e = writer.AddFile(p, "e.txt");
+    const vsstest::ItemId sub = writer.AddProject(p, "Sub");
+    writer.AddFile(sub, "d.txt");
+    const vsstest::ItemId q = writer.AddProject(writer.Root(), "Q");
+    writer.AddFile(q, "f.txt");
+    writer.AddFile(writer.Root(), "top.txt");
+    writer.Write();
+
+    std::string messages;
+    std::vector<std::string> baseline;
+    ASSERT_EQ(Export(messages, baseline), kExitSuccess) << messages;
+
+    GetParam().apply(DamagedFiles{writer, p, longCut, longWhole, dosOnly, b, e, sub, q});
+    std::vector<std::string> rows;
+    const long long before = BytesRead();
+    const int status = Export(messages, rows);
+    EXPECT_LT(BytesRead() - before, 16 << 20) << "read far more than the database holds";
+    EXPECT_EQ(status, GetParam().status) << messages;
+
+    std::vector<std::string> missing = GetParam().missing;
+    if (missing.empty()) {
+        for (const Unreadable& item : GetParam().unreadable) {
+            missing.push_back(item.spec);
+        }
+    }
+    std::vector<std::string> expected;
+    for (const std::string& row : baseline) {
+        const std::string spec = row.substr(0, row.find('|'));
+        if (std::none_of(missing.begin(), missing.end(),
+                         [&](const std::string& item) { return IsAtOrBelow(spec, item); })) {
+            expected.push_back(row);
+        }
+    }
+    EXPECT_EQ(rows, expected);
+
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, end; (end = messages.find('\n', at)) != std::string::npos;
+         at = end + 1) {
+        if (messages.compare(at, 26, "varnotte-csv: cannot read ") == 0) {
+            lines.push_back(messages.substr(at + 26, end - at - 26));
+        }
+    }
+    ASSERT_EQ(lines.size(), GetParam().unreadable.size()) << messages;
+    for (const Unreadable& item : GetParam().unreadable) {
+        const auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string& text) {
+            return text.rfind(item.spec + ": ", 0) == 0;
+        });
+        ASSERT_NE(line, lines.end()) << item.spec << " is not named in\n" << messages;
+        EXPECT_NE(line->find(item.what), std::string::npos) << *line;
+        EXPECT_NE(line->find(writer.DataFolderPath().string() + "/"), std::string::npos)
+            << "names the file: " << *line;
+    }
+}
+
+
+INSTANTIATE_TEST_SUITE_P(
+    Damages, DamagedDatabaseExport,
+    testing::Values(
+        // Child lists shorter or longer than their project's header counts.
+        DatabaseDamage{
+            "ListCutToThreeEntries",
+            [](const DamagedFiles& d) { vsstest::TruncateFile(d.writer.DataPath(d.p), 3 * 64); },
+            kExitItemsUnreadable,
+            {{"$/P", "child list holds 3 entries; its project counts 6"}}},
+        DatabaseDamage{"ListCutInsideAnEntry",
+                       [](const DamagedFiles& d) {
+                           vsstest::TruncateFile(d.writer.DataPath(d.p), 6 * 64 - 10);
+                       },
+                       kExitItemsUnreadable,
+                       {{"$/P",
+                         "child list is 374 bytes long; the 6 entries its project "
+                         "counts take 384"}}},
+        DatabaseDamage{
+            "ListEmptied",
+            [](const DamagedFiles& d) { vsstest::TruncateFile(d.writer.DataPath(d.p), 0); },
+            kExitItemsUnreadable,
+            {{"$/P", "child list holds 0 entries; its project counts 6"}}},
+        DatabaseDamage{"ListReplacedByAnOlderCopy",
+                       [](const DamagedFiles& d) {
+                           // The list as it was before e.txt came, left as the other of
+                           // .a and .b: the header's data file letter turned to it.
+                           const fs::path list = d.writer.DataPath(d.p);
+                           std::string older = vsstest::ReadWholeFile(list);
+                           const std::string e = d.writer.PhysicalName(d.e);
+                           for (const auto& record : vsstest::ListRecordsInBytes(older, false)) {
+                               if (older.compare(record.offset + 8 + 46, 8, e) == 0) {
+                                   older.erase(record.offset, 64);
+                                   break;
+                               }
+                           }
+                           fs::path other = list;
+                           other.replace_extension(list.extension() == ".a" ? ".b" : ".a");
+                           vsstest::WriteWholeFile(other, older);
+                           fs::remove(list);
+                           const fs::path log = d.writer.LogPath(d.p);
+                           vsstest::PatchBytes(log, 52 + 8 + 46,
+                                               other.extension() == ".a" ? ".A" : ".B");
+                           vsstest::FixRecordCrc(log, 52);
+                       },
+                       kExitItemsUnreadable,
+                       {{"$/P", "child list holds 5 entries; its project counts 6"}}},
+        DatabaseDamage{"ListExtendedTo4GiB",
+                       [](const DamagedFiles& d) {
+                           vsstest::ExtendFile(d.writer.DataPath(d.p), std::uintmax_t{1} << 32);
+                       },
+                       kExitItemsUnreadable,
+                       {{"$/P", "child list holds 67108864 entries; its project counts 6"}}},
+        // A version record duplicated inside a log: the records after it move.
+        DatabaseDamage{"VersionDuplicatedInAProjectLog",
+                       [](const DamagedFiles& d) {
+                           vsstest::DuplicateRecord(d.writer.LogPath(d.p), d.VersionRecord(d.p, 3));
+                       },
+                       kExitItemsUnreadable,
+                       {{"$/P",
+                         "the newest version is 6, but the item header counts 7 "
+                         "versions from version 1"}}},
+        DatabaseDamage{"VersionDuplicatedInAFileLog",
+                       [](const DamagedFiles& d) {
+                           vsstest::DuplicateRecord(d.writer.LogPath(d.b), d.VersionRecord(d.b, 2));
+                       },
+                       kExitItemsUnreadable,
+                       {{"$/P/b.txt", "expected a EL record"}}},
+        DatabaseDamage{"LogExtendedTo4GiB",
+                       [](const DamagedFiles& d) {
+                           vsstest::ExtendFile(d.writer.LogPath(d.b), std::uintmax_t{1} << 32);
+                       },
+                       kExitSuccess,
+                       {}},
+        DatabaseDamage{"UnreferencedFileOf2GiB",
+                       [](const DamagedFiles& d) {
+                           const fs::path file = d.writer.DataFolderPath() / "z" / "zzzzzzzz";
+                           fs::create_directories(file.parent_path());
+                           // A log whose header says so, which the reader must not read.
+                           fs::copy_file(d.writer.LogPath(d.b), file);
+                           vsstest::PatchU32(file, 52 + 8 + 56, 0x7FFFFFFFu);
+                           vsstest::FixRecordCrc(file, 52);
+                           vsstest::ExtendFile(file, std::uintmax_t{1} << 31);
+                       },
+                       kExitSuccess,
+                       {}}),
+    [](const testing::TestParamInfo<DatabaseDamage>& info) { return info.param.name; });
 
 }  // namespace

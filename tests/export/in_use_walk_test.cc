@@ -280,7 +280,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "too short for an item file"},
         LogChange{"CutInsideTheNewestVersion",
                   [](const fs::path& log) { vsstest::TruncateFile(log, fs::file_size(log) - 20); },
-                  "runs past the end of the file"},
+                  "cut short"},
         LogChange{"GrownWithGarbage",
                   [](const fs::path& log) {
                       std::string bytes = vsstest::ReadWholeFile(log);
@@ -340,14 +340,14 @@ INSTANTIATE_TEST_SUITE_P(
                                [](const fs::path& list) {
                                    vsstest::TruncateFile(list, fs::file_size(list) - 7);
                                },
-                               "runs past the end of the file"},
+                               "its project counts"},
                     ListChange{"GrownWithGarbage",
                                [](const fs::path& list) {
                                    std::string bytes = vsstest::ReadWholeFile(list);
                                    bytes.append(100, '\x5A');
                                    vsstest::WriteWholeFile(list, bytes);
                                },
-                               "runs past the end of the file"},
+                               "its project counts"},
                     ListChange{"ReplacedByGarbage",
                                [](const fs::path& list) {
                                    vsstest::WriteWholeFile(

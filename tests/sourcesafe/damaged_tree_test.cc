@@ -75,21 +75,7 @@ struct Tree {
 // Overwrites `bytes` at `field` of the entry for `child` in `project`'s child list.
 void PatchEntry(const DatabaseWriter& writer, ItemId project, ItemId child, std::size_t field,
                 std::string_view bytes) {
-    const fs::path list = writer.DataPath(project);
-    const std::string physical = writer.PhysicalName(child);
-    const std::string content = [&] {
-        std::ifstream in(list, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }();
-    for (const vsstest::RecordInfo& record : vsstest::ListRecords(list, false)) {
-        const std::size_t body = record.offset + rf::kHeaderSize;
-        if (content.compare(body + pe::kPhysical, physical.size(), physical) == 0) {
-            vsstest::PatchBytes(list, body + field, bytes);
-            vsstest::FixRecordCrc(list, record.offset);
-            return;
-        }
-    }
-    FAIL() << "no entry for " << physical;
+    vsstest::PatchChildEntry(writer.DataPath(project), writer.PhysicalName(child), field, bytes);
 }
 
 struct Damage {

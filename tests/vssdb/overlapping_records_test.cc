@@ -76,6 +76,11 @@ std::string LogOfOverlappingVersions(int versions, std::size_t stride) {
                     static_cast<std::uint32_t>(offsets.front()));
     vsstest::PutU32(file, dh::kRecordOffset + rf::kHeaderSize + dh::kLastRevision,
                     static_cast<std::uint32_t>(offsets.back()));
+    vsstest::PutU16(file, dh::kRecordOffset + rf::kHeaderSize + dh::kRevisionCount,
+                    static_cast<std::uint16_t>(versions));
+    vsstest::PutU16(file, dh::kRecordOffset + rf::kHeaderSize + dh::kFirstVersion, 1);
+    vsstest::PutU32(file, dh::kRecordOffset + rf::kHeaderSize + dh::kEndOfData,
+                    static_cast<std::uint32_t>(file.size()));
     vsstest::RefreshRecordCrc(file, dh::kRecordOffset);
     return file;
 }

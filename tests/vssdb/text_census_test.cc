@@ -23,6 +23,7 @@
 #include "vssdb/physical_file.h"
 #include "vssdb/record_format.h"
 #include "vssdb/record_reader.h"
+#include "vssdb/referenced_logs.h"
 #include "vssdb/revision_format.h"
 
 namespace vssdb {
@@ -38,8 +39,8 @@ bool HasHighByte(std::string_view text) {
                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
-// The census read the plain way: every record of every log checked and parsed, in order,
-// stopping at a file's first damaged record.
+// The census read the plain way: every record of every referenced log checked and parsed,
+// in order, stopping at a file's first damaged record.
 std::vector<std::string> PlainCensus(const fs::path& data, const NamesFile& names,
                                      const std::vector<UserRecord>& users) {
     std::vector<std::string> texts;
@@ -52,21 +53,10 @@ std::vector<std::string> PlainCensus(const fs::path& data, const NamesFile& name
     for (const UserRecord& user : users) {
         keep(user.name);
     }
-    std::vector<fs::path> logs;
-    for (const auto& entry : fs::recursive_directory_iterator(data)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file() && name.size() == 8 && entry.path().parent_path() != data) {
-            logs.push_back(entry.path());
-        }
-    }
-    std::sort(logs.begin(), logs.end());
-    for (const fs::path& log : logs) {
+    const DataFolder folder(data.string());
+    ForEachReferencedLog(folder, [&](const ByteView& file) {
         try {
-            const PhysicalFile file = PhysicalFile::Read(log.string());
-            if (!IsCurrentItemFile(file.view())) {
-                continue;
-            }
-            ForEachRecord(file.view(), file_header_format::kSize, [&](const Record& record) {
+            ForEachRecord(file, file_header_format::kSize, [&](const Record& record) {
                 if (record.signature == rf::kItemHeader) {
                     keep(record.body.CString(
                         item_header_format::kName + name_format::kShortNameOffset,
@@ -84,7 +74,7 @@ std::vector<std::string> PlainCensus(const fs::path& data, const NamesFile& name
             });
         } catch (const Error&) {
         }
-    }
+    });
     return texts;
 }
 

@@ -1,0 +1,71 @@
+#include "vssdb/referenced_logs.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "vssdb/declared_size.h"
+#include "vssdb/error.h"
+#include "vssdb/file_header_check.h"
+#include "vssdb/item_log.h"
+#include "vssdb/physical_file.h"
+#include "vssdb/project_entries.h"
+
+namespace vssdb {
+
+void ForEachReferencedLog(const DataFolder& folder,
+                          const std::function<void(const ByteView& log)>& visit) {
+    // A list of items still to read, not a recursion: projects may nest to any depth.
+    std::vector<std::string> pending;
+    std::unordered_set<std::string> seen;  // upper case: records spell names so
+    const auto refer = [&](std::string physical) {
+        std::transform(physical.begin(), physical.end(), physical.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        if (IsPhysicalName(physical) && seen.insert(physical).second) {
+            pending.push_back(std::move(physical));
+        }
+    };
+    refer(std::string(kRootPhysical));
+    std::string buffer;  // one for every log: most are about the same size
+    while (!pending.empty()) {
+        const std::string physical = std::move(pending.back());
+        pending.pop_back();
+        const std::string path = folder.FindLog(physical);
+        if (path.empty()) {
+            continue;
+        }
+        ItemHeader header;
+        try {
+            PhysicalFile::ReadDeclaredInto(path, buffer, kItemFileHeadSize, ItemFileDataEnd);
+            const ByteView file(buffer, &path);
+            if (!IsCurrentItemFile(file)) {
+                continue;
+            }
+            header = ParseItemHeader(file);
+        } catch (const Error&) {
+            continue;
+        }
+        visit(ByteView(std::string_view(buffer).substr(0, header.dataEnd), &path));
+        if (header.type == ItemType::kFile) {
+            if (!header.branchSource.empty()) {
+                refer(header.branchSource);
+            }
+            continue;
+        }
+        const std::string list = folder.FindData(physical, header.dataExtension);
+        if (list.empty()) {
+            continue;
+        }
+        try {
+            for (const ProjectEntry& entry : ReadChildList(list, header.childCount)) {
+                refer(entry.physical);
+            }
+        } catch (const Error&) {
+            // The project's own reading reports it.
+        }
+    }
+}
+
+}  // namespace vssdb
