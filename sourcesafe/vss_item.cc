@@ -28,6 +28,14 @@ const IVSSItem::State& IVSSItem::Require() const {
     return *state_;
 }
 
+const IVSSItem::State& IVSSItem::RequireReadable() const {
+    const State& state = Require();
+    if (!state.located.nameError.empty()) {
+        ThrowFrom(vssdb::Error(vssdb::ErrorKind::kCorrupt, state.located.nameError));
+    }
+    return state;
+}
+
 std::string IVSSItem::Spec() const {
     return Require().located.spec;
 }
@@ -41,7 +49,7 @@ int IVSSItem::Type() const {
 }
 
 int IVSSItem::VersionNumber() const {
-    const State& state = Require();
+    const State& state = RequireReadable();
     if (state.located.type == vssdb::ItemType::kFile && state.located.pinnedVersion != 0) {
         return state.located.pinnedVersion;
     }
@@ -50,7 +58,7 @@ int IVSSItem::VersionNumber() const {
 }
 
 IVSSItems IVSSItem::Items(bool includeDeleted) const {
-    const State& state = Require();
+    const State& state = RequireReadable();
     auto items = std::make_shared<IVSSItems::State>();
     items->connection = state.connection;
     items->parentSpec = state.located.spec;
@@ -70,7 +78,7 @@ IVSSItems IVSSItem::Items(bool includeDeleted) const {
 }
 
 IVSSVersions IVSSItem::Versions(long /*flags*/) const {
-    const State& state = Require();
+    const State& state = RequireReadable();
     IVSSVersions result;
     result.state_ = std::make_shared<const IVSSVersions::State>(IVSSVersions::State{
         state.connection, state.located.physical,
@@ -104,6 +112,7 @@ IVSSItem IVSSItems::Item(int index) const {
     located.name = child.name;
     located.physical = child.physical;
     located.pinnedVersion = child.pinnedVersion;
+    located.nameError = child.nameError;
     return IVSSItem(state.connection, std::move(located));
 }
 

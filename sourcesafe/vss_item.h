@@ -33,6 +33,9 @@ class IVSSItem {
     int Type() const;
     // A file's newest version, or the pinned one when the project it was reached through
     // pins it; a project's own newest version (file check-ins do not count).
+    // This, Items and Versions raise ESS_FILE_CORRUPT for an item whose stored name cannot
+    // be used (its long name is unreadable, or it holds a character names may not hold):
+    // Spec and Name then give a stand-in, which nothing may be exported under.
     int VersionNumber() const;
     // The children of a project, in the database's order; deleted ones only on request.
     // A file has none.
@@ -46,6 +49,7 @@ class IVSSItem {
     friend class IVSSItems;
     IVSSItem(std::shared_ptr<Connection> connection, vssdb::LocatedItem located);
     const State& Require() const;
+    const State& RequireReadable() const;
 
     std::shared_ptr<const State> state_;
 };

@@ -10,6 +10,7 @@
 #include "codepage/code_page.h"
 #include "vssdb/code_page_memory.h"
 #include "vssdb/error.h"
+#include "vssdb/name_characters.h"
 #include "vssdb/password_hash.h"
 #include "vssdb/project_entries.h"
 #include "vssdb/srcsafe_ini.h"
@@ -179,36 +180,33 @@ bool Database::RefreshNames() const {
     const std::string path = folder_.FindFile("names.dat");
     // The stamp is taken before reading: a change made meanwhile shows at the next look.
     const FileStamp stamp = StampOf(path);
-    if (stamp == namesStamp_) {
+    if (namesStamp_ && stamp == *namesStamp_) {
         return false;
     }
-    NamesFile fresh = path.empty() ? NamesFile() : NamesFile(PhysicalFile::Read(path));
-    names_ = std::move(fresh);
+    // A names.dat that is missing or cannot be read is no reason to refuse the database:
+    // each item that needs it is reported instead.
+    if (path.empty()) {
+        names_ = NamesFile::Unreadable(
+            Error(ErrorKind::kNotFound, folder_.path() + "/names.dat: file not found"));
+    } else {
+        try {
+            names_ = NamesFile(NamesFile::ReadNamesFile(path));
+        } catch (const Error& error) {
+            names_ = NamesFile::Unreadable(error);
+        }
+    }
     namesStamp_ = stamp;
     return true;
 }
 
 std::string Database::DisplayName(const NameField& name, bool project) const {
-    const auto lookUp = [&]() -> std::optional<std::string> {
-        std::optional<std::string> longName = names_.LongName(name.namesOffset, project);
-        if (!longName) {
-            // A few databases file a project's long name under the file kind or the reverse.
-            longName = names_.LongName(name.namesOffset, !project);
-        }
-        return longName;
-    };
+    const auto lookUp = [&] { return names_.LongNameOf(name, project); };
     std::optional<std::string> longName;
     try {
         longName = lookUp();
     } catch (const Error&) {
         // An item that another client added since names.dat was read points past our copy.
-        bool refreshed = false;
-        try {
-            refreshed = RefreshNames();
-        } catch (const Error&) {
-            // The copy we have stays; the lookup's own error says what is wrong.
-        }
-        if (!refreshed) {
+        if (!RefreshNames()) {
             throw;
         }
         longName = lookUp();
@@ -259,6 +257,15 @@ std::shared_ptr<const ChildList> Database::Children(const std::string& projectPh
                 // A damaged name record spoils only the child that points at it.
                 child.name = Decode(entry.name.shortName);
                 child.nameError = error.what();
+            }
+            if (const std::optional<char> forbidden = ForbiddenNameCharacter(child.name)) {
+                child.name = EscapeForbiddenNameCharacters(child.name);
+                if (child.nameError.empty()) {
+                    child.nameError = dataPath + ": the entry of " + entry.physical +
+                                      " is named \"" + child.name + "\", and " +
+                                      DescribeNameCharacter(*forbidden) +
+                                      " is not allowed in names";
+                }
             }
             child.physical = entry.physical;
             child.pinnedVersion = entry.pinnedVersion;

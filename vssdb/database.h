@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -49,8 +50,9 @@ struct Child {
     std::uint16_t pinnedVersion = 0;  // 0 unless this project pins the file
     bool deleted = false;
     bool shared = false;
-    // Why the long name could not be read; the short name stands in, and reaching the
-    // child through it reports this.
+    // Why the child's name cannot be used: its long name cannot be read (the short name
+    // stands in), or it holds a character names may not hold (written as \xNN in `name`).
+    // Reaching the child reports this.
     std::string nameError;
 };
 
@@ -73,6 +75,9 @@ struct LocatedItem {
     std::string name;  // empty for the root
     std::string physical;
     std::uint16_t pinnedVersion = 0;  // set when the parent project pins the file
+    // Set for an item reached through a child entry whose name cannot be used (see
+    // Child::nameError): nothing may be read of it.
+    std::string nameError;
 };
 
 class Database {
@@ -118,6 +123,8 @@ class Database {
     // Text of the database in UTF-8 (undecodable bytes become U+FFFD).
     std::string Decode(std::string_view bytes) const;
     // The display name of a name field: the long name from names.dat, else the short field.
+    // Throws Error when the field points into names.dat and no name of this item can be
+    // read there (see NamesFile::LongNameOf): the short field is never shown instead.
     std::string DisplayName(const NameField& name, bool project) const;
 
   private:
@@ -134,7 +141,7 @@ class Database {
     DataFolder folder_;
     // Refreshed from const lookups when another client changed the file (RefreshNames).
     mutable NamesFile names_;
-    mutable FileStamp namesStamp_;
+    mutable std::optional<FileStamp> namesStamp_;  // none until names.dat was looked for
     std::string usersPath_;
     std::vector<UserRecord> users_;
     std::unique_ptr<codepage::TextDecoder> decoder_;

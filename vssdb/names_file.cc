@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "vssdb/crc.h"
+#include "vssdb/declared_size.h"
 #include "vssdb/error.h"
+#include "vssdb/name_format.h"
 #include "vssdb/names_file_format.h"
 #include "vssdb/record_format.h"
 #include "vssdb/record_reader.h"
@@ -21,16 +23,106 @@ std::string Hex(std::uint32_t value) {
     return text;
 }
 
-}  // namespace
-
-NamesFile::NamesFile(PhysicalFile file) : present_(true), file_(std::move(file)) {
-    IndexRecords();
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-void NamesFile::IndexRecords() {
+bool EqualAsciiIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return AsciiLower(x) == AsciiLower(y);
+           });
+}
+
+// The short name field SourceSafe writes for a long name: leading dots dropped, spaces as
+// '_', cut to 33 bytes.
+struct ShortForm {
+    explicit ShortForm(std::string_view longName) {
+        const std::size_t firstKept = std::min(longName.find_first_not_of('.'), longName.size());
+        const std::string_view kept = longName.substr(firstKept);
+        text.assign(kept.substr(0, kMaxSize));
+        std::replace(text.begin(), text.end(), ' ', '_');
+        cut = kept.size() > kMaxSize;
+    }
+
+    // Whether a stored short name is this one. Letter case aside, as a rename that changes
+    // only the case may not touch both fields alike; and a cut that ends one byte early,
+    // as one that keeps a double-byte character whole would.
+    bool Matches(std::string_view stored) const {
+        return EqualAsciiIgnoringCase(stored, text) ||
+               (cut && stored.size() == kMaxSize - 1 &&
+                EqualAsciiIgnoringCase(stored, std::string_view(text).substr(0, kMaxSize - 1)));
+    }
+
+    static constexpr std::size_t kMaxSize = name_format::kShortNameSize - 1;
+    std::string text;
+    bool cut = false;
+};
+
+}  // namespace
+
+NamesFile::NamesFile() : unreadable_(Error(ErrorKind::kNotFound, "names.dat: file not found")) {}
+
+NamesFile::NamesFile(PhysicalFile file) : file_(std::move(file)) {
+    ReadHeader();
+}
+
+NamesFile NamesFile::Unreadable(Error why) {
+    NamesFile names;
+    names.unreadable_ = std::move(why);
+    return names;
+}
+
+PhysicalFile NamesFile::ReadNamesFile(const std::string& path) {
+    return PhysicalFile::ReadDeclared(path, kNamesFileHeadSize, NamesFileDataEnd);
+}
+
+void NamesFile::ReadHeader() {
+    namespace nf = names_file_format;
+    std::uint32_t end = 0;
+    try {
+        const Record header = ReadRecordAt(file_.view(), 0, record_format::kNamesHeader);
+        if (header.body.size() != nf::kHeaderBodySize) {
+            ThrowCorruptAt(file_.path(), 0,
+                           "header record of " + std::to_string(header.body.size()) + " bytes (" +
+                               std::to_string(nf::kHeaderBodySize) + " expected)");
+        }
+        end = header.body.U32(nf::kHeaderEndOffset);
+        if (end < kNamesFileHeadSize) {
+            ThrowCorruptAt(file_.path(), 0,
+                           "the header puts the end of the names at byte " + std::to_string(end) +
+                               ", inside the header itself");
+        }
+    } catch (const Error& error) {
+        unreadable_ = error;
+        return;
+    }
+    file_.KeepFirst(end);
+    IndexRecords(kNamesFileHeadSize);
+    const std::size_t size = file_.sizeOnDisk();
+    if (size < end) {
+        // Names were lost: from the end of the file, and perhaps from before it too.
+        resized_ = file_.path() + ": cut short: the end of the file (" + std::to_string(size) +
+                   " bytes) comes before the end of the names (" + std::to_string(end) +
+                   " bytes) that its header records";
+        if (!framingError_) {
+            framingErrorOffset_ = static_cast<std::uint32_t>(file_.bytes().size());
+            framingError_ = Error(ErrorKind::kCorrupt, *resized_);
+        }
+    } else if (size > end && framingError_) {
+        // Bytes after the end are no damage by themselves (a client writes a new record
+        // before the header that takes it in; a copy may pad the file), but records that
+        // no longer end where the header says were moved by one added before them.
+        resized_ = file_.path() + ": the file is " + std::to_string(size) +
+                   " bytes, its header says its names end at byte " + std::to_string(end) +
+                   ", and the records do not end there: one was added, and those after it "
+                   "have moved";
+    }
+}
+
+void NamesFile::IndexRecords(std::size_t start) {
     namespace rf = record_format;
     const ByteView view = file_.view();
-    std::size_t offset = 0;
+    std::size_t offset = start;
     while (offset < view.size()) {
         if (view.size() - offset < rf::kHeaderSize ||
             view.U32(offset + rf::kLengthOffset) > view.size() - offset - rf::kHeaderSize) {
@@ -46,10 +138,13 @@ void NamesFile::IndexRecords() {
         const std::string_view signature = view.Bytes(offset + rf::kSignatureOffset, 2);
         const std::uint16_t stored = view.U16(offset + rf::kCrcOffset);
         const std::string_view body = view.Bytes(offset + rf::kHeaderSize, length);
-        const bool intact = signature == rf::kName && (stored == 0 || stored == RecordCrc(body));
-        places_.push_back(Place{static_cast<std::uint32_t>(offset),
-                                static_cast<std::uint32_t>(offset + rf::kHeaderSize + length),
-                                intact});
+        // Only name records are indexed: whatever else the bytes frame (zeros, say) is
+        // nothing a name may point at, and costs no memory.
+        if (signature == rf::kName) {
+            places_.push_back(Place{static_cast<std::uint32_t>(offset),
+                                    static_cast<std::uint32_t>(offset + rf::kHeaderSize + length),
+                                    stored == 0 || stored == RecordCrc(body)});
+        }
         offset += rf::kHeaderSize + length;
     }
 }
@@ -124,8 +219,12 @@ NamesFile::Lookup NamesFile::Find(std::uint32_t offset) const {
 }
 
 std::optional<std::string> NamesFile::LongName(std::uint32_t offset, bool project) const {
-    if (!present_ || offset == 0) {
+    if (offset == 0) {
         return std::nullopt;
+    }
+    if (unreadable_) {
+        throw Error(unreadable_->kind(),
+                    std::string(unreadable_->what()) + " (it holds this item's name)");
     }
     auto it = recent_.find(offset);
     if (it == recent_.end()) {
@@ -145,6 +244,39 @@ std::optional<std::string> NamesFile::LongName(std::uint32_t offset, bool projec
         }
     }
     return std::nullopt;
+}
+
+std::optional<std::string> NamesFile::LongNameOf(const NameField& field, bool project) const {
+    std::optional<std::string> longName = LongName(field.namesOffset, project);
+    if (!longName) {
+        longName = LongName(field.namesOffset, !project);
+    }
+    if (field.namesOffset != 0) {
+        CheckBelongs(field, longName);
+    }
+    return longName;
+}
+
+void NamesFile::CheckBelongs(const NameField& field,
+                             const std::optional<std::string>& longName) const {
+    // SourceSafe leaves the short field of some names empty (~sak... files): those cannot
+    // be checked.
+    bool confirmed = false;
+    if (longName) {
+        const ShortForm expected(*longName);
+        if (!field.shortName.empty() && !expected.Matches(field.shortName)) {
+            ThrowCorruptAt(file_.path(), field.namesOffset,
+                           "the name record here is not this item's: its name does not fit "
+                           "the item's short name (a name record added to or lost from "
+                           "names.dat moves the records after it)");
+        }
+        confirmed = !field.shortName.empty() && !expected.cut;
+    }
+    if (!confirmed && resized_) {
+        throw Error(ErrorKind::kCorrupt, *resized_ + "; the name record at " +
+                                             Hex(field.namesOffset) +
+                                             " cannot be checked against the item's short name");
+    }
 }
 
 void NamesFile::ForEachText(const std::function<void(std::string_view)>& visit) const {

@@ -508,6 +508,10 @@ TEST_P(DamagedDatabaseExport, ItemsThatCannotBeReadAreNamedAndTheRestExported) {
     }
 }
 
+const char kLongCutSpec[] = "$/P/A_long_file_name_for_the_first_it";
+const char kLongWholeSpec[] = "$/P/Another_long_name.txt";
+const char kDosOnlySpec[] = "$/P/readme_first.txt";
+const char kNotThisItems[] = "the name record here is not this item's";
 
 INSTANTIATE_TEST_SUITE_P(
     Damages, DamagedDatabaseExport,
@@ -561,6 +565,101 @@ INSTANTIATE_TEST_SUITE_P(
                        },
                        kExitItemsUnreadable,
                        {{"$/P", "child list holds 67108864 entries; its project counts 6"}}},
+        // names.dat that cannot be read: every item whose name is kept there is named.
+        DatabaseDamage{"NamesFileMissing",
+                       [](const DamagedFiles& d) { fs::remove(d.Names()); },
+                       kExitItemsUnreadable,
+                       {{kLongCutSpec, "names.dat: file not found (it holds this item's name)"},
+                        {kLongWholeSpec, "names.dat: file not found"},
+                        {kDosOnlySpec, "names.dat: file not found"}},
+                       {"$/P/A long file name for the first item.txt", "$/P/Another long name.txt",
+                        kDosOnlySpec}},
+        DatabaseDamage{"NamesFileADanglingLink",
+                       [](const DamagedFiles& d) {
+                           fs::remove(d.Names());
+                           fs::create_symlink(d.Names().parent_path() / "gone.dat", d.Names());
+                       },
+                       kExitItemsUnreadable,
+                       {{kLongCutSpec, "names.dat: file not found"},
+                        {kLongWholeSpec, "names.dat: file not found"},
+                        {kDosOnlySpec, "names.dat: file not found"}},
+                       {"$/P/A long file name for the first item.txt", "$/P/Another long name.txt",
+                        kDosOnlySpec}},
+        DatabaseDamage{"NamesFileALinkLoop",
+                       [](const DamagedFiles& d) {
+                           fs::remove(d.Names());
+                           fs::create_symlink("names.dat", d.Names());
+                       },
+                       kExitItemsUnreadable,
+                       {{kLongCutSpec, "Too many levels of symbolic links"},
+                        {kLongWholeSpec, "Too many levels of symbolic links"},
+                        {kDosOnlySpec, "Too many levels of symbolic links"}},
+                       {"$/P/A long file name for the first item.txt", "$/P/Another long name.txt",
+                        kDosOnlySpec}},
+        DatabaseDamage{"NamesFileHeaderDamaged",
+                       [](const DamagedFiles& d) { vsstest::PatchBytes(d.Names(), 8, "x"); },
+                       kExitItemsUnreadable,
+                       {{kLongCutSpec, "HN record fails its checksum"},
+                        {kLongWholeSpec, "HN record fails its checksum"},
+                        {kDosOnlySpec, "HN record fails its checksum"}},
+                       {"$/P/A long file name for the first item.txt", "$/P/Another long name.txt",
+                        kDosOnlySpec}},
+        // A names.dat record duplicated or lost: the records after it move, and items
+        // would take each other's names.
+        DatabaseDamage{"NameRecordDuplicated",
+                       [](const DamagedFiles& d) {
+                           vsstest::DuplicateRecord(
+                               d.Names(), d.NameRecord("A long file name for the first item"));
+                       },
+                       kExitItemsUnreadable,
+                       {{kLongCutSpec, "and the records do not end there"},
+                        {kLongWholeSpec, kNotThisItems},
+                        {kDosOnlySpec, "names.dat"}},
+                       {"$/P/A long file name for the first item.txt", "$/P/Another long name.txt",
+                        kDosOnlySpec}},
+        DatabaseDamage{"NameRecordDuplicatedAndTheHeaderUpdated",
+                       [](const DamagedFiles& d) {
+                           vsstest::DuplicateRecord(
+                               d.Names(), d.NameRecord("A long file name for the first item"));
+                           d.UpdateNamesHeader();
+                       },
+                       kExitItemsUnreadable,
+                       {{kLongWholeSpec, kNotThisItems}, {kDosOnlySpec, "names.dat"}},
+                       {"$/P/Another long name.txt", kDosOnlySpec}},
+        DatabaseDamage{"NameRecordLost",
+                       [](const DamagedFiles& d) {
+                           vsstest::RemoveRecord(
+                               d.Names(), d.NameRecord("A long file name for the first item"));
+                       },
+                       kExitItemsUnreadable,
+                       {{kLongCutSpec, kNotThisItems},
+                        {kLongWholeSpec, "names.dat"},
+                        {kDosOnlySpec, "names.dat"}},
+                       {"$/P/A long file name for the first item.txt", "$/P/Another long name.txt",
+                        kDosOnlySpec}},
+        DatabaseDamage{
+            "NamesFileExtendedTo1_5GiB",
+            [](const DamagedFiles& d) { vsstest::ExtendFile(d.Names(), std::uintmax_t{3} << 29); },
+            kExitSuccess,
+            {}},
+        // Names SourceSafe does not allow: the entry is named by a stand-in that leads
+        // nowhere else, and nothing of it is exported.
+        DatabaseDamage{"SlashInAName",
+                       [](const DamagedFiles& d) { d.PatchName(d.b, "Sub/d.txt"); },
+                       kExitItemsUnreadable,
+                       {{R"($/P/Sub\x2Fd.txt)",
+                         R"(is named "Sub\x2Fd.txt", and "/" is not allowed in names)"}},
+                       {"$/P/b.txt"}},
+        DatabaseDamage{"BackslashInAName",
+                       [](const DamagedFiles& d) { d.PatchName(d.e, R"(e\f.txt)"); },
+                       kExitItemsUnreadable,
+                       {{R"($/P/e\x5Cf.txt)", R"(and "\" is not allowed)"}},
+                       {"$/P/e.txt"}},
+        DatabaseDamage{"ControlCharacterInAName",
+                       [](const DamagedFiles& d) { d.PatchName(d.e, "e\x1B[2J.txt"); },
+                       kExitItemsUnreadable,
+                       {{R"($/P/e\x1B[2J.txt)", "control character 0x1B is not allowed"}},
+                       {"$/P/e.txt"}},
         // A version record duplicated inside a log: the records after it move.
         DatabaseDamage{"VersionDuplicatedInAProjectLog",
                        [](const DamagedFiles& d) {

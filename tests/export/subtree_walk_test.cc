@@ -182,7 +182,9 @@ TEST_F(WalkOnFixture, HistoryGivesEachFilesVersionsBeforeItsOwnRow) {
         }
         pendingVersions = 0;
     }
-    EXPECT_EQ(files, 84);
+    // 52 more files need the names.dat this database lacks: reported, not exported.
+    EXPECT_EQ(files, 32);
+    EXPECT_EQ(host.failures.size(), 52u);
 }
 
 }  // namespace

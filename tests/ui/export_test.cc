@@ -219,7 +219,7 @@ class ExportTest : public varnotte::test::DialogTestBase {
     }
 
     void secondOpeningAsksAtTheRootAndOkExportsTheDatabase() {
-        VARNOTTE_QFIXTURE_INI(ini, "edits-comments");
+        VARNOTTE_QFIXTURE_INI(ini, "small-edits");
         Start(true);
         Browse(ini);
         answerer->ExpectFileDialog(ini);

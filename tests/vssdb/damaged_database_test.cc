@@ -7,10 +7,13 @@
 
 #include "testing/damage.h"
 #include "testing/database_writer.h"
+#include "testing/names_file_builder.h"
+#include "testing/record_builder.h"
 #include "tests/support/temp_dir.h"
 #include "vssdb/database.h"
 #include "vssdb/error.h"
 #include "vssdb/item_header_format.h"
+#include "vssdb/names_file.h"
 #include "vssdb/record_format.h"
 #include "vssdb/revision_format.h"
 
@@ -178,5 +181,151 @@ TEST_F(DamagedDatabase, DamageThatStopsTheOpening) {
         EXPECT_NE(std::string(error.what()).find("aaaaaaaa"), std::string::npos) << error.what();
     }
 }
+
+// A name record checked against the short name field that points at it, as SourceSafe
+// writes the two: what real databases hold reads as before, and a name that is not the
+// item's is refused. `shortName` is the field; the record holds `entries`.
+struct NameCheck {
+    std::string name;
+    vsstest::NameEntries entries;
+    std::string shortName;
+    bool project = false;
+    // Bytes after the records (more records, zeros), which the header's end stays before;
+    // and how far that end is moved on, past the end of the file.
+    std::string trailer = {};
+    int endMoved = 0;
+    std::optional<std::string> expected = {};  // the long name; none: the short name shows
+    std::string error = {};                    // when refused
+};
+
+std::ostream& operator<<(std::ostream& out, const NameCheck& check) {
+    return out << check.name;
+}
+
+class NameRecordCheck : public testing::TestWithParam<NameCheck> {};
+
+TEST_P(NameRecordCheck, AcceptsTheItemsOwnNameOnly) {
+    const NameCheck& c = GetParam();
+    vsstest::NamesFileBuilder builder;
+    vssdb::NameField field;
+    field.shortName = c.shortName;
+    field.namesOffset = builder.Add(c.entries);
+    std::string bytes = builder.Bytes();
+    const std::size_t end = 8 + vssdb::names_file_format::kHeaderEndOffset;
+    vsstest::PutU32(bytes, end, vsstest::GetU32(bytes, end) + c.endMoved);
+    vsstest::RefreshRecordCrc(bytes, 0);
+    bytes += c.trailer;
+    const vssdb::NamesFile names(vssdb::PhysicalFile::FromBytes("data/names.dat", bytes));
+    try {
+        EXPECT_EQ(names.LongNameOf(field, c.project), c.expected);
+        EXPECT_EQ(c.error, "") << "accepted";
+    } catch (const vssdb::Error& error) {
+        EXPECT_NE(c.error, "") << error.what();
+        EXPECT_NE(std::string(error.what()).find(c.error), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("data/names.dat"), std::string::npos);
+    }
+}
+
+using Kind = vsstest::NameKind;
+
+// A name record of the DOS, long and Mac names of `name`, as the writer makes them.
+vsstest::NameEntries FileNames(const std::string& name) {
+    return {{Kind::kLong, name}, {Kind::kDos, "ALIAS~1.TXT"}, {Kind::kMac, name.substr(0, 31)}};
+}
+
+std::string AnotherRecord() {
+    std::string record;
+    vsstest::RecordBuilder builder(record, vssdb::record_format::kName, 4 + 4);
+    builder.U16(0, 1);
+    builder.U16(4, static_cast<std::uint16_t>(Kind::kLong));
+    builder.Append(std::string_view("next.txt\0", 9));
+    builder.Finish();
+    return record;
+}
+
+// A Shift-JIS name whose 33rd byte is the first of a double-byte character.
+const std::string kJapanese =
+    "\x83\x65\x83\x58\x83\x67\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xcc\x96\xbc\x91\x4f"
+    "\x82\xaa\x92\xb7\x82\xa2\x8e\x9e\x82\xcd"
+    "ab"
+    "\x8e\x9e"
+    ".txt";
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, NameRecordCheck,
+    testing::Values(
+        NameCheck{"SpacesAsUnderscores",
+                  FileNames("New Text Document.txt"),
+                  "New_Text_Document.txt",
+                  false,
+                  {},
+                  0,
+                  "New Text Document.txt"},
+        NameCheck{"CutAt33Bytes",
+                  FileNames("SN Activities or Meetings until now.pdf"),
+                  "SN_Activities_or_Meetings_until_n",
+                  false,
+                  {},
+                  0,
+                  "SN Activities or Meetings until now.pdf"},
+        NameCheck{
+            "LeadingDotsDropped", {{Kind::kProjectLong, ".idea"}}, "idea", true, {}, 0, ".idea"},
+        NameCheck{"EmptyShortField",
+                  FileNames("~sak1f0eaeec01d1672d.vbproj"),
+                  "",
+                  false,
+                  {},
+                  0,
+                  "~sak1f0eaeec01d1672d.vbproj"},
+        NameCheck{"LetterCaseAside",
+                  FileNames("ReadMe First.txt"),
+                  "README_FIRST.TXT",
+                  false,
+                  {},
+                  0,
+                  "ReadMe First.txt"},
+        NameCheck{"CutOneByteEarlyBeforeADoubleByteCharacter",
+                  FileNames(kJapanese),
+                  kJapanese.substr(0, 32),
+                  false,
+                  {},
+                  0,
+                  kJapanese},
+        NameCheck{"DosAliasOnly",
+                  {{Kind::kDos, "README~1.TXT"}},
+                  "readme_first.txt",
+                  false,
+                  {},
+                  0,
+                  std::nullopt},
+        NameCheck{"ZerosAfterTheEnd", FileNames("SN Activities or Meetings until now.pdf"),
+                  "SN_Activities_or_Meetings_until_n", false, std::string(4096, '\0'), 0,
+                  "SN Activities or Meetings until now.pdf"},
+        NameCheck{"RecordWrittenBeforeTheHeaderTakesItIn", FileNames("~sakab.tmp"), "", false,
+                  AnotherRecord(), 0, "~sakab.tmp"},
+        NameCheck{"AnotherItemsName",
+                  FileNames("Other name.txt"),
+                  "My_name.txt",
+                  false,
+                  {},
+                  0,
+                  std::nullopt,
+                  "is not this item's"},
+        NameCheck{"CutNameWhileTheFileIsCutShort",
+                  FileNames("SN Activities or Meetings until now.pdf"),
+                  "SN_Activities_or_Meetings_until_n",
+                  false,
+                  {},
+                  100,
+                  std::nullopt,
+                  "cannot be checked against the item's short name"},
+        NameCheck{"WholeNameWhileTheFileIsCutShort",
+                  FileNames("New Text Document.txt"),
+                  "New_Text_Document.txt",
+                  false,
+                  {},
+                  100,
+                  "New Text Document.txt"}),
+    [](const testing::TestParamInfo<NameCheck>& info) { return info.param.name; });
 
 }  // namespace

@@ -179,8 +179,13 @@ class HostileNamesFile : public testing::Test {
         return static_cast<std::uint32_t>(record.offset());
     }
 
+    // The file with its header's end offset up to date.
     vssdb::NamesFile Names() const {
-        return vssdb::NamesFile(vssdb::PhysicalFile::FromBytes("data/names.dat", bytes));
+        std::string file = bytes;
+        vsstest::PutU32(file, rf::kHeaderSize + nf::kHeaderEndOffset,
+                        static_cast<std::uint32_t>(file.size()));
+        vsstest::RefreshRecordCrc(file, 0);
+        return vssdb::NamesFile(vssdb::PhysicalFile::FromBytes("data/names.dat", file));
     }
 
     std::string bytes;
