@@ -13,6 +13,9 @@
 
 #include "testing/damage.h"
 #include "testing/database_generator.h"
+#include "testing/database_writer.h"
+#include "testing/file_io.h"
+#include "testing/record_builder.h"
 #include "tests/support/case_names.h"
 #include "tests/support/temp_dir.h"
 #include "vssdb/error.h"
@@ -241,6 +244,64 @@ TEST(RecordMayHoldNonAscii, ReadsCommentsAndHeadersAsTheCensusDoes) {
     header[item_header_format::kName + name_format::kShortNameOffset] = '\x93';
     EXPECT_TRUE(RecordMayHoldNonAscii(rf::kItemHeader, header));
     EXPECT_TRUE(RecordMayHoldNonAscii(rf::kItemHeader, "short"));
+}
+
+// The census reads the logs the database references, each once, and nothing else: not a
+// log that no list names any more, not a copy, not a file named like an item.
+TEST(ReferencedLogs, AreEveryItemsAndBranchSourcesAndNothingElse) {
+    varnotte::test::TempDir temp;
+    vsstest::DatabaseWriter writer(temp / "db");
+    const vsstest::ItemId p = writer.AddProject(writer.Root(), "P");
+    const vsstest::ItemId deleted = writer.AddFile(p, "deleted.txt");
+    writer.Delete(p, deleted);
+    const vsstest::ItemId source = writer.AddFile(p, "source.txt");
+    writer.CheckIn(source);
+    const vsstest::ItemId other = writer.AddProject(writer.Root(), "Other");
+    writer.Share(source, other);
+    const vsstest::ItemId branched = writer.Branch(other, source);
+    const vsstest::ItemId sub = writer.AddProject(p, "Sub");
+    const vsstest::ItemId deep = writer.AddFile(sub, "deep.txt");
+    const vsstest::ItemId gone = writer.AddFile(p, "gone.txt");
+    writer.Write();
+    // Entries taken out of P's list by hand (and its count lowered): gone.txt's log is then
+    // referenced by nothing, source.txt's by the branch alone.
+    const fs::path list = writer.DataPath(p);
+    std::string bytes = vsstest::ReadWholeFile(list);
+    for (const vsstest::ItemId item : {gone, source}) {
+        for (const vsstest::RecordInfo& record : vsstest::ListRecordsInBytes(bytes, false)) {
+            if (bytes.compare(record.offset + 8 + 46, 8, writer.PhysicalName(item)) == 0) {
+                bytes.erase(record.offset, 8 + record.length);
+                break;
+            }
+        }
+    }
+    vsstest::WriteWholeFile(list, bytes);
+    const std::size_t count = 52 + 8 + item_header_format::kChildCount;
+    vsstest::PatchU16(writer.LogPath(p), count,
+                      static_cast<std::uint16_t>(
+                          vsstest::GetU16(vsstest::ReadWholeFile(writer.LogPath(p)), count) - 2));
+    vsstest::FixRecordCrc(writer.LogPath(p), 52);
+    // Files named like items that nothing references.
+    fs::create_directories(writer.DataFolderPath() / "z");
+    fs::copy_file(writer.LogPath(deep), writer.DataFolderPath() / "z" / "zzzzzzzz");
+    fs::copy_file(writer.LogPath(deep), writer.DataFolderPath() / "qaaaaaaa");
+
+    std::vector<std::string> read;
+    ForEachReferencedLog(DataFolder(writer.DataFolderPath().string()), [&](const ByteView& log) {
+        read.push_back(fs::path(log.file()).filename().string());
+        EXPECT_EQ(log.size(), fs::file_size(log.file()));
+    });
+    std::sort(read.begin(), read.end());
+    std::vector<std::string> expected;
+    for (const vsstest::ItemId item :
+         {writer.Root(), p, deleted, source, other, branched, sub, deep}) {
+        std::string name = writer.PhysicalName(item);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        expected.push_back(name);
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(read, expected);
 }
 
 }  // namespace
