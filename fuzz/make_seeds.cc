@@ -19,6 +19,10 @@
 #include "fuzz/database_bundle.h"
 #include "testing/damage.h"
 #include "testing/database_writer.h"
+#include "testing/record_builder.h"
+#include "vssdb/declared_size.h"
+#include "vssdb/name_format.h"
+#include "vssdb/project_entry_format.h"
 #include "vssdb/record_format.h"
 
 namespace {
@@ -65,20 +69,48 @@ class Corpora {
     std::map<std::string, int> count_;
 };
 
-// names.dat with the offsets of its first SN records in front, as the names target reads it.
-std::string NamesSeed(const std::string& names) {
+// names.dat with four name fields in front that point into it, as the names target reads
+// it: fields of the database's child entries, else made up for its first name records.
+std::string NamesSeed(const std::string& names, const std::vector<std::string>& fields) {
+    namespace nf = vssdb::name_format;
     std::string seed;
-    int lookups = 0;
-    for (const vsstest::RecordInfo& record : vsstest::ListRecordsInBytes(names, false)) {
-        if (record.signature == vssdb::record_format::kName && lookups < 4) {
-            for (int shift = 0; shift < 32; shift += 8) {
-                seed.push_back(static_cast<char>((record.offset >> shift) & 0xFF));
-            }
-            ++lookups;
+    for (const std::string& field : fields) {
+        if (seed.size() < 4 * nf::kSize) {
+            seed += field;
         }
     }
-    seed.resize(16, '\0');
+    for (const vsstest::RecordInfo& record : vsstest::ListRecordsInBytes(names, false)) {
+        if (record.signature == vssdb::record_format::kName && seed.size() < 4 * nf::kSize) {
+            std::string field(nf::kSize, '\0');
+            vsstest::PutU32(field, nf::kNamesOffsetOffset,
+                            static_cast<std::uint32_t>(record.offset));
+            seed += field;
+        }
+    }
+    seed.resize(4 * nf::kSize, '\0');
     return seed + names;
+}
+
+// A child list with the count of its entries in front, as the project_entries target
+// reads it.
+std::string ChildListSeed(const std::string& list) {
+    const auto count = static_cast<std::uint16_t>(list.size() / vssdb::kChildEntrySize);
+    std::string seed(2, '\0');
+    vsstest::PutU16(seed, 0, count);
+    return seed + list;
+}
+
+// The name fields of a child list's entries that point into names.dat.
+void CollectNameFields(const std::string& list, std::vector<std::string>& fields) {
+    namespace pe = vssdb::project_entry_format;
+    for (const vsstest::RecordInfo& record : vsstest::ListRecordsInBytes(list, false)) {
+        const std::size_t field = record.offset + vssdb::record_format::kHeaderSize + pe::kName;
+        if (record.signature == vssdb::record_format::kProjectEntry &&
+            field + vssdb::name_format::kSize <= list.size() &&
+            vsstest::GetU32(list, field + vssdb::name_format::kNamesOffsetOffset) != 0) {
+            fields.push_back(list.substr(field, vssdb::name_format::kSize));
+        }
+    }
 }
 
 // Every file of a database folder that one of the targets reads.
@@ -88,14 +120,12 @@ void AddDatabaseFiles(Corpora& corpora, const std::string& prefix, const fs::pat
     if (!fs::is_directory(data)) {
         return;
     }
-    if (fs::exists(data / "names.dat")) {
-        corpora.Add("names_file", prefix + "-names.dat", NamesSeed(ReadFile(data / "names.dat")));
-    }
     corpora.AddFile("user_file", prefix + "-um.dat", data / "um.dat");
 
     varnotte::fuzz::BundleFiles bundle;
     std::vector<std::string> kept(varnotte::fuzz::kBundleSlots.size());
     int logs = 0;
+    std::vector<std::string> nameFields;
     for (const auto& entry : fs::recursive_directory_iterator(data)) {
         const std::string name = entry.path().filename().string();
         if (!entry.is_regular_file() || name.size() < 8 || logs > 40) {
@@ -108,9 +138,15 @@ void AddDatabaseFiles(Corpora& corpora, const std::string& prefix, const fs::pat
             // Only projects' data files are child lists; the log says which an item is.
             const std::string log = ReadFile(entry.path().parent_path() / name.substr(0, 8));
             if (log.size() > 33 && log[32] == 1) {
-                corpora.AddFile("project_entries", prefix + "-" + name, entry.path());
+                const std::string list = ReadFile(entry.path());
+                corpora.Add("project_entries", prefix + "-" + name, ChildListSeed(list));
+                CollectNameFields(list, nameFields);
             }
         }
+    }
+    if (fs::exists(data / "names.dat")) {
+        corpora.Add("names_file", prefix + "-names.dat",
+                    NamesSeed(ReadFile(data / "names.dat"), nameFields));
     }
     for (std::size_t slot = 0; slot < kept.size(); ++slot) {
         const fs::path file = data / varnotte::fuzz::kBundleSlots[slot].path;
@@ -181,6 +217,41 @@ void WriteDatabases(const fs::path& scratch, Corpora& corpora) {
         DatabaseWriter writer(root);
         build(writer);
         writer.Write();
+        AddDatabaseFiles(corpora, name, root);
+    }
+    // Damage that reads without a checksum failing: a child list shorter than its count,
+    // a names.dat record duplicated (the records after it move), an entry named with "/".
+    const std::vector<std::pair<std::string, std::function<void(const DatabaseWriter&, ItemId)>>>
+        damages = {
+            {"damaged-short-list",
+             [](const DatabaseWriter& w, ItemId project) {
+                 vsstest::TruncateFile(w.DataPath(project), vssdb::kChildEntrySize);
+             }},
+            {"damaged-shifted-names",
+             [](const DatabaseWriter& w, ItemId) {
+                 const auto records = vsstest::ListRecords(w.NamesFilePath(), false);
+                 vsstest::DuplicateRecord(w.NamesFilePath(), records.at(1).offset);
+             }},
+            {"damaged-slash-name",
+             [](const DatabaseWriter& w, ItemId project) {
+                 const auto records = vsstest::ListRecords(w.DataPath(project), false);
+                 const std::string list = ReadFile(w.DataPath(project));
+                 vsstest::PatchChildEntry(
+                     w.DataPath(project),
+                     list.substr(records.at(0).offset + 8 + vssdb::project_entry_format::kPhysical,
+                                 8),
+                     vssdb::project_entry_format::kName + vssdb::name_format::kShortNameOffset,
+                     std::string_view("sub/x.txt\0", 10));
+             }},
+        };
+    for (const auto& [name, damage] : damages) {
+        const fs::path root = scratch / name;
+        DatabaseWriter writer(root);
+        const ItemId project = writer.AddProject(writer.Root(), "Project");
+        writer.AddFile(project, "A long name with spaces, the first.txt");
+        writer.AddFile(project, "A long name with spaces, the second.txt");
+        writer.Write();
+        damage(writer, project);
         AddDatabaseFiles(corpora, name, root);
     }
 }
