@@ -12,6 +12,7 @@
 #include <string>
 
 #include "testing/database_writer.h"
+#include "tests/support/bytes_read.h"
 #include "tests/support/file_access.h"
 #include "tests/support/temp_dir.h"
 #include "vssdb/database.h"
@@ -24,19 +25,6 @@ using vssdb::ErrorKind;
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// Bytes this process has asked read() and friends for so far.
-long long BytesRead() {
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    long long value = 0;
-    while (io >> key >> value) {
-        if (key == "rchar:") {
-            return value;
-        }
-    }
-    return -1;
 }
 
 struct IniCase {
@@ -64,7 +52,7 @@ TEST_P(IniInput, IsRefusedWithAMessageThatNamesIt) {
     if (GetParam().asOrdinaryUser) {
         user.emplace();
     }
-    const long long before = BytesRead();
+    const long long before = varnotte::test::BytesRead();
     try {
         vssdb::Database::Open(path);
         FAIL() << "opened " << path;
@@ -74,7 +62,7 @@ TEST_P(IniInput, IsRefusedWithAMessageThatNamesIt) {
         EXPECT_NE(std::string(error.what()).find(GetParam().message), std::string::npos)
             << error.what();
     }
-    EXPECT_LT(BytesRead() - before, 4 << 20) << "read far more than any ini holds";
+    EXPECT_LT(varnotte::test::BytesRead() - before, 4 << 20) << "read far more than any ini holds";
 }
 
 INSTANTIATE_TEST_SUITE_P(
