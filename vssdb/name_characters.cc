@@ -48,7 +48,7 @@ std::string DescribeNameCharacter(char c) {
     if (byte < 0x20 || byte == 0x7F) {
         return "control character 0x" + Hex(c);
     }
-    return std::string("\"") + c + "\"";
+    return c == '"' ? std::string("'\"'") : std::string("\"") + c + "\"";
 }
 
 }  // namespace vssdb

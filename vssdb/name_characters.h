@@ -18,7 +18,8 @@ std::optional<char> ForbiddenNameCharacter(std::string_view name);
 // item without leading to another one.
 std::string EscapeForbiddenNameCharacters(std::string_view name);
 
-// `c` for a message: "/" in quotes, or "control character 0x1B".
+// `c` for a message: "/" in quotes (a double quote in single ones), or "control character
+// 0x1B".
 std::string DescribeNameCharacter(char c);
 
 }  // namespace vssdb
