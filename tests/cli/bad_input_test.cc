@@ -394,10 +394,6 @@ struct DatabaseDamage {
     std::vector<std::string> missing = {};
 };
 
-std::ostream& operator<<(std::ostream& out, const DatabaseDamage& damage) {
-    return out << damage.name;
-}
-
 class DamagedDatabaseExport : public testing::TestWithParam<DatabaseDamage> {
   protected:
     // Exports the whole database with history in this process; returns the status.
