@@ -146,6 +146,10 @@ class DatabaseWriter {
     // Delete or Recover: the entry's flag and the parent's version that records it.
     void SetDeleted(ItemId project, ItemId child, bool deleted, const Stamp& stamp);
 
+    // The start of a project's spec that a project header keeps, remembered while one
+    // Write() or WriteSubtree() runs: spelling each from the root would cost the square of
+    // the depth.
+    const std::string& HeaderSpec(ItemId project);
     std::filesystem::path DataFile(const std::string& lowerCaseName) const;
     std::filesystem::path ItemFile(ItemId item, const char* suffix) const;
     std::string ProjectListBytes(const Item& project) const;
@@ -161,6 +165,7 @@ class DatabaseWriter {
     // Next number of each 8.3 alias stem, per project.
     std::unordered_map<std::string, int> aliasNumbers_;
     std::vector<bool> letterFoldersMade_;
+    std::unordered_map<ItemId, std::string> headerSpecs_;
     bool written_ = false;
 };
 

@@ -20,6 +20,7 @@ namespace jp = vssdb::project_entry_format;
 void DatabaseWriter::WriteSubtree(ItemId projectId) {
     EnsureWritable();
     LiveProject(projectId);
+    headerSpecs_.clear();  // names may have changed since the last write
     // Pre-order, so that a file shared between two written projects is written once.
     std::vector<ItemId> pending{projectId};
     while (!pending.empty()) {
@@ -39,6 +40,7 @@ void DatabaseWriter::WriteSubtree(ItemId projectId) {
 void DatabaseWriter::Write() {
     EnsureWritable();
     written_ = true;
+    headerSpecs_.clear();
     std::filesystem::create_directories(DataFolderPath());
     for (std::size_t id = 0; id < items_.size(); ++id) {
         const Item& item = *items_[id];
@@ -80,7 +82,7 @@ void DatabaseWriter::WriteItem(ItemId id) {
     std::string data;
     if (item.project) {
         if (id != Root()) {
-            fields.parentSpec = ProjectSpec(item.parent);
+            fields.parentSpec = HeaderSpec(item.parent);
             fields.parentPhysical = items_[item.parent]->physical;
         }
         fields.childCount = static_cast<std::uint16_t>(item.children.size());
@@ -101,6 +103,26 @@ void DatabaseWriter::WriteItem(ItemId id) {
     }
     WriteWholeFile(LogPath(id), item.log.Finish(fields));
     WriteWholeFile(DataPath(id), data);
+}
+
+const std::string& DatabaseWriter::HeaderSpec(ItemId project) {
+    constexpr std::size_t kKept = dh::kParentSpecSize - 1;
+    static const std::string kRootSpec = "$/";
+    std::vector<ItemId> below;  // projects not yet spelt, from `project` up
+    ItemId at = project;
+    for (; at != Root() && !headerSpecs_.contains(at); at = items_[at]->parent) {
+        below.push_back(at);
+    }
+    const std::string* spec = at == Root() ? &kRootSpec : &headerSpecs_.at(at);
+    for (auto it = below.rbegin(); it != below.rend(); ++it) {
+        std::string longer = *spec;
+        if (longer.size() < kKept) {
+            longer += (longer.size() > 2 ? "/" : "") + items_[*it]->name;
+            longer.resize(std::min(longer.size(), kKept));
+        }
+        spec = &headerSpecs_.emplace(*it, std::move(longer)).first->second;
+    }
+    return *spec;
 }
 
 std::string DatabaseWriter::ProjectListBytes(const Item& project) const {

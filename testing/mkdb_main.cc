@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "testing/mkdb_options.h"
+#include "testing/nested_database.h"
 #include "testing/sample_database.h"
 
 int main(int argc, char* argv[]) {
@@ -35,7 +36,9 @@ int main(int argc, char* argv[]) {
             return 0;
         }
         const auto start = std::chrono::steady_clock::now();
-        const vsstest::GeneratedCounts counts = vsstest::GenerateDatabase(folder, command.shape);
+        const vsstest::GeneratedCounts counts =
+            command.nested ? vsstest::WriteNestedDatabase(folder, command.nestedShape)
+                           : vsstest::GenerateDatabase(folder, command.shape);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
         std::printf(
             "ini=%s\nprojects=%lld\nfiles=%lld\nfile_versions=%lld\nexported_projects=%"

@@ -58,7 +58,12 @@ std::string MkdbUsage() {
            "  --non-ascii-percent N         of names, users and comments (5)\n"
            "  --code-page N                 932, 936, 949, 950, 1250 to 1257 (1252)\n"
            "  --seed N                      the same seed writes the same bytes (1)\n"
-           "  --sample                      the sample database of the README instead\n";
+           "  --sample                      the sample database of the README instead\n"
+           "\n"
+           "  --nested N                    instead: N projects each inside the one before,\n"
+           "                                each with a file of two versions (the options\n"
+           "                                above do not apply)\n"
+           "  --name-length N               of the nested projects' names (1)\n";
 }
 
 MkdbCommand ParseMkdbCommand(const std::vector<std::string>& arguments) {
@@ -87,6 +92,21 @@ MkdbCommand ParseMkdbCommand(const std::vector<std::string>& arguments) {
         }
         const std::string& text = arguments[++i];
         const std::optional<long long> value = ParseNumber(text);
+        if (argument == "--nested" || argument == "--name-length") {
+            if (!value || *value < std::numeric_limits<int>::min() ||
+                *value > std::numeric_limits<int>::max()) {
+                command.error = argument + " needs a whole number, not \"" + text + "\"";
+                return command;
+            }
+            const int number = static_cast<int>(*value);
+            if (argument == "--nested") {
+                command.nested = true;
+                command.nestedShape.levels = number;
+            } else {
+                command.nestedShape.nameLength = number;
+            }
+            continue;
+        }
         if (argument == "--seed") {
             if (!value || *value < 0 || *value > std::numeric_limits<std::uint32_t>::max()) {
                 command.error = "--seed needs a number from 0 to 4294967295, not \"" + text + "\"";
@@ -117,7 +137,11 @@ MkdbCommand ParseMkdbCommand(const std::vector<std::string>& arguments) {
         return command;
     }
     try {
-        CheckShape(command.shape);
+        if (command.nested) {
+            CheckNestedShape(command.nestedShape);
+        } else {
+            CheckShape(command.shape);
+        }
     } catch (const std::invalid_argument& error) {
         command.error = error.what();
     }

@@ -5,11 +5,14 @@
 #include <vector>
 
 #include "testing/database_generator.h"
+#include "testing/nested_database.h"
 
 namespace vsstest {
 
 struct MkdbCommand {
     DatabaseShape shape;
+    bool nested = false;  // --nested: write `nestedShape` instead of `shape`
+    NestedShape nestedShape;
     std::string folder;
     bool sample = false;  // the sample database instead of a made-up one
     bool help = false;

@@ -256,12 +256,24 @@ TEST(MkdbCommand, ExplainsWhatIsWrong) {
         {{"--seed", "-1", "out"}, "--seed needs a number"},
         {{"--colour", "red", "out"}, "unknown option --colour"},
         {{"--code-page", "437", "out"}, "no words for code page 437"},
+        {{"--nested", "0", "out"}, "the levels must be from 1"},
+        {{"--nested", "9", "--name-length", "201", "out"}, "the name length must be from 1"},
     };
     for (const auto& [arguments, message] : cases) {
         const MkdbCommand command = ParseMkdbCommand(arguments);
         EXPECT_NE(command.error.find(message), std::string::npos) << command.error;
     }
     EXPECT_TRUE(ParseMkdbCommand({"--help"}).help);
+}
+
+TEST(MkdbCommand, NestedTakesItsOwnShape) {
+    const MkdbCommand command =
+        ParseMkdbCommand({"--name-length", "33", "--nested", "16000", "--depth", "0", "out"});
+    ASSERT_EQ(command.error, "") << "the tree's shape does not apply";
+    EXPECT_TRUE(command.nested);
+    EXPECT_EQ(command.nestedShape.levels, 16000);
+    EXPECT_EQ(command.nestedShape.nameLength, 33);
+    EXPECT_FALSE(ParseMkdbCommand({"out"}).nested);
 }
 
 struct Completed {
