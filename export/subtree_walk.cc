@@ -1,6 +1,6 @@
 #include "export/subtree_walk.h"
 
-#include <vector>
+#include <utility>
 
 #include "export/csv_rows.h"
 #include "sourcesafe/vss_error.h"
@@ -17,29 +17,66 @@ bool SubtreeWalk::ExpandProject(WalkHost::Node node, const std::string& nodePath
         database_.ForgetCachedItems();
         const sourcesafe::IVSSItem project = database_.VSSItem(spec);
         children = project.Items(false);
-        visitedProjects_.insert(project.Spec());
+        visitedProjects_.insert(project.Physical());
     } catch (const sourcesafe::VssError& error) {
         host_.ItemFailed(nodePath, error);
         return false;
     }
-    return AddChildren(node, children, 1);
+    std::vector<Level> levels;
+    levels.emplace_back(node, std::move(children), 1);
+    return Walk(levels);
 }
 
-bool SubtreeWalk::AddChildren(WalkHost::Node node, const sourcesafe::IVSSItems& children,
-                              int depth) {
-    // A spec reaches only the first of two entries of one name: the second is damage.
-    std::unordered_set<std::string> specs;
+void SubtreeWalk::AddNode(WalkHost::Node parent, const std::string& spec, int depth) {
+    if (!MayVisit(depth)) {
+        return;
+    }
+    host_.ProcessEvents();
+    sourcesafe::IVSSItem item;
+    try {
+        item = database_.VSSItem(spec);
+    } catch (const sourcesafe::VssError& error) {
+        host_.ItemFailed(spec, error);
+        return;
+    }
+    std::vector<Level> levels;
+    Visit(parent, item, depth, levels);
+    Walk(levels);
+}
+
+bool SubtreeWalk::Walk(std::vector<Level>& levels) {
     bool anyProject = false;
-    // The count is read again before every step, as the collection may be replaced.
-    for (int i = 1; i <= children.Count(); ++i) {
-        const sourcesafe::IVSSItem child = children.Item(i);
-        const std::string spec = child.Spec();
-        if (!specs.insert(spec).second) {
-            ReportListedTwice(spec);
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        // The count is read again before every step, as the collection may be replaced.
+        if (level.next > level.children.Count()) {
+            levels.pop_back();
             continue;
         }
-        AddNode(node, spec, depth);
-        anyProject = anyProject || child.Type() == sourcesafe::VSSITEM_PROJECT;
+        const sourcesafe::IVSSItem listed = level.children.Item(level.next++);
+        // A spec reaches only the first of two entries of one name: the second is damage.
+        if (!level.names.insert(listed.Name()).second) {
+            ReportListedTwice(listed.Spec());
+            continue;
+        }
+        if (levels.size() == 1) {
+            anyProject = anyProject || listed.Type() == sourcesafe::VSSITEM_PROJECT;
+        }
+        // Listed but not visited: a plain expansion's grandchildren, anything after Stop.
+        if (!MayVisit(level.depth)) {
+            continue;
+        }
+        host_.ProcessEvents();
+        sourcesafe::IVSSItem item;
+        try {
+            // What the entry's spec leads to, found in this list rather than from the root.
+            item = level.children.Item(listed.Name());
+        } catch (const sourcesafe::VssError& error) {
+            host_.ItemFailed(listed.Spec(), error);
+            continue;
+        }
+        // May add a level, after which `level` refers to nothing.
+        Visit(level.node, item, level.depth, levels);
     }
     return anyProject;
 }
@@ -59,30 +96,20 @@ bool SubtreeWalk::MayVisit(int depth) const {
     return flags_.exportConfirmed != 0 || depth != 0;
 }
 
-void SubtreeWalk::AddNode(WalkHost::Node parent, const std::string& spec, int depth) {
-    if (!MayVisit(depth)) {
-        return;
-    }
-    host_.ProcessEvents();
-    sourcesafe::IVSSItem item;
-    try {
-        item = database_.VSSItem(spec);
-    } catch (const sourcesafe::VssError& error) {
-        host_.ItemFailed(spec, error);
-        return;
-    }
+void SubtreeWalk::Visit(WalkHost::Node parent, const sourcesafe::IVSSItem& item, int depth,
+                        std::vector<Level>& levels) {
     if (item.Type() == sourcesafe::VSSITEM_PROJECT) {
-        AddProject(parent, item, depth);
+        AddProject(parent, item, depth, levels);
     } else {
         AddFile(parent, item);
     }
 }
 
-void SubtreeWalk::AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& project,
-                             int depth) {
+void SubtreeWalk::AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& project, int depth,
+                             std::vector<Level>& levels) {
     // A damaged list may name two projects alike; a spec reaches only the first of them,
     // and walking it once per entry would repeat its subtree at every level below.
-    if (!visitedProjects_.insert(project.Spec()).second) {
+    if (!visitedProjects_.insert(project.Physical()).second) {
         ReportListedTwice(project.Spec());
         return;
     }
@@ -98,7 +125,7 @@ void SubtreeWalk::AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& 
     const WalkHost::Node node = host_.AddProjectNode(parent, project);
     host_.AddRow(std::move(row));
     host_.ShowStatus(project.Spec());
-    AddChildren(node, children, depth - 1);
+    levels.emplace_back(node, std::move(children), depth - 1);
 }
 
 void SubtreeWalk::AddFile(WalkHost::Node parent, const sourcesafe::IVSSItem& file) {

@@ -11,10 +11,19 @@
 // project is visited once per walk, and an item once per list: a second entry that leads
 // to the same spec (two entries of one name, or one whose empty name leads back to its
 // project) is reported as damage.
+//
+// Time and memory follow the number of items, whatever the depth: each item is found in
+// the child list in hand (never again from the root), the walk keeps its own stack of
+// lists instead of recursing (a thread's stack stays untouched by depth), and nothing it
+// keeps holds a whole spec per level. The rows themselves carry whole specs, so their
+// size is the sum of the specs' lengths: for a chain of projects it grows with the square
+// of its depth.
 #pragma once
 
 #include <string>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "sourcesafe/vss_database.h"
 #include "sourcesafe/vss_error.h"
@@ -63,16 +72,35 @@ class SubtreeWalk {
     void AddNode(WalkHost::Node parent, const std::string& spec, int depth);
 
   private:
+    // A child list being worked through.
+    struct Level {
+        Level(WalkHost::Node node, sourcesafe::IVSSItems children, int depth)
+            : node(node), children(std::move(children)), depth(depth) {}
+
+        WalkHost::Node node;  // the node its children go under
+        sourcesafe::IVSSItems children;
+        int depth;                              // what AddNode's depth is for these children
+        int next = 1;                           // index of the next child
+        std::unordered_set<std::string> names;  // names met so far in this list
+    };
+
     bool MayVisit(int depth) const;
-    void AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& project, int depth);
-    // Returns whether any child is a project.
-    bool AddChildren(WalkHost::Node node, const sourcesafe::IVSSItems& children, int depth);
+    // Works through `levels` until it is empty, descending into projects as they come.
+    // Returns whether any child of the first level is a project.
+    bool Walk(std::vector<Level>& levels);
+    // Adds the item's rows and node; a project that is to be walked adds its level.
+    void Visit(WalkHost::Node parent, const sourcesafe::IVSSItem& item, int depth,
+               std::vector<Level>& levels);
+    void AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& project, int depth,
+                    std::vector<Level>& levels);
     void ReportListedTwice(const std::string& spec);
     void AddFile(WalkHost::Node parent, const sourcesafe::IVSSItem& file);
 
     const sourcesafe::IVSSDatabase& database_;
     const WalkFlags& flags_;
     WalkHost& host_;
+    // Physical names: a project is one item however it is reached, and a spec per project
+    // would cost the square of the depth.
     std::unordered_set<std::string> visitedProjects_;
 };
 

@@ -5,11 +5,14 @@
 #include <memory>
 
 #include "vssdb/database.h"
+#include "vssdb/item_path.h"
 
 namespace sourcesafe {
 
 struct Connection {
     std::unique_ptr<vssdb::Database> database;
+    // Items ask for their specs one after another, as a walk reaches them.
+    vssdb::RecentSpecs recentSpecs;
 };
 
 }  // namespace sourcesafe

@@ -13,7 +13,7 @@ struct IVSSItem::State {
 
 struct IVSSItems::State {
     std::shared_ptr<Connection> connection;
-    std::string parentSpec;
+    vssdb::LocatedItem parent;
     std::shared_ptr<const vssdb::ChildList> list;  // keeps `children` valid
     std::vector<const vssdb::Child*> children;
 };
@@ -37,11 +37,16 @@ const IVSSItem::State& IVSSItem::RequireReadable() const {
 }
 
 std::string IVSSItem::Spec() const {
-    return Require().located.spec;
+    const State& state = Require();
+    return state.located.path.Spec(state.connection->recentSpecs);
 }
 
 std::string IVSSItem::Name() const {
-    return Require().located.name;
+    return Require().located.path.Name();
+}
+
+std::string IVSSItem::Physical() const {
+    return Require().located.physical;
 }
 
 int IVSSItem::Type() const {
@@ -61,7 +66,7 @@ IVSSItems IVSSItem::Items(bool includeDeleted) const {
     const State& state = RequireReadable();
     auto items = std::make_shared<IVSSItems::State>();
     items->connection = state.connection;
-    items->parentSpec = state.located.spec;
+    items->parent = state.located;
     if (state.located.type == vssdb::ItemType::kProject) {
         items->list =
             Guarded([&] { return state.connection->database->Children(state.located.physical); });
@@ -106,14 +111,21 @@ IVSSItem IVSSItems::Item(int index) const {
     }
     const vssdb::Child& child = *state.children[static_cast<std::size_t>(index - 1)];
     vssdb::LocatedItem located;
-    located.spec =
-        state.parentSpec == "$/" ? "$/" + child.name : state.parentSpec + "/" + child.name;
+    located.path = state.parent.path.Child(child.name);
     located.type = child.type;
-    located.name = child.name;
     located.physical = child.physical;
     located.pinnedVersion = child.pinnedVersion;
     located.nameError = child.nameError;
     return IVSSItem(state.connection, std::move(located));
+}
+
+IVSSItem IVSSItems::Item(const std::string& name) const {
+    const State& state = Require();
+    static const vssdb::ChildList kNoChildren;  // a file's: the lookup says it is a file
+    const vssdb::ChildList& list = state.list ? *state.list : kNoChildren;
+    return IVSSItem(state.connection, Guarded([&] {
+                        return state.connection->database->LocateBelow(state.parent, list, name);
+                    }));
 }
 
 }  // namespace sourcesafe

@@ -29,6 +29,8 @@ class IVSSItem {
     std::string Spec() const;
     // The item's own name; empty for the root.
     std::string Name() const;
+    // The name of its files in the data folder ("BAAAAAAA"): one item, however reached.
+    std::string Physical() const;
     // VSSITEM_PROJECT or VSSITEM_FILE.
     int Type() const;
     // A file's newest version, or the pinned one when the project it was reached through
@@ -63,6 +65,10 @@ class IVSSItems {
     int Count() const;
     // The child at `index`, 1 to Count(). Raises DISP_E_BADINDEX outside that range.
     IVSSItem Item(int index) const;
+    // The item that IVSSDatabase::VSSItem finds for the project's spec followed by "/" and
+    // `name` (the first live child of that name, checked as VSSItem checks it), found in
+    // this list rather than from the root: one step whatever the project's depth.
+    IVSSItem Item(const std::string& name) const;
 
   private:
     struct State;

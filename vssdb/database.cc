@@ -35,6 +35,21 @@ bool IsAscii(std::string_view bytes) {
     return all < 0x80;
 }
 
+// The names of `path` ("A/b.txt", "A//b.txt/"), empty ones left out.
+void SplitNames(std::string_view path, std::vector<std::string_view>& names) {
+    while (!path.empty()) {
+        const std::size_t slash = path.find('/');
+        const std::string_view name = path.substr(0, slash);
+        if (!name.empty()) {
+            names.push_back(name);
+        }
+        if (slash == std::string_view::npos) {
+            break;
+        }
+        path.remove_prefix(slash + 1);
+    }
+}
+
 std::vector<std::string_view> SplitSpec(std::string_view spec) {
     if (spec.empty() || spec.front() != '$' || (spec.size() > 1 && spec[1] != '/')) {
         throw Error(
@@ -43,17 +58,7 @@ std::vector<std::string_view> SplitSpec(std::string_view spec) {
     }
     spec.remove_prefix(1);
     std::vector<std::string_view> parts;
-    while (!spec.empty()) {
-        const std::size_t slash = spec.find('/');
-        const std::string_view part = spec.substr(0, slash);
-        if (!part.empty()) {
-            parts.push_back(part);
-        }
-        if (slash == std::string_view::npos) {
-            break;
-        }
-        spec.remove_prefix(slash + 1);
-    }
+    SplitNames(spec, parts);
     return parts;
 }
 
@@ -286,55 +291,76 @@ std::shared_ptr<const ChildList> Database::Children(const std::string& projectPh
 }
 
 LocatedItem Database::Locate(std::string_view spec) {
-    LocatedItem item;
-    item.spec = "$/";
-    item.physical = std::string(kRootPhysical);
-    for (const std::string_view part : SplitSpec(spec)) {
-        if (item.type != ItemType::kProject) {
-            throw Error(ErrorKind::kItemNotFound, "\"" + std::string(spec) + "\": " + item.spec +
-                                                      " is a file, not a project");
+    LocatedItem root;
+    root.physical = std::string(kRootPhysical);
+    return Descend(std::move(root), nullptr, SplitSpec(spec), [&] { return std::string(spec); });
+}
+
+LocatedItem Database::LocateBelow(const LocatedItem& project, const ChildList& children,
+                                  std::string_view relative) {
+    std::vector<std::string_view> parts;
+    SplitNames(relative, parts);
+    return Descend(project, &children, parts, [&] {
+        std::string spec = project.path.Spec();
+        if (!project.path.IsRoot()) {
+            spec += '/';
         }
-        const auto children = Children(item.physical);
+        return spec.append(relative);
+    });
+}
+
+LocatedItem Database::Descend(LocatedItem item, const ChildList* children,
+                              const std::vector<std::string_view>& parts,
+                              const std::function<std::string()>& spec) {
+    std::shared_ptr<const ChildList> read;
+    for (const std::string_view part : parts) {
+        if (item.type != ItemType::kProject) {
+            throw Error(ErrorKind::kItemNotFound,
+                        "\"" + spec() + "\": " + item.path.Spec() + " is a file, not a project");
+        }
+        if (children == nullptr) {
+            read = Children(item.physical);
+            children = read.get();
+        }
         const Child* child = children->FindLive(part);
+        children = nullptr;
         if (child == nullptr) {
-            throw Error(ErrorKind::kItemNotFound, "\"" + std::string(spec) +
-                                                      "\": no item named \"" + std::string(part) +
-                                                      "\" in " + item.spec);
+            throw Error(ErrorKind::kItemNotFound, "\"" + spec() + "\": no item named \"" +
+                                                      std::string(part) + "\" in " +
+                                                      item.path.Spec());
         }
         if (!child->nameError.empty()) {
             throw Error(ErrorKind::kCorrupt, child->nameError);
         }
-        if (item.spec.size() > 2) {  // below the root
-            item.spec += '/';
-        }
-        item.spec += child->name;
+        item.path = item.path.Child(child->name);
         if (child->type == ItemType::kProject) {
-            ClaimProject(child->physical, item.spec);
+            item.path = ClaimProject(child->physical, std::move(item.path));
         }
         item.type = child->type;
-        item.name = child->name;
         item.physical = child->physical;
         item.pinnedVersion = child->pinnedVersion;
     }
     return item;
 }
 
-void Database::ClaimProject(const std::string& physical, const std::string& spec) {
+ItemPath Database::ClaimProject(const std::string& physical, ItemPath path) {
     std::string key = physical;
     std::transform(key.begin(), key.end(), key.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    const auto [claimed, first] = projectSpecs_.emplace(key, spec);
-    if (!first && claimed->second != spec) {
-        ThrowCorrupt(folder_.ExpectedLogPath(physical),
-                     "project listed in two places, " + claimed->second + " and " + spec);
+    const auto [claimed, first] = projectPlaces_.try_emplace(std::move(key), path);
+    if (!first && !claimed->second.SamePlaceAs(path)) {
+        ThrowCorrupt(
+            folder_.ExpectedLogPath(physical),
+            "project listed in two places, " + claimed->second.Spec() + " and " + path.Spec());
     }
+    return claimed->second;
 }
 
 void Database::ForgetCachedItems() {
     children_.Clear();
     latestVersions_.Clear();
-    projectSpecs_.clear();
-    projectSpecs_.emplace(std::string(kRootPhysical), "$/");
+    projectPlaces_.clear();
+    projectPlaces_.emplace(std::string(kRootPhysical), ItemPath());
     try {
         RefreshNames();
     } catch (const Error&) {

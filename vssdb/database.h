@@ -2,7 +2,7 @@
 //
 // Opening reads srcsafe.ini, checks the format, reads the users and the names file, and
 // settles the code page. Items are then read when asked for; the child lists and current
-// version numbers used lately are remembered, since a walk asks for them again and again
+// version numbers used lately are remembered, since lookups ask for them again and again
 // (only lately: the memory stays the same whatever the size of the database).
 // Nothing is ever written. Not thread-safe: one database serves one thread.
 //
@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,7 @@
 #include "codepage/text_decoder.h"
 #include "vssdb/data_folder.h"
 #include "vssdb/item_log.h"
+#include "vssdb/item_path.h"
 #include "vssdb/names_file.h"
 #include "vssdb/recent_cache.h"
 #include "vssdb/user_file.h"
@@ -70,9 +72,8 @@ struct ChildList {
 
 // An item as reached through a spec.
 struct LocatedItem {
-    std::string spec;  // "$/" for the root, else "$/A/b.txt" with stored names
+    ItemPath path;  // its spec, with stored names; its name is the last of them
     ItemType type = ItemType::kProject;
-    std::string name;  // empty for the root
     std::string physical;
     std::uint16_t pinnedVersion = 0;  // set when the parent project pins the file
     // Set for an item reached through a child entry whose name cannot be used (see
@@ -105,8 +106,16 @@ class Database {
     std::shared_ptr<const ChildList> Children(const std::string& projectPhysical);
 
     // Resolves "$/", "$//", "$/A/b.txt", "$/A/" (letter case ignored where no exact match
-    // exists). Deleted items are not found. Throws Error(kItemNotFound).
+    // exists). Deleted items are not found. Throws Error(kItemNotFound), or kCorrupt when
+    // the way leads through an unreadable name or puts a project in a second place.
     LocatedItem Locate(std::string_view spec);
+
+    // What Locate finds for the project's spec followed by "/" and `relative`, found from
+    // the project instead of from the root, and in `children`, the project's child list as
+    // read before, instead of in a list read again: a walk takes one step per item
+    // whatever its depth.
+    LocatedItem LocateBelow(const LocatedItem& project, const ChildList& children,
+                            std::string_view relative);
 
     // The version number of an item's newest version.
     int LatestVersion(const std::string& physical);
@@ -133,9 +142,16 @@ class Database {
     // Rereads names.dat when it is not the file read before; returns whether it did.
     bool RefreshNames() const;
     void SettleCodePage(const OpenOptions& options);
+    // Takes the steps of `parts` down from `item`, the first in `children` when given.
+    // `spec` spells the whole way for messages.
+    LocatedItem Descend(LocatedItem item, const ChildList* children,
+                        const std::vector<std::string_view>& parts,
+                        const std::function<std::string()>& spec);
     // A project lives in one place. Damage that lists it elsewhere too (below itself, say)
-    // would make the tree endless; the second place found is refused as corrupt.
-    void ClaimProject(const std::string& physical, const std::string& spec);
+    // would make the tree endless; the second place found is refused as corrupt. Returns
+    // the path the project was first claimed with, so that the paths of later lookups
+    // share it.
+    ItemPath ClaimProject(const std::string& physical, ItemPath path);
 
     std::string iniPath_;
     DataFolder folder_;
@@ -153,12 +169,13 @@ class Database {
         std::string utf8;
     };
     mutable std::vector<DecodedText> decoded_;
-    // Weighed in child entries (a few hundred bytes each): a walk needs the lists of the
-    // projects above it, never more than a few dozen, and reading a list again is cheap.
+    // Weighed in child entries (a few hundred bytes each): a lookup from the root needs the
+    // lists on its way, and reading a list again is cheap. A walk holds the lists it works
+    // through itself (LocateBelow), so none of them depends on staying here.
     RecentCache<std::shared_ptr<const ChildList>> children_{4096, 32};
     RecentCache<int> latestVersions_{4096, 1};
-    // Upper-case physical name -> the spec the project was first reached through.
-    std::unordered_map<std::string, std::string> projectSpecs_{{std::string(kRootPhysical), "$/"}};
+    // Upper-case physical name -> the place the project was first reached through.
+    std::unordered_map<std::string, ItemPath> projectPlaces_{{std::string(kRootPhysical), {}}};
 };
 
 }  // namespace vssdb

@@ -69,9 +69,9 @@ TEST_P(DatabaseCodePage, IsFoundOutAndNamesDecode) {
     const auto db = vssdb::Database::Open(writer.IniPath().string(), options);
     EXPECT_EQ(db->codePage(), param.codePage);
     std::string spec = "$/" + param.names[0];
-    EXPECT_EQ(db->Locate(spec).name, param.names[0]);
+    EXPECT_EQ(db->Locate(spec).path.Name(), param.names[0]);
     for (std::size_t i = 1; i < param.names.size(); ++i) {
-        EXPECT_EQ(db->Locate(spec + "/" + param.names[i]).name, param.names[i]);
+        EXPECT_EQ(db->Locate(spec + "/" + param.names[i]).path.Name(), param.names[i]);
     }
 }
 
@@ -160,7 +160,7 @@ TEST(RememberedCodePage, IsForgottenWhenAnUpperCaseCopyIsReplaced) {
     std::filesystem::rename(dir / "other", dir / "db");
     const auto reopened = vssdb::Database::Open(ini, options);
     EXPECT_EQ(reopened->codePage(), 932);
-    EXPECT_EQ(reopened->Locate("$/設計書").name, "設計書");
+    EXPECT_EQ(reopened->Locate("$/設計書").path.Name(), "設計書");
 }
 
 // Old databases keep every file directly in the data folder; their texts count as well.
@@ -186,5 +186,5 @@ TEST(DatabaseCodePageFlatLayout, IsFoundOutFromTheLogs) {
     options.tieBreakCodePage = 1252;
     const auto db = vssdb::Database::Open(writer.IniPath().string(), options);
     EXPECT_EQ(db->codePage(), 1251);
-    EXPECT_EQ(db->Locate("$/Проект/отчет.doc").name, "отчет.doc");
+    EXPECT_EQ(db->Locate("$/Проект/отчет.doc").path.Name(), "отчет.doc");
 }

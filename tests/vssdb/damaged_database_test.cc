@@ -156,7 +156,7 @@ TEST_F(DamagedDatabase, DamagedChildListSpoilsOnlyThatProject) {
         EXPECT_NE(std::string(error.what()).find(list.filename().string()), std::string::npos)
             << error.what();
     }
-    EXPECT_EQ(db->Locate("$/").spec, "$/");
+    EXPECT_EQ(db->Locate("$/").path.Spec(), "$/");
 }
 
 TEST_F(DamagedDatabase, DamageThatStopsTheOpening) {
