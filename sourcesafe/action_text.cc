@@ -118,10 +118,11 @@ std::string ActionText(const vssdb::Revision& revision, const vssdb::Database& d
             }
             break;
         case Action::kBranchStart:
-            // The version the file was branched (or rolled back) at is the one before this.
-            number = revision.version - 1;
+            // SourceSafe's own history words the entry numbered N of a branched file
+            // "Branched at version N"; a rollback names the version before its entry.
             if (revision.branchSource.empty()) {
                 pattern = kRollback;
+                number = revision.version - 1;
             }
             break;
         default:

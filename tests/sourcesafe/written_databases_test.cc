@@ -172,16 +172,28 @@ TEST_F(WrittenDatabase, BranchedFileContinuesWithItsSourcesOlderVersions) {
     const ItemId branch = writer.Branch(b, file, At(500, "branching"));
     writer.CheckIn(branch, At(600, "on the branch"));
     writer.CheckIn(file, At(700, "on the trunk"));
+    // A branch of the branch: each entry carries its own number.
+    const ItemId c = writer.AddProject(writer.Root(), "C");
+    writer.Share(branch, c, At(800));
+    writer.Branch(c, branch, At(900, "again"));
     const IVSSDatabase db = Open();
 
     EXPECT_EQ(History(db.VSSItem("$/B/main.c")), (std::vector<VersionLine>{
                                                      {5, "Checked in $/B", "on the branch"},
-                                                     {4, "Branched at version 3", "branching"},
+                                                     {4, "Branched at version 4", "branching"},
                                                      {3, "Checked in $/A", "v3"},
                                                      {2, "Checked in $/A", "v2"},
                                                      {1, "Created", "v1"},
                                                  }));
     EXPECT_EQ(db.VSSItem("$/B/main.c").VersionNumber(), 5);
+    EXPECT_EQ(History(db.VSSItem("$/C/main.c")), (std::vector<VersionLine>{
+                                                     {6, "Branched at version 6", "again"},
+                                                     {5, "Checked in $/B", "on the branch"},
+                                                     {4, "Branched at version 4", "branching"},
+                                                     {3, "Checked in $/A", "v3"},
+                                                     {2, "Checked in $/A", "v2"},
+                                                     {1, "Created", "v1"},
+                                                 }));
     const std::vector<VersionLine> trunk = History(db.VSSItem("$/A/main.c"));
     ASSERT_EQ(trunk.size(), 4u);
     EXPECT_EQ(trunk[0].comment, "on the trunk");
