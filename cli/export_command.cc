@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "cli/exit_codes.h"
 #include "export/csv_file_writer.h"
 #include "export/open_database.h"
 #include "export/subtree_walk.h"
+#include "export/utf8_text.h"
 #include "sourcesafe/vss_database.h"
 #include "sourcesafe/vss_error.h"
 
@@ -50,8 +52,15 @@ class ExportHost : public WalkHost {
             return;
         }
         lastProgress_ = now;
-        // One line, rewritten in place; long specs are cut from the left.
-        std::string shown = spec.size() > 60 ? "..." + spec.substr(spec.size() - 57) : spec;
+        // One line, rewritten in place; long specs are cut from the left, between characters.
+        std::string shown = PrintableText(spec);
+        if (shown.size() > 60) {
+            std::size_t cut = shown.size() - 57;
+            while (cut < shown.size() && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) {
+                ++cut;
+            }
+            shown = "..." + shown.substr(cut);
+        }
         std::fprintf(errors_, "\r\033[K%zu items  %s", visited_, shown.c_str());
         std::fflush(errors_);
         progressShown_ = true;
@@ -92,8 +101,9 @@ class ExportHost : public WalkHost {
     std::vector<std::string> failures_;
 };
 
+// Messages quote names, specs and paths as they are stored; none may steer the terminal.
 void Report(std::FILE* errors, const std::string& message) {
-    std::fprintf(errors, "varnotte-csv: %s\n", message.c_str());
+    std::fprintf(errors, "varnotte-csv: %s\n", PrintableText(message).c_str());
 }
 
 std::string CodePageMessage(const sourcesafe::IVSSDatabase& database) {
@@ -113,13 +123,14 @@ std::string CodePageMessage(const sourcesafe::IVSSDatabase& database) {
 
 int RunExport(const Options& options, std::FILE* errors, bool showProgress,
               const std::function<void()>& beforeEachItem) {
-    const std::string iniPath = options.iniPath.toStdString();
+    const std::string iniPath = ArgumentBytes(options.iniPath);
+    const std::string spec = ArgumentBytes(options.spec);
     sourcesafe::IVSSDatabase database;
     std::string nodePath;
     try {
         sourcesafe::OpenSettings settings;
         settings.codePage = options.codePage;
-        database = OpenDatabaseAs(options.iniPath, options.user, options.password, settings);
+        database = OpenDatabaseAs(iniPath, options.user, options.password, settings);
     } catch (const sourcesafe::VssError& error) {
         if (IsLoginRefusal(error.code())) {
             Report(errors, "login refused: " + std::string(error.what()));
@@ -129,7 +140,7 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
         return kExitCannotOpen;
     }
     try {
-        const sourcesafe::IVSSItem project = database.VSSItem(options.spec.toStdString());
+        const sourcesafe::IVSSItem project = database.VSSItem(spec);
         if (project.Type() != sourcesafe::VSSITEM_PROJECT) {
             Report(errors, project.Spec() + " is a file; give a project to export");
             return kExitUsage;
@@ -140,7 +151,7 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
             Report(errors, std::string("no such project: ") + error.what());
             return kExitUsage;
         }
-        Report(errors, "cannot open " + options.spec.toStdString() + ": " + error.what());
+        Report(errors, "cannot open " + spec + ": " + error.what());
         return kExitCannotOpen;
     }
 

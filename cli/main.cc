@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/arguments.h"
 #include "cli/exit_codes.h"
 #include "cli/export_command.h"
 #include "cli/options.h"
@@ -17,8 +18,9 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("varnotte-csv"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VARNOTTE_VERSION));
 
+    // Not QCoreApplication::arguments(), which would rename paths that are not UTF-8.
     const varnotte::cli::ParseResult parsed =
-        varnotte::cli::ParseOptions(QCoreApplication::arguments());
+        varnotte::cli::ParseOptions(varnotte::cli::DecodeArguments(argc, argv));
     if (!parsed.options) {
         std::fputs(parsed.message.toLocal8Bit().constData(),
                    parsed.toStandardError ? stderr : stdout);

@@ -1,11 +1,26 @@
 #include "cli/options.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "cli/arguments.h"
 #include "cli/exit_codes.h"
 #include "codepage/code_page.h"
+#include "export/utf8_text.h"
 
 namespace varnotte::cli {
+namespace {
+
+// An argument as a message may show it: its own bytes, control characters escaped.
+QString Shown(const QString& argument) {
+    return QString::fromStdString(PrintableText(ArgumentBytes(argument)));
+}
+
+}  // namespace
 
 ParseResult ParseOptions(const QStringList& arguments) {
     QCommandLineParser parser;
@@ -59,7 +74,7 @@ ParseResult ParseOptions(const QStringList& arguments) {
         return result;
     };
     if (!parser.parse(arguments)) {
-        return usageError(parser.errorText());
+        return usageError(Shown(parser.errorText()));
     }
     const QString versionLine =
         QStringLiteral("varnotte-csv %1\n").arg(QStringLiteral(VARNOTTE_VERSION));
@@ -83,7 +98,7 @@ ParseResult ParseOptions(const QStringList& arguments) {
         return usageError(QStringLiteral("The path of the database's srcsafe.ini is missing."));
     }
     if (positional.size() > 2) {
-        return usageError(QStringLiteral("Unexpected argument: %1").arg(positional.at(2)));
+        return usageError(QStringLiteral("Unexpected argument: %1").arg(Shown(positional.at(2))));
     }
     if (parser.isSet(password) && parser.isSet(passwordStdin)) {
         return usageError(
@@ -107,11 +122,29 @@ ParseResult ParseOptions(const QStringList& arguments) {
     if (parser.isSet(encoding)) {
         options.codePage = codepage::ParseCodePage(parser.value(encoding).toStdString());
         if (options.codePage == 0) {
-            return usageError(QStringLiteral("Unknown code page: %1").arg(parser.value(encoding)));
+            return usageError(
+                QStringLiteral("Unknown code page: %1").arg(Shown(parser.value(encoding))));
         }
     }
     if (parser.isSet(output) && options.outputPath.isEmpty()) {
         return usageError(QStringLiteral("--output needs a file name."));
+    }
+    // Qt spells file names in UTF-8 only: any other name would be written as another one.
+    if (!IsText(options.outputPath)) {
+        return usageError(QStringLiteral("--output %1: this name is not UTF-8 text, and "
+                                         "varnotte-csv writes only to names in UTF-8; choose "
+                                         "another name.")
+                              .arg(Shown(options.outputPath)));
+    }
+    std::error_code noFolder;
+    const std::string folder = std::filesystem::current_path(noFolder).native();
+    if (!options.outputPath.isEmpty() && QDir::isRelativePath(options.outputPath) &&
+        !IsUtf8(folder)) {
+        return usageError(
+            QStringLiteral("--output %1: the current folder %2 is not named in "
+                           "UTF-8 text, and varnotte-csv writes only to names in "
+                           "UTF-8; give a full path.")
+                .arg(Shown(options.outputPath), QString::fromStdString(PrintableText(folder))));
     }
     result.options = options;
     return result;

@@ -1,48 +1,67 @@
 #include "export/database_files.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <QByteArray>
+#include <QFile>
 
-#include <filesystem>
 #include <system_error>
 #include <utility>
 
+#include "export/utf8_text.h"
 #include "sourcesafe/vss_database.h"
 
 namespace varnotte {
 namespace {
 
+namespace fs = std::filesystem;
+
 // Enough for any real chain of links; a longer one is a loop.
 constexpr int kMaxLinks = 40;
 
-// Where writing `path` lands: symbolic links followed, dangling ones too (writing through
+// Where writing `target` lands: symbolic links followed, dangling ones too (writing through
 // one creates its target), and the folder made canonical. Empty when that folder is
 // missing, as then nothing can be written anyway.
-QString Destination(const QString& path) {
-    QFileInfo info(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
-    for (int hops = 0; info.isSymLink() && hops < kMaxLinks; ++hops) {
-        info = QFileInfo(info.symLinkTarget());
+fs::path Destination(const fs::path& target) {
+    std::error_code error;
+    fs::path path = fs::absolute(target, error);
+    if (error) {
+        return {};
     }
-    if (info.exists()) {
-        return info.canonicalFilePath();
+    for (int hops = 0; hops < kMaxLinks && fs::is_symlink(fs::symlink_status(path, error));
+         ++hops) {
+        const fs::path link = fs::read_symlink(path, error);
+        if (error) {
+            break;
+        }
+        path = path.parent_path() / link;  // an absolute link replaces the whole path
     }
-    const QString folder = info.absoluteDir().canonicalPath();
-    return folder.isEmpty() ? QString() : QDir(folder).filePath(info.fileName());
+    if (fs::exists(path, error)) {
+        const fs::path canonical = fs::canonical(path, error);
+        return error ? fs::path() : canonical;
+    }
+    const fs::path folder = fs::canonical(path.parent_path(), error);
+    return error ? fs::path() : folder / path.filename();
 }
 
-bool SameFile(const std::filesystem::path& a, const QString& b) {
+// Empty for an empty path, and when the file is missing.
+fs::path Canonical(const fs::path& path) {
     std::error_code error;
-    return !b.isEmpty() && std::filesystem::equivalent(a, b.toStdString(), error);
+    fs::path canonical = path.empty() ? fs::path() : fs::canonical(path, error);
+    return error ? fs::path() : canonical;
+}
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+    std::error_code error;
+    return !b.empty() && fs::equivalent(a, b, error);
 }
 
 // Whether `path` is `folder` or lies below it. Told by the files themselves (device and
 // inode), so that another spelling of the same folder counts too: a case-insensitive
 // mount of the Windows share, a second mount of it.
-bool IsAtOrBelow(const QString& path, const QString& folder) {
-    if (folder.isEmpty()) {
+bool IsAtOrBelow(const fs::path& path, const fs::path& folder) {
+    if (folder.empty()) {
         return false;
     }
-    for (std::filesystem::path at(path.toStdString());; at = at.parent_path()) {
+    for (fs::path at = path;; at = at.parent_path()) {
         if (SameFile(at, folder)) {
             return true;
         }
@@ -55,21 +74,19 @@ bool IsAtOrBelow(const QString& path, const QString& folder) {
 }  // namespace
 
 DatabaseFiles FilesOf(const sourcesafe::IVSSDatabase& database) {
-    return DatabaseFiles{QString::fromStdString(database.SrcSafeIni()),
-                         QString::fromStdString(database.DataFolder()),
-                         QString::fromStdString(database.UsersFolder()),
-                         QString::fromStdString(database.UsersList())};
+    return DatabaseFiles{database.SrcSafeIni(), database.DataFolder(), database.UsersFolder(),
+                         database.UsersList()};
 }
 
 TargetInDatabase FindTargetInDatabase(const QString& target, const DatabaseFiles& database) {
-    const QString destination = Destination(target);
-    if (destination.isEmpty()) {
+    // The bytes Qt opens `target` by.
+    const fs::path destination = Destination(QFile::encodeName(target).toStdString());
+    if (destination.empty()) {
         return {};
     }
-    const auto isFile = [&destination](const QString& path) {
-        const QString file = path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
-        return !file.isEmpty() &&
-               (destination == file || SameFile(destination.toStdString(), file));
+    const auto isFile = [&destination](const fs::path& path) {
+        const fs::path file = Canonical(path);
+        return !file.empty() && (destination == file || SameFile(destination, file));
     };
     if (isFile(database.iniPath)) {
         return {DatabasePart::kIni, {}};
@@ -79,9 +96,9 @@ TargetInDatabase FindTargetInDatabase(const QString& target, const DatabaseFiles
     }
     for (const auto& [part, path] : {std::pair{DatabasePart::kDataFolder, database.dataFolder},
                                      std::pair{DatabasePart::kUsersFolder, database.usersFolder}}) {
-        const QString folder = path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
+        const fs::path folder = Canonical(path);
         if (IsAtOrBelow(destination, folder)) {
-            return {part, folder};
+            return {part, QString::fromStdString(PrintableText(folder.native()))};
         }
     }
     return {};

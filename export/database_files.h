@@ -8,17 +8,21 @@
 
 #include <QString>
 
+#include <filesystem>
+
 namespace sourcesafe {
 class IVSSDatabase;
 }
 
 namespace varnotte {
 
+// As the reader opened them: bytes, which need not be UTF-8 (a folder from an old server
+// may be named in its code page), so that no spelling of them slips past the checks.
 struct DatabaseFiles {
-    QString iniPath;
-    QString dataFolder;
-    QString usersFolder;  // empty when srcsafe.ini names none that exists here
-    QString usersList;    // users.txt; empty likewise
+    std::filesystem::path iniPath;
+    std::filesystem::path dataFolder;
+    std::filesystem::path usersFolder;  // empty when srcsafe.ini names none that exists here
+    std::filesystem::path usersList;    // users.txt; empty likewise
 };
 
 // The files of an open database, as its srcsafe.ini names them.
@@ -35,13 +39,13 @@ enum class DatabasePart {
 
 struct TargetInDatabase {
     DatabasePart part = DatabasePart::kNone;
-    QString folder;  // the data or users' folder, for those parts
+    QString folder;  // the data or users' folder, for those parts, shown as in messages
 
     explicit operator bool() const { return part != DatabasePart::kNone; }
 };
 
-// Where writing `target` would change `database`. Symbolic links are followed, dangling
-// ones too, and folders are told apart by device and inode, so a second mount or a
+// Where writing `target` (as Qt opens it) would change `database`. Symbolic links are followed,
+// dangling ones too, and folders are told apart by device and inode, so a second mount or a
 // case-insensitive mount of the database counts as the database.
 TargetInDatabase FindTargetInDatabase(const QString& target, const DatabaseFiles& database);
 

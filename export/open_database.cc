@@ -1,10 +1,18 @@
 #include "export/open_database.h"
 
+#include <QFile>
+
 #include "sourcesafe/vss_error.h"
 
 namespace varnotte {
 
 sourcesafe::IVSSDatabase OpenDatabaseAs(const QString& iniPath, const QString& user,
+                                        const QString& password,
+                                        const sourcesafe::OpenSettings& settings) {
+    return OpenDatabaseAs(QFile::encodeName(iniPath).toStdString(), user, password, settings);
+}
+
+sourcesafe::IVSSDatabase OpenDatabaseAs(const std::string& iniPath, const QString& user,
                                         const QString& password,
                                         const sourcesafe::OpenSettings& settings) {
     if (!user.isValidUtf16() || !password.isValidUtf16()) {
@@ -17,7 +25,7 @@ sourcesafe::IVSSDatabase OpenDatabaseAs(const QString& iniPath, const QString& u
         throw sourcesafe::VssError(sourcesafe::CLASS_E_CLASSNOTAVAILABLE_RESULT,
                                    "cannot create a database object");
     }
-    database.Open(iniPath.toStdString(), user.toStdString(), password.toStdString(), settings);
+    database.Open(iniPath, user.toStdString(), password.toStdString(), settings);
     return database;
 }
 

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <string>
+
 #include "sourcesafe/vss_database.h"
 
 namespace varnotte {
@@ -12,6 +14,10 @@ namespace varnotte {
 // make "?" of an unpaired surrogate, which could then match a real name or password), and
 // CLASS_E_CLASSNOTAVAILABLE_RESULT when no database object can be made.
 sourcesafe::IVSSDatabase OpenDatabaseAs(const QString& iniPath, const QString& user,
+                                        const QString& password,
+                                        const sourcesafe::OpenSettings& settings = {});
+// The same for an ini path given as the bytes of its name, which need not be UTF-8.
+sourcesafe::IVSSDatabase OpenDatabaseAs(const std::string& iniPath, const QString& user,
                                         const QString& password,
                                         const sourcesafe::OpenSettings& settings = {});
 

@@ -105,6 +105,32 @@ TEST_F(BadInput, ItemChangedDuringTheExportIsListedAndTheRestWritten) {
     EXPECT_EQ(specs, (std::vector<std::string>{"$/P", "$/P/b.txt"}));
 }
 
+// A stored name is shown as it is stored, but a terminal must not act on it: in the
+// progress line and in the list of items that could not be read, its control characters
+// are escapes.
+TEST_F(BadInput, NamesInMessagesCannotSteerTheTerminal) {
+    vsstest::DatabaseWriter db(dir / "names");
+    const vsstest::ItemId file = db.AddFile(db.Root(), "a\x1B[2Jb.txt");
+    db.AddFile(db.Root(), "fine.txt");
+    db.Write();
+    vsstest::TruncateFile(db.LogPath(file), 60);
+    Options options;
+    options.iniPath = Q(db.IniPath());
+    options.user = QStringLiteral("Admin");
+    options.outputPath = Q(dir / "out.csv");
+    std::FILE* errors = std::tmpfile();
+    ASSERT_NE(errors, nullptr);
+    EXPECT_EQ(RunExport(options, errors, true), kExitItemsUnreadable);
+    std::string messages = Text(errors);
+    std::fclose(errors);
+    EXPECT_NE(messages.find("cannot read $/a\\x1B[2Jb.txt: "), std::string::npos) << messages;
+    // The progress line's own "go to the start and clear the line" is all there is.
+    for (std::size_t at; (at = messages.find("\r\x1B[K")) != std::string::npos;) {
+        messages.erase(at, 4);
+    }
+    EXPECT_EQ(messages.find('\x1B'), std::string::npos) << messages;
+}
+
 // QString makes "?" of an unpaired surrogate; such a password must not log in as a user
 // whose password is "?".
 TEST_F(BadInput, PasswordThatIsNoValidTextIsRefused) {
@@ -303,6 +329,116 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    "no program reads from this FIFO"}),
     [](const testing::TestParamInfo<TargetCase>& info) { return info.param.name; });
+
+// Paths that are no UTF-8 (a folder named in an old server's code page): an output path
+// is refused before anything is written, never replaced by another name; a database is
+// opened by its own bytes and still kept from being written into; messages show the bytes.
+struct BytesCase {
+    std::string name;
+    // Returns the arguments; may move the database (dir/db, ini dir/db/srcsafe.ini).
+    std::function<std::vector<std::string>(const fs::path& dir)> make;
+    int exitCode;
+    std::string message;
+    std::vector<std::string> specs;  // the item rows of a successful export
+    std::string folder;              // to run in, below the test's folder; empty: here
+};
+
+class BytesInPaths : public BadInput, public testing::WithParamInterface<BytesCase> {};
+
+const char kCyrillic1251[] = "\xC4\xE5\xEB\xE0";  // "Дела" in code page 1251
+
+TEST_P(BytesInPaths, AreUsedAsGivenOrRefused) {
+    const std::vector<std::string> arguments = GetParam().make(dir.path());
+    const varnotte::test::TreeSnapshot before = varnotte::test::SnapshotTree(dir.path());
+    const CsvRun run = varnotte::test::RunCsvBytes(
+        arguments, GetParam().folder.empty() ? std::string() : (dir / GetParam().folder).string());
+    EXPECT_EQ(run.exitCode, GetParam().exitCode) << run.err;
+    EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("\xEF\xBF\xBD"), std::string::npos) << "bytes shown as U+FFFD";
+    std::vector<std::string> specs;
+    for (const auto& record : varnotte::test::ParseCsv(run.out)) {
+        specs.push_back(record[0]);
+    }
+    EXPECT_EQ(specs, GetParam().specs);
+    const auto changes =
+        varnotte::test::CompareSnapshots(before, varnotte::test::SnapshotTree(dir.path()), false);
+    EXPECT_TRUE(changes.empty()) << testing::PrintToString(changes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, BytesInPaths,
+    testing::Values(BytesCase{"OutputPath",
+                              [](const fs::path& dir) {
+                                  return std::vector<std::string>{
+                                      "-o", (dir / "\xFF.csv").string(),
+                                      (dir / "db" / "srcsafe.ini").string()};
+                              },
+                              kExitUsage,
+                              "\\xFF.csv: this name is not UTF-8 text",
+                              {},
+                              {}},
+                    BytesCase{"OutputFolder",
+                              [](const fs::path& dir) {
+                                  fs::create_directory(dir / kCyrillic1251);
+                                  return std::vector<std::string>{
+                                      "--output=" + (dir / kCyrillic1251 / "out.csv").string(),
+                                      (dir / "db" / "srcsafe.ini").string()};
+                              },
+                              kExitUsage,
+                              "\\xC4\\xE5\\xEB\\xE0/out.csv: this name is not UTF-8 text",
+                              {},
+                              {}},
+                    BytesCase{"DatabaseFolder",
+                              [](const fs::path& dir) {
+                                  fs::rename(dir / "db", dir / kCyrillic1251);
+                                  return std::vector<std::string>{
+                                      (dir / kCyrillic1251 / "srcsafe.ini").string()};
+                              },
+                              kExitSuccess,
+                              "",
+                              {"$/P", "$/P/b.txt", "$/z.txt"},
+                              {}},
+                    BytesCase{"MissingDatabaseFolder",
+                              [](const fs::path& dir) {
+                                  return std::vector<std::string>{
+                                      (dir / "\xFF" / "srcsafe.ini").string()};
+                              },
+                              kExitCannotOpen,
+                              "\\xFF/srcsafe.ini",
+                              {},
+                              {}},
+                    BytesCase{"IntoADatabaseFolderThroughALink",
+                              [](const fs::path& dir) {
+                                  fs::rename(dir / "db", dir / kCyrillic1251);
+                                  fs::create_directory_symlink(dir / kCyrillic1251, dir / "link");
+                                  return std::vector<std::string>{
+                                      "-o", (dir / "link" / "data" / "new.csv").string(),
+                                      (dir / kCyrillic1251 / "srcsafe.ini").string()};
+                              },
+                              kExitCannotWrite,
+                              kIntoDatabase,
+                              {},
+                              {}},
+                    // Qt would make a relative path absolute through the folder's mangled name.
+                    BytesCase{"RelativeOutputInSuchAFolder",
+                              [](const fs::path& dir) {
+                                  fs::rename(dir / "db", dir / kCyrillic1251);
+                                  return std::vector<std::string>{"-o", "out.csv", "srcsafe.ini"};
+                              },
+                              kExitUsage,
+                              "\\xC4\\xE5\\xEB\\xE0 is not named in UTF-8 text",
+                              {},
+                              kCyrillic1251},
+                    BytesCase{"RelativeDatabaseInSuchAFolder",
+                              [](const fs::path& dir) {
+                                  fs::rename(dir / "db", dir / kCyrillic1251);
+                                  return std::vector<std::string>{"srcsafe.ini", "$/P"};
+                              },
+                              kExitSuccess,
+                              "",
+                              {"$/P/b.txt"},
+                              kCyrillic1251}),
+    [](const testing::TestParamInfo<BytesCase>& info) { return info.param.name; });
 
 // A hard link is another name for a log: the export replaces that name, never the file.
 TEST_F(BadInput, HardLinkToALogIsReplacedWithoutTouchingTheLog) {

@@ -128,6 +128,17 @@ TEST(VarnotteCsv, LoginOptions) {
     EXPECT_EQ(RunCsv({QStringLiteral("-u"), QStringLiteral("Stranger"), Ini(fixture)}).exitCode, 2);
 }
 
+// Every C0 control but the line feed that ends a message, and DEL.
+const std::string kControlCharacters = [] {
+    std::string controls;
+    for (char c = 0; c < 0x20; ++c) {
+        if (c != '\n') {
+            controls += c;
+        }
+    }
+    return controls + "\x7F";
+}();
+
 struct Failure {
     QStringList arguments;
     int exitCode;
@@ -156,6 +167,21 @@ TEST(VarnotteCsv, ExitStatusesAndMessages) {
         {{QStringLiteral("--output"), Q(dir / "no such folder" / "out.csv"), Ini(small)},
          5,
          "no such folder/out.csv"},
+        // Whatever a message echoes, a terminal shown it must not act on it.
+        {{Ini(small), QStringLiteral("$/\x1B[2J\u009B31m")},
+         1,
+         "no such project: \"$/\\x1B[2J\\u009B31m\""},
+        {{QStringLiteral("--encoding"), QStringLiteral("\x1B]0;title\x07"), Ini(small)},
+         1,
+         "Unknown code page: \\x1B]0;title\\x07"},
+        {{QStringLiteral("--\x1B[1m"), Ini(small)}, 1, "\\x1B[1m"},
+        {{Ini(small), QStringLiteral("$/"), QStringLiteral("tab\there\r\nnext")},
+         1,
+         "Unexpected argument: tab\\there\\r\\nnext"},
+        {{Q(dir / "\x1B[2J" / "srcsafe.ini")}, 3, "/\\x1B[2J/srcsafe.ini"},
+        {{QStringLiteral("-o"), Q(dir / "\x1B[2J" / "out.csv"), Ini(small)},
+         5,
+         "/\\x1B[2J/out.csv"},
     };
     for (const Failure& failure : failures) {
         const CsvRun run = RunCsv(failure.arguments);
@@ -164,6 +190,10 @@ TEST(VarnotteCsv, ExitStatusesAndMessages) {
             << run.err;
         EXPECT_NE(run.err.find(failure.message), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
+        const std::size_t control = run.err.find_first_of(kControlCharacters);
+        EXPECT_EQ(control, std::string::npos)
+            << "raw control character " << int(run.err[control]) << " in " << run.err;
+        EXPECT_EQ(run.err.find("\xC2\x9B"), std::string::npos) << "raw U+009B in " << run.err;
     }
 }
 

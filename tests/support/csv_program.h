@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <string>
+#include <vector>
 
 namespace varnotte::test {
 
@@ -19,6 +20,10 @@ struct CsvRun {
 // run as root runs the program as nobody, to whom file permissions apply.
 CsvRun RunCsv(const QStringList& arguments, const QByteArray& input = {},
               bool asOrdinaryUser = false);
+
+// The same with arguments given as bytes, which need not be UTF-8 (QProcess would send
+// them as UTF-8), run in `folder` (bytes too) unless it is empty. Standard input is empty.
+CsvRun RunCsvBytes(const std::vector<std::string>& arguments, const std::string& folder = {});
 
 // Runs it with standard output appended to `file`, as `>> file` does; returns its exit
 // status (-1 when it crashed or did not end in time).

@@ -1,0 +1,105 @@
+#include "export/utf8_text.h"
+
+#include <locale.h>
+#include <wctype.h>
+
+#include <cstdio>
+#include <cwchar>
+
+namespace varnotte {
+namespace {
+
+locale_t Utf8Locale() {
+    static const locale_t locale =
+        newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    return locale;
+}
+
+// Switches this thread to C.UTF-8 for one conversion.
+class ScopedUtf8Locale {
+  public:
+    ScopedUtf8Locale() : previous_(uselocale(Utf8Locale())) {}
+    ~ScopedUtf8Locale() { uselocale(previous_); }
+    ScopedUtf8Locale(const ScopedUtf8Locale&) = delete;
+    ScopedUtf8Locale& operator=(const ScopedUtf8Locale&) = delete;
+
+  private:
+    locale_t previous_;
+};
+
+bool IsControl(char32_t c) {
+    if (c < 0x80) {
+        return c < 0x20 || c == 0x7F;
+    }
+    const locale_t locale = Utf8Locale();
+    // Without the locale, the C1 range is what a terminal would act on.
+    return locale == static_cast<locale_t>(nullptr) ? c < 0xA0
+                                                    : iswcntrl_l(static_cast<wint_t>(c), locale);
+}
+
+void AppendEscape(std::string& out, char32_t c, bool byte) {
+    switch (c) {
+        case '\n':
+            out += "\\n";
+            return;
+        case '\r':
+            out += "\\r";
+            return;
+        case '\t':
+            out += "\\t";
+            return;
+        default:
+            break;
+    }
+    char escape[12];
+    std::snprintf(escape, sizeof escape, byte || c < 0x80 ? "\\x%02X" : "\\u%04X",
+                  static_cast<unsigned>(c));
+    out += escape;
+}
+
+}  // namespace
+
+Utf8Step FirstCodePoint(std::string_view text) {
+    const auto lead = static_cast<unsigned char>(text.front());
+    if (lead < 0x80) {
+        return Utf8Step{lead, 1, true};
+    }
+    if (Utf8Locale() != static_cast<locale_t>(nullptr)) {
+        const ScopedUtf8Locale scope;
+        std::mbstate_t state{};
+        wchar_t c = 0;
+        const std::size_t length = std::mbrtowc(&c, text.data(), text.size(), &state);
+        if (length != 0 && length <= text.size()) {
+            return Utf8Step{static_cast<char32_t>(c), length, true};
+        }
+    }
+    return Utf8Step{lead, 1, false};
+}
+
+bool IsUtf8(std::string_view text) {
+    while (!text.empty()) {
+        const Utf8Step step = FirstCodePoint(text);
+        if (!step.valid) {
+            return false;
+        }
+        text.remove_prefix(step.length);
+    }
+    return true;
+}
+
+std::string PrintableText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    while (!text.empty()) {
+        const Utf8Step step = FirstCodePoint(text);
+        if (!step.valid || IsControl(step.codePoint)) {
+            AppendEscape(out, step.codePoint, !step.valid);
+        } else {
+            out.append(text.substr(0, step.length));
+        }
+        text.remove_prefix(step.length);
+    }
+    return out;
+}
+
+}  // namespace varnotte
