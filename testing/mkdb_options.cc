@@ -63,7 +63,9 @@ std::string MkdbUsage() {
            "  --nested N                    instead: N projects each inside the one before,\n"
            "                                each with a file of two versions (the options\n"
            "                                above do not apply)\n"
-           "  --name-length N               of the nested projects' names (1)\n";
+           "  --name-length N               of the nested projects' names (1)\n"
+           "  --flat                        with --nested: the same projects and files, all\n"
+           "                                below the root\n";
 }
 
 MkdbCommand ParseMkdbCommand(const std::vector<std::string>& arguments) {
@@ -84,6 +86,10 @@ MkdbCommand ParseMkdbCommand(const std::vector<std::string>& arguments) {
                 return command;
             }
             command.folder = argument;
+            continue;
+        }
+        if (argument == "--flat") {
+            command.nestedShape.flat = true;
             continue;
         }
         if (i + 1 == arguments.size()) {
@@ -134,6 +140,10 @@ MkdbCommand ParseMkdbCommand(const std::vector<std::string>& arguments) {
     }
     if (command.folder.empty()) {
         command.error = "no folder given";
+        return command;
+    }
+    if (!command.nested && (command.nestedShape.flat || command.nestedShape.nameLength != 1)) {
+        command.error = "--flat and --name-length go with --nested";
         return command;
     }
     try {

@@ -15,6 +15,9 @@ void CheckNestedShape(const NestedShape& shape) {
     if (shape.nameLength < 1 || shape.nameLength > 200) {
         throw std::invalid_argument("the name length must be from 1 to 200");
     }
+    if (shape.flat && shape.nameLength != 1) {
+        throw std::invalid_argument("the flat twin's names are numbered; give no name length");
+    }
 }
 
 GeneratedCounts WriteNestedDatabase(const std::filesystem::path& root, const NestedShape& shape) {
@@ -26,10 +29,15 @@ GeneratedCounts WriteNestedDatabase(const std::filesystem::path& root, const Nes
     // at every level. The log keeps only the start of a long one.
     std::string spec = "$/" + name;
     for (int level = 1; level <= shape.levels; ++level) {
-        project = writer.AddProject(project, name);
+        if (shape.flat) {
+            spec = "$/p" + std::to_string(level);
+            project = writer.AddProject(writer.Root(), spec.substr(2));
+        } else {
+            project = writer.AddProject(project, name);
+        }
         const ItemId file = writer.AddFile(project, "f.txt");
         writer.CheckIn(file, Stamp{}, spec);
-        if (spec.size() < vssdb::revision_format::kSpecSize) {
+        if (!shape.flat && spec.size() < vssdb::revision_format::kSpecSize) {
             spec += "/" + name;
         }
     }

@@ -258,6 +258,8 @@ TEST(MkdbCommand, ExplainsWhatIsWrong) {
         {{"--code-page", "437", "out"}, "no words for code page 437"},
         {{"--nested", "0", "out"}, "the levels must be from 1"},
         {{"--nested", "9", "--name-length", "201", "out"}, "the name length must be from 1"},
+        {{"--flat", "out"}, "go with --nested"},
+        {{"--nested", "9", "--flat", "--name-length", "2", "out"}, "give no name length"},
     };
     for (const auto& [arguments, message] : cases) {
         const MkdbCommand command = ParseMkdbCommand(arguments);
@@ -273,6 +275,8 @@ TEST(MkdbCommand, NestedTakesItsOwnShape) {
     EXPECT_TRUE(command.nested);
     EXPECT_EQ(command.nestedShape.levels, 16000);
     EXPECT_EQ(command.nestedShape.nameLength, 33);
+    EXPECT_FALSE(command.nestedShape.flat);
+    EXPECT_TRUE(ParseMkdbCommand({"--nested", "3", "--flat", "out"}).nestedShape.flat);
     EXPECT_FALSE(ParseMkdbCommand({"out"}).nested);
 }
 
