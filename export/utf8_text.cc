@@ -1,37 +1,20 @@
 #include "export/utf8_text.h"
 
-#include <locale.h>
 #include <wctype.h>
 
 #include <cstdio>
 #include <cwchar>
 
+#include "codepage/utf8_locale.h"
+
 namespace varnotte {
 namespace {
-
-locale_t Utf8Locale() {
-    static const locale_t locale =
-        newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-    return locale;
-}
-
-// Switches this thread to C.UTF-8 for one conversion.
-class ScopedUtf8Locale {
-  public:
-    ScopedUtf8Locale() : previous_(uselocale(Utf8Locale())) {}
-    ~ScopedUtf8Locale() { uselocale(previous_); }
-    ScopedUtf8Locale(const ScopedUtf8Locale&) = delete;
-    ScopedUtf8Locale& operator=(const ScopedUtf8Locale&) = delete;
-
-  private:
-    locale_t previous_;
-};
 
 bool IsControl(char32_t c) {
     if (c < 0x80) {
         return c < 0x20 || c == 0x7F;
     }
-    const locale_t locale = Utf8Locale();
+    const locale_t locale = codepage::Utf8Locale();
     // Without the locale, the C1 range is what a terminal would act on.
     return locale == static_cast<locale_t>(nullptr) ? c < 0xA0
                                                     : iswcntrl_l(static_cast<wint_t>(c), locale);
@@ -64,8 +47,8 @@ Utf8Step FirstCodePoint(std::string_view text) {
     if (lead < 0x80) {
         return Utf8Step{lead, 1, true};
     }
-    if (Utf8Locale() != static_cast<locale_t>(nullptr)) {
-        const ScopedUtf8Locale scope;
+    if (codepage::Utf8Locale() != static_cast<locale_t>(nullptr)) {
+        const codepage::ScopedUtf8Locale scope;
         std::mbstate_t state{};
         wchar_t c = 0;
         const std::size_t length = std::mbrtowc(&c, text.data(), text.size(), &state);

@@ -8,36 +8,20 @@
 #include <algorithm>
 #include <cctype>
 
+#include "codepage/utf8_locale.h"
+
 namespace vssdb {
 namespace {
-
-locale_t Utf8Locale() {
-    static const locale_t locale =
-        newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-    return locale;
-}
 
 bool IsAscii(std::string_view s) {
     return std::all_of(s.begin(), s.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Switches this thread to C.UTF-8 for the multibyte conversions of one call.
-class ScopedUtf8Locale {
-  public:
-    explicit ScopedUtf8Locale(locale_t locale) : previous_(uselocale(locale)) {}
-    ~ScopedUtf8Locale() { uselocale(previous_); }
-    ScopedUtf8Locale(const ScopedUtf8Locale&) = delete;
-    ScopedUtf8Locale& operator=(const ScopedUtf8Locale&) = delete;
-
-  private:
-    locale_t previous_;
-};
-
 std::string MapCase(std::string_view utf8, wint_t (*map)(wint_t, locale_t), int (*ascii)(int)) {
     std::string out;
     out.reserve(utf8.size());
-    const locale_t locale = Utf8Locale();
+    const locale_t locale = codepage::Utf8Locale();
     if (IsAscii(utf8) || locale == static_cast<locale_t>(nullptr)) {
         for (const char c : utf8) {
             const auto b = static_cast<unsigned char>(c);
@@ -45,7 +29,7 @@ std::string MapCase(std::string_view utf8, wint_t (*map)(wint_t, locale_t), int 
         }
         return out;
     }
-    const ScopedUtf8Locale scope(locale);
+    const codepage::ScopedUtf8Locale scope;
     std::mbstate_t in{};
     std::mbstate_t outState{};
     char buffer[MB_LEN_MAX];
