@@ -1,11 +1,12 @@
-// An item's log file: header, version chain, newest version, and every record on its own
-// as the code page census reads them.
+// An item's log file: header, version chain, newest version, checkouts and parent projects,
+// and every record on its own as the code page census reads them.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "vssdb/error.h"
 #include "vssdb/file_header_check.h"
+#include "vssdb/file_records.h"
 #include "vssdb/item_log.h"
 #include "vssdb/physical_file.h"
 #include "vssdb/record_format.h"
@@ -37,6 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const vssdb::ItemLog log(vssdb::PhysicalFile::FromBytes("fuzz/a/aaaaaaaa", bytes));
         try {
             log.ReadLatestRevision();
+        } catch (const vssdb::Error&) {
+        }
+        try {
+            vssdb::ReadCheckouts(log);
+        } catch (const vssdb::Error&) {
+        }
+        try {
+            vssdb::ReadParentProjects(log);
         } catch (const vssdb::Error&) {
         }
         log.ReadRevisions();

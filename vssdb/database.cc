@@ -219,6 +219,15 @@ std::string Database::DisplayName(const NameField& name, bool project) const {
     return Decode(longName ? *longName : name.shortName);
 }
 
+std::shared_ptr<const ItemLog> Database::RecentLog(const std::string& physical) {
+    if (!recentLog_ || recentPhysical_ != physical) {
+        recentLog_.reset();  // one log at a time
+        recentLog_ = std::make_shared<const ItemLog>(ReadLog(physical));
+        recentPhysical_ = physical;
+    }
+    return recentLog_;
+}
+
 ItemLog Database::ReadLog(const std::string& physical) const {
     const std::string path = folder_.FindLog(physical);
     if (path.empty()) {
@@ -361,6 +370,7 @@ void Database::ForgetCachedItems() {
     latestVersions_.Clear();
     projectPlaces_.clear();
     projectPlaces_.emplace(std::string(kRootPhysical), ItemPath());
+    recentLog_.reset();
     try {
         RefreshNames();
     } catch (const Error&) {
@@ -372,7 +382,7 @@ int Database::LatestVersion(const std::string& physical) {
     if (const int* cached = latestVersions_.Find(physical)) {
         return *cached;
     }
-    const int version = ReadLog(physical).ReadLatestRevision().version;
+    const int version = RecentLog(physical)->ReadLatestRevision().version;
     latestVersions_.Put(physical, version, 1);
     return version;
 }
@@ -389,7 +399,9 @@ std::vector<Revision> Database::History(const std::string& physical) {
                          "branch sources loop back to " + current);
         }
         visited.push_back(current);
-        const ItemLog log = ReadLog(current);
+        const std::shared_ptr<const ItemLog> read =
+            depth == 0 ? RecentLog(current) : std::make_shared<const ItemLog>(ReadLog(current));
+        const ItemLog& log = *read;
         std::vector<Revision> revisions = log.ReadRevisions();
         if (depth == 0) {
             if (!revisions.empty()) {

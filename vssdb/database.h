@@ -24,6 +24,7 @@
 
 #include "codepage/text_decoder.h"
 #include "vssdb/data_folder.h"
+#include "vssdb/file_records.h"
 #include "vssdb/item_log.h"
 #include "vssdb/item_path.h"
 #include "vssdb/names_file.h"
@@ -79,6 +80,17 @@ struct LocatedItem {
     // Set for an item reached through a child entry whose name cannot be used (see
     // Child::nameError): nothing may be read of it.
     std::string nameError;
+    bool deleted = false;  // its entry, or a project above it, is deleted
+};
+
+// What a file's log says about the file beyond its versions.
+struct FileFacts {
+    std::uint16_t flags = 0;         // item_header_format::kFile*
+    std::string branchSource;        // physical name of the file it was branched from, or empty
+    std::uint16_t firstVersion = 1;  // versions below this one are the branch source's
+    std::vector<Checkout> checkouts;
+    std::vector<std::string> parentProjects;  // physical names, in the order it joined them
+    long long dataSize = -1;                  // of the current data file; -1 when it is missing
 };
 
 class Database {
@@ -129,6 +141,23 @@ class Database {
     // version with the versions of the file it was branched from.
     std::vector<Revision> History(const std::string& physical);
 
+    // What the log of file `physical` says beyond its versions. Throws Error(kCorrupt)
+    // when it is a project's log or damaged.
+    FileFacts FileFactsOf(const std::string& physical);
+
+    // The place of a project reached by its physical name alone: where a walk found it,
+    // else through the parents its item header names. Throws Error(kCorrupt) when the
+    // parents loop or end anywhere but at the root.
+    ItemPath ProjectPathOf(const std::string& physical);
+
+    // The live entries that list file `physical` in the projects `parentProjects` (as
+    // FileFacts gives them), in that order.
+    std::vector<LocatedItem> PlacesOf(const std::string& physical,
+                                      const std::vector<std::string>& parentProjects);
+
+    // The users of um.dat, in file order.
+    const std::vector<UserRecord>& users() const { return users_; }
+
     // Text of the database in UTF-8 (undecodable bytes become U+FFFD).
     std::string Decode(std::string_view bytes) const;
     // The display name of a name field: the long name from names.dat, else the short field.
@@ -139,6 +168,9 @@ class Database {
   private:
     Database(std::string iniPath, std::string dataPath);
     ItemLog ReadLog(const std::string& physical) const;
+    // The log of an item as read last, when that item was the last one read this way: a
+    // walk asks for a file's history, its version number and its facts one after another.
+    std::shared_ptr<const ItemLog> RecentLog(const std::string& physical);
     // Rereads names.dat when it is not the file read before; returns whether it did.
     bool RefreshNames() const;
     void SettleCodePage(const OpenOptions& options);
@@ -174,6 +206,8 @@ class Database {
     // through itself (LocateBelow), so none of them depends on staying here.
     RecentCache<std::shared_ptr<const ChildList>> children_{4096, 32};
     RecentCache<int> latestVersions_{4096, 1};
+    std::string recentPhysical_;
+    std::shared_ptr<const ItemLog> recentLog_;
     // Upper-case physical name -> the place the project was first reached through.
     std::unordered_map<std::string, ItemPath> projectPlaces_{{std::string(kRootPhysical), {}}};
 };

@@ -53,6 +53,9 @@ ItemHeader ParseItemHeader(const ByteView& view) {
     } else {
         header.fileFlags = body.U16(ih::kFileFlags);
         header.branchSource = std::string(body.CString(ih::kBranchSource, ih::kPhysicalNameSize));
+        header.lastParentRecord = body.U32(ih::kLastParentRecord);
+        header.parentCount = body.U16(ih::kParentCount);
+        header.activeCheckout = body.U32(ih::kActiveCheckout);
     }
     if (header.lastRevision == 0) {
         ThrowCorruptAt(path, record.offset, "item header names no versions");

@@ -29,6 +29,9 @@ struct ItemHeader {
     // Files.
     std::uint16_t fileFlags = 0;
     std::string branchSource;  // physical name, empty unless branched
+    std::uint32_t lastParentRecord = 0;
+    std::uint16_t parentCount = 0;
+    std::uint32_t activeCheckout = 0;  // offset of a CF record; 0 unless checked out now
 };
 
 // One EL record. Texts are raw bytes in the database's code page. Which of the
@@ -74,6 +77,7 @@ class ItemLog {
     explicit ItemLog(PhysicalFile file);
 
     const std::string& path() const { return file_.path(); }
+    ByteView view() const { return file_.view(); }
     const ItemHeader& header() const { return header_; }
 
     // Every version, newest first, following the chain from the header's last revision.

@@ -20,4 +20,6 @@ inline constexpr std::size_t kPasswordHash = 32;  // u16
 inline constexpr std::size_t kUserFlags = 34;     // u16, bit 0 read-only
 inline constexpr std::size_t kRightsOffset = 36;  // u32
 
+inline constexpr std::uint16_t kReadOnly = 0x0001;
+
 }  // namespace vssdb::user_file_format

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "testing/damage.h"
 #include "testing/database_writer.h"
+#include "testing/file_io.h"
 #include "testing/names_file_builder.h"
 #include "testing/record_builder.h"
 #include "tests/support/temp_dir.h"
@@ -142,6 +145,78 @@ TEST_F(DamagedDatabase, NotAnItemFileAtAll) {
 TEST_F(DamagedDatabase, MissingLogFileNamesWhereItShouldBe) {
     fs::remove(writer.LogPath(file));
     ExpectCorrupt(HistoryError(), "missing");
+}
+
+// The records beside the versions: who has the file checked out, which projects list it.
+struct FileRecordDamage {
+    const char* name;
+    std::function<void(const fs::path& log)> damage;
+    const char* message;
+};
+
+TEST_F(DamagedDatabase, CheckoutAndParentRecords) {
+    namespace dh = vssdb::item_header_format;
+    namespace cf = vssdb::checkout_format;
+    const fs::path log = writer.LogPath(file);
+    const std::string intact = vsstest::ReadWholeFile(log);
+    const std::size_t checkout = cf::kRecordOffset;
+    const std::size_t parent = Records(log, "PF").front().offset;
+    const auto setHeader = [](const fs::path& log, std::size_t field, std::uint32_t value) {
+        vsstest::PatchU32(log, dh::kRecordOffset + 8 + field, value);
+        vsstest::FixRecordCrc(log, dh::kRecordOffset);
+    };
+    const std::vector<FileRecordDamage> cases = {
+        {"active checkout past the end",
+         [&](const fs::path& l) { setHeader(l, dh::kActiveCheckout, 0x7FFFFFF0u); },
+         "outside the file"},
+        {"active checkout at a version",
+         [&](const fs::path& l) {
+             setHeader(l, dh::kActiveCheckout,
+                       static_cast<std::uint32_t>(Records(l, "EL").front().offset));
+         },
+         "expected a CF record"},
+        {"checkouts that loop",
+         [&](const fs::path& l) {
+             vsstest::PatchU32(l, checkout + 8 + cf::kPreviousCheckout,
+                               static_cast<std::uint32_t>(checkout));
+             vsstest::FixRecordCrc(l, checkout);
+             setHeader(l, dh::kActiveCheckout, static_cast<std::uint32_t>(checkout));
+         },
+         "overlaps"},
+        {"checkout record cut short",
+         [&](const fs::path& l) {
+             vsstest::PatchU32(l, checkout + vssdb::record_format::kLengthOffset, 100);
+             vsstest::FixRecordCrc(l, checkout);
+             setHeader(l, dh::kActiveCheckout, static_cast<std::uint32_t>(checkout));
+         },
+         "data ends early"},
+        {"parent record at the checkout",
+         [&](const fs::path& l) {
+             setHeader(l, dh::kLastParentRecord, static_cast<std::uint32_t>(checkout));
+         },
+         "expected a PF record"},
+        {"parent record names no item",
+         [&](const fs::path& l) {
+             vsstest::PatchBytes(l, parent + 8 + vssdb::file_link_format::kPhysical, "../../x");
+             vsstest::FixRecordCrc(l, parent);
+         },
+         "names no physical item"},
+    };
+    for (const FileRecordDamage& damage : cases) {
+        vsstest::WriteWholeFile(log, intact);
+        damage.damage(log);
+        std::optional<vssdb::Error> error;
+        try {
+            auto db = Open();
+            db->FileFactsOf(writer.PhysicalName(file));
+        } catch (const vssdb::Error& e) {
+            error = e;
+        }
+        SCOPED_TRACE(damage.name);
+        ExpectCorrupt(error, damage.message);
+    }
+    vsstest::WriteWholeFile(log, intact);
+    EXPECT_NO_THROW(Open()->FileFactsOf(writer.PhysicalName(file)));
 }
 
 TEST_F(DamagedDatabase, DamagedChildListSpoilsOnlyThatProject) {

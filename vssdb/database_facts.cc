@@ -1,0 +1,89 @@
+// Database: the facts of a file beyond its versions, and the places that list it.
+#include <algorithm>
+#include <unordered_set>
+
+#include "vssdb/database.h"
+#include "vssdb/error.h"
+#include "vssdb/text_case.h"
+
+namespace vssdb {
+FileFacts Database::FileFactsOf(const std::string& physical) {
+    const std::shared_ptr<const ItemLog> read = RecentLog(physical);
+    const ItemLog& log = *read;
+    const ItemHeader& header = log.header();
+    if (header.type != ItemType::kFile) {
+        ThrowCorrupt(log.path(), "expected a file, found a project");
+    }
+    FileFacts facts;
+    facts.flags = header.fileFlags;
+    facts.branchSource = header.branchSource;
+    facts.firstVersion = header.firstVersion;
+    facts.checkouts = ReadCheckouts(log);
+    facts.parentProjects = ReadParentProjects(log);
+    const std::string data = folder_.FindData(physical, header.dataExtension);
+    if (!data.empty()) {
+        facts.dataSize = StampOf(data).size;
+    }
+    return facts;
+}
+
+ItemPath Database::ProjectPathOf(const std::string& physical) {
+    // The names from this project up to the first one whose place is known (the root's is).
+    std::vector<std::string> names;
+    std::unordered_set<std::string> visited;
+    std::string current = UpperCase(physical);
+    ItemPath path;
+    for (;;) {
+        if (const auto known = projectPlaces_.find(current); known != projectPlaces_.end()) {
+            path = known->second;
+            break;
+        }
+        if (!visited.insert(current).second) {
+            ThrowCorrupt(folder_.ExpectedLogPath(physical), "its parent projects loop");
+        }
+        const ItemLog log = ReadLog(current);
+        const ItemHeader& header = log.header();
+        if (header.type != ItemType::kProject) {
+            ThrowCorrupt(log.path(), "expected a project, found a file");
+        }
+        if (header.parentPhysical.empty()) {
+            ThrowCorrupt(log.path(), "the project names no parent project");
+        }
+        names.push_back(DisplayName(header.name, true));
+        current = UpperCase(header.parentPhysical);
+    }
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        path = path.Child(*name);
+    }
+    return path;
+}
+
+std::vector<LocatedItem> Database::PlacesOf(const std::string& physical,
+                                            const std::vector<std::string>& parentProjects) {
+    std::vector<LocatedItem> places;
+    std::vector<std::string> seen;
+    for (const std::string& project : parentProjects) {
+        if (std::find(seen.begin(), seen.end(), project) != seen.end()) {
+            continue;
+        }
+        seen.push_back(project);
+        const ItemPath projectPath = ProjectPathOf(project);
+        const auto children = Children(project);
+        for (const Child& child : children->entries) {
+            if (child.deleted || child.type != ItemType::kFile ||
+                !EqualsIgnoringCase(child.physical, physical)) {
+                continue;
+            }
+            LocatedItem place;
+            place.path = projectPath.Child(child.name);
+            place.type = ItemType::kFile;
+            place.physical = child.physical;
+            place.pinnedVersion = child.pinnedVersion;
+            place.nameError = child.nameError;
+            places.push_back(std::move(place));
+        }
+    }
+    return places;
+}
+
+}  // namespace vssdb
