@@ -174,6 +174,8 @@ void WriteDatabases(const fs::path& scratch, Corpora& corpora) {
                  w.AddFile(project, "file.txt", Stamp{"Admin", 100, "first\r\nline two"});
              w.CheckIn(file, Stamp{"Guest", 200, "second"});
              w.Label(file, "release 1", Stamp{"Admin", 300, ""}, "label comment");
+             w.CheckOut(file, {{"Guest", 400, "editing"}, "C:\\work", "PC", ""});
+             w.CheckOutAgain(file, {{"Admin", 500, ""}, "D:\\src", "BUILD", ""});
              w.AddFile(w.Root(), "A name with spaces that is long.txt");
          }},
         {"written-shares",

@@ -224,6 +224,10 @@ class Generator {
             writer_.Delete(project, file, NextStamp({}));
             return false;
         }
+        if (Chance(shape_.checkedOutPercent)) {
+            const Stamp stamp = NextStamp({});
+            writer_.CheckOut(file, {stamp, "C:\\work", "PC-1", ""});
+        }
         if (Chance(shape_.sharePercent)) {
             writer_.Share(file, parent, NextStamp({}));
             if (parentLive) {
@@ -260,7 +264,8 @@ void CheckShape(const DatabaseShape& shape) {
           {shape.sharePercent, "the share percentage"},
           {shape.deletedFilesPercent, "the deleted files percentage"},
           {shape.deletedProjectsPercent, "the deleted projects percentage"},
-          {shape.nonAsciiPercent, "the non-ASCII percentage"}}) {
+          {shape.nonAsciiPercent, "the non-ASCII percentage"},
+          {shape.checkedOutPercent, "the checked-out percentage"}}) {
         RequireRange(value, 0, 100, what);
     }
     if (std::find(WordCodePages().begin(), WordCodePages().end(), shape.codePage) ==

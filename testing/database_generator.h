@@ -1,5 +1,5 @@
 // Generates a SourceSafe database of a given shape with made-up projects, files, versions,
-// comments, labels, shares and deleted items: the large databases of the benchmarks and
+// comments, labels, shares, checkouts and deleted items: the large databases of the benchmarks and
 // the varied ones of their tests.
 //
 // The same shape and seed give the same bytes. Each project's subtree is written as soon
@@ -23,6 +23,7 @@ struct DatabaseShape {
     int deletedFilesPercent = 1;     // of files deleted from their project
     int deletedProjectsPercent = 0;  // of projects without subprojects deleted
     int nonAsciiPercent = 5;         // of names, user names and comments
+    int checkedOutPercent = 0;       // of live files left checked out
     int codePage = 1252;             // of the non-ASCII texts (see WordCodePages())
     std::uint32_t seed = 1;
 };

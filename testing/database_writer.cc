@@ -148,6 +148,18 @@ void DatabaseWriter::CheckOut(ItemId fileId, const Checkout& checkout) {
     file.log.StartCheckout(checkout, spec);
 }
 
+void DatabaseWriter::CheckOutAgain(ItemId fileId, const Checkout& checkout) {
+    EnsureWritable();
+    Item& file = LiveFile(fileId);
+    EnsureUnwritten(fileId);
+    if (!file.log.checkedOut()) {
+        throw std::invalid_argument("the file is not checked out");
+    }
+    const std::string spec = checkout.projectSpec.empty() ? ProjectSpec(FirstListingProject(file))
+                                                          : checkout.projectSpec;
+    file.log.AddCheckout(checkout, spec);
+}
+
 void DatabaseWriter::UndoCheckOut(ItemId fileId) {
     EnsureWritable();
     Item& file = LiveFile(fileId);

@@ -77,6 +77,9 @@ class DatabaseWriter {
     // UndoCheckOut(); one checkout at a time. Neither logs a version. The project spec
     // defaults as CheckIn()'s does.
     void CheckOut(ItemId file, const Checkout& checkout = {});
+    // One more checkout of a checked-out file, as with multiple checkouts allowed; ends
+    // with the others.
+    void CheckOutAgain(ItemId file, const Checkout& checkout);
     void UndoCheckOut(ItemId file);
     // A label is a version of its own, in the labelled item's log only.
     void Label(ItemId item, std::string label, const Stamp& stamp = {},

@@ -154,13 +154,11 @@ void ItemLogBuilder::BlankParentLink(std::uint32_t offset) {
     RefreshRecordCrc(bytes_, offset);
 }
 
-void ItemLogBuilder::StartCheckout(const Checkout& checkout, std::string_view projectSpec) {
+void ItemLogBuilder::FillCheckout(std::size_t body, const Checkout& checkout,
+                                  std::string_view projectSpec, std::uint32_t previous,
+                                  std::uint32_t self) {
     namespace cf = vssdb::checkout_format;
-    if (project_ || checkedOut_) {
-        throw std::logic_error("only a file that is not checked out can be checked out");
-    }
     std::string& b = bytes_;
-    const std::size_t body = cf::kRecordOffset + rf::kHeaderSize;
     const auto text = [&](std::size_t at, std::string_view value, std::size_t size) {
         b.replace(body + at, size, size, '\0');
         PutText(b, body + at, value, size - 1);
@@ -172,11 +170,38 @@ void ItemLogBuilder::StartCheckout(const Checkout& checkout, std::string_view pr
     text(cf::kProjectSpec, projectSpec, cf::kProjectSpecSize);
     text(cf::kComment, checkout.stamp.comment, cf::kCommentSize);
     PutU16(b, body + cf::kVersion, lastVersion_);
-    PutU16(b, body + cf::kFlags, cf::kExclusive);
-    PutU32(b, body + cf::kThisCheckout, static_cast<std::uint32_t>(cf::kRecordOffset));
+    PutU16(b, body + cf::kFlags, previous == 0 ? cf::kExclusive : 0);
+    PutU32(b, body + cf::kPreviousCheckout, previous);
+    PutU32(b, body + cf::kThisCheckout, self);
     PutU32(b, body + cf::kCheckoutCount, ++checkoutCount_);
-    RefreshRecordCrc(b, cf::kRecordOffset);
+}
+
+void ItemLogBuilder::StartCheckout(const Checkout& checkout, std::string_view projectSpec) {
+    namespace cf = vssdb::checkout_format;
+    if (project_ || checkedOut_) {
+        throw std::logic_error("only a file that is not checked out can be checked out");
+    }
+    const auto offset = static_cast<std::uint32_t>(cf::kRecordOffset);
+    FillCheckout(cf::kRecordOffset + rf::kHeaderSize, checkout, projectSpec, 0, offset);
+    RefreshRecordCrc(bytes_, cf::kRecordOffset);
     checkedOut_ = true;
+    activeCheckout_ = offset;
+}
+
+void ItemLogBuilder::AddCheckout(const Checkout& checkout, std::string_view projectSpec) {
+    namespace cf = vssdb::checkout_format;
+    if (!checkedOut_) {
+        throw std::logic_error("only a checked-out file takes another checkout");
+    }
+    // The first checkout is no longer the only one.
+    PutU16(bytes_, cf::kRecordOffset + rf::kHeaderSize + cf::kFlags, 0);
+    RefreshRecordCrc(bytes_, cf::kRecordOffset);
+    RecordBuilder record(bytes_, rf::kCheckout, cf::kBodySize);
+    const auto offset = static_cast<std::uint32_t>(record.offset());
+    record.Finish();
+    FillCheckout(offset + rf::kHeaderSize, checkout, projectSpec, activeCheckout_, offset);
+    RefreshRecordCrc(bytes_, offset);
+    activeCheckout_ = offset;
 }
 
 void ItemLogBuilder::EndCheckout() {
@@ -189,6 +214,7 @@ void ItemLogBuilder::EndCheckout() {
     PutU16(bytes_, body + cf::kFlags, 0);
     RefreshRecordCrc(bytes_, cf::kRecordOffset);
     checkedOut_ = false;
+    activeCheckout_ = 0;
 }
 
 void ItemLogBuilder::StartAtVersion(std::uint16_t firstVersion) {
@@ -235,7 +261,7 @@ const std::string& ItemLogBuilder::Finish(const ItemHeaderFields& fields) {
         u16(dh::kParentCount, fields.parentCount);
         // The checkout record is the active one while the file is checked out.
         const auto checkout = static_cast<std::uint32_t>(vssdb::checkout_format::kRecordOffset);
-        u32(dh::kActiveCheckout, checkedOut_ ? checkout : 0);
+        u32(dh::kActiveCheckout, checkedOut_ ? activeCheckout_ : 0);
         u32(dh::kIdleCheckout, checkedOut_ ? 0 : checkout);
         u32(dh::kDataCrc, fields.dataCrc);
         u32(dh::kLastCheckInTime, fields.lastCheckInTime);

@@ -68,6 +68,11 @@ class ItemLogBuilder {
     // The file's checkout record: filled for a checkout of the current version, which
     // lasts until EndCheckout(). The record keeps its details after that.
     void StartCheckout(const Checkout& checkout, std::string_view projectSpec);
+    // Another checkout of the checked-out file, as with multiple checkouts allowed: a CF
+    // record of its own that points back at the one before and becomes the active one.
+    // None of them is exclusive then.
+    void AddCheckout(const Checkout& checkout, std::string_view projectSpec);
+    // Ends every checkout of the file.
     void EndCheckout();
     bool checkedOut() const { return checkedOut_; }
 
@@ -98,7 +103,11 @@ class ItemLogBuilder {
     std::uint32_t lastParentLink_ = 0;
     std::uint32_t lastBranchLink_ = 0;
     std::uint16_t branchLinkCount_ = 0;
+    void FillCheckout(std::size_t body, const Checkout& checkout, std::string_view projectSpec,
+                      std::uint32_t previous, std::uint32_t self);
+
     bool checkedOut_ = false;
+    std::uint32_t activeCheckout_ = 0;  // the newest checkout's CF record while checked out
     std::uint32_t checkoutCount_ = 0;
 };
 

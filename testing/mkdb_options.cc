@@ -26,6 +26,7 @@ constexpr IntOption kIntOptions[] = {
     {"--deleted-files-percent", &DatabaseShape::deletedFilesPercent},
     {"--deleted-projects-percent", &DatabaseShape::deletedProjectsPercent},
     {"--non-ascii-percent", &DatabaseShape::nonAsciiPercent},
+    {"--checked-out-percent", &DatabaseShape::checkedOutPercent},
     {"--code-page", &DatabaseShape::codePage},
 };
 
@@ -56,6 +57,7 @@ std::string MkdbUsage() {
            "  --deleted-files-percent N     (1)\n"
            "  --deleted-projects-percent N  of projects without subprojects (0)\n"
            "  --non-ascii-percent N         of names, users and comments (5)\n"
+           "  --checked-out-percent N       of live files left checked out (0)\n"
            "  --code-page N                 932, 936, 949, 950, 1250 to 1257 (1252)\n"
            "  --seed N                      the same seed writes the same bytes (1)\n"
            "  --sample                      the sample database of the README instead\n"

@@ -32,6 +32,7 @@ struct Tally {
     long long files = 0;
     long long versions = 0;
     long long deletedEntries = 0;
+    long long checkedOut = 0;
     std::vector<std::string> names;
 };
 
@@ -46,6 +47,7 @@ void Walk(const sourcesafe::IVSSItem& project, Tally& tally) {
             continue;
         }
         ++tally.files;
+        tally.checkedOut += child.IsCheckedOut() != sourcesafe::VSSFILE_NOTCHECKEDOUT ? 1 : 0;
         auto versions = child.Versions().NewEnum();
         for (sourcesafe::IVSSVersion version; versions.Next(version);) {
             ++tally.versions;
@@ -92,6 +94,7 @@ DatabaseShape Shape(int projects, int depth, int files, int versions, int codePa
     shape.deletedProjectsPercent = 30;
     shape.nonAsciiPercent = 40;
     shape.multiLinePercent = 50;
+    shape.checkedOutPercent = 20;
     return shape;
 }
 
@@ -116,6 +119,8 @@ TEST_P(GeneratedDatabase, IsSoundAndReadsBackWithItsCounts) {
     EXPECT_EQ(tally.versions, counts.exportedVersions);
     if (shape.projects * shape.filesPerProject >= 100) {
         EXPECT_GT(tally.deletedEntries, 0) << "deleted items are still listed";
+        EXPECT_GT(tally.checkedOut, 0);
+        EXPECT_LT(tally.checkedOut, tally.files);
         std::map<std::string, int> seen;
         int listedTwice = 0;
         for (const std::string& name : tally.names) {
@@ -232,17 +237,19 @@ TEST(MkdbCommand, ParsesEveryOptionIntoTheShape) {
                                                   "6",
                                                   "--code-page",
                                                   "932",
+                                                  "--checked-out-percent",
+                                                  "7",
                                                   "--seed",
                                                   "4000000000",
                                                   "out"});
     ASSERT_EQ(command.error, "");
     EXPECT_EQ(command.folder, "out");
     const DatabaseShape& s = command.shape;
-    EXPECT_EQ(
-        std::vector<int>({s.projects, s.depth, s.filesPerProject, s.versionsPerFile, s.commentBytes,
-                          s.multiLinePercent, s.labelPercent, s.sharePercent, s.deletedFilesPercent,
-                          s.deletedProjectsPercent, s.nonAsciiPercent, s.codePage}),
-        std::vector<int>({40, 3, 7, 9, 200, 50, 2, 3, 4, 5, 6, 932}));
+    EXPECT_EQ(std::vector<int>({s.projects, s.depth, s.filesPerProject, s.versionsPerFile,
+                                s.commentBytes, s.multiLinePercent, s.labelPercent, s.sharePercent,
+                                s.deletedFilesPercent, s.deletedProjectsPercent, s.nonAsciiPercent,
+                                s.codePage, s.checkedOutPercent}),
+              std::vector<int>({40, 3, 7, 9, 200, 50, 2, 3, 4, 5, 6, 932, 7}));
     EXPECT_EQ(s.seed, 4000000000u);
 }
 

@@ -201,11 +201,19 @@ void CheckLog(const fs::path& path, std::map<std::string, ItemSummary>& items,
         namespace cf = vssdb::checkout_format;
         const std::uint32_t active = header.U32(dh::kActiveCheckout);
         const bool checkedOut = (header.U16(dh::kFileFlags) & dh::kFileCheckedOut) != 0;
-        problems.Expect(active == (checkedOut ? cf::kRecordOffset : 0) &&
+        // The active checkout is the record every file has, or another one when the file
+        // has several checkouts.
+        const auto activeRecord =
+            std::find_if(records.begin(), records.end(), [&](const RecordInfo& r) {
+                return r.offset == active && r.signature == rf::kCheckout;
+            });
+        problems.Expect(checkedOut == (active != 0) &&
                             header.U32(dh::kIdleCheckout) == (checkedOut ? 0 : cf::kRecordOffset),
                         path, "checkout offsets disagree with the checked-out flag");
-        if (checkedOut && checkout != records.end()) {
-            const std::uint16_t version = log.Body(*checkout).U16(cf::kVersion);
+        problems.Expect(active == 0 || activeRecord != records.end(), path,
+                        "the active checkout is no checkout record");
+        if (checkedOut && activeRecord != records.end()) {
+            const std::uint16_t version = log.Body(*activeRecord).U16(cf::kVersion);
             problems.Expect(!chain.empty() && version >= 1 && version <= chain.front().version,
                             path, "checked out at a version the file does not have");
         }
