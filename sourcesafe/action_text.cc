@@ -9,46 +9,106 @@ namespace {
 
 using vssdb::revision_format::Action;
 
-// Every wording in one place. Placeholders: {name}, {old}, {spec}, {label}, {n}.
+// Every wording in one place, with the code that names the action in data. Placeholders:
+// {name}, {old}, {spec}, {label}, {n}.
 struct Wording {
-    Action action;
     std::string_view text;
+    std::string_view code;
 };
 
-constexpr Wording kWordings[] = {
-    {Action::kLabel, "Labeled '{label}'"},
-    {Action::kCreateProject, "Created"},
-    {Action::kCreateFile, "Created"},
-    {Action::kAddProject, "Added ${name}"},
-    {Action::kAddFile, "Added {name}"},
-    {Action::kDestroyProject, "Destroyed {name}"},
-    {Action::kDestroyFile, "Destroyed {name}"},
-    {Action::kDeleteProject, "Deleted {name}"},
-    {Action::kDeleteFile, "Deleted {name}"},
-    {Action::kRecoverProject, "Recovered {name}"},
-    {Action::kRecoverFile, "Recovered {name}"},
-    {Action::kRenameProject, "Renamed {old} to {name}"},
-    {Action::kRenameFile, "Renamed {old} to {name}"},
-    {Action::kMoveFrom, "Moved from {spec}"},
-    {Action::kMoveTo, "Moved to {spec}"},
-    {Action::kShareFile, "Shared {spec}"},
-    {Action::kBranchFile, "Branched {name}"},
-    {Action::kCheckIn, "Checked in {spec}"},
-    {Action::kBranchStart, "Branched at version {n}"},
-    {Action::kArchiveVersions, "Archived versions of {name}"},
-    {Action::kRestoreVersions, "Restored versions of {name}"},
-    {Action::kArchiveFile, "Archived {name}"},
-    {Action::kArchiveProject, "Archived {name}"},
-    {Action::kRestoreFile, "Restored {name}"},
-    {Action::kRestoreProject, "Restored {name}"},
+struct ActionWording {
+    Action action;
+    Wording wording;
+};
+
+constexpr ActionWording kWordings[] = {
+    {Action::kLabel, {"Labeled '{label}'", "labeled"}},
+    {Action::kCreateProject, {"Created", "created"}},
+    {Action::kCreateFile, {"Created", "created"}},
+    {Action::kAddProject, {"Added ${name}", "added"}},
+    {Action::kAddFile, {"Added {name}", "added"}},
+    {Action::kDestroyProject, {"Destroyed {name}", "destroyed"}},
+    {Action::kDestroyFile, {"Destroyed {name}", "destroyed"}},
+    {Action::kDeleteProject, {"Deleted {name}", "deleted"}},
+    {Action::kDeleteFile, {"Deleted {name}", "deleted"}},
+    {Action::kRecoverProject, {"Recovered {name}", "recovered"}},
+    {Action::kRecoverFile, {"Recovered {name}", "recovered"}},
+    {Action::kRenameProject, {"Renamed {old} to {name}", "renamed"}},
+    {Action::kRenameFile, {"Renamed {old} to {name}", "renamed"}},
+    {Action::kMoveFrom, {"Moved from {spec}", "moved_from"}},
+    {Action::kMoveTo, {"Moved to {spec}", "moved_to"}},
+    {Action::kShareFile, {"Shared {spec}", "shared"}},
+    {Action::kBranchFile, {"Branched {name}", "branched"}},
+    {Action::kCheckIn, {"Checked in {spec}", "checked_in"}},
+    {Action::kBranchStart, {"Branched at version {n}", "branched_at"}},
+    {Action::kArchiveVersions, {"Archived versions of {name}", "archived_versions"}},
+    {Action::kRestoreVersions, {"Restored versions of {name}", "restored_versions"}},
+    {Action::kArchiveFile, {"Archived {name}", "archived"}},
+    {Action::kArchiveProject, {"Archived {name}", "archived"}},
+    {Action::kRestoreFile, {"Restored {name}", "restored"}},
+    {Action::kRestoreProject, {"Restored {name}", "restored"}},
 };
 
 // Variants that the stored fields select.
-constexpr std::string_view kPurged = "Purged {name}";
-constexpr std::string_view kPinned = "Pinned {name} to version {n}";
-constexpr std::string_view kUnpinned = "Unpinned {name}";
-constexpr std::string_view kRollback = "Rollback to version {n}";
-constexpr std::string_view kUnknown = "Unknown action {n}";
+constexpr Wording kPurged = {"Purged {name}", "purged"};
+constexpr Wording kPinned = {"Pinned {name} to version {n}", "pinned"};
+constexpr Wording kUnpinned = {"Unpinned {name}", "unpinned"};
+constexpr Wording kRollback = {"Rollback to version {n}", "rolled_back"};
+constexpr Wording kUnknown = {"Unknown action {n}", "unknown"};
+
+// How one version reads: its wording, the number {n} stands for, and whether {spec} names
+// the file shared rather than only its project.
+struct Classified {
+    Wording wording = kUnknown;
+    int number = 0;
+    bool sharedFileSpec = false;
+};
+
+Classified Classify(const vssdb::Revision& revision) {
+    const auto action = static_cast<Action>(revision.action);
+    Classified out;
+    out.number = revision.action;
+    for (const ActionWording& known : kWordings) {
+        if (known.action == action) {
+            out.wording = known.wording;
+            out.number = revision.version;
+        }
+    }
+    switch (action) {
+        case Action::kDestroyProject:
+        case Action::kDestroyFile:
+            if (revision.purged == 1) {
+                out.wording = kPurged;
+            }
+            break;
+        case Action::kShareFile:
+            if (revision.shareKind == 0) {
+                out.wording = kPinned;
+                out.number = revision.pinnedVersion;
+            } else if (revision.shareKind > 0) {
+                out.wording = kUnpinned;
+                out.number = revision.shareKind;  // the version that was pinned
+            } else {
+                out.sharedFileSpec = true;
+            }
+            break;
+        case Action::kBranchStart:
+            // SourceSafe's own history words the entry numbered N of a branched file
+            // "Branched at version N"; a rollback names the version before its entry.
+            if (revision.branchSource.empty()) {
+                out.wording = kRollback;
+                out.number = revision.version - 1;
+            }
+            break;
+        default:
+            break;
+    }
+    return out;
+}
+
+bool Shows(std::string_view pattern, std::string_view placeholder) {
+    return pattern.find(placeholder) != std::string_view::npos;
+}
 
 std::string Fill(std::string_view pattern, std::string_view name, std::string_view old,
                  std::string_view spec, std::string_view label, int number) {
@@ -87,67 +147,69 @@ std::string JoinSpec(const std::string& project, const std::string& name) {
     return project.back() == '/' ? project + name : project + "/" + name;
 }
 
+std::string DisplayName(const vssdb::NameField& field, const vssdb::Database& database) {
+    return database.DisplayName(field, field.isProject());
+}
+
+// The texts a wording shows. Names are looked up only where it shows them: each may cost a
+// names.dat lookup, and a damaged one that is not shown must not cost the version.
+struct Shown {
+    std::string name;
+    std::string old;
+    std::string spec;
+    std::string label;
+};
+
+Shown LookUp(const vssdb::Revision& revision, const Classified& classified,
+             const vssdb::Database& database) {
+    const std::string_view pattern = classified.wording.text;
+    Shown shown;
+    if (classified.sharedFileSpec || Shows(pattern, "{name}")) {
+        shown.name = DisplayName(revision.name, database);
+    }
+    if (Shows(pattern, "{old}")) {
+        shown.old = DisplayName(revision.oldName, database);
+    }
+    shown.spec = database.Decode(revision.spec);
+    if (classified.sharedFileSpec) {
+        shown.spec = JoinSpec(shown.spec, shown.name);
+    }
+    shown.label = database.Decode(revision.label);
+    return shown;
+}
+
 }  // namespace
 
 std::string ActionText(const vssdb::Revision& revision, const vssdb::Database& database) {
-    const auto action = static_cast<Action>(revision.action);
-    int number = revision.version;
-    bool sharedFileSpec = false;  // the spec names the file shared, not only its project
+    const Classified classified = Classify(revision);
+    const Shown shown = LookUp(revision, classified, database);
+    return Fill(classified.wording.text, shown.name, shown.old, shown.spec, shown.label,
+                classified.number);
+}
 
-    std::string_view pattern = kUnknown;
-    for (const Wording& wording : kWordings) {
-        if (wording.action == action) {
-            pattern = wording.text;
-        }
+ActionDetails DescribeAction(const vssdb::Revision& revision, const vssdb::Database& database) {
+    const Classified classified = Classify(revision);
+    Shown shown = LookUp(revision, classified, database);
+    ActionDetails details;
+    details.text = Fill(classified.wording.text, shown.name, shown.old, shown.spec, shown.label,
+                        classified.number);
+    details.code = classified.wording.code;
+    details.storedAction = revision.action;
+    details.nameIsProject = !shown.name.empty() && revision.name.isProject();
+    details.name = std::move(shown.name);
+    details.oldName = std::move(shown.old);
+    details.spec = std::move(shown.spec);
+    const std::string_view code = classified.wording.code;
+    if (code == kPinned.code || code == kUnpinned.code || code == kRollback.code) {
+        details.version = classified.number;
+    } else if (static_cast<Action>(revision.action) == Action::kBranchStart) {
+        // The text names the entry's own number; the data names the source's version the
+        // branch started from, the one before it.
+        details.version = revision.version - 1;
     }
-    switch (action) {
-        case Action::kDestroyProject:
-        case Action::kDestroyFile:
-            if (revision.purged == 1) {
-                pattern = kPurged;
-            }
-            break;
-        case Action::kShareFile:
-            if (revision.shareKind == 0) {
-                pattern = kPinned;
-                number = revision.pinnedVersion;
-            } else if (revision.shareKind > 0) {
-                pattern = kUnpinned;
-            } else {
-                sharedFileSpec = true;
-            }
-            break;
-        case Action::kBranchStart:
-            // SourceSafe's own history words the entry numbered N of a branched file
-            // "Branched at version N"; a rollback names the version before its entry.
-            if (revision.branchSource.empty()) {
-                pattern = kRollback;
-                number = revision.version - 1;
-            }
-            break;
-        default:
-            break;
-    }
-    if (pattern == kUnknown) {
-        number = revision.action;
-    }
-    // Names are looked up only where the wording shows them: each may cost a names.dat
-    // lookup, and a damaged one that is not shown must not cost the version.
-    const auto displayName = [&](const vssdb::NameField& field) {
-        return database.DisplayName(field, field.isProject());
-    };
-    const std::string name = sharedFileSpec || pattern.find("{name}") != std::string_view::npos
-                                 ? displayName(revision.name)
-                                 : std::string();
-    const std::string old = pattern.find("{old}") != std::string_view::npos
-                                ? displayName(revision.oldName)
-                                : std::string();
-    std::string spec = database.Decode(revision.spec);
-    if (sharedFileSpec) {
-        spec = JoinSpec(spec, name);
-    }
-    const std::string label = database.Decode(revision.label);
-    return Fill(pattern, name, old, spec, label, number);
+    details.branchSource = revision.branchSource;
+    details.archivePath = database.Decode(revision.archivePath);
+    return details;
 }
 
 }  // namespace sourcesafe

@@ -40,30 +40,56 @@ CivilTime CivilTimeFromAutomationDate(double date) {
     return civil;
 }
 
-std::string FormatAutomationDate(double date) {
-    const CivilTime t = CivilTimeFromAutomationDate(date);
+double AutomationDateFromCivilTime(const CivilTime& time) {
+    using namespace std::chrono;
+    const sys_days epoch = sys_days(year(1899) / December / 30);
+    const sys_days day = sys_days(year(time.year) / month(static_cast<unsigned>(time.month)) /
+                                  static_cast<unsigned>(time.day));
+    const auto days = static_cast<double>((day - epoch).count());
+    const double fraction = (time.hour * 3600 + time.minute * 60 + time.second) / kSecondsPerDay;
+    // Before the epoch the whole days count back and the fraction still forwards.
+    return days < 0 ? days - fraction : days + fraction;
+}
+
+namespace {
+
+// "YYYY<d>MM<d>DD<t>hh:mm:ss" with `d` between the parts of the date and `t` before the time.
+std::string FormatCivilTime(double date, char d, char t) {
+    const CivilTime c = CivilTimeFromAutomationDate(date);
     // Every row of an export has a date: write the usual four-digit years by hand, and
     // leave the rare others to snprintf.
-    if (t.year < 0 || t.year > 9999) {
+    if (c.year < 0 || c.year > 9999) {
         char text[64];
-        std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day,
-                      t.hour, t.minute, t.second);
+        std::snprintf(text, sizeof text, "%04d%c%02d%c%02d%c%02d:%02d:%02d", c.year, d, c.month, d,
+                      c.day, t, c.hour, c.minute, c.second);
         return text;
     }
     std::string text = "0000/00/00 00:00:00";
+    text[4] = text[7] = d;
+    text[10] = t;
     const auto put = [&text](std::size_t at, int value, int digits) {
         for (int i = digits - 1; i >= 0; --i) {
             text[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
             value /= 10;
         }
     };
-    put(0, t.year, 4);
-    put(5, t.month, 2);
-    put(8, t.day, 2);
-    put(11, t.hour, 2);
-    put(14, t.minute, 2);
-    put(17, t.second, 2);
+    put(0, c.year, 4);
+    put(5, c.month, 2);
+    put(8, c.day, 2);
+    put(11, c.hour, 2);
+    put(14, c.minute, 2);
+    put(17, c.second, 2);
     return text;
+}
+
+}  // namespace
+
+std::string FormatAutomationDate(double date) {
+    return FormatCivilTime(date, '/', ' ');
+}
+
+std::string FormatAutomationDateIso(double date) {
+    return FormatCivilTime(date, '-', 'T');
 }
 
 }  // namespace sourcesafe

@@ -22,8 +22,12 @@ struct CivilTime {
 
 // The calendar date and time of an automation date, taken to the nearest whole second.
 CivilTime CivilTimeFromAutomationDate(double date);
+// The automation date of a calendar date and time (which the caller has checked).
+double AutomationDateFromCivilTime(const CivilTime& time);
 
 // "2007/03/05 14:07:09".
 std::string FormatAutomationDate(double date);
+// "2007-03-05T14:07:09": ISO 8601 without a zone, as the date is the writer's wall clock.
+std::string FormatAutomationDateIso(double date);
 
 }  // namespace sourcesafe

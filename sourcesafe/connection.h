@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "vssdb/database.h"
 #include "vssdb/item_path.h"
@@ -13,6 +14,7 @@ struct Connection {
     std::unique_ptr<vssdb::Database> database;
     // Items ask for their specs one after another, as a walk reaches them.
     vssdb::RecentSpecs recentSpecs;
+    std::string userName;  // as logged in
 };
 
 }  // namespace sourcesafe

@@ -4,6 +4,7 @@
 #include "sourcesafe/vss_error.h"
 #include "vssdb/error.h"
 #include "vssdb/srcsafe_ini.h"
+#include "vssdb/user_file_format.h"
 
 namespace sourcesafe {
 
@@ -52,6 +53,7 @@ void IVSSDatabase::Open(const std::string& iniPath, const std::string& user,
         connection->database = vssdb::Database::Open(iniPath, options);
         connection->database->Login(user, password);
     });
+    connection->userName = user.empty() ? vssdb::Database::DefaultUserName() : user;
     object_->connection = std::move(connection);
 }
 
@@ -86,6 +88,20 @@ CodePageOrigin IVSSDatabase::GetCodePageOrigin() const {
             break;
     }
     return CodePageOrigin::kGuessed;
+}
+
+std::string IVSSDatabase::Username() const {
+    return RequireOpen().userName;
+}
+
+IVSSUsers IVSSDatabase::Users() const {
+    const vssdb::Database& database = *RequireOpen().database;
+    std::vector<IVSSUser> users;
+    for (const vssdb::UserRecord& record : database.users()) {
+        users.emplace_back(database.Decode(record.name),
+                           (record.flags & vssdb::user_file_format::kReadOnly) != 0);
+    }
+    return IVSSUsers(std::move(users));
 }
 
 std::string IVSSDatabase::SrcSafeIni() const {

@@ -13,6 +13,7 @@
 #include "sourcesafe/guids.h"
 #include "sourcesafe/result_codes.h"
 #include "sourcesafe/vss_item.h"
+#include "sourcesafe/vss_user.h"
 
 namespace sourcesafe {
 
@@ -52,6 +53,10 @@ class IVSSDatabase {
     // The code page the open database's texts are read in.
     int CodePage() const;
     CodePageOrigin GetCodePageOrigin() const;
+
+    // The user the database was opened as, and every user of the database in its order.
+    std::string Username() const;
+    IVSSUsers Users() const;
 
     // The srcsafe.ini the database was opened from, and the data folder it names: the
     // files an export must never replace.

@@ -1,14 +1,21 @@
 #include "sourcesafe/vss_item.h"
 
+#include "sourcesafe/automation_date.h"
 #include "sourcesafe/connection.h"
 #include "sourcesafe/vss_error.h"
 #include "sourcesafe/vss_version_state.h"
+#include "vssdb/item_header_format.h"
+#include "vssdb/text_case.h"
 
 namespace sourcesafe {
 
 struct IVSSItem::State {
     std::shared_ptr<Connection> connection;
     vssdb::LocatedItem located;
+    // Read when a file's first fact is asked for (see FileFacts).
+    mutable std::shared_ptr<const vssdb::FileFacts> facts;
+
+    const vssdb::FileFacts& FileFacts() const;
 };
 
 struct IVSSItems::State {
@@ -16,10 +23,23 @@ struct IVSSItems::State {
     vssdb::LocatedItem parent;
     std::shared_ptr<const vssdb::ChildList> list;  // keeps `children` valid
     std::vector<const vssdb::Child*> children;
+    // A collection of items in several projects (Links) lists them here instead.
+    std::vector<vssdb::LocatedItem> located;
 };
 
+const vssdb::FileFacts& IVSSItem::State::FileFacts() const {
+    if (!facts) {
+        facts = Guarded([&] {
+            return std::make_shared<const vssdb::FileFacts>(
+                connection->database->FileFactsOf(located.physical));
+        });
+    }
+    return *facts;
+}
+
 IVSSItem::IVSSItem(std::shared_ptr<Connection> connection, vssdb::LocatedItem located)
-    : state_(std::make_shared<const State>(State{std::move(connection), std::move(located)})) {}
+    : state_(std::make_shared<const State>(
+          State{std::move(connection), std::move(located), nullptr})) {}
 
 const IVSSItem::State& IVSSItem::Require() const {
     if (!state_) {
@@ -91,6 +111,100 @@ IVSSVersions IVSSItem::Versions(long /*flags*/) const {
     return result;
 }
 
+bool IVSSItem::Deleted() const {
+    return Require().located.deleted;
+}
+
+bool IVSSItem::Binary() const {
+    const State& state = RequireReadable();
+    return state.located.type == vssdb::ItemType::kFile &&
+           (state.FileFacts().flags & vssdb::item_header_format::kFileBinary) != 0;
+}
+
+int IVSSItem::IsCheckedOut() const {
+    const State& state = RequireReadable();
+    if (state.located.type != vssdb::ItemType::kFile || state.FileFacts().checkouts.empty()) {
+        return VSSFILE_NOTCHECKEDOUT;
+    }
+    for (const vssdb::Checkout& checkout : state.FileFacts().checkouts) {
+        if (vssdb::EqualsIgnoringCase(state.connection->database->Decode(checkout.user),
+                                      state.connection->userName)) {
+            return VSSFILE_CHECKEDOUT_ME;
+        }
+    }
+    return VSSFILE_CHECKEDOUT;
+}
+
+IVSSCheckouts IVSSItem::Checkouts() const {
+    const State& state = RequireReadable();
+    if (state.located.type != vssdb::ItemType::kFile) {
+        return {};
+    }
+    const vssdb::Database& database = *state.connection->database;
+    std::vector<IVSSCheckout::Values> values;
+    for (const vssdb::Checkout& checkout : state.FileFacts().checkouts) {
+        IVSSCheckout::Values value;
+        value.username = database.Decode(checkout.user);
+        value.date = AutomationDateFromStoredTime(checkout.time);
+        value.localSpec = database.Decode(checkout.folder);
+        value.machine = database.Decode(checkout.machine);
+        value.project = database.Decode(checkout.project);
+        value.comment = database.Decode(checkout.comment);
+        value.versionNumber = checkout.version;
+        values.push_back(std::move(value));
+    }
+    return IVSSCheckouts(std::move(values));
+}
+
+IVSSItems IVSSItem::Links() const {
+    const State& state = RequireReadable();
+    auto items = std::make_shared<IVSSItems::State>();
+    items->connection = state.connection;
+    if (state.located.type == vssdb::ItemType::kFile) {
+        const std::vector<std::string>& parents = state.FileFacts().parentProjects;
+        if (parents.size() <= 1 && !state.located.deleted) {
+            // Listed by one project only: the one it was reached through.
+            items->located.push_back(state.located);
+        } else {
+            items->located = Guarded([&] {
+                return state.connection->database->PlacesOf(state.located.physical, parents);
+            });
+        }
+    }
+    IVSSItems result;
+    result.state_ = std::move(items);
+    return result;
+}
+
+long long IVSSItem::Size() const {
+    const State& state = RequireReadable();
+    return state.located.type == vssdb::ItemType::kFile ? state.FileFacts().dataSize : 0;
+}
+
+int IVSSItem::PinnedVersion() const {
+    const State& state = Require();
+    return state.located.type == vssdb::ItemType::kFile ? state.located.pinnedVersion : 0;
+}
+
+BranchSource IVSSItem::BranchedFrom() const {
+    const State& state = RequireReadable();
+    BranchSource source;
+    if (state.located.type != vssdb::ItemType::kFile || state.FileFacts().branchSource.empty()) {
+        return source;
+    }
+    source.physical = state.FileFacts().branchSource;
+    source.version = state.FileFacts().firstVersion - 1;
+    vssdb::Database& database = *state.connection->database;
+    const std::vector<vssdb::LocatedItem> places = Guarded([&] {
+        return database.PlacesOf(source.physical,
+                                 database.FileFactsOf(source.physical).parentProjects);
+    });
+    if (!places.empty()) {
+        source.spec = places.front().path.Spec();
+    }
+    return source;
+}
+
 const IVSSItems::State& IVSSItems::Require() const {
     if (!state_) {
         ThrowEmptyHolder("IVSSItems");
@@ -99,23 +213,30 @@ const IVSSItems::State& IVSSItems::Require() const {
 }
 
 int IVSSItems::Count() const {
-    return static_cast<int>(Require().children.size());
+    const State& state = Require();
+    return static_cast<int>(state.list ? state.children.size() : state.located.size());
 }
 
 IVSSItem IVSSItems::Item(int index) const {
     const State& state = Require();
-    if (index < 1 || index > static_cast<int>(state.children.size())) {
+    const int count = Count();
+    if (index < 1 || index > count) {
         throw VssError(DISP_E_BADINDEX_RESULT, "item index " + std::to_string(index) +
-                                                   " is outside 1 to " +
-                                                   std::to_string(state.children.size()));
+                                                   " is outside 1 to " + std::to_string(count));
     }
-    const vssdb::Child& child = *state.children[static_cast<std::size_t>(index - 1)];
+    const auto at = static_cast<std::size_t>(index - 1);
+    if (!state.list) {
+        return IVSSItem(state.connection, state.located[at]);
+    }
+    const vssdb::Child& child = *state.children[at];
     vssdb::LocatedItem located;
     located.path = state.parent.path.Child(child.name);
     located.type = child.type;
     located.physical = child.physical;
     located.pinnedVersion = child.pinnedVersion;
     located.nameError = child.nameError;
+    // What lies in a deleted project went with it.
+    located.deleted = child.deleted || state.parent.deleted;
     return IVSSItem(state.connection, std::move(located));
 }
 
@@ -123,9 +244,10 @@ IVSSItem IVSSItems::Item(const std::string& name) const {
     const State& state = Require();
     static const vssdb::ChildList kNoChildren;  // a file's: the lookup says it is a file
     const vssdb::ChildList& list = state.list ? *state.list : kNoChildren;
-    return IVSSItem(state.connection, Guarded([&] {
-                        return state.connection->database->LocateBelow(state.parent, list, name);
-                    }));
+    vssdb::LocatedItem located =
+        Guarded([&] { return state.connection->database->LocateBelow(state.parent, list, name); });
+    located.deleted = state.parent.deleted;
+    return IVSSItem(state.connection, std::move(located));
 }
 
 }  // namespace sourcesafe

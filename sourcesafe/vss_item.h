@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "sourcesafe/vss_checkout.h"
 #include "sourcesafe/vss_version.h"
 
 namespace vssdb {
@@ -18,12 +19,25 @@ class IVSSItems;
 inline constexpr int VSSITEM_PROJECT = 0;
 inline constexpr int VSSITEM_FILE = 1;
 
+inline constexpr int VSSFILE_NOTCHECKEDOUT = 0;
+inline constexpr int VSSFILE_CHECKEDOUT = 1;     // by another user
+inline constexpr int VSSFILE_CHECKEDOUT_ME = 2;  // by the user the database was opened as
+
+// Where a branched file came from.
+struct BranchSource {
+    std::string physical;  // empty when the file was never branched
+    std::string spec;      // a live place of the source file; empty when it has none
+    int version = 0;       // the source's version the branch started from
+};
+
 class IVSSItem {
   public:
     IVSSItem() = default;
 
     bool IsEmpty() const { return !state_; }
     void Release() { state_.reset(); }
+    // Whether both hold the same object (as comparing interface pointers tells in COM).
+    bool IsSameObject(const IVSSItem& other) const { return state_ == other.state_; }
 
     // "$/" for the root, else "$/A/b.txt", with the names as the database stores them.
     std::string Spec() const;
@@ -44,6 +58,24 @@ class IVSSItem {
     IVSSItems Items(bool includeDeleted = false) const;
     // The versions, newest first; a pinned file's start at the pinned version.
     IVSSVersions Versions(long flags = 0) const;
+
+    // Whether its entry, or that of a project above it, is deleted (Items(true) reaches it).
+    bool Deleted() const;
+
+    // The facts below read the file's log once, when the first of them is asked for. A
+    // project has none: false, VSSFILE_NOTCHECKEDOUT, no checkouts or links, size 0.
+    // They raise ESS_FILE_CORRUPT for an unusable name, as VersionNumber does.
+    bool Binary() const;
+    int IsCheckedOut() const;
+    IVSSCheckouts Checkouts() const;
+    // Every entry that lists the file and is not deleted itself (its project may be), in
+    // the order the projects took it in; this one among them unless it is deleted.
+    IVSSItems Links() const;
+    // The size of the current content in bytes; -1 when its data file is missing.
+    long long Size() const;
+    // The version the project it was reached through pins it at; 0 when not pinned.
+    int PinnedVersion() const;
+    BranchSource BranchedFrom() const;
 
   private:
     struct State;

@@ -82,6 +82,16 @@ std::string IVSSVersion::Label() const {
     return state.connection->database->Decode(state.revision().label);
 }
 
+std::string IVSSVersion::LabelComment() const {
+    const State& state = Require();
+    return WithLineFeeds(state.connection->database->Decode(state.revision().labelComment));
+}
+
+ActionDetails IVSSVersion::Details() const {
+    const State& state = Require();
+    return Guarded([&] { return DescribeAction(state.revision(), *state.connection->database); });
+}
+
 const IVSSVersions::State& IVSSVersions::Require() const {
     if (!state_) {
         ThrowEmptyHolder("IVSSVersions");

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "sourcesafe/action_text.h"
 #include "sourcesafe/guids.h"
 
 namespace vssdb {
@@ -35,6 +36,10 @@ class IVSSVersion {
     std::string Comment() const;
     // The label of a label version, else empty.
     std::string Label() const;
+    // The comment given with a label, line breaks as LF; empty for other versions.
+    std::string LabelComment() const;
+    // The action as data: its code and the fields it stores (see action_text.h).
+    ActionDetails Details() const;
 
   private:
     struct State;
