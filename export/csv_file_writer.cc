@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "export/utf8_text.h"
+
 namespace varnotte {
 namespace {
 
@@ -30,51 +32,6 @@ bool SystemEncodingIsUtf8() {
         return !encoder.hasError() && encoded == sample;
     }();
     return utf8;
-}
-
-// Well-formed UTF-8 as Qt reads it (no overlong forms, surrogates or code points past
-// U+10FFFF): text that a round trip through QString would leave exactly as it is.
-bool IsWellFormedUtf8(std::string_view text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    while (p < end) {
-        // Rows are mostly ASCII: skip it eight bytes at a time.
-        std::uint64_t word = 0;
-        if (end - p >= 8 && (std::memcpy(&word, p, 8), (word & 0x8080808080808080ULL) == 0)) {
-            p += 8;
-            continue;
-        }
-        if (*p < 0x80) {
-            ++p;
-            continue;
-        }
-        int length = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (*p >= 0xC2 && *p <= 0xDF) {
-            length = 2;
-        } else if (*p >= 0xE0 && *p <= 0xEF) {
-            length = 3;
-            low = *p == 0xE0 ? 0xA0 : 0x80;
-            high = *p == 0xED ? 0x9F : 0xBF;
-        } else if (*p >= 0xF0 && *p <= 0xF4) {
-            length = 4;
-            low = *p == 0xF0 ? 0x90 : 0x80;
-            high = *p == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        if (end - p < length || p[1] < low || p[1] > high) {
-            return false;
-        }
-        for (int i = 2; i < length; ++i) {
-            if (p[i] < 0x80 || p[i] > 0xBF) {
-                return false;
-            }
-        }
-        p += length;
-    }
-    return true;
 }
 
 void AppendWithCrLf(QByteArray& out, std::string_view text) {
@@ -189,7 +146,7 @@ mode_t NewFileMode() {
 }  // namespace
 
 void AppendCsvLine(QByteArray& out, std::string_view row) {
-    if (SystemEncodingIsUtf8() && IsWellFormedUtf8(row)) {
+    if (SystemEncodingIsUtf8() && IsUtf8(row)) {
         AppendWithCrLf(out, row);
         return;
     }
@@ -309,6 +266,15 @@ bool CsvFileWriter::WriteRow(std::string_view row) {
         return false;
     }
     AppendCsvLine(pending_, row);
+    return pending_.size() < kFlushThreshold || Flush();
+}
+
+bool CsvFileWriter::WriteUtf8Line(std::string_view line) {
+    if (failed_ || fd_ < 0) {
+        return false;
+    }
+    pending_.append(line.data(), static_cast<qsizetype>(line.size()));
+    pending_.append('\n');
     return pending_.size() < kFlushThreshold || Flush();
 }
 

@@ -66,6 +66,9 @@ class CsvFileWriter {
     bool OpenStandardOutput();
 
     bool WriteRow(std::string_view row);
+    // Writes `line` as it is, UTF-8 whatever the system's encoding, then LF: for JSON
+    // Lines, whose lines end that way and hold no line break of their own.
+    bool WriteUtf8Line(std::string_view line);
     // Finishes the file. Returns false, with error() set, when any byte could not be
     // written; a target that was replaced through a temporary file is then unchanged.
     bool Commit();

@@ -21,6 +21,12 @@ void AppendCsvField(std::string& row, std::string_view value) {
 }
 
 std::string JoinFields(std::initializer_list<std::string_view> values) {
+    return CsvRow(std::span<const std::string_view>(values.begin(), values.size()));
+}
+
+}  // namespace
+
+std::string CsvRow(std::span<const std::string_view> values) {
     // Most values hold no quote, so this is the final size or close to it.
     std::size_t size = values.size() * 3;
     for (const std::string_view value : values) {
@@ -37,8 +43,6 @@ std::string JoinFields(std::initializer_list<std::string_view> values) {
     return row;
 }
 
-}  // namespace
-
 std::string CsvField(std::string_view value) {
     std::string field;
     field.reserve(value.size() + 2);
@@ -50,10 +54,40 @@ std::string ItemRow(const sourcesafe::IVSSItem& item) {
     return JoinFields({item.Spec(), std::to_string(item.VersionNumber())});
 }
 
+std::string FormatDate(double automationDate, DateStyle style) {
+    return style == DateStyle::kIso ? sourcesafe::FormatAutomationDateIso(automationDate)
+                                    : sourcesafe::FormatAutomationDate(automationDate);
+}
+
+namespace {
+
+std::string DatedVersionRow(const sourcesafe::IVSSItem& item,
+                            const sourcesafe::IVSSVersion& version, DateStyle dates) {
+    return JoinFields({item.Spec(), std::to_string(version.VersionNumber()), version.Username(),
+                       version.Action(), FormatDate(version.Date(), dates), version.Comment()});
+}
+
+}  // namespace
+
 std::string VersionRow(const sourcesafe::IVSSItem& file, const sourcesafe::IVSSVersion& version) {
-    return JoinFields({file.Spec(), std::to_string(version.VersionNumber()), version.Username(),
-                       version.Action(), sourcesafe::FormatAutomationDate(version.Date()),
-                       version.Comment()});
+    return DatedVersionRow(file, version, DateStyle::kClassic);
+}
+
+std::string DefaultCsvFormat::WithDeletedColumn(std::string row,
+                                                const sourcesafe::IVSSItem& item) const {
+    if (options_.deletedColumn) {
+        row += item.Deleted() ? ",\"deleted\"" : ",\"\"";
+    }
+    return row;
+}
+
+std::string DefaultCsvFormat::ItemRow(const sourcesafe::IVSSItem& item) {
+    return WithDeletedColumn(varnotte::ItemRow(item), item);
+}
+
+std::string DefaultCsvFormat::VersionRow(const sourcesafe::IVSSItem& item,
+                                         const sourcesafe::IVSSVersion& version) {
+    return WithDeletedColumn(DatedVersionRow(item, version, options_.dates), item);
 }
 
 }  // namespace varnotte

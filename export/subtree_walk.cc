@@ -7,20 +7,37 @@
 
 namespace varnotte {
 
+SubtreeWalk::SubtreeWalk(const sourcesafe::IVSSDatabase& database, const WalkFlags& flags,
+                         WalkHost& host, const WalkOptions& options)
+    : database_(database),
+      flags_(flags),
+      host_(host),
+      options_(options),
+      defaultFormat_(options.format != nullptr ? nullptr : std::make_unique<DefaultCsvFormat>()),
+      format_(options.format != nullptr ? *options.format : *defaultFormat_) {}
+
 bool SubtreeWalk::ExpandProject(WalkHost::Node node, const std::string& nodePath) {
     // The tree asks for a project with one more "/" after its path ("$//" for the root).
     const std::string spec = nodePath + "/";
+    sourcesafe::IVSSItem project;
     sourcesafe::IVSSItems children;
     try {
         // The database may be in use: each walk reads it as it is now, and only the walk
         // itself reuses what it has read.
         database_.ForgetCachedItems();
-        const sourcesafe::IVSSItem project = database_.VSSItem(spec);
-        children = project.Items(false);
+        project = database_.VSSItem(spec);
+        children = project.Items(options_.includeDeleted);
         visitedProjects_.insert(project.Physical());
     } catch (const sourcesafe::VssError& error) {
         host_.ItemFailed(nodePath, error);
         return false;
+    }
+    if (options_.projectHistory) {
+        std::vector<std::string> rows;
+        AppendProjectHistory(project, rows);
+        for (std::string& row : rows) {
+            host_.AddRow(std::move(row));
+        }
     }
     std::vector<Level> levels;
     levels.emplace_back(node, std::move(children), 1);
@@ -54,8 +71,10 @@ bool SubtreeWalk::Walk(std::vector<Level>& levels) {
             continue;
         }
         const sourcesafe::IVSSItem listed = level.children.Item(level.next++);
-        // A spec reaches only the first of two entries of one name: the second is damage.
-        if (!level.names.insert(listed.Name()).second) {
+        // No spec leads to a deleted item (a live one may have its name): the entry does.
+        const bool deleted = listed.Deleted();
+        // A spec reaches only the first of two live entries of one name: the second is damage.
+        if (!deleted && !level.names.insert(listed.Name()).second) {
             ReportListedTwice(listed.Spec());
             continue;
         }
@@ -67,10 +86,12 @@ bool SubtreeWalk::Walk(std::vector<Level>& levels) {
             continue;
         }
         host_.ProcessEvents();
-        sourcesafe::IVSSItem item;
+        sourcesafe::IVSSItem item = listed;
         try {
             // What the entry's spec leads to, found in this list rather than from the root.
-            item = level.children.Item(listed.Name());
+            if (!deleted) {
+                item = level.children.Item(listed.Name());
+            }
         } catch (const sourcesafe::VssError& error) {
             host_.ItemFailed(listed.Spec(), error);
             continue;
@@ -108,22 +129,29 @@ void SubtreeWalk::Visit(WalkHost::Node parent, const sourcesafe::IVSSItem& item,
 void SubtreeWalk::AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& project, int depth,
                              std::vector<Level>& levels) {
     // A damaged list may name two projects alike; a spec reaches only the first of them,
-    // and walking it once per entry would repeat its subtree at every level below.
-    if (!visitedProjects_.insert(project.Physical()).second) {
+    // and walking it once per entry would repeat its subtree at every level below. A
+    // deleted entry is told apart from a live one of the same project.
+    const std::string key = project.Deleted() ? "\n" + project.Physical() : project.Physical();
+    if (!visitedProjects_.insert(key).second) {
         ReportListedTwice(project.Spec());
         return;
     }
-    std::string row;
+    std::vector<std::string> rows;
     sourcesafe::IVSSItems children;
     try {
-        row = ItemRow(project);
-        children = project.Items(false);
+        AppendRow(format_.ItemRow(project), rows);
+        children = project.Items(options_.includeDeleted);
     } catch (const sourcesafe::VssError& error) {
         host_.ItemFailed(project.Spec(), error);
         return;
     }
+    if (options_.projectHistory) {
+        AppendProjectHistory(project, rows);
+    }
     const WalkHost::Node node = host_.AddProjectNode(parent, project);
-    host_.AddRow(std::move(row));
+    for (std::string& row : rows) {
+        host_.AddRow(std::move(row));
+    }
     host_.ShowStatus(project.Spec());
     levels.emplace_back(node, std::move(children), depth - 1);
 }
@@ -134,15 +162,9 @@ void SubtreeWalk::AddFile(WalkHost::Node parent, const sourcesafe::IVSSItem& fil
     std::vector<std::string> rows;
     try {
         if (flags_.historyFlag == 1) {
-            auto versions = file.Versions(0).NewEnum();
-            sourcesafe::IVSSVersion version;
-            while (versions.Next(version)) {
-                if (version.Supports(sourcesafe::IID_IVSSVersion6)) {
-                    rows.push_back(VersionRow(file, version));
-                }
-            }
+            AppendVersionRows(file, rows);
         }
-        rows.push_back(ItemRow(file));
+        AppendRow(format_.ItemRow(file), rows);
     } catch (const sourcesafe::VssError& error) {
         host_.ItemFailed(file.Spec(), error);
         return;
@@ -152,6 +174,53 @@ void SubtreeWalk::AddFile(WalkHost::Node parent, const sourcesafe::IVSSItem& fil
         host_.AddRow(std::move(row));
     }
     host_.ShowStatus(file.Spec());
+}
+
+void SubtreeWalk::AppendVersionRows(const sourcesafe::IVSSItem& item,
+                                    std::vector<std::string>& rows) {
+    auto enumerator = item.Versions(0).NewEnum();
+    sourcesafe::IVSSVersion version;
+    if (options_.filter == nullptr || !options_.filter->Active()) {
+        while (enumerator.Next(version)) {
+            if (version.Supports(sourcesafe::IID_IVSSVersion6)) {
+                AppendRow(format_.VersionRow(item, version), rows);
+            }
+        }
+        return;
+    }
+    // A filter may need a version's neighbours (the version a label marks): all first.
+    std::vector<sourcesafe::IVSSVersion> versions;
+    while (enumerator.Next(version)) {
+        if (version.Supports(sourcesafe::IID_IVSSVersion6)) {
+            versions.push_back(version);
+        }
+    }
+    const std::vector<bool> keep = options_.filter->Select(item, versions);
+    for (std::size_t i = 0; i < versions.size(); ++i) {
+        if (keep[i]) {
+            AppendRow(format_.VersionRow(item, versions[i]), rows);
+        }
+    }
+}
+
+void SubtreeWalk::AppendProjectHistory(const sourcesafe::IVSSItem& project,
+                                       std::vector<std::string>& rows) {
+    std::vector<std::string> history;
+    try {
+        AppendVersionRows(project, history);
+    } catch (const sourcesafe::VssError& error) {
+        host_.ItemFailed(project.Spec(), error);
+        return;
+    }
+    for (std::string& row : history) {
+        rows.push_back(std::move(row));
+    }
+}
+
+void SubtreeWalk::AppendRow(std::string row, std::vector<std::string>& rows) const {
+    if (!row.empty()) {
+        rows.push_back(std::move(row));
+    }
 }
 
 }  // namespace varnotte

@@ -18,17 +18,35 @@
 // keeps holds a whole spec per level. The rows themselves carry whole specs, so their
 // size is the sum of the specs' lengths: for a chain of projects it grows with the square
 // of its depth.
+//
+// Options of varnotte-csv widen the walk: deleted items (reached through their entries,
+// as a spec never leads to them), each project's own versions after its row, a format
+// other than the default CSV rows, and a filter of version rows.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "export/row_format.h"
+#include "export/version_filter.h"
 #include "sourcesafe/vss_database.h"
 #include "sourcesafe/vss_error.h"
 
 namespace varnotte {
+
+struct WalkOptions {
+    // Deleted entries too, and everything in a deleted project.
+    bool includeDeleted = false;
+    // Each project's own versions after its row; those of the expanded project first.
+    bool projectHistory = false;
+    // The rows; null for the default CSV rows (csv_rows.h). Not owned.
+    RowFormat* format = nullptr;
+    // Which version rows to keep; null keeps all. Not owned.
+    VersionFilter* filter = nullptr;
+};
 
 // The application's shared run state, as the walk reads it on every step.
 struct WalkFlags {
@@ -60,8 +78,8 @@ class WalkHost {
 
 class SubtreeWalk {
   public:
-    SubtreeWalk(const sourcesafe::IVSSDatabase& database, const WalkFlags& flags, WalkHost& host)
-        : database_(database), flags_(flags), host_(host) {}
+    SubtreeWalk(const sourcesafe::IVSSDatabase& database, const WalkFlags& flags, WalkHost& host,
+                const WalkOptions& options = {});
 
     // Loads the children of the project whose node path is `nodePath` ("$/" for the root,
     // "$/A/B" below it) under `node`. Returns whether any child is a project.
@@ -95,10 +113,18 @@ class SubtreeWalk {
                     std::vector<Level>& levels);
     void ReportListedTwice(const std::string& spec);
     void AddFile(WalkHost::Node parent, const sourcesafe::IVSSItem& file);
+    // The rows of the versions the filter keeps, newest first. Throws VssError.
+    void AppendVersionRows(const sourcesafe::IVSSItem& item, std::vector<std::string>& rows);
+    // A project's own versions; a failure is reported and leaves the project's other rows.
+    void AppendProjectHistory(const sourcesafe::IVSSItem& project, std::vector<std::string>& rows);
+    void AppendRow(std::string row, std::vector<std::string>& rows) const;
 
     const sourcesafe::IVSSDatabase& database_;
     const WalkFlags& flags_;
     WalkHost& host_;
+    WalkOptions options_;
+    std::unique_ptr<RowFormat> defaultFormat_;
+    RowFormat& format_;
     // Physical names: a project is one item however it is reached, and a spec per project
     // would cost the square of the depth.
     std::unordered_set<std::string> visitedProjects_;

@@ -2,7 +2,9 @@
 
 #include <wctype.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 
 #include "codepage/utf8_locale.h"
@@ -60,12 +62,44 @@ Utf8Step FirstCodePoint(std::string_view text) {
 }
 
 bool IsUtf8(std::string_view text) {
-    while (!text.empty()) {
-        const Utf8Step step = FirstCodePoint(text);
-        if (!step.valid) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        // Rows are mostly ASCII: skip it eight bytes at a time.
+        std::uint64_t word = 0;
+        if (end - p >= 8 && (std::memcpy(&word, p, 8), (word & 0x8080808080808080ULL) == 0)) {
+            p += 8;
+            continue;
+        }
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        int length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (*p >= 0xC2 && *p <= 0xDF) {
+            length = 2;
+        } else if (*p >= 0xE0 && *p <= 0xEF) {
+            length = 3;
+            low = *p == 0xE0 ? 0xA0 : 0x80;
+            high = *p == 0xED ? 0x9F : 0xBF;
+        } else if (*p >= 0xF0 && *p <= 0xF4) {
+            length = 4;
+            low = *p == 0xF0 ? 0x90 : 0x80;
+            high = *p == 0xF4 ? 0x8F : 0xBF;
+        } else {
             return false;
         }
-        text.remove_prefix(step.length);
+        if (end - p < length || p[1] < low || p[1] > high) {
+            return false;
+        }
+        for (int i = 2; i < length; ++i) {
+            if (p[i] < 0x80 || p[i] > 0xBF) {
+                return false;
+            }
+        }
+        p += length;
     }
     return true;
 }

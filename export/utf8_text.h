@@ -19,7 +19,8 @@ struct Utf8Step {
 // valid, and then only its first byte is taken.
 Utf8Step FirstCodePoint(std::string_view text);
 
-// Whether all of `text` is valid UTF-8.
+// Whether all of `text` is valid UTF-8 (no overlong forms, surrogates or code points past
+// U+10FFFF): text that a round trip through QString leaves exactly as it is.
 bool IsUtf8(std::string_view text);
 
 // `text` for a message: control characters and bytes that are not UTF-8 become escapes

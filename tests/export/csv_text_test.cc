@@ -4,12 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
 
+#include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "export/csv_file_writer.h"
 #include "export/csv_rows.h"
+#include "export/json_lines_format.h"
 #include "sourcesafe/automation_date.h"
 #include "tests/support/case_names.h"
 
@@ -33,36 +39,58 @@ TEST_P(CsvLineBytes, AreTheRowInUtf8) {
 
 const std::string kReplacement = "\xEF\xBF\xBD";
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CsvLineBytes,
-    testing::Values(
-        LineCase{"Ascii", "\"plain\",\"long enough to be read eight bytes at a time\"",
-                 "\"plain\",\"long enough to be read eight bytes at a time\"\r\n"},
-        LineCase{"JapaneseAccentsEmojiAndALineFeed",
-                 "\"日本語\",\"Résumé\",\"emoji \xF0\x9F\x98\x80\"\n\"next line\"",
-                 "\"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\",\"R\xC3\xA9sum\xC3\xA9\",\"emoji "
-                 "\xF0\x9F\x98\x80\"\r\n\"next line\"\r\n"},
-        LineCase{"ReplacementCharacterKept", "\"\xEF\xBF\xBD already replaced\"",
-                 "\"" + kReplacement + " already replaced\"\r\n"},
-        LineCase{"EndsInALineFeed", "ends in a line feed\n", "ends in a line feed\r\n\r\n"},
-        LineCase{"CarriageReturnKept", "a \r alone", "a \r alone\r\n"},
-        LineCase{"LoneFF", "lone \xFF byte", "lone " + kReplacement + " byte\r\n"},
-        LineCase{"IllFormedThenLineFeed", "\xFF\nx", kReplacement + "\r\nx\r\n"},
-        LineCase{"OverlongSlash", "overlong \xC0\x80 slash",
-                 "overlong " + kReplacement + kReplacement + " slash\r\n"},
-        LineCase{"SurrogateHalf", "surrogate \xED\xA0\x80 half",
-                 "surrogate " + kReplacement + kReplacement + kReplacement + " half\r\n"},
-        LineCase{
-            "BeyondU10FFFF", "beyond \xF4\x90\x80\x80 end",
-            "beyond " + kReplacement + kReplacement + kReplacement + kReplacement + " end\r\n"},
-        LineCase{"CutShort", "cut short \xE3\x81",
-                 "cut short " + kReplacement + kReplacement + "\r\n"},
-        LineCase{"CutShortBeforeText", "\xE3\x81x", kReplacement + kReplacement + "x\r\n"},
-        LineCase{"StrayContinuations", "stray \x80\x80 bytes",
-                 "stray " + kReplacement + kReplacement + " bytes\r\n"},
-        LineCase{"OneCharacter", "\xE3\x81\x82", "\xE3\x81\x82\r\n"},
-        LineCase{"Empty", "", "\r\n"}),
-    varnotte::test::CaseName());
+// Every character JSON must escape, a NUL among them.
+constexpr char kControls[] = "back\\slash, tab\t, CR LF\r\n, NUL \0, bell \x07, US \x1F, DEL \x7F";
+constexpr char kControlsInCsv[] =
+    "back\\slash, tab\t, CR LF\r\r\n, NUL \0, bell \x07, US \x1F, DEL \x7F\r\n";
+
+const std::vector<LineCase> kLines = {
+    LineCase{"Ascii", "\"plain\",\"long enough to be read eight bytes at a time\"",
+             "\"plain\",\"long enough to be read eight bytes at a time\"\r\n"},
+    LineCase{"JapaneseAccentsEmojiAndALineFeed",
+             "\"日本語\",\"Résumé\",\"emoji \xF0\x9F\x98\x80\"\n\"next line\"",
+             "\"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\",\"R\xC3\xA9sum\xC3\xA9\",\"emoji "
+             "\xF0\x9F\x98\x80\"\r\n\"next line\"\r\n"},
+    LineCase{"ReplacementCharacterKept", "\"\xEF\xBF\xBD already replaced\"",
+             "\"" + kReplacement + " already replaced\"\r\n"},
+    LineCase{"EndsInALineFeed", "ends in a line feed\n", "ends in a line feed\r\n\r\n"},
+    LineCase{"CarriageReturnKept", "a \r alone", "a \r alone\r\n"},
+    LineCase{"LoneFF", "lone \xFF byte", "lone " + kReplacement + " byte\r\n"},
+    LineCase{"IllFormedThenLineFeed", "\xFF\nx", kReplacement + "\r\nx\r\n"},
+    LineCase{"OverlongSlash", "overlong \xC0\x80 slash",
+             "overlong " + kReplacement + kReplacement + " slash\r\n"},
+    LineCase{"SurrogateHalf", "surrogate \xED\xA0\x80 half",
+             "surrogate " + kReplacement + kReplacement + kReplacement + " half\r\n"},
+    LineCase{"BeyondU10FFFF", "beyond \xF4\x90\x80\x80 end",
+             "beyond " + kReplacement + kReplacement + kReplacement + kReplacement + " end\r\n"},
+    LineCase{"CutShort", "cut short \xE3\x81", "cut short " + kReplacement + kReplacement + "\r\n"},
+    LineCase{"CutShortBeforeText", "\xE3\x81x", kReplacement + kReplacement + "x\r\n"},
+    LineCase{"StrayContinuations", "stray \x80\x80 bytes",
+             "stray " + kReplacement + kReplacement + " bytes\r\n"},
+    LineCase{"OneCharacter", "\xE3\x81\x82", "\xE3\x81\x82\r\n"},
+    LineCase{"Empty", "", "\r\n"},
+    LineCase{"ControlCharacters", std::string(kControls, sizeof kControls - 1),
+             std::string(kControlsInCsv, sizeof kControlsInCsv - 1)},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, CsvLineBytes, testing::ValuesIn(kLines), varnotte::test::CaseName());
+
+// A JSON reader gets back what Qt makes of the text.
+class JsonStringText : public testing::TestWithParam<LineCase> {};
+
+TEST_P(JsonStringText, ParsesBackToWhatQtReads) {
+    const std::string& text = GetParam().row;
+    const std::string json = "{\"v\":" + varnotte::JsonString(text) + "}";
+    EXPECT_EQ(json.find('\n'), std::string::npos);
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << json;
+    EXPECT_EQ(document.object()["v"].toString(),
+              QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, JsonStringText, testing::ValuesIn(kLines),
+                         varnotte::test::CaseName());
 
 TEST(CsvField, DoublesEveryQuoteWhereverItStands) {
     EXPECT_EQ(varnotte::CsvField("\""), "\"\"\"\"");
@@ -97,6 +125,16 @@ TEST(AutomationDate, IsTheCalendarDateAndTime) {
     };
     for (const auto& [date, text] : dates) {
         EXPECT_EQ(FormatAutomationDate(date), text) << date;
+        // ISO 8601, the same fields.
+        std::string iso = text;
+        std::replace(iso.begin() + 1, iso.end(), '/', '-');
+        std::replace(iso.begin(), iso.end(), ' ', 'T');
+        EXPECT_EQ(sourcesafe::FormatAutomationDateIso(date), iso) << date;
+        // Back from the calendar to the same second.
+        EXPECT_EQ(sourcesafe::FormatAutomationDateIso(sourcesafe::AutomationDateFromCivilTime(
+                      sourcesafe::CivilTimeFromAutomationDate(date))),
+                  iso)
+            << date;
     }
 }
 

@@ -1,0 +1,57 @@
+// The users of a database and, counted over a walk's versions, how many versions each
+// wrote and when they wrote the first and the last: the start of a map from SourceSafe
+// users to the authors of another system.
+//
+// The tally is a row format whose rows are private to it: the walk hands it every version
+// of an item that was read whole, the host passes the rows back to Count(), and an item
+// that failed half-way counts for nothing.
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "export/row_format.h"
+#include "sourcesafe/vss_user.h"
+
+namespace varnotte {
+
+struct UserSummary {
+    std::string name;
+    bool listed = false;  // a user of the database (not only a name in the history)
+    bool readOnly = false;
+    long long versions = 0;
+    double firstDate = 0;  // automation dates; meaningful when versions > 0
+    double lastDate = 0;
+};
+
+class UserTally : public RowFormat {
+  public:
+    std::string ItemRow(const sourcesafe::IVSSItem&) override { return {}; }
+    std::string VersionRow(const sourcesafe::IVSSItem& item,
+                           const sourcesafe::IVSSVersion& version) override;
+
+    // Counts a row that VersionRow made.
+    void Count(std::string_view row);
+
+    // The database's users in its order, each name once (letter case ignored), then the
+    // names that wrote versions but are no users (any more), in the order of their names.
+    std::vector<UserSummary> Summaries(const sourcesafe::IVSSUsers& users) const;
+
+  private:
+    struct Tally {
+        std::string name;  // as first seen
+        long long versions = 0;
+        double first = 0;
+        double last = 0;
+    };
+    std::map<std::string, Tally> byFoldedName_;
+};
+
+// The users list as CSV (a header row, then a row per user) or JSON Lines.
+std::string UserCsvHeader(bool withHistory);
+std::string UserCsvRow(const UserSummary& user, bool withHistory, DateStyle dates);
+std::string UserJsonLine(const UserSummary& user, bool withHistory);
+
+}  // namespace varnotte
