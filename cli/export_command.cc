@@ -1,15 +1,24 @@
 #include "cli/export_command.h"
 
+#include <array>
 #include <chrono>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/arguments.h"
 #include "cli/exit_codes.h"
 #include "export/csv_file_writer.h"
+#include "export/csv_rows.h"
+#include "export/json_lines_format.h"
 #include "export/open_database.h"
 #include "export/subtree_walk.h"
+#include "export/user_tally.h"
 #include "export/utf8_text.h"
+#include "export/version_filter.h"
+#include "export/wide_csv_format.h"
 #include "sourcesafe/vss_database.h"
 #include "sourcesafe/vss_error.h"
 
@@ -22,12 +31,38 @@ bool IsLoginRefusal(sourcesafe::HRESULT code) {
     return code == sourcesafe::ESS_USER_NOT_FOUND || code == sourcesafe::ESS_BAD_PASSWORD;
 }
 
-// Streams rows into the writer and keeps count, progress and failures for the report.
+struct Failure {
+    std::string spec;
+    std::string message;
+};
+
+// Where the rows of the walk go: CSV rows or JSON lines into the file, or the user tally.
+class RowSink {
+  public:
+    RowSink(CsvFileWriter& writer, OutputFormat format, UserTally* tally)
+        : writer_(writer), format_(format), tally_(tally) {}
+
+    bool Add(const std::string& row) {
+        if (tally_ != nullptr) {
+            tally_->Count(row);
+            return true;
+        }
+        return format_ == OutputFormat::kJsonLines ? writer_.WriteUtf8Line(row)
+                                                   : writer_.WriteRow(row);
+    }
+
+  private:
+    CsvFileWriter& writer_;
+    OutputFormat format_;
+    UserTally* tally_;
+};
+
+// Streams rows into the sink and keeps count, progress and failures for the report.
 class ExportHost : public WalkHost {
   public:
-    ExportHost(CsvFileWriter& writer, int& exportRunning, std::FILE* errors, bool showProgress,
+    ExportHost(RowSink& sink, int& exportRunning, std::FILE* errors, bool showProgress,
                const std::function<void()>& beforeEachItem)
-        : writer_(writer),
+        : sink_(sink),
           exportRunning_(exportRunning),
           errors_(errors),
           showProgress_(showProgress),
@@ -67,14 +102,14 @@ class ExportHost : public WalkHost {
     }
 
     void AddRow(std::string row) override {
-        if (!writer_.WriteRow(row)) {
+        if (!sink_.Add(row)) {
             writeFailed_ = true;
             exportRunning_ = 0;  // no point reading on
         }
     }
 
     void ItemFailed(const std::string& spec, const sourcesafe::VssError& error) override {
-        failures_.push_back(spec + ": " + error.what());
+        failures_.push_back({spec, error.what()});
     }
 
     void EndProgress() {
@@ -85,11 +120,11 @@ class ExportHost : public WalkHost {
     }
 
     bool writeFailed() const { return writeFailed_; }
-    const std::vector<std::string>& failures() const { return failures_; }
+    const std::vector<Failure>& failures() const { return failures_; }
     std::size_t visited() const { return visited_; }
 
   private:
-    CsvFileWriter& writer_;
+    RowSink& sink_;
     int& exportRunning_;
     std::FILE* errors_;
     bool showProgress_;
@@ -98,7 +133,7 @@ class ExportHost : public WalkHost {
     bool writeFailed_ = false;
     std::size_t visited_ = 0;
     std::chrono::steady_clock::time_point lastProgress_{};
-    std::vector<std::string> failures_;
+    std::vector<Failure> failures_;
 };
 
 // Messages quote names, specs and paths as they are stored; none may steer the terminal.
@@ -117,6 +152,82 @@ std::string CodePageMessage(const sourcesafe::IVSSDatabase& database) {
             break;
     }
     return page + ", guessed from the database's texts (--encoding sets another)";
+}
+
+// The format the options ask for, the tally when listing users.
+std::unique_ptr<RowFormat> MakeFormat(const Options& options, UserTally*& tally) {
+    if (options.users) {
+        auto users = std::make_unique<UserTally>();
+        tally = users.get();
+        return users;
+    }
+    if (options.format == OutputFormat::kJsonLines) {
+        return std::make_unique<JsonLinesFormat>(
+            JsonLinesFormat::Options{.deletedField = options.deleted});
+    }
+    if (options.wideColumns) {
+        return std::make_unique<WideCsvFormat>(options.dates);
+    }
+    return std::make_unique<DefaultCsvFormat>(
+        DefaultCsvFormat::Options{.dates = options.dates, .deletedColumn = options.deleted});
+}
+
+// Reader errors name the damaged file first ("<data>/b/baaaaaaa: what is wrong"): the file
+// is told apart where the message starts with the data folder.
+std::pair<std::string, std::string> FileAndReason(const std::string& message,
+                                                  const std::string& dataFolder) {
+    const std::string prefix = dataFolder + "/";
+    const std::size_t colon = message.find(": ", prefix.size());
+    if (message.rfind(prefix, 0) != 0 || colon == std::string::npos) {
+        return {std::string(), message};
+    }
+    return {message.substr(0, colon), message.substr(colon + 2)};
+}
+
+// The unreadable items as CSV, a header row first; an empty list still makes the file.
+bool WriteErrorsFile(const Options& options, const DatabaseFiles& database,
+                     const std::vector<Failure>& failures, std::string& error) {
+    CsvFileWriter writer;
+    writer.ProtectDatabase(database);
+    bool ok = writer.Open(options.errorsPath) &&
+              writer.WriteRow(CsvRow(std::array<std::string_view, 3>{"spec", "file", "reason"}));
+    const std::string dataFolder = database.dataFolder.native();
+    for (const Failure& failure : failures) {
+        if (!ok) {
+            break;
+        }
+        const auto [file, reason] = FileAndReason(failure.message, dataFolder);
+        ok = writer.WriteRow(CsvRow(std::array<std::string_view, 3>{failure.spec, file, reason}));
+    }
+    ok = ok && writer.Commit();
+    if (!ok) {
+        error = writer.errorString().toStdString();
+    }
+    return ok;
+}
+
+// The users list after the walk has counted their versions (or without a walk).
+bool WriteUsers(const Options& options, const sourcesafe::IVSSDatabase& database,
+                const UserTally& tally, CsvFileWriter& writer) {
+    const std::vector<UserSummary> users = tally.Summaries(database.Users());
+    const bool counted = options.history || options.projectHistory;
+    if (options.format == OutputFormat::kJsonLines) {
+        for (const UserSummary& user : users) {
+            if (!writer.WriteUtf8Line(UserJsonLine(user, counted))) {
+                return false;
+            }
+        }
+        return true;
+    }
+    if (!writer.WriteRow(UserCsvHeader(counted))) {
+        return false;
+    }
+    for (const UserSummary& user : users) {
+        if (!writer.WriteRow(UserCsvRow(user, counted, options.dates))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -159,8 +270,9 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
         Report(errors, CodePageMessage(database));
     }
 
+    const DatabaseFiles files = FilesOf(database);
     CsvFileWriter writer;
-    writer.ProtectDatabase(FilesOf(database));
+    writer.ProtectDatabase(files);
     const bool opened = options.outputPath.isEmpty() ? writer.OpenStandardOutput()
                                                      : writer.Open(options.outputPath);
     const std::string target =
@@ -170,22 +282,50 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
         return kExitCannotWrite;
     }
 
+    UserTally* tally = nullptr;
+    const std::unique_ptr<RowFormat> format = MakeFormat(options, tally);
+    VersionFilter filter(database, options.filter);
+    RowSink sink(writer, options.format, tally);
+    bool written = !options.wideColumns || writer.WriteRow(WideCsvFormat::HeaderRow());
+
     // The walk sees exactly the state of a confirmed export in the desktop program.
     const int firstExpand = 0;
     int exportRunning = 1;
     const int exportConfirmed = 1;
     const int historyFlag = options.history ? 1 : 0;
     const WalkFlags flags{firstExpand, exportRunning, exportConfirmed, historyFlag};
-    ExportHost host(writer, exportRunning, errors, showProgress, beforeEachItem);
-    SubtreeWalk(database, flags, host).ExpandProject(nullptr, nodePath);
-    host.EndProgress();
-
-    if (host.writeFailed() || !writer.Commit()) {
-        Report(errors, "cannot write " + target + ": " + writer.errorString().toStdString());
-        return kExitCannotWrite;
+    ExportHost host(sink, exportRunning, errors, showProgress, beforeEachItem);
+    WalkOptions walkOptions;
+    walkOptions.includeDeleted = options.deleted;
+    walkOptions.projectHistory = options.projectHistory;
+    walkOptions.format = format.get();
+    walkOptions.filter = &filter;
+    // The users alone need no walk; their versions do.
+    if (written && (!options.users || options.history || options.projectHistory)) {
+        SubtreeWalk(database, flags, host, walkOptions).ExpandProject(nullptr, nodePath);
     }
-    for (const std::string& failure : host.failures()) {
-        Report(errors, "cannot read " + failure);
+    host.EndProgress();
+    if (written && options.users) {
+        written = WriteUsers(options, database, *tally, writer);
+    }
+
+    int status = kExitSuccess;
+    if (!written || host.writeFailed() || !writer.Commit()) {
+        Report(errors, "cannot write " + target + ": " + writer.errorString().toStdString());
+        status = kExitCannotWrite;
+    }
+    if (!options.errorsPath.isEmpty()) {
+        std::string error;
+        if (!WriteErrorsFile(options, files, host.failures(), error)) {
+            Report(errors, "cannot write " + options.errorsPath.toStdString() + ": " + error);
+            status = kExitCannotWrite;
+        }
+    }
+    if (status != kExitSuccess) {
+        return status;
+    }
+    for (const Failure& failure : host.failures()) {
+        Report(errors, "cannot read " + failure.spec + ": " + failure.message);
     }
     if (!host.failures().empty()) {
         Report(errors, std::to_string(host.failures().size()) +

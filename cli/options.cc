@@ -1,7 +1,13 @@
 #include "cli/options.h"
 
 #include <QCommandLineParser>
+#include <QDate>
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTime>
+
+#include <tuple>
 
 #include <filesystem>
 #include <string>
@@ -11,6 +17,7 @@
 #include "cli/exit_codes.h"
 #include "codepage/code_page.h"
 #include "export/utf8_text.h"
+#include "sourcesafe/automation_date.h"
 
 namespace varnotte::cli {
 namespace {
@@ -26,7 +33,8 @@ ParseResult ParseOptions(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Exports the projects and files of a SourceSafe database (and with --history every version "
-        "of every file) as CSV, exactly as Varnotte's export of that project writes them."));
+        "of every file) as CSV, exactly as Varnotte's export of that project writes them; or, with "
+        "the options below, with every fact a migration needs, as a wide CSV or as JSON Lines."));
     const QCommandLineOption user(
         QStringList{QStringLiteral("u"), QStringLiteral("user")},
         QStringLiteral("SourceSafe user name (default: $SSUSER, else Admin; an empty "
@@ -43,7 +51,7 @@ ParseResult ParseOptions(const QStringList& arguments) {
         QStringLiteral("Also write one row for every version of every file."));
     const QCommandLineOption output(
         QStringList{QStringLiteral("o"), QStringLiteral("output")},
-        QStringLiteral("Write the CSV to FILE (default: standard output)."),
+        QStringLiteral("Write the export to FILE (default: standard output)."),
         QStringLiteral("FILE"));
     const QCommandLineOption encoding(
         QStringLiteral("encoding"),
@@ -56,7 +64,53 @@ ParseResult ParseOptions(const QStringList& arguments) {
         QStringLiteral("verbose"),
         QStringLiteral("Say which code page the texts were read in, and how it was chosen (said "
                        "anyway when standard error is a terminal)."));
-    parser.addOptions({user, password, passwordStdin, history, output, encoding, quiet, verbose});
+    const QCommandLineOption format(
+        QStringLiteral("format"),
+        QStringLiteral("csv (the default) or jsonl: one JSON object per item and per version, "
+                       "with every fact the database has."),
+        QStringLiteral("FORMAT"));
+    const QCommandLineOption columns(
+        QStringLiteral("columns"),
+        QStringLiteral("default, or wide: a header row and every fact as a column of its own."),
+        QStringLiteral("COLUMNS"));
+    const QCommandLineOption dateFormat(
+        QStringLiteral("date-format"),
+        QStringLiteral("CSV dates: default (2007/03/05 14:07:09) or iso (2007-03-05T14:07:09)."),
+        QStringLiteral("FORMAT"));
+    const QCommandLineOption deleted(
+        QStringLiteral("deleted"),
+        QStringLiteral("Also deleted items and their history, marked as deleted (the default CSV "
+                       "gets a last column for that)."));
+    const QCommandLineOption projectHistory(
+        QStringLiteral("project-history"),
+        QStringLiteral("Also each project's own versions (adds, deletes, renames, shares, pins, "
+                       "labels), after the project's row."));
+    const QCommandLineOption since(
+        QStringLiteral("since"),
+        QStringLiteral("Only versions from DATE on (2007-03-05, 2007-03-05 14:07[:09])."),
+        QStringLiteral("DATE"));
+    const QCommandLineOption until(QStringLiteral("until"),
+                                   QStringLiteral("Only versions up to DATE, that day included."),
+                                   QStringLiteral("DATE"));
+    const QCommandLineOption author(
+        QStringLiteral("author"),
+        QStringLiteral("Only versions by user NAME (repeatable; letter case ignored)."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption label(
+        QStringLiteral("label"),
+        QStringLiteral("Only the versions labelled TEXT and the versions those labels mark."),
+        QStringLiteral("TEXT"));
+    const QCommandLineOption errorsFile(
+        QStringLiteral("errors"),
+        QStringLiteral("Also list the items that could not be read in FILE, as CSV."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption users(
+        QStringLiteral("users"),
+        QStringLiteral("List the database's users instead; with --history also how many versions "
+                       "each wrote, and when the first and the last."));
+    parser.addOptions({user, password, passwordStdin, history, output, encoding, quiet, verbose,
+                       format, columns, dateFormat, deleted, projectHistory, since, until, author,
+                       label, errorsFile, users});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("INI"),
@@ -130,24 +184,126 @@ ParseResult ParseOptions(const QStringList& arguments) {
         return usageError(QStringLiteral("--output needs a file name."));
     }
     // Qt spells file names in UTF-8 only: any other name would be written as another one.
-    if (!IsText(options.outputPath)) {
-        return usageError(QStringLiteral("--output %1: this name is not UTF-8 text, and "
-                                         "varnotte-csv writes only to names in UTF-8; choose "
-                                         "another name.")
-                              .arg(Shown(options.outputPath)));
-    }
     std::error_code noFolder;
     const std::string folder = std::filesystem::current_path(noFolder).native();
-    if (!options.outputPath.isEmpty() && QDir::isRelativePath(options.outputPath) &&
-        !IsUtf8(folder)) {
+    const auto unusableName = [&](const QString& option, const QString& path) -> QString {
+        if (!IsText(path)) {
+            return QStringLiteral(
+                       "%1 %2: this name is not UTF-8 text, and varnotte-csv writes "
+                       "only to names in UTF-8; choose another name.")
+                .arg(option, Shown(path));
+        }
+        if (!path.isEmpty() && QDir::isRelativePath(path) && !IsUtf8(folder)) {
+            return QStringLiteral(
+                       "%1 %2: the current folder %3 is not named in UTF-8 text, and "
+                       "varnotte-csv writes only to names in UTF-8; give a full path.")
+                .arg(option, Shown(path), QString::fromStdString(PrintableText(folder)));
+        }
+        return {};
+    };
+    if (const QString problem = unusableName(QStringLiteral("--output"), options.outputPath);
+        !problem.isEmpty()) {
+        return usageError(problem);
+    }
+
+    const QString formatName = parser.value(format);
+    if (formatName == QLatin1String("jsonl")) {
+        options.format = OutputFormat::kJsonLines;
+    } else if (parser.isSet(format) && formatName != QLatin1String("csv")) {
         return usageError(
-            QStringLiteral("--output %1: the current folder %2 is not named in "
-                           "UTF-8 text, and varnotte-csv writes only to names in "
-                           "UTF-8; give a full path.")
-                .arg(Shown(options.outputPath), QString::fromStdString(PrintableText(folder))));
+            QStringLiteral("Unknown format: %1 (csv or jsonl)").arg(Shown(formatName)));
+    }
+    const QString columnsName = parser.value(columns);
+    options.wideColumns = columnsName == QLatin1String("wide");
+    if (parser.isSet(columns) && !options.wideColumns && columnsName != QLatin1String("default")) {
+        return usageError(
+            QStringLiteral("Unknown columns: %1 (default or wide)").arg(Shown(columnsName)));
+    }
+    if (options.wideColumns && options.format == OutputFormat::kJsonLines) {
+        return usageError(QStringLiteral("--columns is for CSV; JSON Lines has every field."));
+    }
+    const QString dateName = parser.value(dateFormat);
+    if (dateName == QLatin1String("iso")) {
+        options.dates = DateStyle::kIso;
+    } else if (parser.isSet(dateFormat) && dateName != QLatin1String("default")) {
+        return usageError(
+            QStringLiteral("Unknown date format: %1 (default or iso)").arg(Shown(dateName)));
+    }
+    options.deleted = parser.isSet(deleted);
+    options.projectHistory = parser.isSet(projectHistory);
+
+    for (const auto& [option, endOfSpan, bound] :
+         {std::tuple{&since, false, &options.filter.since},
+          std::tuple{&until, true, &options.filter.until}}) {
+        if (parser.isSet(*option)) {
+            *bound = ParseDateArgument(parser.value(*option), endOfSpan);
+            if (!*bound) {
+                return usageError(QStringLiteral("Not a date: %1 (write it as 2007-03-05 or "
+                                                 "2007-03-05 14:07:09)")
+                                      .arg(Shown(parser.value(*option))));
+            }
+        }
+    }
+    if (options.filter.since && options.filter.until &&
+        *options.filter.since > *options.filter.until) {
+        return usageError(QStringLiteral("--since is later than --until."));
+    }
+    for (const QString& name : parser.values(author)) {
+        options.filter.users.push_back(name.toStdString());
+    }
+    if (parser.isSet(label)) {
+        options.filter.label = parser.value(label).toStdString();
+    }
+
+    options.errorsPath = parser.value(errorsFile);
+    if (parser.isSet(errorsFile) && options.errorsPath.isEmpty()) {
+        return usageError(QStringLiteral("--errors needs a file name."));
+    }
+    if (const QString problem = unusableName(QStringLiteral("--errors"), options.errorsPath);
+        !problem.isEmpty()) {
+        return usageError(problem);
+    }
+    if (!options.errorsPath.isEmpty() && !options.outputPath.isEmpty() &&
+        QFileInfo(options.errorsPath).absoluteFilePath() ==
+            QFileInfo(options.outputPath).absoluteFilePath()) {
+        return usageError(QStringLiteral("--errors and --output name the same file."));
+    }
+    options.users = parser.isSet(users);
+    if (options.users && options.wideColumns) {
+        return usageError(QStringLiteral("--columns is for the export, not for --users."));
     }
     result.options = options;
     return result;
+}
+
+std::optional<double> ParseDateArgument(const QString& text, bool endOfSpan) {
+    static const QRegularExpression pattern(QStringLiteral(
+        R"(^(\d{4})[-/](\d{1,2})[-/](\d{1,2})(?:[ T](\d{1,2}):(\d{2})(?::(\d{2}))?)?$)"));
+    const QRegularExpressionMatch match = pattern.match(text.trimmed());
+    if (!match.hasMatch()) {
+        return std::nullopt;
+    }
+    const QDate date(match.captured(1).toInt(), match.captured(2).toInt(),
+                     match.captured(3).toInt());
+    const bool hasTime = match.hasCaptured(4);
+    const bool hasSeconds = match.hasCaptured(6);
+    const int lastSecond = endOfSpan ? 59 : 0;
+    const QTime time(hasTime     ? match.captured(4).toInt()
+                     : endOfSpan ? 23
+                                 : 0,
+                     hasTime ? match.captured(5).toInt() : lastSecond,
+                     hasSeconds ? match.captured(6).toInt() : lastSecond);
+    if (!date.isValid() || !time.isValid()) {
+        return std::nullopt;
+    }
+    sourcesafe::CivilTime civil;
+    civil.year = date.year();
+    civil.month = date.month();
+    civil.day = date.day();
+    civil.hour = time.hour();
+    civil.minute = time.minute();
+    civil.second = time.second();
+    return sourcesafe::AutomationDateFromCivilTime(civil);
 }
 
 }  // namespace varnotte::cli

@@ -6,7 +6,12 @@
 
 #include <optional>
 
+#include "export/row_format.h"
+#include "export/version_filter.h"
+
 namespace varnotte::cli {
+
+enum class OutputFormat { kCsv, kJsonLines };
 
 struct Options {
     QString iniPath;
@@ -19,6 +24,15 @@ struct Options {
     int codePage = 0;    // 0: find it out
     bool quiet = false;
     bool verbose = false;  // say which code page the texts were read in, even off a terminal
+
+    OutputFormat format = OutputFormat::kCsv;
+    bool wideColumns = false;  // CSV: the wide layout with a header row
+    DateStyle dates = DateStyle::kClassic;
+    bool deleted = false;         // deleted items too
+    bool projectHistory = false;  // each project's own versions
+    VersionFilterSettings filter;
+    QString errorsPath;  // empty: unreadable items go to standard error only
+    bool users = false;  // list the users instead of the items
 };
 
 struct ParseResult {
@@ -29,5 +43,10 @@ struct ParseResult {
 };
 
 ParseResult ParseOptions(const QStringList& arguments);
+
+// The automation date of "2007-03-05", "2007-03-05 14:07", "2007-03-05T14:07:09" (or with
+// "/" in the date). `endOfSpan` gives the last second of what the text names (the day, or
+// the minute) instead of its first. Empty when the text is no such date.
+std::optional<double> ParseDateArgument(const QString& text, bool endOfSpan);
 
 }  // namespace varnotte::cli

@@ -1,12 +1,14 @@
 // A whole small database, unpacked from one input (see database_bundle.h) into a private
 // folder, opened through the automation layer and exported with history as varnotte-csv
-// does, into a host that throws the rows away.
+// does, by default and as its fullest inventory (JSON Lines with deleted items and project
+// histories), into a host that throws the rows away.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "export/json_lines_format.h"
 #include "export/subtree_walk.h"
 #include "fuzz/database_bundle.h"
 #include "fuzz/scratch_folder.h"
@@ -85,5 +87,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const varnotte::WalkFlags flags{firstExpand, exportRunning, exportConfirmed, history};
     DiscardingHost host;
     varnotte::SubtreeWalk(database, flags, host).ExpandProject(nullptr, nodePath);
+    varnotte::JsonLinesFormat json(varnotte::JsonLinesFormat::Options{.deletedField = true});
+    varnotte::WalkOptions inventory;
+    inventory.includeDeleted = true;
+    inventory.projectHistory = true;
+    inventory.format = &json;
+    varnotte::SubtreeWalk(database, flags, host, inventory).ExpandProject(nullptr, nodePath);
     return 0;
 }

@@ -182,6 +182,22 @@ TEST(VarnotteCsv, ExitStatusesAndMessages) {
         {{QStringLiteral("-o"), Q(dir / "\x1B[2J" / "out.csv"), Ini(small)},
          5,
          "/\\x1B[2J/out.csv"},
+        {{"--errors", Q(dir / "no such folder" / "errors.csv"), "-o", Q(dir / "out.csv"),
+          Ini(small)},
+         5,
+         "no such folder/errors.csv"},
+        {{"--format", "xml", Ini(small)}, 1, "Unknown format: xml"},
+        {{"--columns", "narrow", Ini(small)}, 1, "Unknown columns: narrow"},
+        {{"--columns", "wide", "--format", "jsonl", Ini(small)}, 1, "--columns is for CSV"},
+        {{"--users", "--columns", "wide", Ini(small)}, 1, "not for --users"},
+        {{"--date-format", "us", Ini(small)}, 1, "Unknown date format: us"},
+        {{"--since", "2007-02-30", Ini(small)}, 1, "Not a date: 2007-02-30"},
+        {{"--until", "2007-03-05 24:00", Ini(small)}, 1, "Not a date"},
+        {{"--since", "yesterday", Ini(small)}, 1, "Not a date: yesterday"},
+        {{"--since", "2007-03-06", "--until", "2007-03-05", Ini(small)}, 1, "later than --until"},
+        {{"--errors", Q(dir / "same.csv"), "-o", Q(dir / "same.csv"), Ini(small)},
+         1,
+         "name the same file"},
     };
     for (const Failure& failure : failures) {
         const CsvRun run = RunCsv(failure.arguments);

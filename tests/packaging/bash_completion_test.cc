@@ -108,6 +108,19 @@ INSTANTIATE_TEST_SUITE_P(
                        [] {
                            return Words{"a.ini", "B.INI", "notes.txt", "sub"};
                        }},
+        CompletionCase{"AnyFileForTheErrors", "--errors ''",
+                       [] {
+                           return Words{"a.ini", "B.INI", "notes.txt", "sub"};
+                       }},
+        CompletionCase{"FormatsByPrefix", "--format j", [] { return Words{"jsonl"}; }},
+        CompletionCase{"EveryColumnLayout", "--columns ''",
+                       [] {
+                           return Words{"default", "wide"};
+                       }},
+        CompletionCase{"EveryDateFormat", "--date-format ''",
+                       [] {
+                           return Words{"default", "iso"};
+                       }},
         CompletionCase{"FoldersAndIniFilesForTheDatabase", "''", [] { return kDatabaseChoices; }},
         CompletionCase{"NothingForAUserName", "--user ''", [] { return Words{}; }},
         CompletionCase{"DatabaseAfterOptionsAndValues", "-u Admin --history -o out.csv ''",
