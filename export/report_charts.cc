@@ -1,0 +1,165 @@
+#include "export/report_charts.h"
+
+#include <QLocale>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace varnotte {
+namespace {
+
+constexpr double kWidth = 1000;
+constexpr double kLeft = 56;  // room for the scale
+constexpr double kRight = 8;
+constexpr double kTop = 10;
+constexpr double kBottom = 22;  // room for the years
+
+std::string Number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    std::string result = text;
+    if (result.size() > 2 && result.compare(result.size() - 2, 2, ".0") == 0) {
+        result.resize(result.size() - 2);
+    }
+    return result;
+}
+
+// 1, 2 or 5 times a power of ten, at least `value`.
+long long RoundScale(long long value) {
+    long long power = 1;
+    while (true) {
+        for (const long long step : {1LL, 2LL, 5LL}) {
+            if (step * power >= value) {
+                return step * power;
+            }
+        }
+        power *= 10;
+    }
+}
+
+std::string Grouped(long long value) {
+    return QLocale(QLocale::English).toString(value).toStdString();
+}
+
+}  // namespace
+
+std::string MonthText(MonthKey month) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02d", month / 12, month % 12 + 1);
+    return text;
+}
+
+const std::vector<std::string>& UserColours() {
+    static const std::vector<std::string> colours = {"#2f6db5", "#e07b24", "#3a9b4a", "#c8403a",
+                                                     "#8a63b8"};
+    return colours;
+}
+
+const std::string& OthersColour() {
+    static const std::string colour = "#a9b0b8";
+    return colour;
+}
+
+std::string MonthBarChart(const std::vector<ChartSeries>& series, MonthKey first, MonthKey last,
+                          int height, const std::string& tip) {
+    const int months = std::max(1, last - first + 1);
+    std::vector<long long> totals(static_cast<std::size_t>(months));
+    for (const ChartSeries& one : series) {
+        for (const auto& [month, count] : *one.counts) {
+            if (month >= first && month <= last) {
+                totals[static_cast<std::size_t>(month - first)] += count;
+            }
+        }
+    }
+    const long long top =
+        RoundScale(std::max(1LL, *std::max_element(totals.begin(), totals.end())));
+    const double plotWidth = kWidth - kLeft - kRight;
+    const double plotHeight = height - kTop - kBottom;
+    const double step = plotWidth / months;
+    const double barWidth = step > 3 ? step * 0.8 : step;
+    const auto y = [&](double value) { return kTop + plotHeight * (1 - value / double(top)); };
+
+    std::string svg = "<svg class=\"chart\" viewBox=\"0 0 " + Number(kWidth) + " " +
+                      std::to_string(height) +
+                      "\" role=\"img\" preserveAspectRatio=\"xMidYMid meet\">";
+    // The scale: four steps, each a round number.
+    for (int i = 0; i <= 4; ++i) {
+        const double value = double(top) * i / 4;
+        const std::string lineY = Number(y(value));
+        svg += "<line class=\"grid\" x1=\"" + Number(kLeft) + "\" x2=\"" + Number(kWidth - kRight) +
+               "\" y1=\"" + lineY + "\" y2=\"" + lineY + "\"/>";
+        svg += "<text class=\"scale\" x=\"" + Number(kLeft - 6) + "\" y=\"" + Number(y(value) + 4) +
+               "\">" + Grouped(static_cast<long long>(std::llround(value))) + "</text>";
+    }
+    // The years, as many as fit side by side.
+    const int yearStep = std::max(1, static_cast<int>(std::ceil(44 / (12 * step))));
+    for (int year = (first + 11) / 12; year * 12 <= last; ++year) {
+        if (year % yearStep != 0) {
+            continue;
+        }
+        const double x = kLeft + (year * 12 - first) * step;
+        svg += "<line class=\"tick\" x1=\"" + Number(x) + "\" x2=\"" + Number(x) + "\" y1=\"" +
+               Number(kTop + plotHeight) + "\" y2=\"" + Number(kTop + plotHeight + 5) + "\"/>";
+        svg += "<text class=\"year\" x=\"" + Number(x) + "\" y=\"" + std::to_string(height - 4) +
+               "\">" + std::to_string(year) + "</text>";
+    }
+    // A group per month that has anything: its tooltip, then its pieces bottom up.
+    for (int i = 0; i < months; ++i) {
+        const long long total = totals[static_cast<std::size_t>(i)];
+        if (total == 0) {
+            continue;
+        }
+        const std::string title = QString::fromStdString(tip)
+                                      .arg(QString::fromStdString(MonthText(first + i)),
+                                           QString::fromStdString(Grouped(total)))
+                                      .toHtmlEscaped()
+                                      .toStdString();
+        svg += "<g data-month=\"" + MonthText(first + i) + "\" data-count=\"" +
+               std::to_string(total) + "\"><title>" + title + "</title>";
+        long long below = 0;
+        const std::string x = Number(kLeft + i * step + (step - barWidth) / 2);
+        for (const ChartSeries& one : series) {
+            const auto found = one.counts->find(first + i);
+            if (found == one.counts->end() || found->second == 0) {
+                continue;
+            }
+            const double bottom = y(double(below));
+            below += found->second;
+            const double barTop = y(double(below));
+            svg += "<rect x=\"" + x + "\" y=\"" + Number(barTop) + "\" width=\"" +
+                   Number(barWidth) + "\" height=\"" + Number(bottom - barTop) + "\" fill=\"" +
+                   one.colour + "\"/>";
+        }
+        svg += "</g>";
+    }
+    return svg + "</svg>";
+}
+
+std::string Sparkline(const std::map<MonthKey, long long>& counts, MonthKey first, MonthKey last) {
+    constexpr double kSparkWidth = 120;
+    constexpr double kSparkHeight = 24;
+    const int months = std::max(1, last - first + 1);
+    const int steps = std::min(months, 48);
+    std::vector<long long> sums(static_cast<std::size_t>(steps));
+    for (const auto& [month, count] : counts) {
+        if (month >= first && month <= last) {
+            sums[static_cast<std::size_t>(static_cast<long long>(month - first) * steps /
+                                          months)] += count;
+        }
+    }
+    const long long top = std::max(1LL, *std::max_element(sums.begin(), sums.end()));
+    std::string points = "0," + Number(kSparkHeight);
+    for (int i = 0; i < steps; ++i) {
+        const double x = steps == 1 ? kSparkWidth / 2 : kSparkWidth * i / (steps - 1);
+        const double yValue =
+            kSparkHeight - 1 - (kSparkHeight - 2) * double(sums[std::size_t(i)]) / double(top);
+        points += " " + Number(x) + "," + Number(yValue);
+    }
+    points += " " + Number(kSparkWidth) + "," + Number(kSparkHeight);
+    return "<svg class=\"spark\" viewBox=\"0 0 " + Number(kSparkWidth) + " " +
+           Number(kSparkHeight) + "\"><polygon points=\"" + points + "\"/></svg>";
+}
+
+}  // namespace varnotte

@@ -1,0 +1,44 @@
+// The stock-taking report as one self-contained HTML file: inline CSS and SVG, no script
+// to run and nothing to fetch, laid out for a screen and for A4 paper.
+//
+// Its numbers are also in a JSON block (<script type="application/json"
+// id="report-data">, which no browser runs), for scripts and tests to read back.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "export/report_tally.h"
+#include "export/report_texts.h"
+#include "export/user_tally.h"
+#include "sourcesafe/vss_database.h"
+
+namespace varnotte {
+
+struct UnreadableItem {
+    std::string spec;
+    std::string reason;
+};
+
+// What the report says beyond the walk's numbers.
+struct ReportContext {
+    std::string iniPath;
+    std::string dataFolder;
+    std::string spec;  // the project reported on
+    int codePage = 0;
+    sourcesafe::CodePageOrigin codePageOrigin = sourcesafe::CodePageOrigin::kGuessed;
+    long long dataFolderBytes = 0;
+    long long dataFolderFiles = 0;
+    std::string writtenAt;  // "2026-12-07 18:00"
+    std::string programVersion;
+    std::vector<UserSummary> users;  // as the user tally sums them up
+    std::vector<UnreadableItem> unreadable;
+};
+
+std::string ReportHtml(const ReportFacts& facts, const ReportContext& context,
+                       ReportLanguage language);
+
+// The JSON block's object: the counts, and versions per month and per user.
+std::string ReportDataJson(const ReportFacts& facts, const ReportContext& context);
+
+}  // namespace varnotte

@@ -1,0 +1,220 @@
+#include "export/report_tally.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <utility>
+
+#include "sourcesafe/automation_date.h"
+
+namespace varnotte {
+namespace {
+
+// 1970-01-01 00:00:00: what a stored time of zero becomes.
+constexpr double kUnixEpoch = 25569.0;
+
+void Widen(double date, double& first, double& last) {
+    if (first == 0 || date < first) {
+        first = date;
+    }
+    last = std::max(last, date);
+}
+
+}  // namespace
+
+MonthKey MonthOf(double automationDate) {
+    const sourcesafe::CivilTime time = sourcesafe::CivilTimeFromAutomationDate(automationDate);
+    return time.year * 12 + time.month - 1;
+}
+
+bool IsDated(double automationDate) {
+    return automationDate > kUnixEpoch;
+}
+
+ReportTally::ReportTally(std::string rootSpec) : rootSpec_(std::move(rootSpec)) {
+    if (rootSpec_.size() > 2 && rootSpec_.back() == '/') {
+        rootSpec_.pop_back();
+    }
+}
+
+std::string ReportTally::ItemRow(const sourcesafe::IVSSItem& item) {
+    Pending pending;
+    pending.item = ReadItemRecord(item);
+    return Remember(std::move(pending));
+}
+
+std::string ReportTally::VersionRow(const sourcesafe::IVSSItem& item,
+                                    const sourcesafe::IVSSVersion& version) {
+    Pending pending;
+    pending.isVersion = true;
+    pending.spec = item.Spec();
+    pending.physical = item.Physical();
+    pending.projectVersion = item.Type() == sourcesafe::VSSITEM_PROJECT;
+    pending.version = ReadVersionRecord(version);
+    pending.version.comment.clear();  // not shown; no need to keep it meanwhile
+    pending.userRow = users_.VersionRow(item, version);
+    return Remember(std::move(pending));
+}
+
+std::string ReportTally::Remember(Pending pending) {
+    pending.number = nextNumber_++;
+    std::string row = std::to_string(pending.number);
+    pending_.push_back(std::move(pending));
+    return row;
+}
+
+void ReportTally::Count(std::string_view row) {
+    std::size_t number = 0;
+    for (const char c : row) {
+        number = number * 10 + static_cast<std::size_t>(c - '0');
+    }
+    // Records made before this one and never passed back belong to items that failed.
+    while (!pending_.empty() && pending_.front().number < number) {
+        pending_.pop_front();
+    }
+    if (pending_.empty() || pending_.front().number != number) {
+        return;
+    }
+    const Pending pending = std::move(pending_.front());
+    pending_.pop_front();
+    if (pending.isVersion) {
+        CountVersion(pending);
+    } else {
+        CountItem(pending.item);
+    }
+}
+
+void ReportTally::CountItem(const ItemRecord& item) {
+    if (item.deleted) {
+        ++facts_.deletedItems;
+        return;
+    }
+    if (item.project) {
+        ++facts_.projects;
+        const std::string_view below = std::string_view(item.spec).substr(
+            std::min(item.spec.size(), rootSpec_.size() + (rootSpec_ == "$/" ? 0 : 1)));
+        const long level = 1 + std::count(below.begin(), below.end(), '/');
+        if (level <= 2 && subtreeIndex_.emplace(item.spec, facts_.subtrees.size()).second) {
+            SubtreeFacts subtree;
+            subtree.spec = item.spec;
+            subtree.level = static_cast<int>(level);
+            facts_.subtrees.push_back(std::move(subtree));
+        }
+        return;
+    }
+    ++facts_.files;
+    if (item.size >= 0) {
+        facts_.contentBytes += item.size;
+    } else {
+        ++facts_.missingContent;
+    }
+    for (SubtreeFacts* subtree : SubtreesOf(item.spec)) {
+        ++subtree->files;
+        subtree->size += std::max(item.size, 0LL);
+    }
+    const PlaceFacts place{item.spec, item.pinnedVersion, item.branch, item.links.size()};
+    const auto keep = [&](std::vector<PlaceFacts>& list, long long& count) {
+        if (list.size() < kListLimit) {
+            list.push_back(place);
+        }
+        ++count;
+    };
+    if (item.pinnedVersion != 0) {
+        keep(facts_.pinnedList, facts_.pinnedFiles);
+    }
+    if (!item.branch.physical.empty()) {
+        keep(facts_.branchedList, facts_.branchedFiles);
+    }
+    if (item.links.size() > 1) {
+        keep(facts_.sharedList, facts_.sharedFiles);
+    }
+    if (!item.checkouts.empty()) {
+        ++facts_.checkedOutFiles;
+    }
+    for (const CheckoutRecord& checkout : item.checkouts) {
+        ++facts_.checkouts;
+        if (facts_.checkoutList.size() < kListLimit) {
+            facts_.checkoutList.push_back({item.spec, checkout});
+        }
+    }
+}
+
+void ReportTally::CountVersion(const Pending& version) {
+    const VersionRecord& record = version.version;
+    const bool dated = IsDated(record.date);
+    const MonthKey month = dated ? MonthOf(record.date) : 0;
+    std::vector<bool>& counted = countedVersions_[version.physical];
+    const auto number = static_cast<std::size_t>(std::max(record.version, 0));
+    if (counted.size() <= number) {
+        counted.resize(number + 1);
+    }
+    if (counted[number]) {
+        return;
+    }
+    counted[number] = true;
+
+    // A file in several places counts where the walk meets it first.
+    for (SubtreeFacts* subtree : SubtreesOf(version.spec)) {
+        ++subtree->versions;
+        if (dated) {
+            subtree->lastDate = std::max(subtree->lastDate, record.date);
+            ++subtree->versionsPerMonth[month];
+        }
+    }
+
+    ++(version.projectVersion ? facts_.projectVersions : facts_.fileVersions);
+    users_.Count(version.userRow);
+    const bool label = record.details.code == "labeled";
+    if (label) {
+        ++(version.projectVersion ? facts_.projectLabels : facts_.fileLabels);
+        if (version.projectVersion && facts_.projectLabelList.size() < kProjectLabelLimit) {
+            facts_.projectLabelList.push_back(
+                {record.label, version.spec, record.user, record.date});
+        }
+    }
+    if (!dated) {
+        ++facts_.undatedVersions;
+        return;
+    }
+    Widen(record.date, facts_.firstDate, facts_.lastDate);
+    ++facts_.versionsPerMonth[month];
+    ++facts_.versionsPerMonthByUser[month][Folded(record.user)];
+    if (label) {
+        ++facts_.labelsPerMonth[month];
+    }
+}
+
+std::vector<SubtreeFacts*> ReportTally::SubtreesOf(std::string_view spec) {
+    std::vector<SubtreeFacts*> subtrees;
+    const bool below = spec.size() > rootSpec_.size() + 1 &&
+                       spec.substr(0, rootSpec_.size()) == rootSpec_ &&
+                       (rootSpec_ == "$/" || spec[rootSpec_.size()] == '/');
+    if (!below) {
+        return subtrees;
+    }
+    // The first two names below the root, each tried as a subtree.
+    std::size_t end = rootSpec_ == "$/" ? 2 : rootSpec_.size() + 1;
+    for (int level = 1; level <= 2 && end <= spec.size(); ++level) {
+        end = spec.find('/', end);
+        const std::string_view prefix = spec.substr(0, end);
+        if (const auto found = subtreeIndex_.find(std::string(prefix));
+            found != subtreeIndex_.end()) {
+            subtrees.push_back(&facts_.subtrees[found->second]);
+        }
+        if (end == std::string_view::npos) {
+            break;
+        }
+        ++end;
+    }
+    return subtrees;
+}
+
+const std::string& ReportTally::Folded(const std::string& name) {
+    if (name != lastName_ || lastFolded_.empty()) {
+        lastName_ = name;
+        lastFolded_ = QString::fromStdString(name).toCaseFolded().toStdString();
+    }
+    return lastFolded_;
+}
+
+}  // namespace varnotte

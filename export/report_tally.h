@@ -1,0 +1,153 @@
+// The stock-taking report's numbers, gathered over the walk that the exports run: counts
+// per month, per user and per subtree, never one entry per version, so that a database of
+// any size gives a report of about the same size.
+//
+// Like the user tally, the tally is a row format whose rows are private to it: the walk
+// asks it for an item's rows, the host passes back those of items that were read whole,
+// and only those count. A row is the number of a record the tally keeps meanwhile.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <map>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "export/export_records.h"
+#include "export/row_format.h"
+#include "export/user_tally.h"
+
+namespace varnotte {
+
+// A month as year * 12 + (month - 1).
+using MonthKey = int;
+
+// A project at the first or second level below the reported one, with all that is in it.
+struct SubtreeFacts {
+    std::string spec;
+    int level = 1;
+    long long files = 0;
+    long long size = 0;
+    // Of everything in it, deleted items and itself included; the versions of a file in
+    // several places count in the subtree where the walk met it first.
+    long long versions = 0;
+    double lastDate = 0;  // of those versions; 0 when none is dated
+    std::map<MonthKey, long long> versionsPerMonth;
+};
+
+struct CheckoutFacts {
+    std::string spec;
+    CheckoutRecord checkout;
+};
+
+// A pinned, branched or shared file in one of its places.
+struct PlaceFacts {
+    std::string spec;
+    int pinnedVersion = 0;
+    sourcesafe::BranchSource branch;
+    std::size_t places = 0;  // live entries that list the file
+};
+
+struct LabelFacts {
+    std::string label;
+    std::string spec;
+    std::string user;
+    double date = 0;
+};
+
+struct ReportFacts {
+    // Live projects below the reported one and live files; deleted entries (and
+    // everything in a deleted project) apart.
+    long long projects = 0;
+    long long files = 0;
+    long long deletedItems = 0;
+    // Versions of files and of projects; a file in several places counts once.
+    long long fileVersions = 0;
+    long long projectVersions = 0;
+    long long projectLabels = 0;
+    long long fileLabels = 0;
+    long long checkedOutFiles = 0;
+    long long checkouts = 0;
+    long long pinnedFiles = 0;
+    long long branchedFiles = 0;
+    long long sharedFiles = 0;
+    long long contentBytes = 0;  // current content of the live files
+    long long missingContent = 0;
+    long long undatedVersions = 0;
+    double firstDate = 0;  // of the dated versions; 0 when there are none
+    double lastDate = 0;
+
+    std::map<MonthKey, long long> versionsPerMonth;
+    // By the user's case-folded name.
+    std::map<MonthKey, std::map<std::string, long long>> versionsPerMonthByUser;
+    std::map<MonthKey, long long> labelsPerMonth;
+    std::vector<SubtreeFacts> subtrees;  // in the walk's order
+
+    // The first kListLimit of each; the counts above say how many there are in all.
+    std::vector<CheckoutFacts> checkoutList;
+    std::vector<PlaceFacts> pinnedList;
+    std::vector<PlaceFacts> branchedList;
+    std::vector<PlaceFacts> sharedList;
+    std::vector<LabelFacts> projectLabelList;
+
+    long long versions() const { return fileVersions + projectVersions; }
+    long long labels() const { return projectLabels + fileLabels; }
+};
+
+inline constexpr std::size_t kListLimit = 200;
+inline constexpr std::size_t kProjectLabelLimit = 2000;
+
+MonthKey MonthOf(double automationDate);
+// Whether the date is a real one: SourceSafe's seconds since 1970, not a zero left there.
+bool IsDated(double automationDate);
+
+class ReportTally : public RowFormat {
+  public:
+    // `rootSpec`: the project reported on ("$/" or "$/A").
+    explicit ReportTally(std::string rootSpec);
+
+    std::string ItemRow(const sourcesafe::IVSSItem& item) override;
+    std::string VersionRow(const sourcesafe::IVSSItem& item,
+                           const sourcesafe::IVSSVersion& version) override;
+
+    // Counts a row that ItemRow or VersionRow made. Rows come back in the order they were
+    // made; the records of rows that never come back are dropped.
+    void Count(std::string_view row);
+
+    const ReportFacts& facts() const { return facts_; }
+    const UserTally& users() const { return users_; }
+
+  private:
+    struct Pending {
+        std::size_t number = 0;
+        bool isVersion = false;
+        ItemRecord item;       // items
+        std::string spec;      // versions: the item's
+        std::string physical;  // versions: the item's
+        bool projectVersion = false;
+        VersionRecord version;  // versions: date, user, action code, label
+        std::string userRow;    // versions: the user tally's row
+    };
+
+    std::string Remember(Pending pending);
+    void CountItem(const ItemRecord& item);
+    void CountVersion(const Pending& version);
+    // The subtrees `spec` lies in (its own when it is one), at most two.
+    std::vector<SubtreeFacts*> SubtreesOf(std::string_view spec);
+    const std::string& Folded(const std::string& name);
+
+    std::string rootSpec_;
+    std::deque<Pending> pending_;
+    std::size_t nextNumber_ = 0;
+    ReportFacts facts_;
+    UserTally users_;
+    std::unordered_map<std::string, std::size_t> subtreeIndex_;
+    // Physical name -> the version numbers of it already counted.
+    std::unordered_map<std::string, std::vector<bool>> countedVersions_;
+    std::string lastName_;
+    std::string lastFolded_;
+};
+
+}  // namespace varnotte

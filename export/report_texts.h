@@ -1,0 +1,107 @@
+// The words of the stock-taking report, in English and in Japanese. "%1", "%2" stand for
+// what the report puts in.
+#pragma once
+
+#include <QString>
+
+namespace varnotte {
+
+enum class ReportLanguage { kEnglish, kJapanese };
+
+// Japanese when `locale` (LANG's value) starts with "ja", else English.
+ReportLanguage ReportLanguageOfLocale(const QString& locale);
+
+struct ReportTexts {
+    const char* htmlLanguage;
+    const char* title;
+    const char* written;
+    // At a glance.
+    const char* glance;
+    const char* database;
+    const char* dataFolder;
+    const char* reportedProject;
+    const char* format;
+    const char* formatValue;
+    const char* codePage;
+    const char* codePageGuessed;
+    const char* codePageForced;
+    const char* codePageNotNeeded;
+    const char* projects;
+    const char* files;
+    const char* versions;
+    const char* versionsSplit;
+    const char* users;
+    const char* usersSplit;
+    const char* labels;
+    const char* labelsSplit;
+    const char* deletedItems;
+    const char* firstActivity;
+    const char* lastActivity;
+    const char* content;
+    const char* contentMissing;
+    const char* onDisk;
+    const char* onDiskValue;
+    const char* damage;
+    const char* damageNone;
+    const char* damageSome;
+    // Activity.
+    const char* activity;
+    const char* activityNote;
+    const char* undated;
+    const char* others;
+    const char* noActivity;
+    const char* monthTip;
+    // Projects.
+    const char* projectsSection;
+    const char* largest;
+    const char* mostActive;
+    const char* projectsNote;
+    const char* noSubtrees;
+    const char* project;
+    const char* size;
+    const char* lastChange;
+    const char* trend;
+    const char* quiet;
+    // People.
+    const char* people;
+    const char* user;
+    const char* first;
+    const char* last;
+    const char* notAUser;
+    const char* readOnly;
+    // Checkouts, pins, branches, shares.
+    const char* checkouts;
+    const char* checkoutsSummary;
+    const char* noCheckouts;
+    const char* file;
+    const char* by;
+    const char* since;
+    const char* workingFolder;
+    const char* machine;
+    const char* special;
+    const char* pinned;
+    const char* pinnedAt;
+    const char* branched;
+    const char* branchedFrom;
+    const char* branchedFromGone;
+    const char* shared;
+    const char* sharedIn;
+    const char* none;
+    const char* more;
+    // Labels.
+    const char* labelsSection;
+    const char* labelsNote;
+    const char* noLabels;
+    const char* label;
+    const char* date;
+    const char* labelsLeftOut;
+    // Errors.
+    const char* unreadable;
+    const char* item;
+    const char* reason;
+    const char* allRead;
+};
+
+const ReportTexts& TextsFor(ReportLanguage language);
+
+}  // namespace varnotte
