@@ -10,10 +10,12 @@
 
 #include "cli/arguments.h"
 #include "cli/exit_codes.h"
+#include "cli/report_output.h"
 #include "export/csv_file_writer.h"
 #include "export/csv_rows.h"
 #include "export/json_lines_format.h"
 #include "export/open_database.h"
+#include "export/report_tally.h"
 #include "export/subtree_walk.h"
 #include "export/user_tally.h"
 #include "export/utf8_text.h"
@@ -36,15 +38,19 @@ struct Failure {
     std::string message;
 };
 
-// Where the rows of the walk go: CSV rows or JSON lines into the file, or the user tally.
+// Where the rows of the walk go: CSV rows or JSON lines into the file, or a tally.
 class RowSink {
   public:
-    RowSink(CsvFileWriter& writer, OutputFormat format, UserTally* tally)
-        : writer_(writer), format_(format), tally_(tally) {}
+    RowSink(CsvFileWriter& writer, OutputFormat format, UserTally* tally, ReportTally* report)
+        : writer_(writer), format_(format), tally_(tally), report_(report) {}
 
     bool Add(const std::string& row) {
         if (tally_ != nullptr) {
             tally_->Count(row);
+            return true;
+        }
+        if (report_ != nullptr) {
+            report_->Count(row);
             return true;
         }
         return format_ == OutputFormat::kJsonLines ? writer_.WriteUtf8Line(row)
@@ -55,6 +61,7 @@ class RowSink {
     CsvFileWriter& writer_;
     OutputFormat format_;
     UserTally* tally_;
+    ReportTally* report_;
 };
 
 // Streams rows into the sink and keeps count, progress and failures for the report.
@@ -154,8 +161,14 @@ std::string CodePageMessage(const sourcesafe::IVSSDatabase& database) {
     return page + ", guessed from the database's texts (--encoding sets another)";
 }
 
-// The format the options ask for, the tally when listing users.
-std::unique_ptr<RowFormat> MakeFormat(const Options& options, UserTally*& tally) {
+// The format the options ask for, the tally when listing users or writing the report.
+std::unique_ptr<RowFormat> MakeFormat(const Options& options, const std::string& spec,
+                                      UserTally*& tally, ReportTally*& report) {
+    if (options.report) {
+        auto counts = std::make_unique<ReportTally>(spec);
+        report = counts.get();
+        return counts;
+    }
     if (options.users) {
         auto users = std::make_unique<UserTally>();
         tally = users.get();
@@ -283,9 +296,10 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
     }
 
     UserTally* tally = nullptr;
-    const std::unique_ptr<RowFormat> format = MakeFormat(options, tally);
+    ReportTally* report = nullptr;
+    const std::unique_ptr<RowFormat> format = MakeFormat(options, nodePath, tally, report);
     VersionFilter filter(database, options.filter);
-    RowSink sink(writer, options.format, tally);
+    RowSink sink(writer, options.format, tally, report);
     bool written = !options.wideColumns || writer.WriteRow(WideCsvFormat::HeaderRow());
 
     // The walk sees exactly the state of a confirmed export in the desktop program.
@@ -307,6 +321,13 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
     host.EndProgress();
     if (written && options.users) {
         written = WriteUsers(options, database, *tally, writer);
+    }
+    if (written && report != nullptr) {
+        std::vector<UnreadableItem> unreadable;
+        for (const Failure& failure : host.failures()) {
+            unreadable.push_back({failure.spec, failure.message});
+        }
+        written = WriteReport(options, database, nodePath, *report, std::move(unreadable), writer);
     }
 
     int status = kExitSuccess;

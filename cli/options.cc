@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QTime>
 
+#include <initializer_list>
 #include <tuple>
 
 #include <filesystem>
@@ -25,6 +26,54 @@ namespace {
 // An argument as a message may show it: its own bytes, control characters escaped.
 QString Shown(const QString& argument) {
     return QString::fromStdString(PrintableText(ArgumentBytes(argument)));
+}
+
+// The language LC_ALL, LC_MESSAGES or LANG asks for, the first of them that is set.
+ReportLanguage LanguageOfEnvironment() {
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const QString value = qEnvironmentVariable(variable);
+        if (!value.isEmpty()) {
+            return ReportLanguageOfLocale(value);
+        }
+    }
+    return ReportLanguage::kEnglish;
+}
+
+// The report takes in everything the walk can give, so the options that shape an export
+// have no place beside it. Returns the usage error, if any.
+std::optional<QString> TakeReportOptions(
+    const QCommandLineParser& parser, const QCommandLineOption& report,
+    const QCommandLineOption& language, std::initializer_list<const QCommandLineOption*> exportOnly,
+    Options& options) {
+    if (!parser.isSet(report)) {
+        return QStringLiteral("--report-language is for --report.");
+    }
+    for (const QCommandLineOption* option : exportOnly) {
+        if (parser.isSet(*option)) {
+            return QStringLiteral("--%1 is for the export, not for --report.")
+                .arg(option->names().constLast());
+        }
+    }
+    options.report = true;
+    options.outputPath = parser.value(report);
+    if (options.outputPath.isEmpty()) {
+        return QStringLiteral("--report needs a file name.");
+    }
+    if (!options.errorsPath.isEmpty() && QFileInfo(options.errorsPath).absoluteFilePath() ==
+                                             QFileInfo(options.outputPath).absoluteFilePath()) {
+        return QStringLiteral("--errors and --report name the same file.");
+    }
+    options.history = options.projectHistory = options.deleted = true;
+    options.reportLanguage = LanguageOfEnvironment();
+    if (parser.isSet(language)) {
+        const QString name = parser.value(language);
+        if (name != QLatin1String("en") && name != QLatin1String("ja")) {
+            return QStringLiteral("Unknown report language: %1 (en or ja)").arg(Shown(name));
+        }
+        options.reportLanguage =
+            name == QLatin1String("ja") ? ReportLanguage::kJapanese : ReportLanguage::kEnglish;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -108,9 +157,21 @@ ParseResult ParseOptions(const QStringList& arguments) {
         QStringLiteral("users"),
         QStringLiteral("List the database's users instead; with --history also how many versions "
                        "each wrote, and when the first and the last."));
-    parser.addOptions({user, password, passwordStdin, history, output, encoding, quiet, verbose,
-                       format, columns, dateFormat, deleted, projectHistory, since, until, author,
-                       label, errorsFile, users});
+    const QCommandLineOption report(
+        QStringLiteral("report"),
+        QStringLiteral("Write a stock-taking report of the project to FILE instead: one HTML "
+                       "file with the database's size, activity over time, projects, people, "
+                       "checkouts, labels and damage."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption reportLanguage(
+        QStringLiteral("report-language"),
+        QStringLiteral("The report's language: en or ja (default: ja when LC_ALL, LC_MESSAGES "
+                       "or LANG says Japanese, else en)."),
+        QStringLiteral("LANG"));
+    parser.addOptions({user,           password, passwordStdin, history, output,     encoding,
+                       quiet,          verbose,  format,        columns, dateFormat, deleted,
+                       projectHistory, since,    until,         author,  label,      errorsFile,
+                       users,          report,   reportLanguage});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("INI"),
@@ -271,6 +332,20 @@ ParseResult ParseOptions(const QStringList& arguments) {
     options.users = parser.isSet(users);
     if (options.users && options.wideColumns) {
         return usageError(QStringLiteral("--columns is for the export, not for --users."));
+    }
+    if (parser.isSet(report) || parser.isSet(reportLanguage)) {
+        const std::optional<QString> error =
+            TakeReportOptions(parser, report, reportLanguage,
+                              {&output, &format, &columns, &dateFormat, &deleted, &projectHistory,
+                               &history, &since, &until, &author, &label, &users},
+                              options);
+        if (error) {
+            return usageError(*error);
+        }
+        if (const QString problem = unusableName(QStringLiteral("--report"), options.outputPath);
+            !problem.isEmpty()) {
+            return usageError(problem);
+        }
     }
     result.options = options;
     return result;

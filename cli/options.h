@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "export/report_texts.h"
 #include "export/row_format.h"
 #include "export/version_filter.h"
 
@@ -33,6 +34,11 @@ struct Options {
     VersionFilterSettings filter;
     QString errorsPath;  // empty: unreadable items go to standard error only
     bool users = false;  // list the users instead of the items
+
+    // The stock-taking report instead of the export: outputPath names it, and the walk
+    // takes in every version and deleted item.
+    bool report = false;
+    ReportLanguage reportLanguage = ReportLanguage::kEnglish;
 };
 
 struct ParseResult {
