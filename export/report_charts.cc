@@ -15,6 +15,9 @@ constexpr double kLeft = 56;  // room for the scale
 constexpr double kRight = 8;
 constexpr double kTop = 10;
 constexpr double kBottom = 22;  // room for the years
+// Bars of a month up to this many; beyond, of a quarter, and beyond three times as many,
+// of a year: narrower bars could not be told apart on A4.
+constexpr int kMonthlyBars = 180;
 
 std::string Number(double value) {
     char text[32];
@@ -62,14 +65,35 @@ const std::string& OthersColour() {
     return colour;
 }
 
+int MonthsPerBar(MonthKey first, MonthKey last) {
+    const int months = last - first + 1;
+    return months <= kMonthlyBars ? 1 : months <= 3 * kMonthlyBars ? 3 : 12;
+}
+
+std::string PeriodText(MonthKey start, int monthsPerBar) {
+    if (monthsPerBar == 1) {
+        return MonthText(start);
+    }
+    const std::string year = std::to_string(start / 12);
+    return monthsPerBar == 3 ? year + " Q" + std::to_string(start % 12 / 3 + 1) : year;
+}
+
 std::string MonthBarChart(const std::vector<ChartSeries>& series, MonthKey first, MonthKey last,
                           int height, const std::string& tip) {
-    const int months = std::max(1, last - first + 1);
-    std::vector<long long> totals(static_cast<std::size_t>(months));
-    for (const ChartSeries& one : series) {
-        for (const auto& [month, count] : *one.counts) {
+    last = std::max(first, last);
+    const int monthsPerBar = MonthsPerBar(first, last);
+    const MonthKey start = first - first % monthsPerBar;  // a calendar quarter or year
+    const int bars = (last - start) / monthsPerBar + 1;
+    // Each series' count per bar, and the bars' totals.
+    std::vector<std::vector<long long>> counts(series.size(),
+                                               std::vector<long long>(std::size_t(bars)));
+    std::vector<long long> totals(static_cast<std::size_t>(bars));
+    for (std::size_t s = 0; s < series.size(); ++s) {
+        for (const auto& [month, count] : *series[s].counts) {
             if (month >= first && month <= last) {
-                totals[static_cast<std::size_t>(month - first)] += count;
+                const auto bar = static_cast<std::size_t>((month - start) / monthsPerBar);
+                counts[s][bar] += count;
+                totals[bar] += count;
             }
         }
     }
@@ -77,7 +101,7 @@ std::string MonthBarChart(const std::vector<ChartSeries>& series, MonthKey first
         RoundScale(std::max(1LL, *std::max_element(totals.begin(), totals.end())));
     const double plotWidth = kWidth - kLeft - kRight;
     const double plotHeight = height - kTop - kBottom;
-    const double step = plotWidth / months;
+    const double step = plotWidth / bars;
     const double barWidth = step > 3 ? step * 0.8 : step;
     const auto y = [&](double value) { return kTop + plotHeight * (1 - value / double(top)); };
 
@@ -94,43 +118,44 @@ std::string MonthBarChart(const std::vector<ChartSeries>& series, MonthKey first
                "\">" + Grouped(static_cast<long long>(std::llround(value))) + "</text>";
     }
     // The years, as many as fit side by side.
-    const int yearStep = std::max(1, static_cast<int>(std::ceil(44 / (12 * step))));
+    const double yearWidth = step * 12 / monthsPerBar;
+    const int yearStep = std::max(1, static_cast<int>(std::ceil(44 / yearWidth)));
     for (int year = (first + 11) / 12; year * 12 <= last; ++year) {
         if (year % yearStep != 0) {
             continue;
         }
-        const double x = kLeft + (year * 12 - first) * step;
+        const double x = kLeft + double(year * 12 - start) / monthsPerBar * step;
         svg += "<line class=\"tick\" x1=\"" + Number(x) + "\" x2=\"" + Number(x) + "\" y1=\"" +
                Number(kTop + plotHeight) + "\" y2=\"" + Number(kTop + plotHeight + 5) + "\"/>";
         svg += "<text class=\"year\" x=\"" + Number(x) + "\" y=\"" + std::to_string(height - 4) +
                "\">" + std::to_string(year) + "</text>";
     }
-    // A group per month that has anything: its tooltip, then its pieces bottom up.
-    for (int i = 0; i < months; ++i) {
-        const long long total = totals[static_cast<std::size_t>(i)];
-        if (total == 0) {
+    // A group per bar that has anything: its tooltip, then its pieces bottom up.
+    for (int i = 0; i < bars; ++i) {
+        const auto bar = static_cast<std::size_t>(i);
+        if (totals[bar] == 0) {
             continue;
         }
-        const std::string title = QString::fromStdString(tip)
-                                      .arg(QString::fromStdString(MonthText(first + i)),
-                                           QString::fromStdString(Grouped(total)))
-                                      .toHtmlEscaped()
-                                      .toStdString();
-        svg += "<g data-month=\"" + MonthText(first + i) + "\" data-count=\"" +
-               std::to_string(total) + "\"><title>" + title + "</title>";
+        const std::string period = PeriodText(start + i * monthsPerBar, monthsPerBar);
+        const std::string title =
+            QString::fromStdString(tip)
+                .arg(QString::fromStdString(period), QString::fromStdString(Grouped(totals[bar])))
+                .toHtmlEscaped()
+                .toStdString();
+        svg += "<g data-period=\"" + period + "\" data-count=\"" + std::to_string(totals[bar]) +
+               "\"><title>" + title + "</title>";
         long long below = 0;
         const std::string x = Number(kLeft + i * step + (step - barWidth) / 2);
-        for (const ChartSeries& one : series) {
-            const auto found = one.counts->find(first + i);
-            if (found == one.counts->end() || found->second == 0) {
+        for (std::size_t s = 0; s < series.size(); ++s) {
+            if (counts[s][bar] == 0) {
                 continue;
             }
             const double bottom = y(double(below));
-            below += found->second;
+            below += counts[s][bar];
             const double barTop = y(double(below));
             svg += "<rect x=\"" + x + "\" y=\"" + Number(barTop) + "\" width=\"" +
                    Number(barWidth) + "\" height=\"" + Number(bottom - barTop) + "\" fill=\"" +
-                   one.colour + "\"/>";
+                   series[s].colour + "\"/>";
         }
         svg += "</g>";
     }

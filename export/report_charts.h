@@ -15,11 +15,15 @@ struct ChartSeries {
     std::string colour;  // CSS colour
 };
 
-// A bar per month from `first` to `last` (both included), the series stacked bottom up in
+// A bar per month from `first` to `last` (both included), or per quarter or year when
+// there would be too many to tell apart (MonthsPerBar); the series stacked bottom up in
 // their order, a scale on the left and the years below. `tip` ("%1: %2 versions") is each
-// month's tooltip, %1 the month and %2 its total.
+// bar's tooltip, %1 its period ("2007-03", "2007 Q1", "2007") and %2 its total.
 std::string MonthBarChart(const std::vector<ChartSeries>& series, MonthKey first, MonthKey last,
                           int height, const std::string& tip);
+
+// 1, 3 or 12.
+int MonthsPerBar(MonthKey first, MonthKey last);
 
 // A small line of the counts from `first` to `last`, in at most 48 steps, scaled to the
 // largest of them.

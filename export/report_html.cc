@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
@@ -56,8 +57,6 @@ svg.spark polygon{fill:#bcd3ee;stroke:#2f6db5;stroke-width:1}
 .quiet{display:inline-block;margin-left:6px;padding:0 6px;border-radius:8px;font-size:11.5px;
  background:#fbe7c8;color:#7a4a00;white-space:nowrap}
 .muted{color:#8a939d}
-.cols{display:grid;grid-template-columns:1fr 1fr 1fr;gap:16px}
-ul.places{margin:0;padding-left:18px}
 footer{margin-top:28px;color:#8a939d;font-size:12px}
 @page{size:A4;margin:14mm 12mm}
 @media print{
@@ -393,37 +392,50 @@ class ReportWriter {
     }
 
     template <typename Describe>
-    void PlaceList(const char* heading, const std::vector<PlaceFacts>& places, long long all,
-                   Describe describe) {
-        out_ += "<div><h3>" + E(Q(heading)) + " (" + E(Count(all)) + ")</h3>";
-        if (places.empty()) {
-            out_ += "<p class=\"muted\">" + E(Q(t_.none)) + "</p></div>";
-            return;
-        }
-        out_ += "<ul class=\"places\">";
+    void PlaceRows(const char* kind, const std::vector<PlaceFacts>& places, Describe describe) {
         for (const PlaceFacts& place : places) {
-            out_ += "<li><span class=\"path\">" + E(place.spec) + "</span> <span class=\"muted\">" +
-                    E(describe(place)) + "</span></li>";
+            out_ += "<tr><td class=\"d\">" + E(Q(kind)) + "</td><td class=\"path\">" +
+                    E(place.spec) + "</td><td>" + E(describe(place)) + "</td></tr>\n";
         }
-        out_ += "</ul>";
-        More(all, places.size());
-        out_ += "</div>";
     }
 
     void Special() {
-        out_ += "<section id=\"special\"><h2>" + E(Q(t_.special)) + "</h2>\n<div class=\"cols\">";
-        PlaceList(t_.pinned, facts_.pinnedList, facts_.pinnedFiles,
+        out_ += "<section id=\"special\"><h2>" + E(Q(t_.special)) + "</h2>\n<p>" +
+                E(Q(t_.specialSummary)
+                      .arg(Count(facts_.pinnedFiles), Count(facts_.branchedFiles),
+                           Count(facts_.sharedFiles))) +
+                "</p>\n";
+        if (facts_.pinnedFiles + facts_.branchedFiles + facts_.sharedFiles == 0) {
+            out_ += "</section>\n";
+            return;
+        }
+        out_ += "<table><tr><th></th><th>" + E(Q(t_.file)) + "</th><th></th></tr>\n";
+        PlaceRows(t_.pinned, facts_.pinnedList,
                   [&](const PlaceFacts& place) { return Q(t_.pinnedAt).arg(place.pinnedVersion); });
-        PlaceList(
-            t_.branched, facts_.branchedList, facts_.branchedFiles, [&](const PlaceFacts& place) {
-                return place.branch.spec.empty()
-                           ? Q(t_.branchedFromGone).arg(place.branch.version)
-                           : Q(t_.branchedFrom)
-                                 .arg(Q(place.branch.spec), QString::number(place.branch.version));
-            });
-        PlaceList(t_.shared, facts_.sharedList, facts_.sharedFiles,
-                  [&](const PlaceFacts& place) { return Q(t_.sharedIn).arg(place.places); });
-        out_ += "</div></section>\n";
+        PlaceRows(t_.branched, facts_.branchedList, [&](const PlaceFacts& place) {
+            return place.branch.spec.empty()
+                       ? Q(t_.branchedFromGone).arg(place.branch.version)
+                       : Q(t_.branchedFrom)
+                             .arg(Q(place.branch.spec), QString::number(place.branch.version));
+        });
+        PlaceRows(t_.shared, facts_.sharedList, [&](const PlaceFacts& place) {
+            QStringList others;
+            for (const std::string& link : place.links) {
+                if (link != place.spec) {
+                    others << Q(link);
+                }
+            }
+            return Q(t_.sharedAlso).arg(others.join(QStringLiteral(", ")));
+        });
+        out_ += "</table>\n";
+        const auto left = [](long long all, const std::vector<PlaceFacts>& listed) {
+            return all - static_cast<long long>(listed.size());
+        };
+        More(left(facts_.pinnedFiles, facts_.pinnedList) +
+                 left(facts_.branchedFiles, facts_.branchedList) +
+                 left(facts_.sharedPhysicalFiles, facts_.sharedList),
+             0);
+        out_ += "</section>\n";
     }
 
     void Labels() {

@@ -112,21 +112,25 @@ void ReportTally::CountItem(const ItemRecord& item) {
         ++subtree->files;
         subtree->size += std::max(item.size, 0LL);
     }
-    const PlaceFacts place{item.spec, item.pinnedVersion, item.branch, item.links.size()};
-    const auto keep = [&](std::vector<PlaceFacts>& list, long long& count) {
+    const auto keep = [&](std::vector<PlaceFacts>& list, std::vector<std::string> links = {}) {
         if (list.size() < kListLimit) {
-            list.push_back(place);
+            list.push_back({item.spec, item.pinnedVersion, item.branch, std::move(links)});
         }
-        ++count;
     };
     if (item.pinnedVersion != 0) {
-        keep(facts_.pinnedList, facts_.pinnedFiles);
+        ++facts_.pinnedFiles;
+        keep(facts_.pinnedList);
     }
     if (!item.branch.physical.empty()) {
-        keep(facts_.branchedList, facts_.branchedFiles);
+        ++facts_.branchedFiles;
+        keep(facts_.branchedList);
     }
     if (item.links.size() > 1) {
-        keep(facts_.sharedList, facts_.sharedFiles);
+        ++facts_.sharedFiles;
+        if (sharedPhysicals_.insert(item.physical).second) {
+            ++facts_.sharedPhysicalFiles;
+            keep(facts_.sharedList, item.links);
+        }
     }
     if (!item.checkouts.empty()) {
         ++facts_.checkedOutFiles;

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "export/export_records.h"
@@ -47,7 +48,7 @@ struct PlaceFacts {
     std::string spec;
     int pinnedVersion = 0;
     sourcesafe::BranchSource branch;
-    std::size_t places = 0;  // live entries that list the file
+    std::vector<std::string> links;  // shared files: the live entries that list it
 };
 
 struct LabelFacts {
@@ -72,8 +73,9 @@ struct ReportFacts {
     long long checkouts = 0;
     long long pinnedFiles = 0;
     long long branchedFiles = 0;
-    long long sharedFiles = 0;
-    long long contentBytes = 0;  // current content of the live files
+    long long sharedFiles = 0;          // entries (each place of a file counts)
+    long long sharedPhysicalFiles = 0;  // files, each once
+    long long contentBytes = 0;         // current content of the live files
     long long missingContent = 0;
     long long undatedVersions = 0;
     double firstDate = 0;  // of the dated versions; 0 when there are none
@@ -89,7 +91,7 @@ struct ReportFacts {
     std::vector<CheckoutFacts> checkoutList;
     std::vector<PlaceFacts> pinnedList;
     std::vector<PlaceFacts> branchedList;
-    std::vector<PlaceFacts> sharedList;
+    std::vector<PlaceFacts> sharedList;  // each file once, in the place met first
     std::vector<LabelFacts> projectLabelList;
 
     long long versions() const { return fileVersions + projectVersions; }
@@ -146,6 +148,7 @@ class ReportTally : public RowFormat {
     std::unordered_map<std::string, std::size_t> subtreeIndex_;
     // Physical name -> the version numbers of it already counted.
     std::unordered_map<std::string, std::vector<bool>> countedVersions_;
+    std::unordered_set<std::string> sharedPhysicals_;
     std::string lastName_;
     std::string lastFolded_;
 };

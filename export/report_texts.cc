@@ -71,14 +71,16 @@ constexpr ReportTexts kEnglish{
     .workingFolder = "Working folder",
     .machine = "Machine",
     .special = "Pinned, branched and shared files",
+    .specialSummary =
+        "%1 pinned, %2 branched, %3 shared (counted in each project that has "
+        "them; each shared file is listed once).",
     .pinned = "Pinned",
     .pinnedAt = "pinned at version %1",
     .branched = "Branched",
     .branchedFrom = "from %1, version %2",
     .branchedFromGone = "from a file no longer in the database, version %1",
     .shared = "Shared",
-    .sharedIn = "in %1 projects",
-    .none = "none",
+    .sharedAlso = "also in %1",
     .more = "%1 more are not listed here; the JSON Lines export lists them all.",
     .labelsSection = "Labels",
     .labelsNote =
@@ -161,17 +163,20 @@ constexpr ReportTexts kJapanese{
     .workingFolder = "作業フォルダー",
     .machine = "コンピューター",
     .special = "ピン留め・分岐・共有されたファイル",
+    .specialSummary =
+        "ピン留め %1、分岐 %2、共有 %3 (それぞれのプロジェクトで数えます。"
+        "共有ファイルは 1 回だけ載せます)。",
     .pinned = "ピン留め",
     .pinnedAt = "バージョン %1 にピン留め",
     .branched = "分岐",
     .branchedFrom = "%1 のバージョン %2 から",
     .branchedFromGone = "もう存在しないファイルのバージョン %1 から",
     .shared = "共有",
-    .sharedIn = "%1 個のプロジェクトに",
-    .none = "なし",
+    .sharedAlso = "%1 にも",
     .more = "ほか %1 件はここに載せていません (JSON Lines のエクスポートにすべてあります)。",
     .labelsSection = "ラベル",
-    .labelsNote = "月ごとのラベル数 (プロジェクトとファイル) と、プロジェクトのラベル (新しい順)。",
+    .labelsNote =
+        "時期ごとのラベル数 (プロジェクトとファイル) と、プロジェクトのラベル (新しい順)。",
     .noLabels = "ラベルはありません。",
     .label = "ラベル",
     .date = "日付",

@@ -79,14 +79,14 @@ struct ReportTexts {
     const char* workingFolder;
     const char* machine;
     const char* special;
+    const char* specialSummary;
     const char* pinned;
     const char* pinnedAt;
     const char* branched;
     const char* branchedFrom;
     const char* branchedFromGone;
     const char* shared;
-    const char* sharedIn;
-    const char* none;
+    const char* sharedAlso;
     const char* more;
     // Labels.
     const char* labelsSection;

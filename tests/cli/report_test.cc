@@ -285,7 +285,8 @@ TEST_F(Report, ShowsWhatIsCheckedOutPinnedBranchedAndQuiet) {
     for (const char* expected :
          {"<h2>At a glance</h2>", "<td class=\"path\">$/App/tool.exe</td><td>Tanaka</td>",
           "2007-02-06 12:00", "C:\\work\\App", "PC-7", "pinned at version 2",
-          "from $/Lib/base.c, version 1", "in 2 projects",
+          "from $/Lib/base.c, version 1",
+          "<td class=\"path\">$/App/shared.c</td><td>also in $/Lib/shared.c</td>",
           // Sub's last change was day 2, two years and more before the last one, day 800.
           "<td class=\"path\">$/App/Sub</td>", "2006-01-03<span class=\"quiet\">quiet 2 years",
           "Ghost <span class=\"muted\">(no user of the database (any more))"}) {

@@ -62,6 +62,22 @@ TEST(ReportChart, BarsStackTheirCountsAgainstARoundScale) {
     EXPECT_NE(svg.find(">2007</text>"), std::string::npos) << "the year below";
 }
 
+// Thirty years of months would be bars too thin to see: a bar per quarter instead.
+TEST(ReportChart, LongHistoriesGetABarPerQuarterOrYear) {
+    const std::map<MonthKey, long long> counts = {
+        {kJanuary2007, 2}, {kJanuary2007 + 1, 3}, {kJanuary2007 + 3, 1}};
+    const std::string quarters = varnotte::MonthBarChart(
+        {{&counts, "#111"}}, kJanuary2007 - 12 * 20, kJanuary2007 + 12 * 10, 260, "%1: %2");
+    EXPECT_EQ(Rects(quarters).size(), 2u);
+    EXPECT_NE(quarters.find("<title>2007 Q1: 5</title>"), std::string::npos);
+    EXPECT_NE(quarters.find("<title>2007 Q2: 1</title>"), std::string::npos);
+    const std::string years = varnotte::MonthBarChart({{&counts, "#111"}}, kJanuary2007 - 12 * 40,
+                                                      kJanuary2007 + 12 * 10, 260, "%1: %2");
+    ASSERT_EQ(Rects(years).size(), 1u);
+    EXPECT_NE(years.find("<title>2007: 6</title>"), std::string::npos);
+    EXPECT_NEAR(Rects(years)[0].height, kPlotHeight * 6 / 10, 0.1);
+}
+
 TEST(ReportChart, OneMonthAndNothingAtAll) {
     const std::map<MonthKey, long long> one = {{kJanuary2007, 1}};
     const std::map<MonthKey, long long> none;
