@@ -374,12 +374,22 @@ class ReportWriter {
             out_ += "<p>" + E(Q(t_.noCheckouts)) + "</p></section>\n";
             return;
         }
-        out_ +=
-            "<p>" +
-            E(Q(t_.checkoutsSummary).arg(Count(facts_.checkedOutFiles), Count(facts_.checkouts))) +
-            "</p>\n<table><tr><th>" + E(Q(t_.file)) + "</th><th>" + E(Q(t_.by)) + "</th><th>" +
-            E(Q(t_.since)) + "</th><th>" + E(Q(t_.workingFolder)) + "</th><th>" + E(Q(t_.machine)) +
-            "</th></tr>\n";
+        // Who holds the most first.
+        std::vector<std::pair<std::string, long long>> holders(facts_.checkoutsByUser.begin(),
+                                                               facts_.checkoutsByUser.end());
+        std::stable_sort(holders.begin(), holders.end(),
+                         [](const auto& a, const auto& b) { return a.second > b.second; });
+        QStringList byUser;
+        for (const auto& [user, count] : holders) {
+            byUser << Q(user) + QStringLiteral(" ") + Count(count);
+        }
+        out_ += "<p>" +
+                E(Q(t_.checkoutsSummary)
+                      .arg(Count(facts_.checkedOutFiles), Count(facts_.checkouts),
+                           byUser.join(QStringLiteral(", ")))) +
+                "</p>\n<table><tr><th>" + E(Q(t_.file)) + "</th><th>" + E(Q(t_.by)) + "</th><th>" +
+                E(Q(t_.since)) + "</th><th>" + E(Q(t_.workingFolder)) + "</th><th>" +
+                E(Q(t_.machine)) + "</th></tr>\n";
         for (const CheckoutFacts& entry : facts_.checkoutList) {
             out_ += "<tr><td class=\"path\">" + E(entry.spec) + "</td><td>" +
                     E(entry.checkout.user) + "</td><td class=\"d\">" + Minute(entry.checkout.date) +

@@ -137,6 +137,7 @@ void ReportTally::CountItem(const ItemRecord& item) {
     }
     for (const CheckoutRecord& checkout : item.checkouts) {
         ++facts_.checkouts;
+        ++facts_.checkoutsByUser[checkout.user];
         if (facts_.checkoutList.size() < kListLimit) {
             facts_.checkoutList.push_back({item.spec, checkout});
         }

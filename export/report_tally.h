@@ -85,7 +85,8 @@ struct ReportFacts {
     // By the user's case-folded name.
     std::map<MonthKey, std::map<std::string, long long>> versionsPerMonthByUser;
     std::map<MonthKey, long long> labelsPerMonth;
-    std::vector<SubtreeFacts> subtrees;  // in the walk's order
+    std::map<std::string, long long> checkoutsByUser;  // by the name as the checkout says
+    std::vector<SubtreeFacts> subtrees;                // in the walk's order
 
     // The first kListLimit of each; the counts above say how many there are in all.
     std::vector<CheckoutFacts> checkoutList;

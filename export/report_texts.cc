@@ -37,8 +37,9 @@ constexpr ReportTexts kEnglish{
     .damageSome = "%1 items could not be read (see the last section)",
     .activity = "Activity over time",
     .activityNote =
-        "Versions per month over the whole history, the busiest users in colour. "
-        "A file shared into several projects counts once.",
+        "Versions per month over the whole history (per quarter or per year when "
+        "it is long), the busiest users in colour. A file shared into several "
+        "projects counts once.",
     .undated = "%1 versions carry no date and are left out of the chart.",
     .others = "others",
     .noActivity = "No version carries a date.",
@@ -63,7 +64,7 @@ constexpr ReportTexts kEnglish{
     .notAUser = "no user of the database (any more)",
     .readOnly = "read-only",
     .checkouts = "Checked-out files",
-    .checkoutsSummary = "%1 files checked out, %2 checkouts in all.",
+    .checkoutsSummary = "%1 files checked out, %2 checkouts in all. By user: %3.",
     .noCheckouts = "No file is checked out.",
     .file = "File",
     .by = "By",
@@ -84,7 +85,7 @@ constexpr ReportTexts kEnglish{
     .more = "%1 more are not listed here; the JSON Lines export lists them all.",
     .labelsSection = "Labels",
     .labelsNote =
-        "Labels per month (on projects and on files), then the project labels, "
+        "Labels over time (on projects and on files), then the project labels, "
         "newest first.",
     .noLabels = "No labels.",
     .label = "Label",
@@ -130,8 +131,9 @@ constexpr ReportTexts kJapanese{
     .damageSome = "読めなかった項目 %1 (最後の節を参照)",
     .activity = "時期ごとの変更",
     .activityNote =
-        "全期間の月ごとのバージョン数。変更の多いユーザーを色で示します。"
-        "複数のプロジェクトで共有されたファイルは 1 回と数えます。",
+        "全期間の月ごとのバージョン数 (期間が長いときは四半期または年ごと)。"
+        "変更の多いユーザーを色で示します。複数のプロジェクトで共有されたファイルは 1 "
+        "回と数えます。",
     .undated = "日付のないバージョン %1 はグラフに含みません。",
     .others = "その他",
     .noActivity = "日付のあるバージョンはありません。",
@@ -155,7 +157,7 @@ constexpr ReportTexts kJapanese{
     .notAUser = "データベースのユーザーではない",
     .readOnly = "読み取り専用",
     .checkouts = "チェックアウト中のファイル",
-    .checkoutsSummary = "チェックアウト中のファイル %1、チェックアウト %2。",
+    .checkoutsSummary = "チェックアウト中のファイル %1、チェックアウト %2。ユーザー別: %3。",
     .noCheckouts = "チェックアウト中のファイルはありません。",
     .file = "ファイル",
     .by = "ユーザー",

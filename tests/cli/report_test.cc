@@ -284,8 +284,9 @@ TEST_F(Report, ShowsWhatIsCheckedOutPinnedBranchedAndQuiet) {
     const std::string text = ReadFile(html);
     for (const char* expected :
          {"<h2>At a glance</h2>", "<td class=\"path\">$/App/tool.exe</td><td>Tanaka</td>",
-          "2007-02-06 12:00", "C:\\work\\App", "PC-7", "pinned at version 2",
-          "from $/Lib/base.c, version 1",
+          "2007-02-06 12:00",
+          "1 files checked out, 2 checkouts in all. By user: Admin 1, Tanaka 1.", "C:\\work\\App",
+          "PC-7", "pinned at version 2", "from $/Lib/base.c, version 1",
           "<td class=\"path\">$/App/shared.c</td><td>also in $/Lib/shared.c</td>",
           // Sub's last change was day 2, two years and more before the last one, day 800.
           "<td class=\"path\">$/App/Sub</td>", "2006-01-03<span class=\"quiet\">quiet 2 years",
