@@ -99,6 +99,7 @@ void ReportTally::CountItem(const ItemRecord& item) {
             subtree.spec = item.spec;
             subtree.level = static_cast<int>(level);
             facts_.subtrees.push_back(std::move(subtree));
+            subtreesSpec_.clear();  // a new subtree may take in what was asked last
         }
         return;
     }
@@ -108,9 +109,10 @@ void ReportTally::CountItem(const ItemRecord& item) {
     } else {
         ++facts_.missingContent;
     }
-    for (SubtreeFacts* subtree : SubtreesOf(item.spec)) {
-        ++subtree->files;
-        subtree->size += std::max(item.size, 0LL);
+    for (const std::size_t index : SubtreesOf(item.spec)) {
+        SubtreeFacts& subtree = facts_.subtrees[index];
+        ++subtree.files;
+        subtree.size += std::max(item.size, 0LL);
     }
     const auto keep = [&](std::vector<PlaceFacts>& list, std::vector<std::string> links = {}) {
         if (list.size() < kListLimit) {
@@ -159,11 +161,12 @@ void ReportTally::CountVersion(const Pending& version) {
     counted[number] = true;
 
     // A file in several places counts where the walk meets it first.
-    for (SubtreeFacts* subtree : SubtreesOf(version.spec)) {
-        ++subtree->versions;
+    for (const std::size_t index : SubtreesOf(version.spec)) {
+        SubtreeFacts& subtree = facts_.subtrees[index];
+        ++subtree.versions;
         if (dated) {
-            subtree->lastDate = std::max(subtree->lastDate, record.date);
-            ++subtree->versionsPerMonth[month];
+            subtree.lastDate = std::max(subtree.lastDate, record.date);
+            ++subtree.versionsPerMonth[month];
         }
     }
 
@@ -189,29 +192,33 @@ void ReportTally::CountVersion(const Pending& version) {
     }
 }
 
-std::vector<SubtreeFacts*> ReportTally::SubtreesOf(std::string_view spec) {
-    std::vector<SubtreeFacts*> subtrees;
+const std::vector<std::size_t>& ReportTally::SubtreesOf(std::string_view spec) {
+    // A file's versions and its row come one after another: the answer is kept for them.
+    if (spec == subtreesSpec_) {
+        return subtreesOfSpec_;
+    }
+    subtreesSpec_ = spec;
+    subtreesOfSpec_.clear();
     const bool below = spec.size() > rootSpec_.size() + 1 &&
                        spec.substr(0, rootSpec_.size()) == rootSpec_ &&
                        (rootSpec_ == "$/" || spec[rootSpec_.size()] == '/');
     if (!below) {
-        return subtrees;
+        return subtreesOfSpec_;
     }
     // The first two names below the root, each tried as a subtree.
     std::size_t end = rootSpec_ == "$/" ? 2 : rootSpec_.size() + 1;
     for (int level = 1; level <= 2 && end <= spec.size(); ++level) {
         end = spec.find('/', end);
-        const std::string_view prefix = spec.substr(0, end);
-        if (const auto found = subtreeIndex_.find(std::string(prefix));
+        if (const auto found = subtreeIndex_.find(std::string(spec.substr(0, end)));
             found != subtreeIndex_.end()) {
-            subtrees.push_back(&facts_.subtrees[found->second]);
+            subtreesOfSpec_.push_back(found->second);
         }
         if (end == std::string_view::npos) {
             break;
         }
         ++end;
     }
-    return subtrees;
+    return subtreesOfSpec_;
 }
 
 const std::string& ReportTally::Folded(const std::string& name) {

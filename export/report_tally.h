@@ -137,8 +137,8 @@ class ReportTally : public RowFormat {
     std::string Remember(Pending pending);
     void CountItem(const ItemRecord& item);
     void CountVersion(const Pending& version);
-    // The subtrees `spec` lies in (its own when it is one), at most two.
-    std::vector<SubtreeFacts*> SubtreesOf(std::string_view spec);
+    // The indices of the subtrees `spec` lies in (its own when it is one), at most two.
+    const std::vector<std::size_t>& SubtreesOf(std::string_view spec);
     const std::string& Folded(const std::string& name);
 
     std::string rootSpec_;
@@ -147,6 +147,8 @@ class ReportTally : public RowFormat {
     ReportFacts facts_;
     UserTally users_;
     std::unordered_map<std::string, std::size_t> subtreeIndex_;
+    std::string subtreesSpec_;  // the spec SubtreesOf answered last; empty: none
+    std::vector<std::size_t> subtreesOfSpec_;
     // Physical name -> the version numbers of it already counted.
     std::unordered_map<std::string, std::vector<bool>> countedVersions_;
     std::unordered_set<std::string> sharedPhysicals_;
