@@ -18,6 +18,7 @@ constexpr double kBottom = 22;  // room for the years
 // Bars of a month up to this many; beyond, of a quarter, and beyond three times as many,
 // of a year: narrower bars could not be told apart on A4.
 constexpr int kMonthlyBars = 180;
+constexpr long long kScaleSteps = 5;
 
 std::string Number(double value) {
     char text[32];
@@ -29,16 +30,15 @@ std::string Number(double value) {
     return result;
 }
 
-// 1, 2 or 5 times a power of ten, at least `value`.
-long long RoundScale(long long value) {
-    long long power = 1;
-    while (true) {
+// The step of the scale: the smallest of 1, 2 or 5 times a power of ten that reaches
+// `largest` in at most kScaleSteps steps.
+long long ScaleStep(long long largest) {
+    for (long long power = 1;; power *= 10) {
         for (const long long step : {1LL, 2LL, 5LL}) {
-            if (step * power >= value) {
+            if (step * power * kScaleSteps >= largest) {
                 return step * power;
             }
         }
-        power *= 10;
     }
 }
 
@@ -97,8 +97,10 @@ std::string MonthBarChart(const std::vector<ChartSeries>& series, MonthKey first
             }
         }
     }
-    const long long top =
-        RoundScale(std::max(1LL, *std::max_element(totals.begin(), totals.end())));
+    const long long largest = std::max(1LL, *std::max_element(totals.begin(), totals.end()));
+    const long long scaleStep = ScaleStep(largest);
+    const long long steps = (largest + scaleStep - 1) / scaleStep;
+    const long long top = steps * scaleStep;
     const double plotWidth = kWidth - kLeft - kRight;
     const double plotHeight = height - kTop - kBottom;
     const double step = plotWidth / bars;
@@ -108,9 +110,9 @@ std::string MonthBarChart(const std::vector<ChartSeries>& series, MonthKey first
     std::string svg = "<svg class=\"chart\" viewBox=\"0 0 " + Number(kWidth) + " " +
                       std::to_string(height) +
                       "\" role=\"img\" preserveAspectRatio=\"xMidYMid meet\">";
-    // The scale: four steps, each a round number.
-    for (int i = 0; i <= 4; ++i) {
-        const double value = double(top) * i / 4;
+    // The scale, in whole round steps up to the largest bar or just above it.
+    for (long long i = 0; i <= steps; ++i) {
+        const double value = double(i * scaleStep);
         const std::string lineY = Number(y(value));
         svg += "<line class=\"grid\" x1=\"" + Number(kLeft) + "\" x2=\"" + Number(kWidth - kRight) +
                "\" y1=\"" + lineY + "\" y2=\"" + lineY + "\"/>";

@@ -1,5 +1,6 @@
 // The report's bar chart as a reader sees it: a bar per month with anything in it, its
-// pieces as tall as their counts against a round scale, stacked in the series' order.
+// pieces as tall as their counts against a scale of whole round steps, stacked in the
+// series' order.
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
@@ -49,14 +50,17 @@ TEST(ReportChart, BarsStackTheirCountsAgainstARoundScale) {
                                 kJanuary2007 + 2, 260, "%1: %2 versions");
     const std::vector<Rect> rects = Rects(svg);
     ASSERT_EQ(rects.size(), 3u) << svg;
-    // The scale runs to 10, the round number above the largest month (8).
-    EXPECT_NE(svg.find(">10</text>"), std::string::npos);
-    EXPECT_NEAR(rects[0].height, kPlotHeight * 6 / 10, 0.1);
+    // The scale runs to the largest month, 8, in steps of 2.
+    for (const char* label : {">0</text>", ">2</text>", ">4</text>", ">6</text>", ">8</text>"}) {
+        EXPECT_NE(svg.find(label), std::string::npos) << label;
+    }
+    EXPECT_EQ(svg.find(">10</text>"), std::string::npos);
+    EXPECT_NEAR(rects[0].height, kPlotHeight * 6 / 8, 0.1);
     EXPECT_EQ(rects[0].fill, "#111");
-    EXPECT_NEAR(rects[1].height, kPlotHeight * 2 / 10, 0.1);
+    EXPECT_NEAR(rects[1].height, kPlotHeight * 2 / 8, 0.1);
     EXPECT_EQ(rects[1].fill, "#222");
     EXPECT_NEAR(rects[1].y + rects[1].height, rects[0].y, 0.1) << "stacked on the first";
-    EXPECT_NEAR(rects[2].height, kPlotHeight * 4 / 10, 0.1);
+    EXPECT_NEAR(rects[2].height, kPlotHeight * 4 / 8, 0.1);
     EXPECT_NE(svg.find("<title>2007-01: 8 versions</title>"), std::string::npos);
     EXPECT_EQ(svg.find("2007-02"), std::string::npos) << "no bar for an empty month";
     EXPECT_NE(svg.find(">2007</text>"), std::string::npos) << "the year below";
@@ -75,16 +79,20 @@ TEST(ReportChart, LongHistoriesGetABarPerQuarterOrYear) {
                                                       kJanuary2007 + 12 * 10, 260, "%1: %2");
     ASSERT_EQ(Rects(years).size(), 1u);
     EXPECT_NE(years.find("<title>2007: 6</title>"), std::string::npos);
-    EXPECT_NEAR(Rects(years)[0].height, kPlotHeight * 6 / 10, 0.1);
+    // 6 on a scale of 0, 2, 4, 6.
+    EXPECT_NEAR(Rects(years)[0].height, kPlotHeight, 0.1);
 }
 
 TEST(ReportChart, OneMonthAndNothingAtAll) {
     const std::map<MonthKey, long long> one = {{kJanuary2007, 1}};
     const std::map<MonthKey, long long> none;
-    const std::vector<Rect> rects =
-        Rects(varnotte::MonthBarChart({{&one, "#111"}}, kJanuary2007, kJanuary2007, 260, "%1"));
+    const std::string svg =
+        varnotte::MonthBarChart({{&one, "#111"}}, kJanuary2007, kJanuary2007, 260, "%1");
+    const std::vector<Rect> rects = Rects(svg);
     ASSERT_EQ(rects.size(), 1u);
     EXPECT_NEAR(rects[0].height, kPlotHeight, 0.1);
+    // A scale of 0 and 1, not five labels rounded to 0, 0, 1, 1, 1.
+    EXPECT_EQ(QString::fromStdString(svg).count(QStringLiteral("class=\"scale\"")), 2) << svg;
     EXPECT_TRUE(
         Rects(varnotte::MonthBarChart({{&none, "#111"}}, kJanuary2007, kJanuary2007, 260, "%1"))
             .empty());
