@@ -293,10 +293,10 @@ class ReportWriter {
             return a->size != b->size ? a->size > b->size : a->files > b->files;
         });
         rows.resize(std::min(rows.size(), kSubtreeRows));
-        out_ += "<h3>" + E(Q(heading)) + "</h3>\n<table><tr><th>" + E(Q(t_.project)) +
+        out_ += "<h3>" + E(Q(heading)) + "</h3>\n<table><thead><tr><th>" + E(Q(t_.project)) +
                 "</th><th class=\"n\">" + E(Q(t_.files)) + "</th><th class=\"n\">" +
                 E(Q(t_.versions)) + "</th><th class=\"n\">" + E(Q(t_.size)) + "</th><th>" +
-                E(Q(t_.lastChange)) + "</th><th>" + E(Q(t_.trend)) + "</th></tr>\n";
+                E(Q(t_.lastChange)) + "</th><th>" + E(Q(t_.trend)) + "</th></tr></thead>\n";
         for (const SubtreeFacts* subtree : rows) {
             std::string quiet;
             const double idle = facts_.lastDate - subtree->lastDate;
@@ -341,9 +341,9 @@ class ReportWriter {
         }
         std::stable_sort(users.begin(), users.end(),
                          [](const auto* a, const auto* b) { return a->versions > b->versions; });
-        out_ += "<section id=\"people\"><h2>" + E(Q(t_.people)) + "</h2>\n<table><tr><th>" +
+        out_ += "<section id=\"people\"><h2>" + E(Q(t_.people)) + "</h2>\n<table><thead><tr><th>" +
                 E(Q(t_.user)) + "</th><th class=\"n\">" + E(Q(t_.versions)) + "</th><th></th><th>" +
-                E(Q(t_.first)) + "</th><th>" + E(Q(t_.last)) + "</th></tr>\n";
+                E(Q(t_.first)) + "</th><th>" + E(Q(t_.last)) + "</th></tr></thead>\n";
         for (const UserSummary* user : users) {
             std::string note;
             if (!user->listed) {
@@ -387,9 +387,9 @@ class ReportWriter {
                 E(Q(t_.checkoutsSummary)
                       .arg(Count(facts_.checkedOutFiles), Count(facts_.checkouts),
                            byUser.join(QStringLiteral(", ")))) +
-                "</p>\n<table><tr><th>" + E(Q(t_.file)) + "</th><th>" + E(Q(t_.by)) + "</th><th>" +
-                E(Q(t_.since)) + "</th><th>" + E(Q(t_.workingFolder)) + "</th><th>" +
-                E(Q(t_.machine)) + "</th></tr>\n";
+                "</p>\n<table><thead><tr><th>" + E(Q(t_.file)) + "</th><th>" + E(Q(t_.by)) +
+                "</th><th>" + E(Q(t_.since)) + "</th><th>" + E(Q(t_.workingFolder)) + "</th><th>" +
+                E(Q(t_.machine)) + "</th></tr></thead>\n";
         for (const CheckoutFacts& entry : facts_.checkoutList) {
             out_ += "<tr><td class=\"path\">" + E(entry.spec) + "</td><td>" +
                     E(entry.checkout.user) + "</td><td class=\"d\">" + Minute(entry.checkout.date) +
@@ -419,7 +419,7 @@ class ReportWriter {
             out_ += "</section>\n";
             return;
         }
-        out_ += "<table><tr><th></th><th>" + E(Q(t_.file)) + "</th><th></th></tr>\n";
+        out_ += "<table><thead><tr><th></th><th>" + E(Q(t_.file)) + "</th><th></th></tr></thead>\n";
         PlaceRows(t_.pinned, facts_.pinnedList,
                   [&](const PlaceFacts& place) { return Q(t_.pinnedAt).arg(place.pinnedVersion); });
         PlaceRows(t_.branched, facts_.branchedList, [&](const PlaceFacts& place) {
@@ -469,8 +469,9 @@ class ReportWriter {
         std::stable_sort(labels.begin(), labels.end(),
                          [](const auto* a, const auto* b) { return a->date > b->date; });
         if (!labels.empty()) {
-            out_ += "<table><tr><th>" + E(Q(t_.date)) + "</th><th>" + E(Q(t_.label)) + "</th><th>" +
-                    E(Q(t_.project)) + "</th><th>" + E(Q(t_.by)) + "</th></tr>\n";
+            out_ += "<table><thead><tr><th>" + E(Q(t_.date)) + "</th><th>" + E(Q(t_.label)) +
+                    "</th><th>" + E(Q(t_.project)) + "</th><th>" + E(Q(t_.by)) +
+                    "</th></tr></thead>\n";
             for (std::size_t i = 0; i < labels.size() && i < kLabelRows; ++i) {
                 out_ += "<tr><td>" + Day(labels[i]->date) + "</td><td><b>" + E(labels[i]->label) +
                         "</b></td><td class=\"path\">" + E(labels[i]->spec) + "</td><td>" +
@@ -487,8 +488,8 @@ class ReportWriter {
         if (context_.unreadable.empty()) {
             out_ += "<p>" + E(Q(t_.allRead)) + "</p>";
         } else {
-            out_ +=
-                "<table><tr><th>" + E(Q(t_.item)) + "</th><th>" + E(Q(t_.reason)) + "</th></tr>\n";
+            out_ += "<table><thead><tr><th>" + E(Q(t_.item)) + "</th><th>" + E(Q(t_.reason)) +
+                    "</th></tr></thead>\n";
             for (const UnreadableItem& item : context_.unreadable) {
                 out_ += "<tr><td class=\"path\">" + E(item.spec) + "</td><td>" + E(item.reason) +
                         "</td></tr>\n";
