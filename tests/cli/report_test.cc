@@ -368,6 +368,9 @@ TEST_F(Report, OptionsOfTheExportAreRefused) {
         EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
     }
     EXPECT_FALSE(fs::exists("r.html"));
+    const CsvRun help = RunCsv({"--help"});
+    EXPECT_NE(help.out.find("--report <FILE>"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("--report-language <LANG>"), std::string::npos) << help.out;
 }
 
 }  // namespace
