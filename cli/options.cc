@@ -104,8 +104,9 @@ ParseResult ParseOptions(const QStringList& arguments) {
         QStringLiteral("FILE"));
     const QCommandLineOption encoding(
         QStringLiteral("encoding"),
-        QStringLiteral("The database's ANSI code page (874, 932, 936, 949, 950, 1250-1258), instead "
-                       "of finding it out."),
+        QStringLiteral(
+            "The database's ANSI code page (874, 932, 936, 949, 950, 1250-1258), instead "
+            "of finding it out."),
         QStringLiteral("CODEPAGE"));
     const QCommandLineOption quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Show no progress."));

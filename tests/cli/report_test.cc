@@ -69,11 +69,11 @@ std::string Folded(const QString& name) {
 
 // The report's numbers as the JSON Lines export of every version and deleted item gives
 // them: a file in several places has its versions counted once (by physical name and
-// number); a stored time of zero is no date.
-QJsonObject CountsFromExport(const QString& ini, const QString& user) {
+// number); a stored time of zero is no date; each unreadable item is one message.
+QJsonObject CountsFromExport(const QString& ini, const QString& user, int status = 0) {
     const CsvRun run = RunCsv(
         {"--format", "jsonl", "--history", "--project-history", "--deleted", "--user", user, ini});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.exitCode, status) << run.err;
     std::map<std::string, long long> n;
     std::set<std::pair<std::string, int>> seen;
     std::map<std::string, long long> months;
@@ -121,6 +121,12 @@ QJsonObject CountsFromExport(const QString& ini, const QString& user) {
         last = std::max(last, date);
     }
     QJsonObject counts;
+    long long unreadable = 0;
+    std::istringstream messages(run.err);
+    for (std::string line; std::getline(messages, line);) {
+        unreadable += line.rfind("varnotte-csv: cannot read ", 0) == 0 ? 1 : 0;
+    }
+    counts["unreadable"] = unreadable;
     for (const auto& [key, value] : n) {
         counts[QString::fromStdString(key)] = value;
     }
@@ -166,7 +172,7 @@ void ExpectSameCounts(const QJsonObject& report, const QJsonObject& expected,
         folded[QString::fromStdString(Folded(user.key()))] = user.value();
     }
     EXPECT_EQ(folded, expected["versionsPerUser"].toObject()) << name;
-    EXPECT_EQ(report["unreadable"].toInteger(), 0) << name;
+    EXPECT_EQ(report["unreadable"].toInteger(), expected["unreadable"].toInteger()) << name;
 }
 
 // Sets environment variables for the runs of one test, and puts them back.
@@ -224,8 +230,8 @@ class Report : public testing::Test {
         writer.Pin(app, pinned, 2, Day(105));
         writer.Branch(app, base, Day(106, "Tanaka"));
         tool = writer.AddFile(app, "tool.exe", Day(400), /*binary=*/true);
-        writer.CheckOut(tool, {"Tanaka", Day(401).time, "C:\\work\\App", "PC-7", "", "editing"});
-        writer.CheckOut(tool, {"Admin", Day(402).time, "D:\\src", "BUILD", "", ""});
+        writer.CheckOut(tool, {{"Tanaka", Day(401).time, "editing"}, "C:\\work\\App", "PC-7", ""});
+        writer.CheckOutAgain(tool, {{"Admin", Day(402).time, ""}, "D:\\src", "BUILD", ""});
         const ItemId old = writer.AddFile(app, "old.txt", Day(500));
         writer.Delete(app, old, Day(501));
         writer.Label(app, "v1.0</script><b>&", Day(600));
@@ -274,8 +280,10 @@ TEST(ReportOnFixtures, CountsAgreeWithTheJsonExport) {
         const fs::path html = temp.path() / "report.html";
         const QString ini = Q(fixture / "srcsafe.ini");
         const CsvRun run = RunCsv({"--report", Q(html), "--user", user, ini});
-        ASSERT_EQ(run.exitCode, 0) << name << ": " << run.err;
-        ExpectSameCounts(ReportData(ReadFile(html)), CountsFromExport(ini, user), name);
+        // edits-comments has no names.dat: the items named in it are reported, not counted.
+        const int status = std::string(name) == "edits-comments" ? 4 : 0;
+        ASSERT_EQ(run.exitCode, status) << name << ": " << run.err;
+        ExpectSameCounts(ReportData(ReadFile(html)), CountsFromExport(ini, user, status), name);
     }
 }
 

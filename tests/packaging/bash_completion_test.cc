@@ -112,6 +112,14 @@ INSTANTIATE_TEST_SUITE_P(
                        [] {
                            return Words{"a.ini", "B.INI", "notes.txt", "sub"};
                        }},
+        CompletionCase{"AnyFileForTheReport", "--report ''",
+                       [] {
+                           return Words{"a.ini", "B.INI", "notes.txt", "sub"};
+                       }},
+        CompletionCase{"EveryReportLanguage", "--report-language ''",
+                       [] {
+                           return Words{"en", "ja"};
+                       }},
         CompletionCase{"FormatsByPrefix", "--format j", [] { return Words{"jsonl"}; }},
         CompletionCase{"EveryColumnLayout", "--columns ''",
                        [] {
