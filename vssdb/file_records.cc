@@ -19,10 +19,9 @@ namespace {
 // comes back overlaps what was read.
 void ForEachLinked(const ItemLog& log, std::uint32_t first, std::string_view signature,
                    std::size_t previous, const std::function<void(const Record&)>& visit) {
-    const ByteView view = log.view();
     DisjointRecords records;
     for (std::uint32_t offset = first; offset != 0;) {
-        const Record record = records.Read(view, offset, signature);
+        const Record record = records.Read(log.records(), offset, signature);
         visit(record);
         offset = record.body.U32(previous);
     }

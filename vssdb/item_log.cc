@@ -1,5 +1,6 @@
 #include "vssdb/item_log.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "vssdb/declared_size.h"
@@ -13,6 +14,20 @@
 namespace vssdb {
 namespace {
 
+// A log read whole: its records straight from memory.
+class InMemoryLog final : public RecordSource {
+  public:
+    explicit InMemoryLog(PhysicalFile file) : file_(std::move(file)) {}
+    const std::string& path() const override { return file_.path(); }
+    std::size_t size() const override { return file_.bytes().size(); }
+    ByteView Bytes(std::size_t offset, std::size_t length) override {
+        return file_.view().Sub(offset, length);
+    }
+
+  private:
+    PhysicalFile file_;
+};
+
 std::string VersionCount(std::uint16_t count) {
     return std::to_string(count) + (count == 1 ? " version" : " versions");
 }
@@ -20,6 +35,10 @@ std::string VersionCount(std::uint16_t count) {
 }  // namespace
 
 ItemHeader ParseItemHeader(const ByteView& view) {
+    return ParseItemHeader(view, view.size());
+}
+
+ItemHeader ParseItemHeader(const ByteView& view, std::size_t fileSize) {
     namespace ih = item_header_format;
     const std::string& path = view.file();
     // Said first: only an item header of the usual size tells how much of the file to read.
@@ -65,8 +84,8 @@ ItemHeader ParseItemHeader(const ByteView& view) {
                        "item header puts the end of the data at byte " +
                            std::to_string(header.dataEnd) + ", inside the header itself");
     }
-    if (view.size() < header.dataEnd) {
-        ThrowCorrupt(path, "cut short: the end of the file (" + std::to_string(view.size()) +
+    if (fileSize < header.dataEnd) {
+        ThrowCorrupt(path, "cut short: the end of the file (" + std::to_string(fileSize) +
                                " bytes) comes before the end of the data (" +
                                std::to_string(header.dataEnd) +
                                " bytes) that its item header records");
@@ -107,14 +126,41 @@ Revision ParseRevision(const Record& record) {
     return rev;
 }
 
-ItemLog::ItemLog(PhysicalFile file) : file_(std::move(file)) {
-    CheckItemFileHeader(file_.view());
-    header_ = ParseItemHeader(file_.view());
-    file_.KeepFirst(header_.dataEnd);
+OpenedLog OpenLog(const std::string& path, ReadDirection direction) {
+    PositionedFile file(path);
+    // Small logs, most of them, in one read; of the others the first bytes, for the header.
+    std::string head;
+    file.ReadAt(0, std::min(file.sizeOnDisk(), std::max(kWholeLogReadLimit, kItemFileHeadSize)),
+                head);
+    const ByteView headView(head, &file.path());
+    CheckItemFileHeader(headView);
+    OpenedLog opened;
+    opened.header = ParseItemHeader(headView, file.sizeOnDisk());
+    const std::size_t dataEnd = opened.header.dataEnd;
+    if (dataEnd <= head.size()) {
+        head.resize(dataEnd);
+        opened.records =
+            std::make_unique<InMemoryLog>(PhysicalFile::FromBytes(file.path(), std::move(head)));
+    } else {
+        file.AdviseScatteredReads();
+        opened.records =
+            std::make_unique<LogWindow>(std::move(file), dataEnd, direction, std::move(head));
+    }
+    return opened;
 }
 
+ItemLog::ItemLog(PhysicalFile file) {
+    CheckItemFileHeader(file.view());
+    header_ = ParseItemHeader(file.view());
+    file.KeepFirst(header_.dataEnd);
+    records_ = std::make_unique<InMemoryLog>(std::move(file));
+}
+
+ItemLog::ItemLog(OpenedLog opened)
+    : records_(std::move(opened.records)), header_(std::move(opened.header)) {}
+
 ItemLog ItemLog::Read(const std::string& path) {
-    return ItemLog(PhysicalFile::ReadDeclared(path, kItemFileHeadSize, ItemFileDataEnd));
+    return ItemLog(OpenLog(path, ReadDirection::kBackward));
 }
 
 void ItemLog::CheckNewest(const Revision& newest) const {
@@ -122,7 +168,7 @@ void ItemLog::CheckNewest(const Revision& newest) const {
     const auto expected =
         static_cast<std::uint16_t>(header_.firstVersion + header_.revisionCount - 1);
     if (newest.version != expected) {
-        ThrowCorruptAt(file_.path(), newest.offset,
+        ThrowCorruptAt(path(), newest.offset,
                        "the newest version is " + std::to_string(newest.version) +
                            ", but the item header counts " + VersionCount(header_.revisionCount) +
                            " from version " + std::to_string(header_.firstVersion) +
@@ -135,26 +181,27 @@ std::string ItemLog::ReadComment(DisjointRecords& records, std::size_t revisionO
     if (length == 0) {
         return {};
     }
-    const ByteView view = file_.view();
-    if (offset == 0 || offset >= view.size()) {
+    if (offset == 0 || offset >= records_->size()) {
         ThrowCorruptAt(
-            file_.path(), revisionOffset,
+            path(), revisionOffset,
             "comment offset " + std::to_string(offset) + " of this version lies outside the file");
     }
-    const Record record = records.Read(view, offset, record_format::kComment);
+    const Record record = records.Read(*records_, offset, record_format::kComment);
     return std::string(record.body.CString(0, record.body.size()));
 }
 
 Revision ItemLog::ReadRevisionAt(DisjointRecords& records, std::size_t offset) const {
     namespace rv = revision_format;
-    const Record record = records.Read(file_.view(), offset, record_format::kRevision);
+    const Record record = records.Read(*records_, offset, record_format::kRevision);
     Revision rev = ParseRevision(record);
+    // Taken before the comments are read, which may read over the record's bytes.
     const std::uint32_t commentOffset = record.body.U32(rv::kCommentOffset);
     const std::uint16_t commentLength = record.body.U16(rv::kCommentLength);
+    const bool label = static_cast<rv::Action>(rev.action) == rv::Action::kLabel;
+    const std::uint32_t labelOffset = label ? record.body.U32(rv::kLabelCommentOffset) : 0;
+    const std::uint16_t labelLength = label ? record.body.U16(rv::kLabelCommentLength) : 0;
     rev.comment = ReadComment(records, offset, commentOffset, commentLength);
-    if (static_cast<rv::Action>(rev.action) == rv::Action::kLabel) {
-        const std::uint32_t labelOffset = record.body.U32(rv::kLabelCommentOffset);
-        const std::uint16_t labelLength = record.body.U16(rv::kLabelCommentLength);
+    if (label) {
         // A label's two comments may be one record: that is no overlap.
         rev.labelComment = labelLength != 0 && commentLength != 0 && labelOffset == commentOffset
                                ? rev.comment
@@ -172,13 +219,13 @@ std::vector<Revision> ItemLog::ReadRevisions() const {
     std::uint32_t offset = header_.lastRevision;
     while (offset != 0) {
         if (!seen.insert(offset).second) {
-            ThrowCorruptAt(file_.path(), offset, "version chain loops back to an earlier record");
+            ThrowCorruptAt(path(), offset, "version chain loops back to an earlier record");
         }
         Revision revision = ReadRevisionAt(records, offset);
         if (revisions.empty()) {
             CheckNewest(revision);
         } else if (revision.version >= revisions.back().version) {
-            ThrowCorruptAt(file_.path(), offset,
+            ThrowCorruptAt(path(), offset,
                            "version " + std::to_string(revision.version) +
                                " comes before version " + std::to_string(revisions.back().version) +
                                " in the version chain, whose numbers must fall");
@@ -187,10 +234,10 @@ std::vector<Revision> ItemLog::ReadRevisions() const {
         offset = revisions.back().previous;
     }
     if (static_cast<std::uint16_t>(revisions.size()) != header_.revisionCount) {
-        ThrowCorrupt(file_.path(), "the version chain holds " +
-                                       VersionCount(static_cast<std::uint16_t>(revisions.size())) +
-                                       ", the item header counts " +
-                                       std::to_string(header_.revisionCount));
+        ThrowCorrupt(path(), "the version chain holds " +
+                                 VersionCount(static_cast<std::uint16_t>(revisions.size())) +
+                                 ", the item header counts " +
+                                 std::to_string(header_.revisionCount));
     }
     return revisions;
 }

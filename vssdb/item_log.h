@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "vssdb/log_window.h"
 #include "vssdb/name_field.h"
 #include "vssdb/physical_file.h"
 #include "vssdb/record_reader.h"
@@ -63,21 +65,39 @@ Revision ParseRevision(const Record& record);
 
 // The item header of a log file whose file header was checked, with the checks ItemLog
 // makes: an intact DH record of the usual size, a known item type, a newest version, and
-// an end of the data that lies after the header and not past the end of `file`.
-ItemHeader ParseItemHeader(const ByteView& file);
+// an end of the data that lies after the header and not past the end of the file, which
+// is `fileSize` bytes long (`head` holds its first bytes) or, without it, `head` itself.
+ItemHeader ParseItemHeader(const ByteView& head);
+ItemHeader ParseItemHeader(const ByteView& head, std::size_t fileSize);
+
+// A log opened for reading its records, up to the end of the data its item header records.
+// A small log is read whole at once; a larger one record by record (LogWindow), with the
+// window reaching `direction`.
+struct OpenedLog {
+    ItemHeader header;
+    std::unique_ptr<RecordSource> records;
+};
+
+// Checks the file header (CheckItemFileHeader) and the item header (ParseItemHeader), and
+// throws as they do.
+OpenedLog OpenLog(const std::string& path, ReadDirection direction);
 
 class ItemLog {
   public:
     // Reads and checks the file header and the item header. Throws Error(kIncompatible)
     // for an older format, Error(kCorrupt) for damage, Error(kNotFound) when missing.
-    // Only the bytes up to the end of the data that the item header records are read and
-    // used: bytes past it are not part of the log yet (a client writes a new version
-    // before the header that takes it in). A file that ends before that is damage.
+    // Only the bytes up to the end of the data that the item header records are used:
+    // bytes past it are not part of the log yet (a client writes a new version before the
+    // header that takes it in). A file that ends before that is damage. Of a large log only
+    // the records that the history needs are read later, and the content deltas never.
     static ItemLog Read(const std::string& path);
+    // A log whose bytes are all in memory.
     explicit ItemLog(PhysicalFile file);
 
-    const std::string& path() const { return file_.path(); }
-    ByteView view() const { return file_.view(); }
+    const std::string& path() const { return records_->path(); }
+    // The log's records, for reading those beside the versions (see file_records.h). A
+    // record's views are valid until the next read.
+    RecordSource& records() const { return *records_; }
     const ItemHeader& header() const { return header_; }
 
     // Every version, newest first, following the chain from the header's last revision.
@@ -94,12 +114,15 @@ class ItemLog {
     Revision ReadLatestRevision() const;
 
   private:
+    explicit ItemLog(OpenedLog opened);
     void CheckNewest(const Revision& newest) const;
     Revision ReadRevisionAt(DisjointRecords& records, std::size_t offset) const;
     std::string ReadComment(DisjointRecords& records, std::size_t revisionOffset,
                             std::uint32_t offset, std::uint16_t length) const;
 
-    PhysicalFile file_;
+    // Held by pointer: the views it hands out name the file through it. Reading moves its
+    // window, which no caller sees: hence reads from const members.
+    std::unique_ptr<RecordSource> records_;
     ItemHeader header_;
 };
 

@@ -25,6 +25,8 @@ class Descriptor {
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
+    // Hands the descriptor over to a caller that closes it.
+    int Release() { return std::exchange(fd_, -1); }
 
   private:
     int fd_;
@@ -153,6 +155,62 @@ PhysicalFile PhysicalFile::ReadDeclared(const std::string& path, std::size_t hea
     file.path_ = path;
     ReadDeclaredData(path, file.data_, headSize, dataEnd, file.sizeOnDisk_);
     return file;
+}
+
+PositionedFile::PositionedFile(std::string path) : path_(std::move(path)) {
+    OpenedFile file(path_);
+    sizeOnDisk_ = file.size;
+    fd_ = file.fd.Release();
+}
+
+PositionedFile::~PositionedFile() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+PositionedFile::PositionedFile(PositionedFile&& other) noexcept
+    : path_(std::move(other.path_)),
+      fd_(std::exchange(other.fd_, -1)),
+      sizeOnDisk_(other.sizeOnDisk_) {}
+
+PositionedFile& PositionedFile::operator=(PositionedFile&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        path_ = std::move(other.path_);
+        fd_ = std::exchange(other.fd_, -1);
+        sizeOnDisk_ = other.sizeOnDisk_;
+    }
+    return *this;
+}
+
+std::size_t PositionedFile::ReadAt(std::size_t offset, std::size_t length,
+                                   std::string& buffer) const {
+    buffer.resize(length);
+    std::size_t used = 0;
+    while (used < length) {
+        const ssize_t n =
+            ::pread(fd_, buffer.data() + used, length - used, static_cast<off_t>(offset + used));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ThrowOsError(path_, errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        used += static_cast<std::size_t>(n);
+    }
+    buffer.resize(used);
+    return used;
+}
+
+void PositionedFile::AdviseScatteredReads() const {
+    // Only advice: a kernel that ignores it reads more, never less.
+    (void)::posix_fadvise(fd_, 0, 0, POSIX_FADV_RANDOM);
 }
 
 FileStamp StampOf(const std::string& path) {

@@ -69,6 +69,37 @@ class PhysicalFile {
     std::size_t sizeOnDisk_ = 0;
 };
 
+// A regular file kept open for positioned reads (pread) of the pieces asked for: the
+// history records of a log without the content deltas between them. Read-only and without
+// a memory map, as PhysicalFile.
+class PositionedFile {
+  public:
+    // Throws as PhysicalFile::Read.
+    explicit PositionedFile(std::string path);
+    ~PositionedFile();
+    PositionedFile(PositionedFile&& other) noexcept;
+    PositionedFile& operator=(PositionedFile&& other) noexcept;
+    PositionedFile(const PositionedFile&) = delete;
+    PositionedFile& operator=(const PositionedFile&) = delete;
+
+    const std::string& path() const { return path_; }
+    // The file's size when it was opened.
+    std::size_t sizeOnDisk() const { return sizeOnDisk_; }
+
+    // Reads up to `length` bytes at `offset` into `buffer`; fewer where the file ends first
+    // (it may have shrunk since it was opened). Returns how many `buffer` holds.
+    std::size_t ReadAt(std::size_t offset, std::size_t length, std::string& buffer) const;
+
+    // Tells the kernel that reading ahead of what is asked for would be wasted: the pieces
+    // asked for lie far apart.
+    void AdviseScatteredReads() const;
+
+  private:
+    std::string path_;
+    int fd_ = -1;
+    std::size_t sizeOnDisk_ = 0;
+};
+
 // What tells one state of a file from another without reading it: a file that another
 // client rewrote or replaced has another size, modification time or inode.
 struct FileStamp {

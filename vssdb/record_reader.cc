@@ -37,31 +37,55 @@ std::string HexOffset(std::size_t offset) {
     return hex;
 }
 
-// The record's header and body, without the checksum test.
-Record ReadFrameAt(const ByteView& file, std::size_t offset, std::string_view expected) {
+// A record's header, checked against the end of the data.
+struct Frame {
+    std::size_t offset = 0;
+    char signature[2] = {};
+    std::uint16_t storedCrc = 0;
+    std::uint32_t length = 0;
+
+    std::string_view Signature() const { return {signature, 2}; }
+    std::size_t end() const { return offset + record_format::kHeaderSize + length; }
+};
+
+Frame ReadFrameHeader(RecordSource& source, std::size_t offset, std::string_view expected) {
     namespace rf = record_format;
-    if (offset > file.size() || file.size() - offset < rf::kHeaderSize) {
-        ThrowCorruptAt(
-            file.file(), offset,
-            "record header lies outside the file (size " + std::to_string(file.size()) + ")");
+    const std::size_t size = source.size();
+    if (offset > size || size - offset < rf::kHeaderSize) {
+        ThrowCorruptAt(source.path(), offset,
+                       "record header lies outside the file (size " + std::to_string(size) + ")");
     }
-    const std::uint32_t length = file.U32(offset + rf::kLengthOffset);
-    Record record;
-    record.offset = offset;
-    record.signature = file.Bytes(offset + rf::kSignatureOffset, 2);
-    record.storedCrc = file.U16(offset + rf::kCrcOffset);
-    if (!expected.empty() && record.signature != expected) {
-        ThrowCorruptAt(file.file(), offset,
+    const ByteView header = source.Bytes(offset, rf::kHeaderSize);
+    Frame frame;
+    frame.offset = offset;
+    frame.length = header.U32(rf::kLengthOffset);
+    frame.storedCrc = header.U16(rf::kCrcOffset);
+    const std::string_view signature = header.Bytes(rf::kSignatureOffset, 2);
+    frame.signature[0] = signature[0];
+    frame.signature[1] = signature[1];
+    if (!expected.empty() && frame.Signature() != expected) {
+        ThrowCorruptAt(source.path(), offset,
                        "expected a " + std::string(expected) + " record, found '" +
-                           Printable(record.signature) + "'");
+                           Printable(frame.Signature()) + "'");
     }
-    if (length > file.size() - offset - rf::kHeaderSize) {
-        ThrowCorruptAt(file.file(), offset,
-                       Printable(record.signature) + " record of " + std::to_string(length) +
-                           " bytes runs past the end of the file (size " +
-                           std::to_string(file.size()) + ")");
+    if (frame.length > size - offset - rf::kHeaderSize) {
+        ThrowCorruptAt(source.path(), offset,
+                       Printable(frame.Signature()) + " record of " + std::to_string(frame.length) +
+                           " bytes runs past the end of the file (size " + std::to_string(size) +
+                           ")");
     }
-    record.body = file.Sub(offset + rf::kHeaderSize, length);
+    return frame;
+}
+
+// The record of a checked header, its bytes read; without the checksum test.
+Record ReadFrame(RecordSource& source, const Frame& frame) {
+    namespace rf = record_format;
+    const ByteView whole = source.Bytes(frame.offset, rf::kHeaderSize + frame.length);
+    Record record;
+    record.offset = frame.offset;
+    record.signature = whole.Bytes(rf::kSignatureOffset, 2);
+    record.storedCrc = frame.storedCrc;
+    record.body = whole.Sub(rf::kHeaderSize, frame.length);
     return record;
 }
 
@@ -79,28 +103,39 @@ void CheckCrc(const Record& record) {
 
 }  // namespace
 
+Record ReadRecordAt(RecordSource& source, std::size_t offset, std::string_view expected) {
+    Record record = ReadFrame(source, ReadFrameHeader(source, offset, expected));
+    CheckCrc(record);
+    return record;
+}
+
 Record ReadRecordAt(const ByteView& file, std::size_t offset, std::string_view expected) {
-    Record record = ReadFrameAt(file, offset, expected);
+    InMemoryRecords source(file);
+    return ReadRecordAt(source, offset, expected);
+}
+
+Record DisjointRecords::Read(RecordSource& source, std::size_t offset, std::string_view expected) {
+    const Frame frame = ReadFrameHeader(source, offset, expected);
+    // The first span that ends after this record starts is the only one that may overlap it.
+    auto next = spans_.upper_bound(frame.offset);
+    if (next != spans_.begin() && std::prev(next)->second > frame.offset) {
+        next = std::prev(next);
+    }
+    if (next != spans_.end() && next->first < frame.end()) {
+        ThrowCorruptAt(source.path(), offset,
+                       Printable(frame.Signature()) + " record overlaps the record at offset " +
+                           HexOffset(next->first));
+    }
+    // Taken before the checksum test: a record that fails it has cost its reading too.
+    spans_.emplace(frame.offset, frame.end());
+    Record record = ReadFrame(source, frame);
     CheckCrc(record);
     return record;
 }
 
 Record DisjointRecords::Read(const ByteView& file, std::size_t offset, std::string_view expected) {
-    Record record = ReadFrameAt(file, offset, expected);
-    // The first span that ends after this record starts is the only one that may overlap it.
-    auto next = spans_.upper_bound(record.offset);
-    if (next != spans_.begin() && std::prev(next)->second > record.offset) {
-        next = std::prev(next);
-    }
-    if (next != spans_.end() && next->first < record.end()) {
-        ThrowCorruptAt(file.file(), offset,
-                       Printable(record.signature) + " record overlaps the record at offset " +
-                           HexOffset(next->first));
-    }
-    // Taken before the checksum test: a record that fails it has cost its reading too.
-    spans_.emplace(record.offset, record.end());
-    CheckCrc(record);
-    return record;
+    InMemoryRecords source(file);
+    return Read(source, offset, expected);
 }
 
 void ForEachRecord(const ByteView& file, std::size_t start,

@@ -16,7 +16,7 @@
 namespace vssdb {
 
 void ForEachReferencedLog(const DataFolder& folder,
-                          const std::function<void(const ByteView& log)>& visit) {
+                          const std::function<void(RecordSource& log)>& visit) {
     // A list of items still to read, not a recursion: projects may nest to any depth.
     std::vector<std::string> pending;
     std::unordered_set<std::string> seen;  // upper case: records spell names so
@@ -28,7 +28,6 @@ void ForEachReferencedLog(const DataFolder& folder,
         }
     };
     refer(std::string(kRootPhysical));
-    std::string buffer;  // one for every log: most are about the same size
     while (!pending.empty()) {
         const std::string physical = std::move(pending.back());
         pending.pop_back();
@@ -36,18 +35,14 @@ void ForEachReferencedLog(const DataFolder& folder,
         if (path.empty()) {
             continue;
         }
-        ItemHeader header;
+        OpenedLog log;
         try {
-            PhysicalFile::ReadDeclaredInto(path, buffer, kItemFileHeadSize, ItemFileDataEnd);
-            const ByteView file(buffer, &path);
-            if (!IsCurrentItemFile(file)) {
-                continue;
-            }
-            header = ParseItemHeader(file);
+            log = OpenLog(path, ReadDirection::kForward);
         } catch (const Error&) {
-            continue;
+            continue;  // an older format among them too: the root's reading refuses it
         }
-        visit(ByteView(std::string_view(buffer).substr(0, header.dataEnd), &path));
+        visit(*log.records);
+        const ItemHeader& header = log.header;
         if (header.type == ItemType::kFile) {
             if (!header.branchSource.empty()) {
                 refer(header.branchSource);

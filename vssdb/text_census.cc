@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "vssdb/error.h"
 #include "vssdb/item_header_format.h"
@@ -57,56 +58,60 @@ void VisitIfHigh(std::string_view text, const std::function<void(std::string_vie
     }
 }
 
-// Where the last record that may hold a non-ASCII text ends; 0 when none may. Finds the
-// records by their lengths alone, without checksums: where this walk cannot go on, reading
-// the records properly cannot either.
-std::size_t EndOfNonAsciiRecords(std::string_view file) {
-    namespace rf = record_format;
-    std::size_t end = 0;
-    std::size_t offset = file_header_format::kSize;
-    while (offset < file.size() && file.size() - offset >= rf::kHeaderSize) {
-        const auto* header = reinterpret_cast<const unsigned char*>(file.data() + offset);
-        const std::uint32_t length = static_cast<std::uint32_t>(header[0]) |
-                                     static_cast<std::uint32_t>(header[1]) << 8 |
-                                     static_cast<std::uint32_t>(header[2]) << 16 |
-                                     static_cast<std::uint32_t>(header[3]) << 24;
-        if (length > file.size() - offset - rf::kHeaderSize) {
-            break;
-        }
-        const std::size_t next = offset + rf::kHeaderSize + length;
-        if (RecordMayHoldNonAscii(file.substr(offset + rf::kSignatureOffset, 2),
-                                  file.substr(offset + rf::kHeaderSize, length))) {
-            end = next;
-        }
-        offset = next;
-    }
-    return end;
+bool BearsText(std::string_view signature) {
+    return signature == record_format::kItemHeader || signature == record_format::kRevision ||
+           signature == record_format::kComment;
 }
 
-void VisitLogTexts(const ByteView& file, const std::function<void(std::string_view)>& visit) {
+void VisitRecordTexts(const Record& record, const std::function<void(std::string_view)>& visit) {
     namespace rf = record_format;
-    try {
-        // Records past the last that may hold a non-ASCII text give nothing to visit, so
-        // they need no checksum; a file of ASCII texts needs none at all.
-        const std::size_t end = EndOfNonAsciiRecords(file.bytes());
-        for (std::size_t offset = file_header_format::kSize; offset < end;) {
-            const Record record = ReadRecordAt(file, offset);
-            offset = record.end();
-            if (record.signature == rf::kItemHeader) {
-                VisitIfHigh(
-                    record.body.CString(item_header_format::kName + name_format::kShortNameOffset,
+    if (record.signature == rf::kItemHeader) {
+        VisitIfHigh(record.body.CString(item_header_format::kName + name_format::kShortNameOffset,
                                         name_format::kShortNameSize),
                     visit);
-            } else if (record.signature == rf::kRevision) {
-                const Revision rev = ParseRevision(record);
-                for (const std::string* text :
-                     {&rev.user, &rev.label, &rev.name.shortName, &rev.oldName.shortName, &rev.spec,
-                      &rev.archivePath}) {
-                    VisitIfHigh(*text, visit);
-                }
-            } else if (record.signature == rf::kComment) {
-                VisitIfHigh(record.body.CString(0, record.body.size()), visit);
+    } else if (record.signature == rf::kRevision) {
+        const Revision rev = ParseRevision(record);
+        for (const std::string* text : {&rev.user, &rev.label, &rev.name.shortName,
+                                        &rev.oldName.shortName, &rev.spec, &rev.archivePath}) {
+            VisitIfHigh(*text, visit);
+        }
+    } else {
+        VisitIfHigh(record.body.CString(0, record.body.size()), visit);
+    }
+}
+
+// The texts of the log's records in file order, up to its first damaged history record.
+// Records are found by their lengths; the content deltas and other records without texts
+// are stepped over unread. A history record whose texts are all ASCII gives nothing to
+// visit, so it needs its checksum only when a text after it is visited: a log of ASCII
+// texts needs none at all.
+void VisitLogTexts(RecordSource& log, const std::function<void(std::string_view)>& visit) {
+    namespace rf = record_format;
+    std::vector<std::size_t> unchecked;  // ASCII history records since the last one visited
+    try {
+        std::size_t offset = file_header_format::kSize;
+        while (offset < log.size() && log.size() - offset >= rf::kHeaderSize) {
+            const ByteView header = log.Bytes(offset, rf::kHeaderSize);
+            const std::uint32_t length = header.U32(rf::kLengthOffset);
+            if (length > log.size() - offset - rf::kHeaderSize) {
+                break;
             }
+            const std::size_t at = offset;
+            offset += rf::kHeaderSize + length;
+            const std::string signature(header.Bytes(rf::kSignatureOffset, 2));
+            if (!BearsText(signature)) {
+                continue;
+            }
+            if (!RecordMayHoldNonAscii(signature,
+                                       log.Bytes(at + rf::kHeaderSize, length).bytes())) {
+                unchecked.push_back(at);
+                continue;
+            }
+            for (const std::size_t before : unchecked) {
+                ReadRecordAt(log, before);
+            }
+            unchecked.clear();
+            VisitRecordTexts(ReadRecordAt(log, at), visit);
         }
     } catch (const Error&) {
         // The item's own reading reports the damage.
@@ -122,7 +127,7 @@ void ForEachDatabaseText(const DataFolder& folder, const NamesFile& names,
     for (const UserRecord& user : users) {
         VisitIfHigh(user.name, visit);
     }
-    ForEachReferencedLog(folder, [&](const ByteView& log) { VisitLogTexts(log, visit); });
+    ForEachReferencedLog(folder, [&](RecordSource& log) { VisitLogTexts(log, visit); });
 }
 
 bool RecordMayHoldNonAscii(std::string_view signature, std::string_view body) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,13 +26,20 @@ namespace {
 namespace fs = std::filesystem;
 using vsstest::ItemId;
 
-class DamagedDatabase : public testing::Test {
+// Run with small versions, whose logs are read whole, and with large ones, whose logs are
+// read record by record, the content deltas between the records passed over.
+class DamagedDatabase : public testing::TestWithParam<std::size_t> {
   protected:
     void SetUp() override {
         project = writer.AddProject(writer.Root(), "Project");
         file = writer.AddFile(project, "file.txt", vsstest::Stamp{"Admin", 100, "created"});
-        writer.CheckIn(file, vsstest::Stamp{"Admin", 200, "second"});
-        writer.CheckIn(file, vsstest::Stamp{"Admin", 300, "third"});
+        for (const auto& [time, comment] : {std::pair{200u, "second"}, {300u, "third"}}) {
+            std::optional<std::string> content;
+            if (GetParam() != 0) {
+                content = std::string(GetParam(), static_cast<char>('a' + time / 100));
+            }
+            writer.CheckIn(file, vsstest::Stamp{"Admin", time, comment}, {}, content);
+        }
         other = writer.AddFile(project, "other.txt");
         writer.Write();
     }
@@ -77,11 +85,11 @@ class DamagedDatabase : public testing::Test {
     ItemId other = 0;
 };
 
-TEST_F(DamagedDatabase, IntactDatabaseReadsCompletely) {
+TEST_P(DamagedDatabase, IntactDatabaseReadsCompletely) {
     EXPECT_FALSE(HistoryError().has_value());
 }
 
-TEST_F(DamagedDatabase, TruncatedLogFile) {
+TEST_P(DamagedDatabase, TruncatedLogFile) {
     const fs::path log = writer.LogPath(file);
     vsstest::TruncateFile(log, fs::file_size(log) - 100);
     ExpectCorrupt(HistoryError(), "end of the file");
@@ -91,7 +99,7 @@ TEST_F(DamagedDatabase, TruncatedLogFile) {
     ExpectCorrupt(HistoryError(), "too short");
 }
 
-TEST_F(DamagedDatabase, ChecksumMismatch) {
+TEST_P(DamagedDatabase, ChecksumMismatch) {
     const fs::path log = writer.LogPath(file);
     const auto revisions = Records(log, "EL");
     ASSERT_EQ(revisions.size(), 3u);
@@ -100,7 +108,7 @@ TEST_F(DamagedDatabase, ChecksumMismatch) {
     ExpectCorrupt(HistoryError(), "checksum");
 }
 
-TEST_F(DamagedDatabase, VersionChainThatLoops) {
+TEST_P(DamagedDatabase, VersionChainThatLoops) {
     const fs::path log = writer.LogPath(file);
     const auto revisions = Records(log, "EL");
     // The oldest version points back at the newest.
@@ -111,7 +119,7 @@ TEST_F(DamagedDatabase, VersionChainThatLoops) {
     ExpectCorrupt(HistoryError(), "loops");
 }
 
-TEST_F(DamagedDatabase, OffsetsPastTheEnd) {
+TEST_P(DamagedDatabase, OffsetsPastTheEnd) {
     const fs::path log = writer.LogPath(file);
     const std::size_t header = vssdb::item_header_format::kRecordOffset;
     vsstest::PatchU32(log, header + 8 + vssdb::item_header_format::kLastRevision, 0x7FFFFFF0u);
@@ -119,7 +127,7 @@ TEST_F(DamagedDatabase, OffsetsPastTheEnd) {
     ExpectCorrupt(HistoryError(), "outside the file");
 }
 
-TEST_F(DamagedDatabase, CommentOffsetPastTheEnd) {
+TEST_P(DamagedDatabase, CommentOffsetPastTheEnd) {
     const fs::path log = writer.LogPath(file);
     const auto revisions = Records(log, "EL");
     const std::size_t newest = revisions.back().offset;
@@ -128,7 +136,7 @@ TEST_F(DamagedDatabase, CommentOffsetPastTheEnd) {
     ExpectCorrupt(HistoryError(), "comment");
 }
 
-TEST_F(DamagedDatabase, RecordLengthBeyondTheFile) {
+TEST_P(DamagedDatabase, RecordLengthBeyondTheFile) {
     const fs::path log = writer.LogPath(file);
     const auto revisions = Records(log, "EL");
     vsstest::PatchU32(log, revisions.back().offset + vssdb::record_format::kLengthOffset,
@@ -136,13 +144,13 @@ TEST_F(DamagedDatabase, RecordLengthBeyondTheFile) {
     ExpectCorrupt(HistoryError(), "runs past the end");
 }
 
-TEST_F(DamagedDatabase, NotAnItemFileAtAll) {
+TEST_P(DamagedDatabase, NotAnItemFileAtAll) {
     const fs::path log = writer.LogPath(file);
     vsstest::PatchBytes(log, 0, "GarbageGarbage");
     ExpectCorrupt(HistoryError(), "not a SourceSafe item file");
 }
 
-TEST_F(DamagedDatabase, MissingLogFileNamesWhereItShouldBe) {
+TEST_P(DamagedDatabase, MissingLogFileNamesWhereItShouldBe) {
     fs::remove(writer.LogPath(file));
     ExpectCorrupt(HistoryError(), "missing");
 }
@@ -154,7 +162,7 @@ struct FileRecordDamage {
     const char* message;
 };
 
-TEST_F(DamagedDatabase, CheckoutAndParentRecords) {
+TEST_P(DamagedDatabase, CheckoutAndParentRecords) {
     namespace dh = vssdb::item_header_format;
     namespace cf = vssdb::checkout_format;
     const fs::path log = writer.LogPath(file);
@@ -219,7 +227,7 @@ TEST_F(DamagedDatabase, CheckoutAndParentRecords) {
     EXPECT_NO_THROW(Open()->FileFactsOf(writer.PhysicalName(file)));
 }
 
-TEST_F(DamagedDatabase, DamagedChildListSpoilsOnlyThatProject) {
+TEST_P(DamagedDatabase, DamagedChildListSpoilsOnlyThatProject) {
     const fs::path list = writer.DataPath(project);
     vsstest::TruncateFile(list, fs::file_size(list) - 3);
     auto db = Open();
@@ -234,7 +242,7 @@ TEST_F(DamagedDatabase, DamagedChildListSpoilsOnlyThatProject) {
     EXPECT_EQ(db->Locate("$/").path.Spec(), "$/");
 }
 
-TEST_F(DamagedDatabase, DamageThatStopsTheOpening) {
+TEST_P(DamagedDatabase, DamageThatStopsTheOpening) {
     const fs::path users = writer.UserFilePath();
     vsstest::PatchBytes(users, vssdb::file_header_format::kSize + 8,
                         "x");  // HU body, crc now wrong
@@ -256,6 +264,13 @@ TEST_F(DamagedDatabase, DamageThatStopsTheOpening) {
         EXPECT_NE(std::string(error.what()).find("aaaaaaaa"), std::string::npos) << error.what();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(VersionSizes, DamagedDatabase,
+                         testing::Values(std::size_t{0}, std::size_t{300'000}),
+                         [](const testing::TestParamInfo<std::size_t>& info) {
+                             return info.param == 0 ? std::string("ReadWhole")
+                                                    : std::string("ReadByRecords");
+                         });
 
 // A name record checked against the short name field that points at it, as SourceSafe
 // writes the two: what real databases hold reads as before, and a name that is not the
