@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -16,6 +17,8 @@ namespace {
 
 constexpr int kMaxVersions = 65535;
 constexpr int kMaxCommentBytes = 30000;
+// A log holds at most 4 GiB: ten versions of the largest size fit.
+constexpr int kMaxContentBytes = 200 << 20;
 constexpr std::uint32_t kFirstTime = 788918400;  // 1995-01-01: decades of history
 constexpr std::uint32_t kLastTime = 3900000000;  // stays clear of the 32-bit end
 
@@ -61,7 +64,11 @@ void RequireRange(int value, int low, int high, const char* what) {
 class Generator {
   public:
     Generator(const std::filesystem::path& root, const DatabaseShape& shape)
-        : shape_(shape), writer_(root, Options()), rng_(shape.seed), branching_(Branching(shape)) {
+        : shape_(shape),
+          writer_(root, Options()),
+          rng_(shape.seed),
+          sizeRng_(shape.seed ^ 0x5EEDC0DEu),
+          branching_(Branching(shape)) {
         if (shape.nonAsciiPercent > 0) {
             words_ = NonAsciiWords(shape.codePage);
         }
@@ -215,7 +222,7 @@ class Generator {
                 writer_.Label(file, "Release 1." + std::to_string(version), NextStamp({}),
                               labelComment);
             } else {
-                writer_.CheckIn(file, NextStamp(Comment()));
+                writer_.CheckIn(file, NextStamp(Comment()), {}, Content(writer_.IsBinary(file)));
             }
         }
         ++counts_.files;
@@ -238,9 +245,24 @@ class Generator {
         return true;
     }
 
+    // A check-in's content of the size the shape asks for; none for the made-up line.
+    std::optional<std::string> Content(bool binary) {
+        const long long mean = binary ? shape_.binaryBytes : shape_.textBytes;
+        if (mean == 0) {
+            return std::nullopt;
+        }
+        const long long spread = mean * shape_.sizeSpreadPercent / 100;
+        const long long size =
+            mean - spread +
+            static_cast<long long>(sizeRng_() % static_cast<std::uint64_t>(2 * spread + 1));
+        return std::string(static_cast<std::size_t>(std::max(1LL, size)),
+                           static_cast<char>('A' + sizeRng_() % 26));
+    }
+
     const DatabaseShape& shape_;
     DatabaseWriter writer_;
     std::mt19937 rng_;
+    std::mt19937_64 sizeRng_;  // content sizes only: they leave the history as it is
     int branching_;
     std::vector<std::string> words_;
     std::vector<std::string> users_;
@@ -258,6 +280,9 @@ void CheckShape(const DatabaseShape& shape) {
     RequireRange(shape.filesPerProject, 0, 20'000, "the number of files per project");
     RequireRange(shape.versionsPerFile, 1, kMaxVersions, "the number of versions per file");
     RequireRange(shape.commentBytes, 0, kMaxCommentBytes, "the comment size");
+    RequireRange(shape.textBytes, 0, kMaxContentBytes, "the text file size");
+    RequireRange(shape.binaryBytes, 0, kMaxContentBytes, "the binary file size");
+    RequireRange(shape.sizeSpreadPercent, 0, 100, "the size spread");
     for (const auto& [value, what] :
          {std::pair{shape.multiLinePercent, "the multi-line percentage"},
           {shape.labelPercent, "the label percentage"},

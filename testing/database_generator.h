@@ -25,6 +25,14 @@ struct DatabaseShape {
     int nonAsciiPercent = 5;         // of names, user names and comments
     int checkedOutPercent = 0;       // of live files left checked out
     int codePage = 1252;             // of the non-ASCII texts (see WordCodePages())
+    // The content of each check-in, which becomes a delta in the file's log at the next
+    // one: on average this many bytes for text files and for binary ones (a tenth of the
+    // files), each size drawn up to `sizeSpreadPercent` above or below. 0: a line of text.
+    // Sizes are drawn apart from everything else: databases that differ only in sizes
+    // have the same history, and the same export.
+    int textBytes = 0;
+    int binaryBytes = 0;
+    int sizeSpreadPercent = 50;
     std::uint32_t seed = 1;
 };
 

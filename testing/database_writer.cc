@@ -425,6 +425,10 @@ std::string DatabaseWriter::ProjectSpec(ItemId projectId) const {
     return spec;
 }
 
+bool DatabaseWriter::IsBinary(ItemId file) const {
+    return Get(file, "file").binary;
+}
+
 int DatabaseWriter::CurrentVersion(ItemId item) const {
     return Get(item, "item").log.lastVersion();
 }

@@ -118,6 +118,7 @@ class DatabaseWriter {
     std::string PhysicalName(ItemId item) const;    // "BAAAAAAA"
     std::string ProjectSpec(ItemId project) const;  // "$/", "$/a", "$/a/b"
     int CurrentVersion(ItemId item) const;
+    bool IsBinary(ItemId file) const;
     std::filesystem::path LogPath(ItemId item) const;   // <data>/b/baaaaaaa
     std::filesystem::path DataPath(ItemId item) const;  // the current .a or .b
     std::filesystem::path IniPath() const;

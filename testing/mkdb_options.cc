@@ -28,6 +28,9 @@ constexpr IntOption kIntOptions[] = {
     {"--non-ascii-percent", &DatabaseShape::nonAsciiPercent},
     {"--checked-out-percent", &DatabaseShape::checkedOutPercent},
     {"--code-page", &DatabaseShape::codePage},
+    {"--text-bytes", &DatabaseShape::textBytes},
+    {"--binary-bytes", &DatabaseShape::binaryBytes},
+    {"--size-spread-percent", &DatabaseShape::sizeSpreadPercent},
 };
 
 std::optional<long long> ParseNumber(std::string_view text) {
@@ -59,6 +62,11 @@ std::string MkdbUsage() {
            "  --non-ascii-percent N         of names, users and comments (5)\n"
            "  --checked-out-percent N       of live files left checked out (0)\n"
            "  --code-page N                 932, 936, 949, 950, 1250 to 1257 (1252)\n"
+           "  --text-bytes N                average content of a text file's check-in, kept\n"
+           "                                as a delta in its log (0: a line of text)\n"
+           "  --binary-bytes N              the same for binary files, a tenth of them (0)\n"
+           "  --size-spread-percent N       sizes drawn up to this far from the average (50);\n"
+           "                                sizes leave the history and its export as they are\n"
            "  --seed N                      the same seed writes the same bytes (1)\n"
            "  --sample                      the sample database of the README instead\n"
            "\n"

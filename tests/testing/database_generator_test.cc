@@ -181,6 +181,55 @@ TEST(GeneratedDatabaseSeed, SameSeedSameBytesOtherSeedOtherBytes) {
     EXPECT_NE(ReadWholeFile(temp / "a" / log), ReadWholeFile(temp / "c" / log));
 }
 
+// Content sizes make the file logs heavy and leave everything else as it was: every log
+// holds the same versions, with the same users, labels and comments.
+TEST(GeneratedDatabaseContent, SizesChangeTheDeltasAndNothingElse) {
+    varnotte::test::TempDir temp;
+    DatabaseShape thin = Shape(4, 2, 8, 4, 1252);
+    thin.textBytes = thin.binaryBytes = 8;
+    thin.sizeSpreadPercent = 0;
+    DatabaseShape heavy = thin;
+    heavy.textBytes = 3000;
+    heavy.binaryBytes = 70000;
+    heavy.sizeSpreadPercent = 50;
+    EXPECT_EQ(GenerateDatabase(temp / "thin", thin).exportedVersions,
+              GenerateDatabase(temp / "heavy", heavy).exportedVersions);
+    EXPECT_EQ(Join(readback::CheckDatabase(temp / "heavy" / "data")), "");
+    EXPECT_EQ(ReadWholeFile(temp / "thin" / "data" / "names.dat"),
+              ReadWholeFile(temp / "heavy" / "data" / "names.dat"));
+
+    std::uintmax_t thinBytes = 0;
+    std::uintmax_t heavyBytes = 0;
+    int logs = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(temp / "thin" / "data")) {
+        const fs::path relative = fs::relative(entry.path(), temp / "thin");
+        if (!entry.is_regular_file() || relative.filename().string().size() != 8 ||
+            relative.parent_path().filename().string().size() != 1) {
+            continue;
+        }
+        ++logs;
+        const readback::Log a(entry.path());
+        const readback::Log b(temp / "heavy" / relative);
+        thinBytes += a.bytes().size();
+        heavyBytes += b.bytes().size();
+        const auto summary = [](const readback::Log& log) {
+            std::vector<std::string> lines;
+            for (const readback::Revision& revision : log.Revisions()) {
+                lines.push_back(std::to_string(revision.version) + " " +
+                                std::to_string(revision.action) + " " + revision.user + " " +
+                                revision.label + " " + revision.comment + " " +
+                                revision.labelComment);
+            }
+            return Join(lines);
+        };
+        EXPECT_EQ(summary(a), summary(b)) << relative;
+    }
+    EXPECT_GT(logs, 30);
+    // 32 files of three check-ins, of which the last stays out of the log: two deltas each
+    // of about 3,000 bytes, or of about 70,000 for the binary tenth.
+    EXPECT_GT(heavyBytes, thinBytes + 32 * 2 * 1500);
+}
+
 struct BadShape {
     std::string name;
     std::function<void(DatabaseShape&)> spoil;
@@ -196,20 +245,23 @@ TEST_P(GeneratorRefuses, ShapesThatMakeNoSense) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, GeneratorRefuses,
-    testing::Values(BadShape{"NegativeProjects", [](DatabaseShape& s) { s.projects = -1; }},
-                    BadShape{"ZeroDepth", [](DatabaseShape& s) { s.depth = 0; }},
-                    BadShape{"NoVersions", [](DatabaseShape& s) { s.versionsPerFile = 0; }},
-                    BadShape{"TooManyVersions",
-                             [](DatabaseShape& s) { s.versionsPerFile = 65536; }},
-                    BadShape{"PercentOver100", [](DatabaseShape& s) { s.sharePercent = 101; }},
-                    BadShape{"NegativePercent", [](DatabaseShape& s) { s.labelPercent = -5; }},
-                    BadShape{"UnknownCodePage", [](DatabaseShape& s) { s.codePage = 437; }},
-                    BadShape{"ProjectLogOverflows",
-                             [](DatabaseShape& s) {
-                                 s.projects = 3000;
-                                 s.depth = 1;
-                                 s.filesPerProject = 20000;
-                             }}),
+    testing::Values(
+        BadShape{"NegativeProjects", [](DatabaseShape& s) { s.projects = -1; }},
+        BadShape{"ZeroDepth", [](DatabaseShape& s) { s.depth = 0; }},
+        BadShape{"NoVersions", [](DatabaseShape& s) { s.versionsPerFile = 0; }},
+        BadShape{"TooManyVersions", [](DatabaseShape& s) { s.versionsPerFile = 65536; }},
+        BadShape{"PercentOver100", [](DatabaseShape& s) { s.sharePercent = 101; }},
+        BadShape{"NegativePercent", [](DatabaseShape& s) { s.labelPercent = -5; }},
+        BadShape{"UnknownCodePage", [](DatabaseShape& s) { s.codePage = 437; }},
+        BadShape{"ContentOver200MiB", [](DatabaseShape& s) { s.binaryBytes = (200 << 20) + 1; }},
+        BadShape{"NegativeContent", [](DatabaseShape& s) { s.textBytes = -1; }},
+        BadShape{"SpreadOver100", [](DatabaseShape& s) { s.sizeSpreadPercent = 101; }},
+        BadShape{"ProjectLogOverflows",
+                 [](DatabaseShape& s) {
+                     s.projects = 3000;
+                     s.depth = 1;
+                     s.filesPerProject = 20000;
+                 }}),
     [](const testing::TestParamInfo<BadShape>& info) { return info.param.name; });
 
 TEST(MkdbCommand, ParsesEveryOptionIntoTheShape) {
@@ -239,17 +291,24 @@ TEST(MkdbCommand, ParsesEveryOptionIntoTheShape) {
                                                   "932",
                                                   "--checked-out-percent",
                                                   "7",
+                                                  "--text-bytes",
+                                                  "4096",
+                                                  "--binary-bytes",
+                                                  "1048576",
+                                                  "--size-spread-percent",
+                                                  "30",
                                                   "--seed",
                                                   "4000000000",
                                                   "out"});
     ASSERT_EQ(command.error, "");
     EXPECT_EQ(command.folder, "out");
     const DatabaseShape& s = command.shape;
-    EXPECT_EQ(std::vector<int>({s.projects, s.depth, s.filesPerProject, s.versionsPerFile,
-                                s.commentBytes, s.multiLinePercent, s.labelPercent, s.sharePercent,
-                                s.deletedFilesPercent, s.deletedProjectsPercent, s.nonAsciiPercent,
-                                s.codePage, s.checkedOutPercent}),
-              std::vector<int>({40, 3, 7, 9, 200, 50, 2, 3, 4, 5, 6, 932, 7}));
+    EXPECT_EQ(
+        std::vector<int>({s.projects, s.depth, s.filesPerProject, s.versionsPerFile, s.commentBytes,
+                          s.multiLinePercent, s.labelPercent, s.sharePercent, s.deletedFilesPercent,
+                          s.deletedProjectsPercent, s.nonAsciiPercent, s.codePage,
+                          s.checkedOutPercent, s.textBytes, s.binaryBytes, s.sizeSpreadPercent}),
+        std::vector<int>({40, 3, 7, 9, 200, 50, 2, 3, 4, 5, 6, 932, 7, 4096, 1048576, 30}));
     EXPECT_EQ(s.seed, 4000000000u);
 }
 
