@@ -1,9 +1,11 @@
 // An item's log file: header, version chain, newest version, checkouts and parent projects,
-// and every record on its own as the code page census reads them.
+// and every record on its own as the code page census reads them; the log both from memory
+// and read record by record from a file, as large logs are.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "fuzz/scratch_folder.h"
 #include "vssdb/error.h"
 #include "vssdb/file_header_check.h"
 #include "vssdb/file_records.h"
@@ -29,26 +31,39 @@ void ReadEveryRecord(const vssdb::PhysicalFile& file) {
     }
 }
 
+void ReadChain(const vssdb::ItemLog& log) {
+    try {
+        log.ReadLatestRevision();
+    } catch (const vssdb::Error&) {
+    }
+    try {
+        vssdb::ReadCheckouts(log);
+    } catch (const vssdb::Error&) {
+    }
+    try {
+        vssdb::ReadParentProjects(log);
+    } catch (const vssdb::Error&) {
+    }
+    try {
+        log.ReadRevisions();
+    } catch (const vssdb::Error&) {
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     ReadEveryRecord(vssdb::PhysicalFile::FromBytes("fuzz/a/aaaaaaaa", bytes));
     try {
-        const vssdb::ItemLog log(vssdb::PhysicalFile::FromBytes("fuzz/a/aaaaaaaa", bytes));
-        try {
-            log.ReadLatestRevision();
-        } catch (const vssdb::Error&) {
-        }
-        try {
-            vssdb::ReadCheckouts(log);
-        } catch (const vssdb::Error&) {
-        }
-        try {
-            vssdb::ReadParentProjects(log);
-        } catch (const vssdb::Error&) {
-        }
-        log.ReadRevisions();
+        ReadChain(vssdb::ItemLog(vssdb::PhysicalFile::FromBytes("fuzz/a/aaaaaaaa", bytes)));
+    } catch (const vssdb::Error&) {
+    }
+    static const varnotte::fuzz::ScratchFolder scratch("varnotte-fuzz-log-");
+    scratch.Write("aaaaaaaa", bytes);
+    try {
+        ReadChain(vssdb::ItemLog(vssdb::OpenLog((scratch.path() / "aaaaaaaa").string(),
+                                                vssdb::ReadDirection::kBackward, 0)));
     } catch (const vssdb::Error&) {
     }
     return 0;

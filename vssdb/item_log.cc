@@ -126,11 +126,11 @@ Revision ParseRevision(const Record& record) {
     return rev;
 }
 
-OpenedLog OpenLog(const std::string& path, ReadDirection direction) {
+OpenedLog OpenLog(const std::string& path, ReadDirection direction, std::size_t wholeReadLimit) {
     PositionedFile file(path);
-    // Small logs, most of them, in one read; of the others the first bytes, for the header.
+    // Small logs, most of them, in one read; of the others the headers only.
     std::string head;
-    file.ReadAt(0, std::min(file.sizeOnDisk(), std::max(kWholeLogReadLimit, kItemFileHeadSize)),
+    file.ReadAt(0, file.sizeOnDisk() <= wholeReadLimit ? file.sizeOnDisk() : kItemFileHeadSize,
                 head);
     const ByteView headView(head, &file.path());
     CheckItemFileHeader(headView);

@@ -79,8 +79,9 @@ struct OpenedLog {
 };
 
 // Checks the file header (CheckItemFileHeader) and the item header (ParseItemHeader), and
-// throws as they do.
-OpenedLog OpenLog(const std::string& path, ReadDirection direction);
+// throws as they do. Logs of up to `wholeReadLimit` bytes are read whole.
+OpenedLog OpenLog(const std::string& path, ReadDirection direction,
+                  std::size_t wholeReadLimit = kWholeLogReadLimit);
 
 class ItemLog {
   public:
@@ -93,6 +94,7 @@ class ItemLog {
     static ItemLog Read(const std::string& path);
     // A log whose bytes are all in memory.
     explicit ItemLog(PhysicalFile file);
+    explicit ItemLog(OpenedLog opened);
 
     const std::string& path() const { return records_->path(); }
     // The log's records, for reading those beside the versions (see file_records.h). A
@@ -114,7 +116,6 @@ class ItemLog {
     Revision ReadLatestRevision() const;
 
   private:
-    explicit ItemLog(OpenedLog opened);
     void CheckNewest(const Revision& newest) const;
     Revision ReadRevisionAt(DisjointRecords& records, std::size_t offset) const;
     std::string ReadComment(DisjointRecords& records, std::size_t revisionOffset,

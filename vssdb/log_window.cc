@@ -8,11 +8,12 @@
 namespace vssdb {
 namespace {
 
-// Bytes read at once: an EL record and its comments are about half a kilobyte; records of
-// small versions sit close together, and one window then holds several versions.
-constexpr std::size_t kWindowSize = 16 * 1024;
-// Of a backward window, what lies past the record asked for: its own comments follow it.
-constexpr std::size_t kBackwardReach = 4 * 1024;
+// Bytes read at once, at least and at most. An EL record with its comments is about half a
+// kilobyte. Where records lie close together (versions of a few bytes each) the window
+// grows, and one read takes several versions; where deltas lie between them it stays
+// small, and what is read is little more than the records themselves.
+constexpr std::size_t kMinReach = 1024;
+constexpr std::size_t kMaxReach = 16 * 1024;
 
 }  // namespace
 
@@ -29,17 +30,23 @@ ByteView LogWindow::Bytes(std::size_t offset, std::size_t length) {
     if (offset > dataEnd_ || length > dataEnd_ - offset) {
         ThrowCorruptAt(path(), offset, "read past the end of the data");
     }
-    if (offset < windowStart_ || offset + length > windowStart_ + window_.size()) {
+    const std::size_t windowEnd = windowStart_ + window_.size();
+    if (offset < windowStart_ || offset + length > windowEnd) {
+        // Records next to the last window: the next ones are likely as close.
+        const bool close =
+            direction_ == ReadDirection::kForward
+                ? offset >= windowEnd && offset - windowEnd < reach_
+                : offset + length <= windowStart_ && windowStart_ - (offset + length) < reach_;
+        reach_ = close ? std::min(reach_ * 2, kMaxReach) : kMinReach;
         std::size_t start = offset;
-        std::size_t end = std::min(dataEnd_, offset + std::max(length, kWindowSize));
+        std::size_t end = std::min(dataEnd_, offset + std::max(length, reach_));
         if (direction_ == ReadDirection::kBackward) {
-            end = std::min(dataEnd_, offset + std::max(length, kBackwardReach));
-            start =
-                end - offset >= kWindowSize ? offset : (end > kWindowSize ? end - kWindowSize : 0);
+            // The record's own comments follow it; older versions lie before it.
+            end = std::min(dataEnd_, offset + std::max(length, kMinReach));
+            start = std::min(offset, end > reach_ ? end - reach_ : 0);
         }
         windowStart_ = start;
         const std::size_t got = file_.ReadAt(start, end - start, window_);
-        bytesRead_ += got;
         if (got < end - start) {
             window_.clear();
             ThrowCorrupt(path(), "cut short while being read: the file ends at byte " +

@@ -29,20 +29,19 @@ class LogWindow final : public RecordSource {
     // cut it short after it was opened.
     ByteView Bytes(std::size_t offset, std::size_t length) override;
 
-    // Bytes read from the file so far.
-    std::size_t bytesRead() const { return bytesRead_; }
-
   private:
     PositionedFile file_;
     std::size_t dataEnd_;
     ReadDirection direction_;
     std::string window_;  // bytes [windowStart_, windowStart_ + window_.size()) of the file
     std::size_t windowStart_ = 0;
-    std::size_t bytesRead_ = 0;
+    std::size_t reach_ = 0;  // of the last window read
 };
 
-// The size up to which a log is read whole in one read rather than record by record: below
-// it one read costs less than the few it would spare (bench/reader_bench.cc measures both).
+// The size up to which a log is read whole in one read rather than record by record. Most
+// logs of a database are a few kilobytes, which one read takes as cheaply as the header read
+// and the window that reading by records needs (the 50,000-file benchmark database exports
+// in the same time either way; see docs/performance.md).
 inline constexpr std::size_t kWholeLogReadLimit = 64 * 1024;
 
 }  // namespace vssdb
