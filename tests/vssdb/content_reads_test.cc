@@ -22,9 +22,10 @@ namespace fs = std::filesystem;
 
 constexpr int kVersions = 12;
 
-// Two files of kVersions versions, each version `versionSize` bytes of content.
+// Two files of kVersions versions, each version `versionSize` bytes of content; and, when
+// asked for, many.txt in the root with `smallVersions` versions of a line each.
 struct ContentDatabase {
-    explicit ContentDatabase(std::size_t versionSize) {
+    explicit ContentDatabase(std::size_t versionSize, int smallVersions = 0) {
         const vsstest::ItemId project = writer.AddProject(writer.Root(), "P");
         for (const char* name : {"big.bin", "large.dat"}) {
             const vsstest::ItemId file = writer.AddFile(
@@ -37,12 +38,20 @@ struct ContentDatabase {
             }
             files.push_back(file);
         }
+        if (smallVersions > 0) {
+            many = writer.AddFile(writer.Root(), "many.txt");
+            for (int version = 2; version <= smallVersions; ++version) {
+                writer.CheckIn(many, vsstest::Stamp{"Admin", static_cast<std::uint32_t>(version),
+                                                    std::string(version % 7 * 40, 'c')});
+            }
+        }
         writer.Write();
     }
 
     varnotte::test::TempDir dir;
     vsstest::DatabaseWriter writer{dir.path()};
     std::vector<vsstest::ItemId> files;
+    vsstest::ItemId many = 0;
 };
 
 // What the histories of both files show, and how much opening and reading them read.
@@ -80,6 +89,35 @@ TEST(ContentReads, HistoriesOfLargeLogsReadTheirRecordsOnly) {
     // kilobytes around each version's records.
     EXPECT_LT(heavyReading.bytesRead, thinReading.bytesRead + 2 * kVersions * (8 << 10))
         << "read " << heavyReading.bytesRead << " bytes of a database of 22 MiB of content";
+}
+
+// Every log read record by record, however small, gives the versions that reading it whole
+// gives: logs of large versions, and one of many small versions whose records lie close.
+TEST(ContentReads, ByRecordsGivesWhatReadingWholeGives) {
+    ContentDatabase heavy(100'000, 400);
+    std::vector<fs::path> logs = {heavy.writer.LogPath(heavy.many),
+                                  heavy.writer.LogPath(heavy.writer.Root())};
+    for (const vsstest::ItemId file : heavy.files) {
+        logs.push_back(heavy.writer.LogPath(file));
+    }
+    const auto lines = [](const std::vector<Revision>& revisions) {
+        std::vector<std::string> out;
+        for (const Revision& r : revisions) {
+            out.push_back(std::to_string(r.version) + " " + std::to_string(r.action) + " " +
+                          std::to_string(r.offset) + " " + r.user + " " + r.name.shortName + " " +
+                          r.comment);
+        }
+        return out;
+    };
+    for (const fs::path& log : logs) {
+        const std::vector<std::string> whole =
+            lines(ItemLog(PhysicalFile::Read(log.string())).ReadRevisions());
+        EXPECT_FALSE(whole.empty());
+        EXPECT_EQ(
+            lines(ItemLog(OpenLog(log.string(), ReadDirection::kBackward, 0)).ReadRevisions()),
+            whole)
+            << log;
+    }
 }
 
 TEST(ContentReads, LogCutShortAfterItWasOpenedIsReported) {

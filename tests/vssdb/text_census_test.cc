@@ -103,13 +103,14 @@ std::vector<std::string> Census(const fs::path& data, const NamesFile& names,
     return texts;
 }
 
-fs::path MakeDatabase(const fs::path& root, int codePage, int nonAsciiPercent) {
+fs::path MakeDatabase(const fs::path& root, int codePage, int nonAsciiPercent, int textBytes) {
     vsstest::DatabaseShape shape;
     shape.projects = 30;
     shape.filesPerProject = 12;
     shape.versionsPerFile = 3;
     shape.codePage = codePage;
     shape.nonAsciiPercent = nonAsciiPercent;
+    shape.textBytes = shape.binaryBytes = textBytes;
     vsstest::GenerateDatabase(root, shape);
     return root / "data";
 }
@@ -172,7 +173,8 @@ struct CensusCase {
     std::string name;
     int codePage;
     int nonAsciiPercent;
-    int damageStep;  // 0: undamaged
+    int damageStep;     // 0: undamaged
+    int textBytes = 0;  // of each check-in: over 64 KiB, logs are read record by record
 };
 
 class CensusTexts : public testing::TestWithParam<CensusCase> {};
@@ -180,7 +182,7 @@ class CensusTexts : public testing::TestWithParam<CensusCase> {};
 TEST_P(CensusTexts, AreThoseOfReadingEveryRecordInOrder) {
     const CensusCase& c = GetParam();
     varnotte::test::TempDir temp;
-    const fs::path data = MakeDatabase(temp / "db", c.codePage, c.nonAsciiPercent);
+    const fs::path data = MakeDatabase(temp / "db", c.codePage, c.nonAsciiPercent, c.textBytes);
     if (c.damageStep > 0) {
         Damage(data, c.damageStep);
     }
@@ -204,7 +206,9 @@ INSTANTIATE_TEST_SUITE_P(Databases, CensusTexts,
                                          CensusCase{"MostlyJapanese", 932, 60, 0},
                                          CensusCase{"DamagedWestern", 1252, 10, 3},
                                          CensusCase{"DamagedJapanese", 932, 60, 2},
-                                         CensusCase{"DamagedAllAscii", 1252, 0, 2}),
+                                         CensusCase{"DamagedAllAscii", 1252, 0, 2},
+                                         CensusCase{"LargeLogsJapanese", 932, 60, 0, 70000},
+                                         CensusCase{"LargeLogsDamaged", 1252, 10, 2, 70000}),
                          [](const testing::TestParamInfo<CensusCase>& info) {
                              return info.param.name;
                          });
