@@ -106,7 +106,7 @@ std::size_t ReadUpTo(const OpenedFile& file, const std::string& path, std::strin
     return used;
 }
 
-// ReadDeclaredInto; `sizeOnDisk` receives the file's size when it was opened.
+// ReadDeclared into `buffer`; `sizeOnDisk` receives the file's size when it was opened.
 std::size_t ReadDeclaredData(const std::string& path, std::string& buffer, std::size_t headSize,
                              const DataEnd& dataEnd, std::size_t& sizeOnDisk) {
     const OpenedFile file(path);
@@ -141,12 +141,6 @@ PhysicalFile PhysicalFile::Read(const std::string& path, std::size_t maxSize) {
     file.path_ = path;
     file.sizeOnDisk_ = ReadInto(path, file.data_, maxSize);
     return file;
-}
-
-std::size_t PhysicalFile::ReadDeclaredInto(const std::string& path, std::string& buffer,
-                                           std::size_t headSize, const DataEnd& dataEnd) {
-    std::size_t sizeOnDisk = 0;
-    return ReadDeclaredData(path, buffer, headSize, dataEnd, sizeOnDisk);
 }
 
 PhysicalFile PhysicalFile::ReadDeclared(const std::string& path, std::size_t headSize,

@@ -39,12 +39,10 @@ class PhysicalFile {
     static PhysicalFile ReadDeclared(const std::string& path, std::size_t headSize,
                                      const DataEnd& dataEnd);
 
-    // As Read and ReadDeclared, into `buffer` (reused across calls to spare allocations);
-    // return the number of bytes read.
+    // As Read, into `buffer` (reused across calls to spare allocations); returns the number
+    // of bytes read.
     static std::size_t ReadInto(const std::string& path, std::string& buffer,
                                 std::size_t maxSize = kMaxPhysicalFileSize);
-    static std::size_t ReadDeclaredInto(const std::string& path, std::string& buffer,
-                                        std::size_t headSize, const DataEnd& dataEnd);
 
     // A file whose bytes are already in memory (fuzzing, tests); `path` names it in errors.
     static PhysicalFile FromBytes(std::string path, std::string bytes);
