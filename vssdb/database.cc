@@ -57,9 +57,9 @@ std::vector<std::string_view> SplitSpec(std::string_view spec) {
             "\"" + std::string(spec) + "\" is not a SourceSafe path (it must start with $/)");
     }
     spec.remove_prefix(1);
-    std::vector<std::string_view> parts;
-    SplitNames(spec, parts);
-    return parts;
+    std::vector<std::string_view> names;
+    SplitNames(spec, names);
+    return names;
 }
 
 }  // namespace
@@ -307,9 +307,9 @@ LocatedItem Database::Locate(std::string_view spec) {
 
 LocatedItem Database::LocateBelow(const LocatedItem& project, const ChildList& children,
                                   std::string_view relative) {
-    std::vector<std::string_view> parts;
-    SplitNames(relative, parts);
-    return Descend(project, &children, parts, [&] {
+    std::vector<std::string_view> names;
+    SplitNames(relative, names);
+    return Descend(project, &children, names, [&] {
         std::string spec = project.path.Spec();
         if (!project.path.IsRoot()) {
             spec += '/';
