@@ -25,6 +25,7 @@
 #include "tests/support/case_names.h"
 #include "tests/support/csv_parse.h"
 #include "tests/support/csv_program.h"
+#include "tests/support/qt_path.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tree_snapshot.h"
 #include "vssdb/code_page_memory.h"
@@ -42,9 +43,7 @@ using varnotte::test::CsvRun;
 using varnotte::test::PrintTo;
 using varnotte::test::RunCsv;
 
-QString Q(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
+using varnotte::test::Q;
 
 std::string Text(std::FILE* file) {
     std::rewind(file);

@@ -21,6 +21,7 @@
 #include "tests/support/csv_parse.h"
 #include "tests/support/csv_program.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/qt_path.h"
 #include "tests/support/temp_dir.h"
 #include "vssdb/record_format.h"
 #include "vssdb/user_file_format.h"
@@ -33,9 +34,7 @@ using varnotte::test::RunCsv;
 using vsstest::ItemId;
 using vsstest::Stamp;
 
-QString Q(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
+using varnotte::test::Q;
 
 // Noon of 1 January 2006 on the writer's clock, and the days after it.
 constexpr std::uint32_t kDay0 = 1136116800;

@@ -23,6 +23,7 @@
 #include "testing/database_writer.h"
 #include "tests/support/csv_program.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/qt_path.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -33,9 +34,7 @@ using varnotte::test::RunCsv;
 using vsstest::ItemId;
 using vsstest::Stamp;
 
-QString Q(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
+using varnotte::test::Q;
 
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

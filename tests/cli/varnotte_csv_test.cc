@@ -16,6 +16,7 @@
 #include "tests/support/csv_parse.h"
 #include "tests/support/csv_program.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/qt_path.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -29,9 +30,7 @@ using varnotte::test::RunCsv;
 QString Ini(const fs::path& fixture) {
     return QString::fromStdString((fixture / "srcsafe.ini").string());
 }
-QString Q(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
+using varnotte::test::Q;
 
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

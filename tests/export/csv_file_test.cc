@@ -18,6 +18,7 @@
 #include "export/csv_file_writer.h"
 #include "export/csv_rows.h"
 #include "tests/support/file_access.h"
+#include "tests/support/qt_path.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -32,9 +33,7 @@ std::string ReadAll(const fs::path& path) {
     return text.str();
 }
 
-QString Q(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
+using varnotte::test::Q;
 
 TEST(CsvField, QuotesEveryValueAndDoublesQuotes) {
     EXPECT_EQ(varnotte::CsvField(""), "\"\"");

@@ -12,15 +12,14 @@
 #include <vector>
 
 #include "export/database_files.h"
+#include "tests/support/qt_path.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-QString Q(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
+using varnotte::test::Q;
 
 // `mounted` shows `source` for as long as it lives.
 class BindMount {

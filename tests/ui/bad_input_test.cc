@@ -23,6 +23,7 @@
 #include "testing/file_io.h"
 #include "tests/support/csv_parse.h"
 #include "tests/support/modal_answerer.h"
+#include "tests/support/qt_path.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tree_snapshot.h"
 #include "tests/ui/dialog_test_base.h"
@@ -40,9 +41,7 @@ namespace {
 const QString kOpenFailedText =
     QStringLiteral("ID及び、PWが正しい事とご利用のIDが正しい利用権限があることを確認下さい。");
 
-QString Q(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
+using varnotte::test::Q;
 
 std::string Sjis(const char* utf8) {
     return vsstest::EncodeInCodePage(utf8, 932);

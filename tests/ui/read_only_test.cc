@@ -17,6 +17,7 @@
 #include "tests/support/csv_program.h"
 #include "tests/support/file_access.h"
 #include "tests/support/modal_answerer.h"
+#include "tests/support/qt_path.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tree_snapshot.h"
 #include "tests/ui/gui_test_support.h"
@@ -41,9 +42,7 @@ QString Joined(const std::vector<std::string>& lines) {
     return out.join(QLatin1Char('\n'));
 }
 
-QString Q(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
+using varnotte::test::Q;
 
 QByteArray ReadFile(const fs::path& path) {
     QFile file(Q(path));
