@@ -254,6 +254,8 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
     try {
         sourcesafe::OpenSettings settings;
         settings.codePage = options.codePage;
+        // The walk reads the logs anyway: the census rides along.
+        settings.settleCodePageLate = true;
         database = OpenDatabaseAs(iniPath, options.user, options.password, settings);
     } catch (const sourcesafe::VssError& error) {
         if (IsLoginRefusal(error.code())) {
@@ -277,10 +279,6 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
         }
         Report(errors, "cannot open " + spec + ": " + error.what());
         return kExitCannotOpen;
-    }
-
-    if (showProgress || options.verbose) {
-        Report(errors, CodePageMessage(database));
     }
 
     const DatabaseFiles files = FilesOf(database);
@@ -319,6 +317,10 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
         SubtreeWalk(database, flags, host, walkOptions).ExpandProject(nullptr, nodePath);
     }
     host.EndProgress();
+    // Told once the walk has settled it (or, for a database of ASCII texts only, settles it).
+    if (showProgress || options.verbose) {
+        Report(errors, CodePageMessage(database));
+    }
     if (written && options.users) {
         written = WriteUsers(options, database, *tally, writer);
     }

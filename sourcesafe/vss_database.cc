@@ -50,6 +50,7 @@ void IVSSDatabase::Open(const std::string& iniPath, const std::string& user,
     Guarded([&] {
         vssdb::OpenOptions options;
         options.codePage = settings.codePage;
+        options.settleCodePageLate = settings.settleCodePageLate;
         connection->database = vssdb::Database::Open(iniPath, options);
         connection->database->Login(user, password);
     });

@@ -22,6 +22,10 @@ struct Connection;
 // How to read a database beyond what the automation interface can say.
 struct OpenSettings {
     int codePage = 0;  // the database's ANSI code page; 0 finds it out
+    // Find it out only when first needed, from what an export reads anyway (an export of
+    // a database whose texts are all ASCII then reads each log once). The answer is the
+    // same; only the time it takes moves.
+    bool settleCodePageLate = false;
 };
 
 // How the open database's code page was settled.

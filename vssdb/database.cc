@@ -107,6 +107,12 @@ std::unique_ptr<Database> Database::Open(const std::string& iniPath, const OpenO
     return db;
 }
 
+// A census put off at open: what the logs read meanwhile showed of their texts.
+struct Database::LateCensus {
+    int localeCodePage = 0;
+    PassingCensus logs;
+};
+
 void Database::SettleCodePage(const OpenOptions& options) {
     if (options.codePage != 0) {
         try {
@@ -118,16 +124,50 @@ void Database::SettleCodePage(const OpenOptions& options) {
     }
     const int localeCodePage =
         options.tieBreakCodePage != 0 ? options.tieBreakCodePage : codepage::LocaleAnsiCodePage();
-    std::optional<SettledCodePage> settled = RememberedCodePage(folder_, localeCodePage);
-    if (!settled) {
-        codepage::CodePageDetector detector;
-        ForEachDatabaseText(folder_, names_, users_,
-                            [&](std::string_view text) { detector.AddText(text); });
-        settled = SettledCodePage{detector.Decide(localeCodePage), !detector.sawNonAscii()};
-        RememberCodePage(folder_, localeCodePage, *settled);
+    if (const std::optional<SettledCodePage> settled =
+            RememberedCodePage(folder_, localeCodePage)) {
+        decoder_ = std::make_unique<codepage::TextDecoder>(settled->codePage);
+        codePageOrigin_ =
+            settled->asciiOnly ? CodePageOrigin::kAsciiOnly : CodePageOrigin::kGuessed;
+        return;
     }
-    decoder_ = std::make_unique<codepage::TextDecoder>(settled->codePage);
-    codePageOrigin_ = settled->asciiOnly ? CodePageOrigin::kAsciiOnly : CodePageOrigin::kGuessed;
+    lateCensus_ = std::make_unique<LateCensus>();
+    lateCensus_->localeCodePage = localeCodePage;
+    if (!options.settleCodePageLate) {
+        SettleCodePageNow();
+    }
+}
+
+void Database::SettleCodePageNow() const {
+    if (!lateCensus_) {
+        return;
+    }
+    // Until now only ASCII texts were decoded, which read alike in every code page.
+    const std::unique_ptr<LateCensus> census = std::move(lateCensus_);
+    codepage::CodePageDetector detector;
+    census->logs.Finish(folder_, names_, users_,
+                        [&](std::string_view text) { detector.AddText(text); });
+    const SettledCodePage settled{detector.Decide(census->localeCodePage),
+                                  !detector.sawNonAscii()};
+    RememberCodePage(folder_, census->localeCodePage, settled);
+    decoder_ = std::make_unique<codepage::TextDecoder>(settled.codePage);
+    codePageOrigin_ = settled.asciiOnly ? CodePageOrigin::kAsciiOnly : CodePageOrigin::kGuessed;
+}
+
+void Database::LogRead(const std::string& physical, const ItemLog& log) const {
+    if (lateCensus_) {
+        lateCensus_->logs.LogRead(physical, log.header(), log.records());
+    }
+}
+
+int Database::codePage() const {
+    SettleCodePageNow();
+    return decoder_->codePage();
+}
+
+CodePageOrigin Database::codePageOrigin() const {
+    SettleCodePageNow();
+    return codePageOrigin_;
 }
 
 std::string Database::DefaultUserName() {
@@ -145,6 +185,9 @@ std::string Database::DefaultUserName() {
 
 void Database::Login(std::string_view user, std::string_view password) const {
     const std::string name = user.empty() ? DefaultUserName() : std::string(user);
+    if (!IsAscii(password)) {
+        SettleCodePageNow();
+    }
     const std::optional<std::string> encoded = decoder_->FromUtf8(UpperCase(password));
     bool known = false;
     for (const UserRecord& record : users_) {
@@ -167,6 +210,7 @@ std::string Database::Decode(std::string_view bytes) const {
     if (IsAscii(bytes)) {
         return std::string(bytes);  // what every code page the decoder accepts makes of it
     }
+    SettleCodePageNow();
     if (bytes.size() > kDecodedTextMaxSize) {
         return decoder_->ToUtf8(bytes);
     }
@@ -233,7 +277,9 @@ ItemLog Database::ReadLog(const std::string& physical) const {
     if (path.empty()) {
         throw Error(ErrorKind::kCorrupt, folder_.ExpectedLogPath(physical) + ": item file missing");
     }
-    return ItemLog::Read(path);
+    ItemLog log = ItemLog::Read(path);
+    LogRead(physical, log);
+    return log;
 }
 
 std::shared_ptr<const ChildList> Database::Children(const std::string& projectPhysical) {
@@ -262,7 +308,11 @@ std::shared_ptr<const ChildList> Database::Children(const std::string& projectPh
                          std::to_string(log.header().childCount) + " children)");
     }
     if (!dataPath.empty()) {
-        for (const ProjectEntry& entry : ReadChildList(dataPath, log.header().childCount)) {
+        const std::vector<ProjectEntry> entries = ReadChildList(dataPath, log.header().childCount);
+        if (lateCensus_) {
+            lateCensus_->logs.ChildListRead(projectPhysical, entries);
+        }
+        for (const ProjectEntry& entry : entries) {
             Child child;
             child.type = entry.type;
             try {
@@ -287,6 +337,8 @@ std::shared_ptr<const ChildList> Database::Children(const std::string& projectPh
             child.shared = entry.shared();
             children->entries.push_back(std::move(child));
         }
+    } else if (lateCensus_) {
+        lateCensus_->logs.ChildListRead(projectPhysical, {});
     }
     for (std::size_t i = 0; i < children->entries.size(); ++i) {
         const Child& child = children->entries[i];

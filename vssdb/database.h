@@ -29,6 +29,7 @@
 #include "vssdb/item_path.h"
 #include "vssdb/names_file.h"
 #include "vssdb/recent_cache.h"
+#include "vssdb/text_census.h"
 #include "vssdb/user_file.h"
 
 namespace vssdb {
@@ -43,6 +44,12 @@ enum class CodePageOrigin {
 struct OpenOptions {
     int codePage = 0;          // 0: find it out from the database's texts
     int tieBreakCodePage = 0;  // 0: the current locale's ANSI code page
+    // Finding the code page out reads every log. With this set, it is found out only when
+    // first needed (a non-ASCII text to decode, or the question which it is), and the
+    // logs read before that are not read again unless they hold a non-ASCII text: an
+    // export of a database whose texts are ASCII reads each log once. The answer is the
+    // one found at open.
+    bool settleCodePageLate = false;
 };
 
 // One entry of a project's child list.
@@ -105,8 +112,9 @@ class Database {
 
     const std::string& iniPath() const { return iniPath_; }
     const std::string& dataPath() const { return folder_.path(); }
-    int codePage() const { return decoder_->codePage(); }
-    CodePageOrigin codePageOrigin() const { return codePageOrigin_; }
+    // Both settle the code page when that was put off (OpenOptions::settleCodePageLate).
+    int codePage() const;
+    CodePageOrigin codePageOrigin() const;
 
     // Checks a user name (case-insensitive) and password (its 16-bit hash) as SourceSafe
     // does. An empty name stands for the current user's login name. Throws
@@ -174,6 +182,9 @@ class Database {
     // Rereads names.dat when it is not the file read before; returns whether it did.
     bool RefreshNames() const;
     void SettleCodePage(const OpenOptions& options);
+    // Finishes a census put off at open, when there is one.
+    void SettleCodePageNow() const;
+    void LogRead(const std::string& physical, const ItemLog& log) const;
     // Takes the steps of `parts` down from `item`, the first in `children` when given.
     // `spec` spells the whole way for messages.
     LocatedItem Descend(LocatedItem item, const ChildList* children,
@@ -192,8 +203,11 @@ class Database {
     mutable std::optional<FileStamp> namesStamp_;  // none until names.dat was looked for
     std::string usersPath_;
     std::vector<UserRecord> users_;
-    std::unique_ptr<codepage::TextDecoder> decoder_;
-    CodePageOrigin codePageOrigin_ = CodePageOrigin::kGiven;
+    // Settled from const lookups when the census was put off.
+    mutable std::unique_ptr<codepage::TextDecoder> decoder_;
+    mutable CodePageOrigin codePageOrigin_ = CodePageOrigin::kGiven;
+    struct LateCensus;
+    mutable std::unique_ptr<LateCensus> lateCensus_;  // set until a put-off census is finished
     // Recently decoded short non-ASCII texts: the same project specs, user names and labels
     // come back in version after version, and each conversion costs several iconv calls.
     struct DecodedText {

@@ -16,7 +16,8 @@
 namespace vssdb {
 
 void ForEachReferencedLog(const DataFolder& folder,
-                          const std::function<void(RecordSource& log)>& visit) {
+                          const std::function<void(RecordSource& log)>& visit,
+                          const LookBack& lookBack) {
     // A list of items still to read, not a recursion: projects may nest to any depth.
     std::vector<std::string> pending;
     std::unordered_set<std::string> seen;  // upper case: records spell names so
@@ -28,9 +29,17 @@ void ForEachReferencedLog(const DataFolder& folder,
         }
     };
     refer(std::string(kRootPhysical));
+    LogReadBefore known;
     while (!pending.empty()) {
         const std::string physical = std::move(pending.back());
         pending.pop_back();
+        known = LogReadBefore();
+        if (lookBack && lookBack(physical, known) && known.skipVisit && known.referencesKnown) {
+            for (std::string& reference : known.references) {
+                refer(std::move(reference));
+            }
+            continue;
+        }
         const std::string path = folder.FindLog(physical);
         if (path.empty()) {
             continue;
@@ -41,7 +50,9 @@ void ForEachReferencedLog(const DataFolder& folder,
         } catch (const Error&) {
             continue;  // an older format among them too: the root's reading refuses it
         }
-        visit(*log.records);
+        if (!known.skipVisit) {
+            visit(*log.records);
+        }
         const ItemHeader& header = log.header;
         if (header.type == ItemType::kFile) {
             if (!header.branchSource.empty()) {

@@ -1,6 +1,7 @@
 #include "vssdb/text_census.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -118,16 +119,106 @@ void VisitLogTexts(RecordSource& log, const std::function<void(std::string_view)
     }
 }
 
+// Physical names are eight letters: upper case, they fit a 64-bit number. 0 for anything else.
+std::uint64_t Packed(std::string_view physical) {
+    if (!IsPhysicalName(physical)) {
+        return 0;
+    }
+    std::uint64_t packed = 0;
+    for (const char c : physical) {
+        packed = packed << 8 | static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return packed;
+}
+
+std::string Unpacked(std::uint64_t packed) {
+    std::string physical(8, ' ');
+    for (int i = 7; i >= 0; --i, packed >>= 8) {
+        physical[static_cast<std::size_t>(i)] = static_cast<char>(packed & 0xFF);
+    }
+    return physical;
+}
+
 }  // namespace
 
 void ForEachDatabaseText(const DataFolder& folder, const NamesFile& names,
                          const std::vector<UserRecord>& users,
                          const std::function<void(std::string_view)>& visit) {
+    PassingCensus().Finish(folder, names, users, visit);
+}
+
+void PassingCensus::LogRead(std::string_view physical, const ItemHeader& header,
+                            RecordSource& records) {
+    const std::uint64_t key = Packed(physical);
+    if (key == 0 || asciiFiles_.count(key) != 0 || asciiBranches_.count(key) != 0) {
+        return;
+    }
+    if (header.type == ItemType::kProject) {
+        const auto found = projects_.find(key);
+        if (found != projects_.end() && found->second.read) {
+            return;
+        }
+    }
+    bool any = false;
+    VisitLogTexts(records, [&any](std::string_view) { any = true; });
+    if (any) {
+        return;  // read again when the census is finished, in its place
+    }
+    if (header.type == ItemType::kProject) {
+        projects_[key].read = true;
+    } else if (header.branchSource.empty()) {
+        asciiFiles_.insert(key);
+    } else {
+        asciiBranches_[key] = Packed(header.branchSource);
+    }
+}
+
+void PassingCensus::ChildListRead(std::string_view physical,
+                                  const std::vector<ProjectEntry>& entries) {
+    const std::uint64_t key = Packed(physical);
+    if (key == 0) {
+        return;
+    }
+    Project& project = projects_[key];
+    project.listed = true;
+    project.children.clear();
+    project.children.reserve(entries.size());
+    for (const ProjectEntry& entry : entries) {
+        project.children.push_back(Packed(entry.physical));
+    }
+}
+
+void PassingCensus::Finish(const DataFolder& folder, const NamesFile& names,
+                           const std::vector<UserRecord>& users,
+                           const std::function<void(std::string_view)>& visit) const {
     names.ForEachText([&](std::string_view text) { VisitIfHigh(text, visit); });
     for (const UserRecord& user : users) {
         VisitIfHigh(user.name, visit);
     }
-    ForEachReferencedLog(folder, [&](RecordSource& log) { VisitLogTexts(log, visit); });
+    const LookBack lookBack = [this](const std::string& physical, LogReadBefore& known) {
+        const std::uint64_t key = Packed(physical);
+        const auto listed = [&known](std::uint64_t reference) {
+            if (reference != 0) {  // what the traversal would pass over anyway
+                known.references.push_back(Unpacked(reference));
+            }
+        };
+        if (asciiFiles_.count(key) != 0) {
+            known.skipVisit = known.referencesKnown = true;
+        } else if (const auto branch = asciiBranches_.find(key); branch != asciiBranches_.end()) {
+            known.skipVisit = known.referencesKnown = true;
+            listed(branch->second);
+        } else if (const auto project = projects_.find(key); project != projects_.end()) {
+            known.skipVisit = project->second.read;
+            known.referencesKnown = project->second.listed;
+            for (const std::uint64_t child : project->second.children) {
+                listed(child);
+            }
+        } else {
+            return false;
+        }
+        return true;
+    };
+    ForEachReferencedLog(folder, [&](RecordSource& log) { VisitLogTexts(log, visit); }, lookBack);
 }
 
 bool RecordMayHoldNonAscii(std::string_view signature, std::string_view body) {
