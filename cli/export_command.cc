@@ -293,30 +293,48 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
         return kExitCannotWrite;
     }
 
-    UserTally* tally = nullptr;
-    ReportTally* report = nullptr;
-    const std::unique_ptr<RowFormat> format = MakeFormat(options, nodePath, tally, report);
-    VersionFilter filter(database, options.filter);
-    RowSink sink(writer, options.format, tally, report);
-    bool written = !options.wideColumns || writer.WriteRow(WideCsvFormat::HeaderRow());
-
+    if (writer.CanStartOver()) {
+        // What is written can be taken back: texts need not wait for the census of the
+        // whole database, which the walk takes in passing.
+        database.AllowProvisionalCodePage();
+    }
     // The walk sees exactly the state of a confirmed export in the desktop program.
     const int firstExpand = 0;
     int exportRunning = 1;
     const int exportConfirmed = 1;
     const int historyFlag = options.history ? 1 : 0;
     const WalkFlags flags{firstExpand, exportRunning, exportConfirmed, historyFlag};
-    ExportHost host(sink, exportRunning, errors, showProgress, beforeEachItem);
     WalkOptions walkOptions;
     walkOptions.includeDeleted = options.deleted;
     walkOptions.projectHistory = options.projectHistory;
-    walkOptions.format = format.get();
-    walkOptions.filter = &filter;
-    // The users alone need no walk; their versions do.
-    if (written && (!options.users || options.history || options.projectHistory)) {
-        SubtreeWalk(database, flags, host, walkOptions).ExpandProject(nullptr, nodePath);
+
+    UserTally* tally = nullptr;
+    ReportTally* report = nullptr;
+    std::unique_ptr<RowFormat> format;
+    std::unique_ptr<VersionFilter> filter;
+    std::unique_ptr<RowSink> sink;
+    std::unique_ptr<ExportHost> host;
+    bool written = true;
+    for (bool again = true; again;) {
+        exportRunning = 1;
+        format = MakeFormat(options, nodePath, tally, report);
+        filter = std::make_unique<VersionFilter>(database, options.filter);
+        sink = std::make_unique<RowSink>(writer, options.format, tally, report);
+        host = std::make_unique<ExportHost>(*sink, exportRunning, errors, showProgress,
+                                            beforeEachItem);
+        written = !options.wideColumns || writer.WriteRow(WideCsvFormat::HeaderRow());
+        walkOptions.format = format.get();
+        walkOptions.filter = filter.get();
+        // The users alone need no walk; their versions do.
+        if (written && (!options.users || options.history || options.projectHistory)) {
+            SubtreeWalk(database, flags, *host, walkOptions).ExpandProject(nullptr, nodePath);
+        }
+        host->EndProgress();
+        // Texts read in a provisional code page that the finished census overturned (a
+        // rare guess from few texts): everything is read and written again in its answer.
+        again = written && !host->writeFailed() && !database.ConfirmCodePage() &&
+                writer.StartOver();
     }
-    host.EndProgress();
     // Told once the walk has settled it (or, for a database of ASCII texts only, settles it).
     if (showProgress || options.verbose) {
         Report(errors, CodePageMessage(database));
@@ -326,20 +344,20 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
     }
     if (written && report != nullptr) {
         std::vector<UnreadableItem> unreadable;
-        for (const Failure& failure : host.failures()) {
+        for (const Failure& failure : host->failures()) {
             unreadable.push_back({failure.spec, failure.message});
         }
         written = WriteReport(options, database, nodePath, *report, std::move(unreadable), writer);
     }
 
     int status = kExitSuccess;
-    if (!written || host.writeFailed() || !writer.Commit()) {
+    if (!written || host->writeFailed() || !writer.Commit()) {
         Report(errors, "cannot write " + target + ": " + writer.errorString().toStdString());
         status = kExitCannotWrite;
     }
     if (!options.errorsPath.isEmpty()) {
         std::string error;
-        if (!WriteErrorsFile(options, files, host.failures(), error)) {
+        if (!WriteErrorsFile(options, files, host->failures(), error)) {
             Report(errors, "cannot write " + options.errorsPath.toStdString() + ": " + error);
             status = kExitCannotWrite;
         }
@@ -347,11 +365,11 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
     if (status != kExitSuccess) {
         return status;
     }
-    for (const Failure& failure : host.failures()) {
+    for (const Failure& failure : host->failures()) {
         Report(errors, "cannot read " + failure.spec + ": " + failure.message);
     }
-    if (!host.failures().empty()) {
-        Report(errors, std::to_string(host.failures().size()) +
+    if (!host->failures().empty()) {
+        Report(errors, std::to_string(host->failures().size()) +
                            " item(s) could not be read and are missing from the export");
         return kExitItemsUnreadable;
     }

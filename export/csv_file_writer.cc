@@ -305,6 +305,17 @@ bool CsvFileWriter::Flush() {
     return true;
 }
 
+bool CsvFileWriter::StartOver() {
+    if (!CanStartOver()) {
+        return false;
+    }
+    pending_.clear();
+    if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0) {
+        return FailWithErrno(errno);
+    }
+    return true;
+}
+
 bool CsvFileWriter::Commit() {
     if (fd_ < 0) {
         return failed_ ? false : Fail(WriteFailure::kOther, QStringLiteral("the file is not open"));

@@ -69,6 +69,11 @@ class CsvFileWriter {
     // Writes `line` as it is, UTF-8 whatever the system's encoding, then LF: for JSON
     // Lines, whose lines end that way and hold no line break of their own.
     bool WriteUtf8Line(std::string_view line);
+    // Whether StartOver can take back what was written: true while writing a temporary
+    // file that replaces the target.
+    bool CanStartOver() const { return !temporary_.isEmpty() && fd_ >= 0 && !failed_; }
+    // Empties the temporary file, as if nothing had been written since Open.
+    bool StartOver();
     // Finishes the file. Returns false, with error() set, when any byte could not be
     // written; a target that was replaced through a temporary file is then unchanged.
     bool Commit();

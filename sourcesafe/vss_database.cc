@@ -134,4 +134,14 @@ void IVSSDatabase::ForgetCachedItems() const {
     Guarded([&] { connection.database->ForgetCachedItems(); });
 }
 
+void IVSSDatabase::AllowProvisionalCodePage() const {
+    const Connection& connection = RequireOpen();
+    Guarded([&] { connection.database->AllowProvisionalCodePage(); });
+}
+
+bool IVSSDatabase::ConfirmCodePage() const {
+    const Connection& connection = RequireOpen();
+    return Guarded([&] { return connection.database->ConfirmCodePage(); });
+}
+
 }  // namespace sourcesafe

@@ -76,6 +76,13 @@ class IVSSDatabase {
     // the files as they are now. A walk calls it before it starts.
     void ForgetCachedItems() const;
 
+    // With OpenSettings::settleCodePageLate, for a caller that can start its work over:
+    // texts may be read in a provisional code page until the census of the database's
+    // texts is finished, and ConfirmCodePage finishes it. It returns false when the answer
+    // is another code page; everything asked for before must then be asked for again.
+    void AllowProvisionalCodePage() const;
+    bool ConfirmCodePage() const;
+
   private:
     struct Object;
     friend HRESULT CreateInstance(const Guid&, std::uint32_t, const Guid&, IVSSDatabase&);

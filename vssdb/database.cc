@@ -111,6 +111,8 @@ std::unique_ptr<Database> Database::Open(const std::string& iniPath, const OpenO
 struct Database::LateCensus {
     int localeCodePage = 0;
     PassingCensus logs;
+    bool mayGuess = false;   // AllowProvisionalCodePage
+    int provisional = 0;     // the code page texts are read in meanwhile
 };
 
 void Database::SettleCodePage(const OpenOptions& options) {
@@ -142,7 +144,8 @@ void Database::SettleCodePageNow() const {
     if (!lateCensus_) {
         return;
     }
-    // Until now only ASCII texts were decoded, which read alike in every code page.
+    // Until now only ASCII texts were decoded, which read alike in every code page, or
+    // texts in the provisional code page, which ConfirmCodePage checks.
     const std::unique_ptr<LateCensus> census = std::move(lateCensus_);
     codepage::CodePageDetector detector;
     census->logs.Finish(folder_, names_, users_,
@@ -150,8 +153,46 @@ void Database::SettleCodePageNow() const {
     const SettledCodePage settled{detector.Decide(census->localeCodePage),
                                   !detector.sawNonAscii()};
     RememberCodePage(folder_, census->localeCodePage, settled);
+    if (census->provisional != settled.codePage) {
+        decoded_.clear();
+    }
     decoder_ = std::make_unique<codepage::TextDecoder>(settled.codePage);
     codePageOrigin_ = settled.asciiOnly ? CodePageOrigin::kAsciiOnly : CodePageOrigin::kGuessed;
+}
+
+void Database::NeedCodePage() const {
+    if (!lateCensus_ || lateCensus_->provisional != 0) {
+        return;
+    }
+    if (!lateCensus_->mayGuess) {
+        SettleCodePageNow();
+        return;
+    }
+    // The texts met so far, in the census's order as far as it goes.
+    codepage::CodePageDetector detector;
+    const auto add = [&](std::string_view text) { detector.AddText(text); };
+    names_.ForEachText(add);
+    for (const UserRecord& user : users_) {
+        add(user.name);
+    }
+    lateCensus_->logs.ForEachTextReadSoFar(add);
+    lateCensus_->provisional = detector.Decide(lateCensus_->localeCodePage);
+    decoder_ = std::make_unique<codepage::TextDecoder>(lateCensus_->provisional);
+}
+
+void Database::AllowProvisionalCodePage() {
+    if (lateCensus_) {
+        lateCensus_->mayGuess = true;
+    }
+}
+
+bool Database::ConfirmCodePage() {
+    if (!lateCensus_) {
+        return true;
+    }
+    const int provisional = lateCensus_->provisional;
+    SettleCodePageNow();
+    return provisional == 0 || provisional == decoder_->codePage();
 }
 
 void Database::LogRead(const std::string& physical, const ItemLog& log) const {
@@ -185,10 +226,25 @@ std::string Database::DefaultUserName() {
 
 void Database::Login(std::string_view user, std::string_view password) const {
     const std::string name = user.empty() ? DefaultUserName() : std::string(user);
-    if (!IsAscii(password)) {
-        SettleCodePageNow();
+    const std::string upper = UpperCase(password);
+    // An ASCII name and password need no code page, unless the name is not found among
+    // the users of ASCII names: a non-ASCII one may still fold to it.
+    const bool asciiLogin = IsAscii(name) && IsAscii(upper);
+    if (asciiLogin) {
+        for (const UserRecord& record : users_) {
+            if (IsAscii(record.name) && EqualsIgnoringCase(record.name, name) &&
+                PasswordHash(upper) == record.passwordHash) {
+                return;
+            }
+        }
     }
-    const std::optional<std::string> encoded = decoder_->FromUtf8(UpperCase(password));
+    const bool asciiUsers = std::all_of(users_.begin(), users_.end(),
+                                        [](const UserRecord& record) { return IsAscii(record.name); });
+    if (!asciiLogin || !asciiUsers) {
+        NeedCodePage();
+    }
+    const std::optional<std::string> encoded =
+        IsAscii(upper) ? std::optional<std::string>(upper) : decoder_->FromUtf8(upper);
     bool known = false;
     for (const UserRecord& record : users_) {
         if (!EqualsIgnoringCase(Decode(record.name), name)) {
@@ -210,7 +266,7 @@ std::string Database::Decode(std::string_view bytes) const {
     if (IsAscii(bytes)) {
         return std::string(bytes);  // what every code page the decoder accepts makes of it
     }
-    SettleCodePageNow();
+    NeedCodePage();
     if (bytes.size() > kDecodedTextMaxSize) {
         return decoder_->ToUtf8(bytes);
     }

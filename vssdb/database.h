@@ -116,6 +116,15 @@ class Database {
     int codePage() const;
     CodePageOrigin codePageOrigin() const;
 
+    // For a census put off at open: from now on, a non-ASCII text to decode before the
+    // census is finished is read in the code page the texts read so far point to, and the
+    // census goes on. For callers that can start their work over (ConfirmCodePage).
+    void AllowProvisionalCodePage();
+    // Finishes the census. False when its answer is not the code page texts were read in
+    // meanwhile: everything decoded so far must be asked for again (it is read in the
+    // answer from now on).
+    bool ConfirmCodePage();
+
     // Checks a user name (case-insensitive) and password (its 16-bit hash) as SourceSafe
     // does. An empty name stands for the current user's login name. Throws
     // Error(kUserNotFound) or Error(kBadPassword).
@@ -184,6 +193,8 @@ class Database {
     void SettleCodePage(const OpenOptions& options);
     // Finishes a census put off at open, when there is one.
     void SettleCodePageNow() const;
+    // Before a non-ASCII text is decoded: settles the code page, or guesses one for now.
+    void NeedCodePage() const;
     void LogRead(const std::string& physical, const ItemLog& log) const;
     // Takes the steps of `parts` down from `item`, the first in `children` when given.
     // `spec` spells the whole way for messages.

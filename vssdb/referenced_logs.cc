@@ -34,11 +34,16 @@ void ForEachReferencedLog(const DataFolder& folder,
         const std::string physical = std::move(pending.back());
         pending.pop_back();
         known = LogReadBefore();
-        if (lookBack && lookBack(physical, known) && known.skipVisit && known.referencesKnown) {
-            for (std::string& reference : known.references) {
-                refer(std::move(reference));
+        if (lookBack.find && lookBack.find(physical, known) && known.skipVisit) {
+            if (lookBack.visitReadBefore) {
+                lookBack.visitReadBefore(physical);
             }
-            continue;
+            if (known.referencesKnown) {
+                for (std::string& reference : known.references) {
+                    refer(std::move(reference));
+                }
+                continue;
+            }
         }
         const std::string path = folder.FindLog(physical);
         if (path.empty()) {

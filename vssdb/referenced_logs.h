@@ -19,8 +19,13 @@ struct LogReadBefore {
     std::vector<std::string> references;  // child list entries in stored order, or branch source
 };
 
-// Fills `known` and returns true when the log of `physical` (upper case) was read before.
-using LookBack = std::function<bool(const std::string& physical, LogReadBefore& known)>;
+// What a traversal is told of logs read before.
+struct LookBack {
+    // Fills `known` and returns true when the log of `physical` (upper case) was read before.
+    std::function<bool(const std::string& physical, LogReadBefore& known)> find;
+    // Called in place of the visit of a log read before that is not visited again.
+    std::function<void(const std::string& physical)> visitReadBefore;
+};
 
 // Calls `visit` once for the log of every item the database references, each read only as
 // far as its item header says its data goes (the source ends there), and only the parts
@@ -30,8 +35,9 @@ using LookBack = std::function<bool(const std::string& physical, LogReadBefore& 
 // a child list that cannot be read is passed over with what lies below it: reading the
 // items reports them. The source is valid during the call only.
 //
-// With `lookBack`, logs read before are taken as it says: not visited again, and not opened
-// at all when what they refer to is known. The order of the visits stays the same.
+// With `lookBack`, logs read before are taken as it says: not visited again (its
+// visitReadBefore is called in their place), and not opened at all when what they refer to
+// is known. The order of the visits stays the same.
 void ForEachReferencedLog(const DataFolder& folder,
                           const std::function<void(RecordSource& log)>& visit,
                           const LookBack& lookBack = {});

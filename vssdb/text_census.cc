@@ -119,6 +119,10 @@ void VisitLogTexts(RecordSource& log, const std::function<void(std::string_view)
     }
 }
 
+// Non-ASCII texts kept from the logs read before the census is finished; the logs past
+// this are read again instead.
+constexpr std::size_t kKeptTextBytes = 16 << 20;
+
 // Physical names are eight letters: upper case, they fit a 64-bit number. 0 for anything else.
 std::uint64_t Packed(std::string_view physical) {
     if (!IsPhysicalName(physical)) {
@@ -150,41 +154,52 @@ void ForEachDatabaseText(const DataFolder& folder, const NamesFile& names,
 void PassingCensus::LogRead(std::string_view physical, const ItemHeader& header,
                             RecordSource& records) {
     const std::uint64_t key = Packed(physical);
-    if (key == 0 || asciiFiles_.count(key) != 0 || asciiBranches_.count(key) != 0) {
+    if (key == 0 || asciiFiles_.count(key) != 0 || known_.count(key) != 0) {
         return;
     }
-    if (header.type == ItemType::kProject) {
-        const auto found = projects_.find(key);
-        if (found != projects_.end() && found->second.read) {
-            return;
-        }
+    std::vector<std::string> texts;
+    std::size_t bytes = 0;
+    VisitLogTexts(records, [&](std::string_view text) {
+        texts.emplace_back(text);
+        bytes += text.size() + sizeof(std::string);
+    });
+    if (!texts.empty() && keptBytes_ + bytes > kKeptTextBytes) {
+        return;  // read again when the census is finished
     }
-    bool any = false;
-    VisitLogTexts(records, [&any](std::string_view) { any = true; });
-    if (any) {
-        return;  // read again when the census is finished, in its place
-    }
-    if (header.type == ItemType::kProject) {
-        projects_[key].read = true;
-    } else if (header.branchSource.empty()) {
+    if (header.type == ItemType::kFile && header.branchSource.empty() && texts.empty()) {
         asciiFiles_.insert(key);
-    } else {
-        asciiBranches_[key] = Packed(header.branchSource);
+        return;
+    }
+    Known& known = known_[key];
+    known.project = header.type == ItemType::kProject;
+    known.branchSource = header.type == ItemType::kFile ? Packed(header.branchSource) : 0;
+    if (!texts.empty()) {
+        keptBytes_ += bytes;
+        known.texts = std::move(texts);
+        withTexts_.push_back(key);
     }
 }
 
 void PassingCensus::ChildListRead(std::string_view physical,
                                   const std::vector<ProjectEntry>& entries) {
     const std::uint64_t key = Packed(physical);
-    if (key == 0) {
-        return;
+    const auto found = known_.find(key);
+    if (found == known_.end()) {
+        return;  // its log was not taken in: the census reads both
     }
-    Project& project = projects_[key];
-    project.listed = true;
-    project.children.clear();
-    project.children.reserve(entries.size());
+    found->second.listed = true;
+    found->second.children.clear();
     for (const ProjectEntry& entry : entries) {
-        project.children.push_back(Packed(entry.physical));
+        found->second.children.push_back(Packed(entry.physical));
+    }
+}
+
+void PassingCensus::ForEachTextReadSoFar(
+    const std::function<void(std::string_view)>& visit) const {
+    for (const std::uint64_t key : withTexts_) {
+        for (const std::string& text : known_.at(key).texts) {
+            visit(text);
+        }
     }
 }
 
@@ -195,28 +210,37 @@ void PassingCensus::Finish(const DataFolder& folder, const NamesFile& names,
     for (const UserRecord& user : users) {
         VisitIfHigh(user.name, visit);
     }
-    const LookBack lookBack = [this](const std::string& physical, LogReadBefore& known) {
+    LookBack lookBack;
+    lookBack.find = [this](const std::string& physical, LogReadBefore& known) {
         const std::uint64_t key = Packed(physical);
-        const auto listed = [&known](std::uint64_t reference) {
-            if (reference != 0) {  // what the traversal would pass over anyway
-                known.references.push_back(Unpacked(reference));
-            }
-        };
         if (asciiFiles_.count(key) != 0) {
             known.skipVisit = known.referencesKnown = true;
-        } else if (const auto branch = asciiBranches_.find(key); branch != asciiBranches_.end()) {
-            known.skipVisit = known.referencesKnown = true;
-            listed(branch->second);
-        } else if (const auto project = projects_.find(key); project != projects_.end()) {
-            known.skipVisit = project->second.read;
-            known.referencesKnown = project->second.listed;
-            for (const std::uint64_t child : project->second.children) {
-                listed(child);
-            }
-        } else {
+            return true;
+        }
+        const auto found = known_.find(key);
+        if (found == known_.end()) {
             return false;
         }
+        const Known& log = found->second;
+        known.skipVisit = true;
+        known.referencesKnown = !log.project || log.listed;
+        if (log.branchSource != 0) {
+            known.references.push_back(Unpacked(log.branchSource));
+        }
+        for (const std::uint64_t child : log.children) {
+            if (child != 0) {  // a name the traversal passes over anyway
+                known.references.push_back(Unpacked(child));
+            }
+        }
         return true;
+    };
+    lookBack.visitReadBefore = [&](const std::string& physical) {
+        const auto found = known_.find(Packed(physical));
+        if (found != known_.end()) {
+            for (const std::string& text : found->second.texts) {
+                visit(text);
+            }
+        }
     };
     ForEachReferencedLog(folder, [&](RecordSource& log) { VisitLogTexts(log, visit); }, lookBack);
 }

@@ -32,17 +32,20 @@ void ForEachDatabaseText(const DataFolder& folder, const NamesFile& names,
                          const std::function<void(std::string_view)>& visit);
 
 // The same census, taken in passing while an export reads the logs anyway. Each log read
-// is looked at once, there and then; most hold only ASCII texts, which the census passes
-// over, and those need not be read again when the census is finished. Finish then hands
-// out the very texts of ForEachDatabaseText, in its order, reading only the logs never read
-// before and those holding a non-ASCII text.
+// is looked at once, there and then: most hold only ASCII texts, which the census passes
+// over, and the few non-ASCII texts of the others are kept (up to a bound). Finish then
+// hands out the very texts of ForEachDatabaseText, in its order, reading only the logs
+// never read before (and those whose texts were past the bound).
 class PassingCensus {
   public:
-    // The log of `physical` was read: whether the census would visit any of its texts, and,
-    // for a file, the file it was branched from.
+    // The log of `physical` was read.
     void LogRead(std::string_view physical, const ItemHeader& header, RecordSource& records);
     // The child list of project `physical` was read.
     void ChildListRead(std::string_view physical, const std::vector<ProjectEntry>& entries);
+
+    // The non-ASCII texts of the logs read so far, in the order they were read: evidence
+    // for a guess before the census is finished.
+    void ForEachTextReadSoFar(const std::function<void(std::string_view)>& visit) const;
 
     // What ForEachDatabaseText(folder, names, users, visit) visits.
     void Finish(const DataFolder& folder, const NamesFile& names,
@@ -50,15 +53,19 @@ class PassingCensus {
                 const std::function<void(std::string_view)>& visit) const;
 
   private:
-    struct Project {
-        bool read = false;  // its log, found to hold only ASCII texts
-        bool listed = false;
+    // What a log read showed, unless it is an ASCII file not branched (asciiFiles_).
+    struct Known {
+        bool project = false;
+        bool listed = false;                   // projects: `children` is their child list
+        std::uint64_t branchSource = 0;        // files
         std::vector<std::uint64_t> children;
+        std::vector<std::string> texts;  // its non-ASCII texts, in the census's order
     };
     // Physical names packed into eight bytes: the census must stay small beside the walk.
-    std::unordered_set<std::uint64_t> asciiFiles_;  // not branched
-    std::unordered_map<std::uint64_t, std::uint64_t> asciiBranches_;  // file -> its source
-    std::unordered_map<std::uint64_t, Project> projects_;
+    std::unordered_set<std::uint64_t> asciiFiles_;
+    std::unordered_map<std::uint64_t, Known> known_;
+    std::vector<std::uint64_t> withTexts_;  // logs with kept texts, in the order read
+    std::size_t keptBytes_ = 0;
 };
 
 }  // namespace vssdb
