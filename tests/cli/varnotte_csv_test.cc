@@ -273,6 +273,30 @@ TEST(VarnotteCsv, VerboseSaysWhichCodePageAndWhy) {
     }
 }
 
+// A code page guessed from the first texts read ("été", CP1252) that the whole database
+// overturns (CP932): the export into a file is written again in the answer, the one to
+// standard output waits for the census; both are what the code page given gives.
+TEST(VarnotteCsv, AnEarlyGuessOfTheCodePageNeverReachesTheExport) {
+    TempDir dir;
+    vsstest::DatabaseWriter db(dir / "db");
+    db.CheckIn(db.AddFile(db.Root(), "a.txt"), vsstest::Stamp{.comment = "\xE9t\xE9"});
+    db.CheckIn(db.AddFile(db.Root(), "b.txt"),
+               vsstest::Stamp{.comment = vsstest::EncodeInCodePage(
+                                  "日本語の説明です。変更の理由を書きました。", 932)});
+    db.Write();
+    const QString history = QStringLiteral("--history");
+    const CsvRun given = RunCsv({history, QStringLiteral("--encoding"), QStringLiteral("932"),
+                                 Q(db.IniPath())});
+    ASSERT_NE(given.out.find("\u9A01"), std::string::npos);
+    const CsvRun toFile = RunCsv({history, QStringLiteral("--verbose"), QStringLiteral("-o"),
+                                  Q(dir / "out.csv"), Q(db.IniPath())});
+    EXPECT_EQ(toFile.err,
+              "varnotte-csv: code page 932, guessed from the database's texts (--encoding sets "
+              "another)\n");
+    EXPECT_EQ(ReadAll(dir / "out.csv"), given.out);
+    EXPECT_EQ(RunCsv({history, Q(db.IniPath())}).out, given.out);
+}
+
 fs::path FromEnvironment(const char* variable) {
     const char* value = std::getenv(variable);
     return value != nullptr ? fs::path(value) : fs::path();

@@ -15,15 +15,19 @@
 #include "testing/database_generator.h"
 #include "testing/database_writer.h"
 #include "testing/file_io.h"
+#include "testing/code_page_words.h"
 #include "testing/record_builder.h"
 #include "tests/support/case_names.h"
 #include "tests/support/temp_dir.h"
 #include "vssdb/error.h"
+#include "vssdb/data_folder.h"
+#include "vssdb/database.h"
 #include "vssdb/file_header_check.h"
 #include "vssdb/item_header_format.h"
 #include "vssdb/item_log.h"
 #include "vssdb/name_format.h"
 #include "vssdb/physical_file.h"
+#include "vssdb/project_entries.h"
 #include "vssdb/record_format.h"
 #include "vssdb/record_reader.h"
 #include "vssdb/referenced_logs.h"
@@ -169,6 +173,37 @@ void Damage(const fs::path& data, int step) {
     }
 }
 
+// The census finished after a walk took every `step`-th log (and child list) in passing.
+std::vector<std::string> PassingCensusTexts(const fs::path& data, const NamesFile& names,
+                                            const std::vector<UserRecord>& users, int step) {
+    PassingCensus census;
+    std::vector<fs::path> logs;
+    for (const auto& entry : fs::recursive_directory_iterator(data)) {
+        if (entry.is_regular_file() && IsPhysicalName(entry.path().filename().string())) {
+            logs.push_back(entry.path());
+        }
+    }
+    std::sort(logs.begin(), logs.end());
+    for (std::size_t i = 0; i < logs.size(); i += static_cast<std::size_t>(step)) {
+        try {
+            const ItemLog log = ItemLog::Read(logs[i].string());
+            std::string physical = logs[i].filename().string();
+            census.LogRead(physical, log.header(), log.records());
+            const DataFolder folder(data.string());
+            const std::string list = folder.FindData(physical, log.header().dataExtension);
+            if (log.header().type == ItemType::kProject && !list.empty()) {
+                census.ChildListRead(physical, ReadChildList(list, log.header().childCount));
+            }
+        } catch (const Error&) {
+            // Damage: the walk reports it, and the census reads the log again.
+        }
+    }
+    std::vector<std::string> texts;
+    census.Finish(DataFolder(data.string()), names, users,
+                  [&texts](std::string_view text) { texts.emplace_back(text); });
+    return texts;
+}
+
 struct CensusCase {
     std::string name;
     int codePage;
@@ -197,6 +232,10 @@ TEST_P(CensusTexts, AreThoseOfReadingEveryRecordInOrder) {
     ASSERT_EQ(actual.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         ASSERT_EQ(actual[i], expected[i]) << "text " << i;
+    }
+    // Taken in passing, whatever part of the logs the walk read first.
+    for (const int step : {1, 3}) {
+        EXPECT_EQ(PassingCensusTexts(data, names, users, step), expected) << "every " << step;
     }
 }
 
@@ -319,6 +358,41 @@ TEST(ReferencedLogs, AreEveryItemsAndBranchSourcesAndNothingElse) {
     }
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(read, expected);
+}
+
+// A database whose first text reads best in CP1252 ("été") but can be CP932, and whose
+// second is plainly Japanese: a code page guessed from the first alone is overturned.
+fs::path WriteMisleadingDatabase(const fs::path& root, std::string& firstPhysical) {
+    vsstest::DatabaseWriter writer(root);
+    const auto first = writer.AddFile(writer.Root(), "a.txt");
+    writer.CheckIn(first, vsstest::Stamp{.comment = "\xE9t\xE9"});
+    const auto second = writer.AddFile(writer.Root(), "b.txt");
+    writer.CheckIn(second, vsstest::Stamp{.comment = vsstest::EncodeInCodePage(
+                                              "日本語の説明です。変更の理由を書きました。", 932)});
+    writer.Write();
+    firstPhysical = writer.PhysicalName(first);
+    return writer.IniPath();
+}
+
+TEST(ProvisionalCodePage, IsConfirmedOrOverturnedByTheFinishedCensus) {
+    varnotte::test::TempDir temp;
+    std::string first;
+    const fs::path ini = WriteMisleadingDatabase(temp / "db", first);
+    OpenOptions late;
+    late.settleCodePageLate = true;
+    late.tieBreakCodePage = 1252;
+    const auto db = Database::Open(ini.string(), late);
+    db->AllowProvisionalCodePage();
+    const std::string comment = db->History(first).front().comment;
+    EXPECT_EQ(db->Decode(comment), "\u00E9t\u00E9") << "guessed from this text alone";
+    EXPECT_FALSE(db->ConfirmCodePage());
+    EXPECT_EQ(db->codePage(), 932);
+    EXPECT_EQ(db->Decode(comment), "\u9A01\uFFFD");
+    EXPECT_TRUE(db->ConfirmCodePage()) << "settled now";
+
+    OpenOptions atOpen;
+    atOpen.tieBreakCodePage = 1252;
+    EXPECT_EQ(Database::Open(ini.string(), atOpen)->codePage(), 932);
 }
 
 }  // namespace
