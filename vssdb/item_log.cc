@@ -23,9 +23,20 @@ class InMemoryLog final : public RecordSource {
     ByteView Bytes(std::size_t offset, std::size_t length) override {
         return file_.view().Sub(offset, length);
     }
+    // The bytes are a copy: a record that passed once always will.
+    bool PassedChecksum(std::size_t offset) const override {
+        return std::binary_search(passed_.begin(), passed_.end(), offset);
+    }
+    void NotePassedChecksum(std::size_t offset) override {
+        const auto at = std::lower_bound(passed_.begin(), passed_.end(), offset);
+        if (at == passed_.end() || *at != offset) {
+            passed_.insert(at, offset);
+        }
+    }
 
   private:
     PhysicalFile file_;
+    std::vector<std::size_t> passed_;  // offsets of records, ascending
 };
 
 std::string VersionCount(std::uint16_t count) {

@@ -101,11 +101,19 @@ void CheckCrc(const Record& record) {
     }
 }
 
+// CheckCrc, once per record of a source that remembers.
+void CheckCrcOnce(RecordSource& source, const Record& record) {
+    if (!source.PassedChecksum(record.offset)) {
+        CheckCrc(record);
+        source.NotePassedChecksum(record.offset);
+    }
+}
+
 }  // namespace
 
 Record ReadRecordAt(RecordSource& source, std::size_t offset, std::string_view expected) {
     Record record = ReadFrame(source, ReadFrameHeader(source, offset, expected));
-    CheckCrc(record);
+    CheckCrcOnce(source, record);
     return record;
 }
 
@@ -129,7 +137,7 @@ Record DisjointRecords::Read(RecordSource& source, std::size_t offset, std::stri
     // Taken before the checksum test: a record that fails it has cost its reading too.
     spans_.emplace(frame.offset, frame.end());
     Record record = ReadFrame(source, frame);
-    CheckCrc(record);
+    CheckCrcOnce(source, record);
     return record;
 }
 

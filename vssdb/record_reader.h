@@ -31,6 +31,11 @@ class RecordSource {
     // The bytes [offset, offset + length), which lie within size(). Valid until the next
     // call. Throws Error(kCorrupt) when the file no longer holds them.
     virtual ByteView Bytes(std::size_t offset, std::size_t length) = 0;
+    // A source whose bytes never change may remember which records passed their checksum,
+    // so that a record read twice (by the code page census, then by the history) is
+    // checked once. Others check every time.
+    virtual bool PassedChecksum(std::size_t /*offset*/) const { return false; }
+    virtual void NotePassedChecksum(std::size_t /*offset*/) {}
 };
 
 // The bytes of a whole file, already in memory.

@@ -154,37 +154,53 @@ void ForEachDatabaseText(const DataFolder& folder, const NamesFile& names,
 void PassingCensus::LogRead(std::string_view physical, const ItemHeader& header,
                             RecordSource& records) {
     const std::uint64_t key = Packed(physical);
-    if (key == 0 || asciiFiles_.count(key) != 0 || known_.count(key) != 0) {
+    const bool project = header.type == ItemType::kProject;
+    if (key == 0 || (project && projects_.count(key) != 0)) {
         return;
     }
     std::vector<std::string> texts;
-    std::size_t bytes = 0;
-    VisitLogTexts(records, [&](std::string_view text) {
-        texts.emplace_back(text);
-        bytes += text.size() + sizeof(std::string);
-    });
-    if (!texts.empty() && keptBytes_ + bytes > kKeptTextBytes) {
+    VisitLogTexts(records, [&](std::string_view text) { texts.emplace_back(text); });
+    Texts kept;
+    if (!Keep(texts, kept)) {
         return;  // read again when the census is finished
     }
-    if (header.type == ItemType::kFile && header.branchSource.empty() && texts.empty()) {
-        asciiFiles_.insert(key);
-        return;
+    if (project) {
+        projects_[key].texts = kept;
+    } else {
+        // A file read twice (shared into two projects) is listed twice: Finish takes the first.
+        files_.push_back(File{key, Packed(header.branchSource), kept});
     }
-    Known& known = known_[key];
-    known.project = header.type == ItemType::kProject;
-    known.branchSource = header.type == ItemType::kFile ? Packed(header.branchSource) : 0;
-    if (!texts.empty()) {
-        keptBytes_ += bytes;
-        known.texts = std::move(texts);
-        withTexts_.push_back(key);
+}
+
+bool PassingCensus::Keep(const std::vector<std::string>& texts, Texts& kept) {
+    std::size_t bytes = 0;
+    for (const std::string& text : texts) {
+        bytes += text.size() + sizeof(spans_.front());
+    }
+    if (pool_.size() + spans_.size() * sizeof(spans_.front()) + bytes > kKeptTextBytes) {
+        return false;
+    }
+    kept.first = static_cast<std::uint32_t>(spans_.size());
+    kept.count = static_cast<std::uint32_t>(texts.size());
+    for (const std::string& text : texts) {
+        spans_.emplace_back(static_cast<std::uint32_t>(pool_.size()),
+                            static_cast<std::uint32_t>(text.size()));
+        pool_ += text;
+    }
+    return true;
+}
+
+void PassingCensus::VisitKept(const Texts& texts,
+                              const std::function<void(std::string_view)>& visit) const {
+    for (std::uint32_t i = texts.first; i < texts.first + texts.count; ++i) {
+        visit(std::string_view(pool_).substr(spans_[i].first, spans_[i].second));
     }
 }
 
 void PassingCensus::ChildListRead(std::string_view physical,
                                   const std::vector<ProjectEntry>& entries) {
-    const std::uint64_t key = Packed(physical);
-    const auto found = known_.find(key);
-    if (found == known_.end()) {
+    const auto found = projects_.find(Packed(physical));
+    if (found == projects_.end()) {
         return;  // its log was not taken in: the census reads both
     }
     found->second.listed = true;
@@ -196,38 +212,41 @@ void PassingCensus::ChildListRead(std::string_view physical,
 
 void PassingCensus::ForEachTextReadSoFar(
     const std::function<void(std::string_view)>& visit) const {
-    for (const std::uint64_t key : withTexts_) {
-        for (const std::string& text : known_.at(key).texts) {
-            visit(text);
-        }
-    }
+    VisitKept(Texts{0, static_cast<std::uint32_t>(spans_.size())}, visit);
 }
 
 void PassingCensus::Finish(const DataFolder& folder, const NamesFile& names,
                            const std::vector<UserRecord>& users,
-                           const std::function<void(std::string_view)>& visit) const {
+                           const std::function<void(std::string_view)>& visit) {
     names.ForEachText([&](std::string_view text) { VisitIfHigh(text, visit); });
     for (const UserRecord& user : users) {
         VisitIfHigh(user.name, visit);
     }
+    std::stable_sort(files_.begin(), files_.end(),
+                     [](const File& a, const File& b) { return a.physical < b.physical; });
+    const auto fileOf = [this](std::uint64_t key) -> const File* {
+        const auto at = std::lower_bound(
+            files_.begin(), files_.end(), key,
+            [](const File& file, std::uint64_t wanted) { return file.physical < wanted; });
+        return at != files_.end() && at->physical == key ? &*at : nullptr;
+    };
     LookBack lookBack;
-    lookBack.find = [this](const std::string& physical, LogReadBefore& known) {
+    lookBack.find = [&](const std::string& physical, LogReadBefore& known) {
         const std::uint64_t key = Packed(physical);
-        if (asciiFiles_.count(key) != 0) {
+        if (const File* file = fileOf(key)) {
             known.skipVisit = known.referencesKnown = true;
+            if (file->branchSource != 0) {
+                known.references.push_back(Unpacked(file->branchSource));
+            }
             return true;
         }
-        const auto found = known_.find(key);
-        if (found == known_.end()) {
+        const auto project = projects_.find(key);
+        if (project == projects_.end()) {
             return false;
         }
-        const Known& log = found->second;
         known.skipVisit = true;
-        known.referencesKnown = !log.project || log.listed;
-        if (log.branchSource != 0) {
-            known.references.push_back(Unpacked(log.branchSource));
-        }
-        for (const std::uint64_t child : log.children) {
+        known.referencesKnown = project->second.listed;
+        for (const std::uint64_t child : project->second.children) {
             if (child != 0) {  // a name the traversal passes over anyway
                 known.references.push_back(Unpacked(child));
             }
@@ -235,11 +254,11 @@ void PassingCensus::Finish(const DataFolder& folder, const NamesFile& names,
         return true;
     };
     lookBack.visitReadBefore = [&](const std::string& physical) {
-        const auto found = known_.find(Packed(physical));
-        if (found != known_.end()) {
-            for (const std::string& text : found->second.texts) {
-                visit(text);
-            }
+        const std::uint64_t key = Packed(physical);
+        if (const File* file = fileOf(key)) {
+            VisitKept(file->texts, visit);
+        } else if (const auto project = projects_.find(key); project != projects_.end()) {
+            VisitKept(project->second.texts, visit);
         }
     };
     ForEachReferencedLog(folder, [&](RecordSource& log) { VisitLogTexts(log, visit); }, lookBack);

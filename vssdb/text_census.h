@@ -8,7 +8,6 @@
 #include <functional>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "vssdb/data_folder.h"
@@ -47,25 +46,36 @@ class PassingCensus {
     // for a guess before the census is finished.
     void ForEachTextReadSoFar(const std::function<void(std::string_view)>& visit) const;
 
-    // What ForEachDatabaseText(folder, names, users, visit) visits.
+    // What ForEachDatabaseText(folder, names, users, visit) visits. Once only.
     void Finish(const DataFolder& folder, const NamesFile& names,
                 const std::vector<UserRecord>& users,
-                const std::function<void(std::string_view)>& visit) const;
+                const std::function<void(std::string_view)>& visit);
 
   private:
-    // What a log read showed, unless it is an ASCII file not branched (asciiFiles_).
-    struct Known {
-        bool project = false;
-        bool listed = false;                   // projects: `children` is their child list
-        std::uint64_t branchSource = 0;        // files
-        std::vector<std::uint64_t> children;
-        std::vector<std::string> texts;  // its non-ASCII texts, in the census's order
+    // Kept texts: spans of one pool, those of a log one after another.
+    struct Texts {
+        std::uint32_t first = 0;
+        std::uint32_t count = 0;
     };
-    // Physical names packed into eight bytes: the census must stay small beside the walk.
-    std::unordered_set<std::uint64_t> asciiFiles_;
-    std::unordered_map<std::uint64_t, Known> known_;
-    std::vector<std::uint64_t> withTexts_;  // logs with kept texts, in the order read
-    std::size_t keptBytes_ = 0;
+    struct File {
+        std::uint64_t physical;
+        std::uint64_t branchSource;  // 0 unless branched
+        Texts texts;
+    };
+    struct Project {
+        bool listed = false;  // `children` is its child list
+        std::vector<std::uint64_t> children;
+        Texts texts;
+    };
+    bool Keep(const std::vector<std::string>& texts, Texts& kept);
+    void VisitKept(const Texts& texts, const std::function<void(std::string_view)>& visit) const;
+
+    // Physical names are packed into eight bytes, and files into a list sorted only when
+    // the census is finished: the census must stay small beside the walk.
+    std::vector<File> files_;
+    std::unordered_map<std::uint64_t, Project> projects_;
+    std::string pool_;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> spans_;  // offset, length in pool_
 };
 
 }  // namespace vssdb
