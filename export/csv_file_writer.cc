@@ -230,6 +230,7 @@ bool CsvFileWriter::OpenReplacing(const QByteArray& target) {
     }
     fd_ = fd;
     ownsFd_ = true;
+    restartAt_ = 0;
     temporary_ = temporary;
     target_ = target;
     struct stat old {};
@@ -252,13 +253,29 @@ bool CsvFileWriter::OpenDirectly(const QByteArray& path, bool append, bool fifo)
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     fd_ = fd;
     ownsFd_ = true;
+    NoteRestartPoint();
     return true;
 }
 
 bool CsvFileWriter::OpenStandardOutput() {
     fd_ = STDOUT_FILENO;
     ownsFd_ = false;
+    NoteRestartPoint();
     return true;
+}
+
+void CsvFileWriter::NoteRestartPoint() {
+    // Only a regular file written at its end: cutting back then loses nothing of what
+    // was there before.
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        return;
+    }
+    const int flags = ::fcntl(fd_, F_GETFL);
+    const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+    if (flags != -1 && ((flags & O_APPEND) != 0 || at == st.st_size)) {
+        restartAt_ = st.st_size;
+    }
 }
 
 bool CsvFileWriter::WriteRow(std::string_view row) {
@@ -310,7 +327,7 @@ bool CsvFileWriter::StartOver() {
         return false;
     }
     pending_.clear();
-    if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0) {
+    if (::ftruncate(fd_, restartAt_) != 0 || ::lseek(fd_, restartAt_, SEEK_SET) != restartAt_) {
         return FailWithErrno(errno);
     }
     return true;

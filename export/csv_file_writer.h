@@ -69,10 +69,11 @@ class CsvFileWriter {
     // Writes `line` as it is, UTF-8 whatever the system's encoding, then LF: for JSON
     // Lines, whose lines end that way and hold no line break of their own.
     bool WriteUtf8Line(std::string_view line);
-    // Whether StartOver can take back what was written: true while writing a temporary
-    // file that replaces the target.
-    bool CanStartOver() const { return !temporary_.isEmpty() && fd_ >= 0 && !failed_; }
-    // Empties the temporary file, as if nothing had been written since Open.
+    // Whether StartOver can take back what was written: true for a temporary file that
+    // replaces the target, and for a regular file written directly (standard output
+    // redirected to one, say) that this writer writes at the end of.
+    bool CanStartOver() const { return restartAt_ >= 0 && fd_ >= 0 && !failed_; }
+    // Cuts the file back to where this writer began, as if nothing had been written.
     bool StartOver();
     // Finishes the file. Returns false, with error() set, when any byte could not be
     // written; a target that was replaced through a temporary file is then unchanged.
@@ -84,6 +85,8 @@ class CsvFileWriter {
   private:
     bool OpenReplacing(const QByteArray& target);
     bool OpenDirectly(const QByteArray& path, bool append, bool fifo);
+    // Where StartOver may cut a directly written descriptor back to.
+    void NoteRestartPoint();
     bool Flush();
     bool Fail(WriteFailure kind, const QString& text);
     bool FailWithErrno(int error);
@@ -97,6 +100,7 @@ class CsvFileWriter {
     bool failed_ = false;
     WriteError error_;
     QByteArray pending_;
+    long long restartAt_ = -1;  // the size to cut the file back to; -1: cannot
 };
 
 // Appends `row` with its line feeds as CR LF, then CR LF, in the system's encoding.

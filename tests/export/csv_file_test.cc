@@ -224,4 +224,40 @@ TEST(CsvFile, SpecialFilesAreWrittenDirectlyNeverReplaced) {
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
+// An export that must write its rows again (its code page guess was overturned) takes
+// back its own rows only: an old file being replaced, or lines already in a file that
+// standard output appends to, stay; a device cannot take anything back.
+TEST(CsvFile, StartingOverTakesBackOnlyWhatThisWriterWrote) {
+    TempDir dir;
+    const fs::path appended = dir / "appended.csv";
+    std::ofstream(appended) << "\"before\"\r\n";
+    const int fd = ::open(appended.c_str(), O_WRONLY | O_APPEND);
+    ASSERT_GE(fd, 0);
+    std::ofstream(dir / "replaced.csv") << "\"old\"\r\n";
+    const struct {
+        QString target;
+        bool canStartOver;
+        fs::path file;
+        std::string contents;
+    } cases[] = {
+        {Q(dir / "replaced.csv"), true, dir / "replaced.csv", "\"b\"\r\n"},
+        {QStringLiteral("/proc/self/fd/") + QString::number(fd), true, appended,
+         "\"before\"\r\n\"b\"\r\n"},
+        {QStringLiteral("/dev/null"), false, {}, {}},
+    };
+    for (const auto& c : cases) {
+        varnotte::CsvFileWriter writer;
+        ASSERT_TRUE(writer.Open(c.target)) << c.target.toStdString();
+        ASSERT_TRUE(writer.WriteRow(std::string(100000, 'a')));
+        EXPECT_EQ(writer.CanStartOver(), c.canStartOver) << c.target.toStdString();
+        EXPECT_EQ(writer.StartOver(), c.canStartOver);
+        if (c.canStartOver) {
+            ASSERT_TRUE(writer.WriteRow("\"b\""));
+            ASSERT_TRUE(writer.Commit());
+            EXPECT_EQ(ReadAll(c.file), c.contents) << c.target.toStdString();
+        }
+    }
+    ::close(fd);
+}
+
 }  // namespace
