@@ -153,7 +153,8 @@ void Database::SettleCodePageNow() const {
     const SettledCodePage settled{detector.Decide(census->localeCodePage),
                                   !detector.sawNonAscii()};
     RememberCodePage(folder_, census->localeCodePage, settled);
-    if (census->provisional != settled.codePage) {
+    if (census->provisional != 0 && census->provisional != settled.codePage) {
+        overturned_ = true;
         decoded_.clear();
     }
     decoder_ = std::make_unique<codepage::TextDecoder>(settled.codePage);
@@ -187,12 +188,12 @@ void Database::AllowProvisionalCodePage() {
 }
 
 bool Database::ConfirmCodePage() {
-    if (!lateCensus_) {
-        return true;
-    }
-    const int provisional = lateCensus_->provisional;
     SettleCodePageNow();
-    return provisional == 0 || provisional == decoder_->codePage();
+    // Whenever the census was finished: a question for the code page may have finished it
+    // while texts were read in the provisional one.
+    const bool confirmed = !overturned_;
+    overturned_ = false;
+    return confirmed;
 }
 
 void Database::LogRead(const std::string& physical, const ItemLog& log) const {

@@ -219,6 +219,8 @@ class Database {
     mutable CodePageOrigin codePageOrigin_ = CodePageOrigin::kGiven;
     struct LateCensus;
     mutable std::unique_ptr<LateCensus> lateCensus_;  // set until a put-off census is finished
+    // The finished census overturned the provisional code page; ConfirmCodePage tells.
+    mutable bool overturned_ = false;
     // Recently decoded short non-ASCII texts: the same project specs, user names and labels
     // come back in version after version, and each conversion costs several iconv calls.
     struct DecodedText {
