@@ -121,7 +121,7 @@ void VisitLogTexts(RecordSource& log, const std::function<void(std::string_view)
 
 // Non-ASCII texts kept from the logs read before the census is finished; the logs past
 // this are read again instead.
-constexpr std::size_t kKeptTextBytes = 16 << 20;
+constexpr std::size_t kKeptTextBytes = 24 << 20;
 
 // Physical names are eight letters: upper case, they fit a 64-bit number. 0 for anything else.
 std::uint64_t Packed(std::string_view physical) {
@@ -172,20 +172,47 @@ void PassingCensus::LogRead(std::string_view physical, const ItemHeader& header,
     }
 }
 
-bool PassingCensus::Keep(const std::vector<std::string>& texts, Texts& kept) {
-    std::size_t bytes = 0;
-    for (const std::string& text : texts) {
-        bytes += text.size() + sizeof(spans_.front());
+// Short texts (user names, labels, names) come back version after version.
+constexpr std::size_t kSharedTextSize = 64;
+// What a short text costs in the table that shares it, beyond its bytes.
+constexpr std::size_t kSharedTextCost = 64;
+
+std::size_t PassingCensus::KeptBytes() const {
+    return pool_.size() + spans_.size() * sizeof(spans_.front()) +
+           occurrences_.size() * sizeof(occurrences_.front()) +
+           shortTexts_.size() * (kSharedTextCost + kSharedTextSize / 2);
+}
+
+std::uint32_t PassingCensus::SpanOf(std::string_view text) {
+    if (text.size() <= kSharedTextSize) {
+        const auto found = shortTexts_.find(std::string(text));
+        if (found != shortTexts_.end()) {
+            return found->second;
+        }
     }
-    if (pool_.size() + spans_.size() * sizeof(spans_.front()) + bytes > kKeptTextBytes) {
+    const auto span = static_cast<std::uint32_t>(spans_.size());
+    spans_.emplace_back(static_cast<std::uint32_t>(pool_.size()),
+                        static_cast<std::uint32_t>(text.size()));
+    pool_ += text;
+    if (text.size() <= kSharedTextSize) {
+        shortTexts_.emplace(text, span);
+    }
+    return span;
+}
+
+bool PassingCensus::Keep(const std::vector<std::string>& texts, Texts& kept) {
+    std::size_t bytes = 0;  // at most: texts met before cost an occurrence only
+    for (const std::string& text : texts) {
+        bytes += text.size() + sizeof(spans_.front()) + sizeof(occurrences_.front()) +
+                 (text.size() <= kSharedTextSize ? kSharedTextCost + kSharedTextSize / 2 : 0);
+    }
+    if (KeptBytes() + bytes > kKeptTextBytes) {
         return false;
     }
-    kept.first = static_cast<std::uint32_t>(spans_.size());
+    kept.first = static_cast<std::uint32_t>(occurrences_.size());
     kept.count = static_cast<std::uint32_t>(texts.size());
     for (const std::string& text : texts) {
-        spans_.emplace_back(static_cast<std::uint32_t>(pool_.size()),
-                            static_cast<std::uint32_t>(text.size()));
-        pool_ += text;
+        occurrences_.push_back(SpanOf(text));
     }
     return true;
 }
@@ -193,7 +220,8 @@ bool PassingCensus::Keep(const std::vector<std::string>& texts, Texts& kept) {
 void PassingCensus::VisitKept(const Texts& texts,
                               const std::function<void(std::string_view)>& visit) const {
     for (std::uint32_t i = texts.first; i < texts.first + texts.count; ++i) {
-        visit(std::string_view(pool_).substr(spans_[i].first, spans_[i].second));
+        const auto [offset, length] = spans_[occurrences_[i]];
+        visit(std::string_view(pool_).substr(offset, length));
     }
 }
 
@@ -212,7 +240,7 @@ void PassingCensus::ChildListRead(std::string_view physical,
 
 void PassingCensus::ForEachTextReadSoFar(
     const std::function<void(std::string_view)>& visit) const {
-    VisitKept(Texts{0, static_cast<std::uint32_t>(spans_.size())}, visit);
+    VisitKept(Texts{0, static_cast<std::uint32_t>(occurrences_.size())}, visit);
 }
 
 void PassingCensus::Finish(const DataFolder& folder, const NamesFile& names,

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -52,7 +53,8 @@ class PassingCensus {
                 const std::function<void(std::string_view)>& visit);
 
   private:
-    // Kept texts: spans of one pool, those of a log one after another.
+    // Kept texts: each occurrence names a span of one pool (short texts, which repeat,
+    // share theirs); the occurrences of a log lie one after another.
     struct Texts {
         std::uint32_t first = 0;
         std::uint32_t count = 0;
@@ -74,8 +76,13 @@ class PassingCensus {
     // the census is finished: the census must stay small beside the walk.
     std::vector<File> files_;
     std::unordered_map<std::uint64_t, Project> projects_;
+    std::size_t KeptBytes() const;
+    std::uint32_t SpanOf(std::string_view text);
+
     std::string pool_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> spans_;  // offset, length in pool_
+    std::vector<std::uint32_t> occurrences_;                       // indexes of spans_
+    std::unordered_map<std::string, std::uint32_t> shortTexts_;   // text -> its span
 };
 
 }  // namespace vssdb
