@@ -104,6 +104,7 @@ std::unique_ptr<Database> Database::Open(const std::string& iniPath, const OpenO
 
     db->RefreshNames();
     db->SettleCodePage(options);
+    db->prefetchThreads_ = options.prefetchThreads;
     return db;
 }
 
@@ -336,10 +337,59 @@ ItemLog Database::ReadLog(const std::string& physical) const {
     }
     ItemLog log = ItemLog::Read(path);
     LogRead(physical, log);
+    if (prefetchThreads_ > 0 && log.header().dataEnd > kWholeLogReadLimit) {
+        PrefetchAfter(physical);
+    }
     return log;
 }
 
+// How many files past the one read the large logs are read ahead for.
+constexpr std::size_t kFilesAhead = 32;
+// How many of the child lists read last are looked through for the file read.
+constexpr std::size_t kListsAhead = 8;
+
+void Database::PrefetchAfter(const std::string& physical) const {
+    for (auto ahead = listsAhead_.rbegin(); ahead != listsAhead_.rend(); ++ahead) {
+        const std::vector<Child>& entries = ahead->list->entries;
+        if (ahead->positions.empty()) {
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                ahead->positions.emplace(entries[i].physical, i);
+            }
+        }
+        const auto found = ahead->positions.find(physical);
+        if (found == ahead->positions.end()) {
+            continue;
+        }
+        const std::size_t end = std::min(entries.size(), found->second + 1 + kFilesAhead);
+        std::vector<std::string> paths;
+        for (std::size_t i = std::max(ahead->next, found->second + 1); i < end; ++i) {
+            if (entries[i].type == ItemType::kFile) {
+                if (std::string path = folder_.FindLog(entries[i].physical); !path.empty()) {
+                    paths.push_back(std::move(path));
+                }
+            }
+        }
+        ahead->next = std::max(ahead->next, end);
+        if (!prefetcher_) {  // only databases with large logs need the threads
+            prefetcher_ = std::make_unique<LogPrefetcher>(prefetchThreads_);
+        }
+        prefetcher_->Prefetch(std::move(paths));
+        return;
+    }
+}
+
 std::shared_ptr<const ChildList> Database::Children(const std::string& projectPhysical) {
+    const std::shared_ptr<const ChildList> children = ReadChildren(projectPhysical);
+    if (prefetchThreads_ > 0 && (listsAhead_.empty() || listsAhead_.back().list != children)) {
+        if (listsAhead_.size() == kListsAhead) {
+            listsAhead_.erase(listsAhead_.begin());
+        }
+        listsAhead_.push_back(ListAhead{children, {}, 0});
+    }
+    return children;
+}
+
+std::shared_ptr<const ChildList> Database::ReadChildren(const std::string& projectPhysical) {
     if (const auto* cached = children_.Find(projectPhysical)) {
         return *cached;
     }

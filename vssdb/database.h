@@ -27,6 +27,7 @@
 #include "vssdb/file_records.h"
 #include "vssdb/item_log.h"
 #include "vssdb/item_path.h"
+#include "vssdb/log_prefetch.h"
 #include "vssdb/names_file.h"
 #include "vssdb/recent_cache.h"
 #include "vssdb/text_census.h"
@@ -50,6 +51,9 @@ struct OpenOptions {
     // export of a database whose texts are ASCII reads each log once. The answer is the
     // one found at open.
     bool settleCodePageLate = false;
+    // Large logs of the files after one read are read ahead by other threads (see
+    // log_prefetch.h); 0 reads nothing ahead.
+    int prefetchThreads = 8;
 };
 
 // One entry of a project's child list.
@@ -185,6 +189,7 @@ class Database {
   private:
     Database(std::string iniPath, std::string dataPath);
     ItemLog ReadLog(const std::string& physical) const;
+    std::shared_ptr<const ChildList> ReadChildren(const std::string& projectPhysical);
     // The log of an item as read last, when that item was the last one read this way: a
     // walk asks for a file's history, its version number and its facts one after another.
     std::shared_ptr<const ItemLog> RecentLog(const std::string& physical);
@@ -196,6 +201,8 @@ class Database {
     // Before a non-ASCII text is decoded: settles the code page, or guesses one for now.
     void NeedCodePage() const;
     void LogRead(const std::string& physical, const ItemLog& log) const;
+    // A large log was read: the large logs of the files listed after it may be too.
+    void PrefetchAfter(const std::string& physical) const;
     // Takes the steps of `parts` down from `item`, the first in `children` when given.
     // `spec` spells the whole way for messages.
     LocatedItem Descend(LocatedItem item, const ChildList* children,
@@ -221,6 +228,15 @@ class Database {
     mutable std::unique_ptr<LateCensus> lateCensus_;  // set until a put-off census is finished
     // The finished census overturned the provisional code page; ConfirmCodePage tells.
     mutable bool overturned_ = false;
+    // The child lists read last, for reading ahead of a walk through them.
+    struct ListAhead {
+        std::shared_ptr<const ChildList> list;
+        std::unordered_map<std::string, std::size_t> positions;  // built when first needed
+        std::size_t next = 0;                                    // first entry not queued
+    };
+    mutable std::vector<ListAhead> listsAhead_;
+    int prefetchThreads_ = 0;
+    mutable std::unique_ptr<LogPrefetcher> prefetcher_;  // made when first needed
     // Recently decoded short non-ASCII texts: the same project specs, user names and labels
     // come back in version after version, and each conversion costs several iconv calls.
     struct DecodedText {

@@ -86,7 +86,9 @@ void VisitRecordTexts(const Record& record, const std::function<void(std::string
 // are stepped over unread. A history record whose texts are all ASCII gives nothing to
 // visit, so it needs its checksum only when a text after it is visited: a log of ASCII
 // texts needs none at all.
-void VisitLogTexts(RecordSource& log, const std::function<void(std::string_view)>& visit) {
+}  // namespace
+
+void ForEachLogText(RecordSource& log, const std::function<void(std::string_view)>& visit) {
     namespace rf = record_format;
     std::vector<std::size_t> unchecked;  // ASCII history records since the last one visited
     try {
@@ -118,6 +120,8 @@ void VisitLogTexts(RecordSource& log, const std::function<void(std::string_view)
         // The item's own reading reports the damage.
     }
 }
+
+namespace {
 
 // Non-ASCII texts kept from the logs read before the census is finished; the logs past
 // this are read again instead.
@@ -159,7 +163,7 @@ void PassingCensus::LogRead(std::string_view physical, const ItemHeader& header,
         return;
     }
     std::vector<std::string> texts;
-    VisitLogTexts(records, [&](std::string_view text) { texts.emplace_back(text); });
+    ForEachLogText(records, [&](std::string_view text) { texts.emplace_back(text); });
     Texts kept;
     if (!Keep(texts, kept)) {
         return;  // read again when the census is finished
@@ -289,7 +293,7 @@ void PassingCensus::Finish(const DataFolder& folder, const NamesFile& names,
             VisitKept(project->second.texts, visit);
         }
     };
-    ForEachReferencedLog(folder, [&](RecordSource& log) { VisitLogTexts(log, visit); }, lookBack);
+    ForEachReferencedLog(folder, [&](RecordSource& log) { ForEachLogText(log, visit); }, lookBack);
 }
 
 bool RecordMayHoldNonAscii(std::string_view signature, std::string_view body) {

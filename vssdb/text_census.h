@@ -27,6 +27,11 @@ namespace vssdb {
 // databases hold only ASCII, and those need neither their checksum nor parsing here.
 bool RecordMayHoldNonAscii(std::string_view signature, std::string_view body);
 
+// The texts of one log's records in file order, up to its first damaged history record
+// (as ForEachDatabaseText visits them). Records are found by their lengths; the content
+// deltas are stepped over unread.
+void ForEachLogText(RecordSource& log, const std::function<void(std::string_view)>& visit);
+
 void ForEachDatabaseText(const DataFolder& folder, const NamesFile& names,
                          const std::vector<UserRecord>& users,
                          const std::function<void(std::string_view)>& visit);

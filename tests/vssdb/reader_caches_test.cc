@@ -14,6 +14,7 @@
 #include "tests/support/temp_dir.h"
 #include "vssdb/data_folder.h"
 #include "vssdb/database.h"
+#include "vssdb/log_prefetch.h"
 #include "vssdb/recent_cache.h"
 
 namespace vssdb {
@@ -124,6 +125,23 @@ TEST(DatabaseDecode, GivesWhatTheDecoderGivesWhateverWasDecodedBefore) {
     for (const std::string& text : texts) {
         ASSERT_EQ(database->Decode(text), decoder.ToUtf8(text));
     }
+}
+
+// Reading ahead is only a hint: paths that lead nowhere, to a folder or to a file that is
+// no log are passed over, and a reader dropped with a long queue stops at once.
+TEST(LogPrefetcher, PassesOverWhatItCannotReadAndStopsWhenDropped) {
+    varnotte::test::TempDir temp;
+    vsstest::WriteWholeFile(temp / "short", std::string(100, 'x'));
+    std::vector<std::string> paths{(temp / "missing").string(), temp.path().string(),
+                                   (temp / "short").string()};
+    for (int i = 0; i < 10000; ++i) {
+        paths.push_back((temp / "short").string());
+    }
+    {
+        LogPrefetcher prefetcher(8);
+        prefetcher.Prefetch(paths);
+    }
+    SUCCEED();
 }
 
 }  // namespace

@@ -1,0 +1,41 @@
+// Reading large logs ahead of the walk, a few at a time.
+//
+// A large log is read record by record, and each record's place is known only once the
+// one before it is read: from a cold cache or a network share every version costs a
+// wait. Logs of one project are independent, so the waits of several can overlap:
+// threads read the records that the census and the history will ask for (the item
+// header, versions, comments and the heads of the deltas, never their bodies) into the
+// page cache, and the walk then finds them there. Nothing read here is used, and a log
+// that cannot be read is left to the walk to report.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace vssdb {
+
+class LogPrefetcher {
+  public:
+    explicit LogPrefetcher(int threads);
+    ~LogPrefetcher();  // waits for the logs being read, drops the others
+    LogPrefetcher(const LogPrefetcher&) = delete;
+    LogPrefetcher& operator=(const LogPrefetcher&) = delete;
+
+    // Queues the log files at these paths, to be read in this order.
+    void Prefetch(std::vector<std::string> paths);
+
+  private:
+    void Work();
+
+    std::mutex lock_;
+    std::condition_variable wake_;
+    std::deque<std::string> queue_;
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+};
+
+}  // namespace vssdb
