@@ -81,13 +81,13 @@ void VisitRecordTexts(const Record& record, const std::function<void(std::string
     }
 }
 
+}  // namespace
+
 // The texts of the log's records in file order, up to its first damaged history record.
 // Records are found by their lengths; the content deltas and other records without texts
 // are stepped over unread. A history record whose texts are all ASCII gives nothing to
 // visit, so it needs its checksum only when a text after it is visited: a log of ASCII
 // texts needs none at all.
-}  // namespace
-
 void ForEachLogText(RecordSource& log, const std::function<void(std::string_view)>& visit) {
     namespace rf = record_format;
     std::vector<std::size_t> unchecked;  // ASCII history records since the last one visited

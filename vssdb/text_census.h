@@ -74,15 +74,16 @@ class PassingCensus {
         std::vector<std::uint64_t> children;
         Texts texts;
     };
+    // Keeps the texts of one log unless the bound is reached.
     bool Keep(const std::vector<std::string>& texts, Texts& kept);
+    std::size_t KeptBytes() const;
+    std::uint32_t SpanOf(std::string_view text);
     void VisitKept(const Texts& texts, const std::function<void(std::string_view)>& visit) const;
 
     // Physical names are packed into eight bytes, and files into a list sorted only when
     // the census is finished: the census must stay small beside the walk.
     std::vector<File> files_;
     std::unordered_map<std::uint64_t, Project> projects_;
-    std::size_t KeptBytes() const;
-    std::uint32_t SpanOf(std::string_view text);
 
     std::string pool_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> spans_;  // offset, length in pool_
