@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "vssdb/item_log.h"
+#include "vssdb/physical_file.h"
 #include "vssdb/text_census.h"
 
 namespace vssdb {
@@ -49,6 +50,11 @@ void LogPrefetcher::Work() {
             queue_.pop_front();
         }
         try {
+            // Reading a log the page cache holds already (or that the walk got to first)
+            // would only take a core from the walk.
+            if (PositionedFile(path).StartIsCached()) {
+                continue;
+            }
             // What the census steps through is what the history reads, and more.
             OpenedLog log = OpenLog(path, ReadDirection::kForward);
             ForEachLogText(*log.records, [](std::string_view) {});

@@ -5,8 +5,9 @@
 // wait. Logs of one project are independent, so the waits of several can overlap:
 // threads read the records that the census and the history will ask for (the item
 // header, versions, comments and the heads of the deltas, never their bodies) into the
-// page cache, and the walk then finds them there. Nothing read here is used, and a log
-// that cannot be read is left to the walk to report.
+// page cache, and the walk then finds them there. A log whose start the cache holds
+// already is passed over: reading it again would only take a core from the walk. Nothing
+// read here is used, and a log that cannot be read is left to the walk to report.
 #pragma once
 
 #include <condition_variable>

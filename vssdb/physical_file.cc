@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -205,6 +206,12 @@ std::size_t PositionedFile::ReadAt(std::size_t offset, std::size_t length,
 void PositionedFile::AdviseScatteredReads() const {
     // Only advice: a kernel that ignores it reads more, never less.
     (void)::posix_fadvise(fd_, 0, 0, POSIX_FADV_RANDOM);
+}
+
+bool PositionedFile::StartIsCached() const {
+    char head[512];
+    iovec piece{head, sizeof head};
+    return ::preadv2(fd_, &piece, 1, 0, RWF_NOWAIT) > 0;
 }
 
 FileStamp StampOf(const std::string& path) {

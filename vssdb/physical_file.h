@@ -92,6 +92,10 @@ class PositionedFile {
     // asked for lie far apart.
     void AdviseScatteredReads() const;
 
+    // Whether the file's first bytes are in the page cache, found out without waiting for
+    // the disk (false where the kernel cannot tell).
+    bool StartIsCached() const;
+
   private:
     std::string path_;
     int fd_ = -1;
