@@ -348,6 +348,18 @@ constexpr std::size_t kFilesAhead = 32;
 // How many of the child lists read last are looked through for the file read.
 constexpr std::size_t kListsAhead = 8;
 
+namespace {
+
+bool StartIsCached(const std::string& path) {
+    try {
+        return PositionedFile(path).StartIsCached();
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+}  // namespace
+
 void Database::PrefetchAfter(const std::string& physical) const {
     for (auto ahead = listsAhead_.rbegin(); ahead != listsAhead_.rend(); ++ahead) {
         const std::vector<Child>& entries = ahead->list->entries;
@@ -370,6 +382,9 @@ void Database::PrefetchAfter(const std::string& physical) const {
             }
         }
         ahead->next = std::max(ahead->next, end);
+        if (paths.empty() || StartIsCached(paths.front())) {
+            return;  // a warm cache: reading ahead would only take a core from the walk
+        }
         if (!prefetcher_) {  // only databases with large logs need the threads
             prefetcher_ = std::make_unique<LogPrefetcher>(prefetchThreads_);
         }
