@@ -337,15 +337,10 @@ ItemLog Database::ReadLog(const std::string& physical) const {
     }
     ItemLog log = ItemLog::Read(path);
     LogRead(physical, log);
-    if (prefetchThreads_ > 0 && log.header().dataEnd > kWholeLogReadLimit) {
-        PrefetchAfter(physical);
-    }
     return log;
 }
 
-// How many files past the one read the large logs are read ahead for.
-constexpr std::size_t kFilesAhead = 32;
-// How many of the child lists read last are looked through for the file read.
+// How many of the child lists read last are remembered as read ahead already.
 constexpr std::size_t kListsAhead = 8;
 
 namespace {
@@ -360,48 +355,42 @@ bool StartIsCached(const std::string& path) {
 
 }  // namespace
 
-void Database::PrefetchAfter(const std::string& physical) const {
-    for (auto ahead = listsAhead_.rbegin(); ahead != listsAhead_.rend(); ++ahead) {
-        const std::vector<Child>& entries = ahead->list->entries;
-        if (ahead->positions.empty()) {
-            for (std::size_t i = 0; i < entries.size(); ++i) {
-                ahead->positions.emplace(entries[i].physical, i);
-            }
-        }
-        const auto found = ahead->positions.find(physical);
-        if (found == ahead->positions.end()) {
-            continue;
-        }
-        const std::size_t end = std::min(entries.size(), found->second + 1 + kFilesAhead);
-        std::vector<std::string> paths;
-        for (std::size_t i = std::max(ahead->next, found->second + 1); i < end; ++i) {
-            if (entries[i].type == ItemType::kFile) {
-                if (std::string path = folder_.FindLog(entries[i].physical); !path.empty()) {
-                    paths.push_back(std::move(path));
-                }
-            }
-        }
-        ahead->next = std::max(ahead->next, end);
-        if (paths.empty() || StartIsCached(paths.front())) {
-            return;  // a warm cache: reading ahead would only take a core from the walk
-        }
-        if (!prefetcher_) {  // only databases with large logs need the threads
-            prefetcher_ = std::make_unique<LogPrefetcher>(prefetchThreads_);
-        }
-        prefetcher_->Prefetch(std::move(paths));
-        return;
-    }
-}
-
 std::shared_ptr<const ChildList> Database::Children(const std::string& projectPhysical) {
     const std::shared_ptr<const ChildList> children = ReadChildren(projectPhysical);
-    if (prefetchThreads_ > 0 && (listsAhead_.empty() || listsAhead_.back().list != children)) {
+    // Lookups from the root ask for the same lists again and again: each is read ahead once.
+    if (prefetchThreads_ > 0 &&
+        std::find(listsAhead_.begin(), listsAhead_.end(), children) == listsAhead_.end()) {
         if (listsAhead_.size() == kListsAhead) {
             listsAhead_.erase(listsAhead_.begin());
         }
-        listsAhead_.push_back(ListAhead{children, {}, 0});
+        listsAhead_.push_back(children);
+        ReadAheadLogsOf(*children);
     }
     return children;
+}
+
+void Database::ReadAheadLogsOf(const ChildList& children) const {
+    std::vector<std::string> paths;
+    for (const Child& child : children.entries) {
+        if (child.type != ItemType::kFile) {
+            continue;
+        }
+        std::string path = folder_.FindLog(child.physical);
+        if (path.empty()) {
+            continue;
+        }
+        if (paths.empty() && StartIsCached(path)) {
+            return;  // a warm cache: nothing to gain
+        }
+        paths.push_back(std::move(path));
+    }
+    if (paths.empty()) {
+        return;
+    }
+    if (!prefetcher_) {
+        prefetcher_ = std::make_unique<LogPrefetcher>(prefetchThreads_);
+    }
+    prefetcher_->Prefetch(std::move(paths));
 }
 
 std::shared_ptr<const ChildList> Database::ReadChildren(const std::string& projectPhysical) {

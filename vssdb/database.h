@@ -51,8 +51,8 @@ struct OpenOptions {
     // export of a database whose texts are ASCII reads each log once. The answer is the
     // one found at open.
     bool settleCodePageLate = false;
-    // Large logs of the files after one read are read ahead by other threads (see
-    // log_prefetch.h); 0 reads nothing ahead.
+    // The logs of the files of each child list read are read ahead by other threads
+    // (see log_prefetch.h); 0 reads nothing ahead.
     int prefetchThreads = 8;
 };
 
@@ -201,8 +201,8 @@ class Database {
     // Before a non-ASCII text is decoded: settles the code page, or guesses one for now.
     void NeedCodePage() const;
     void LogRead(const std::string& physical, const ItemLog& log) const;
-    // A large log was read: the large logs of the files listed after it may be too.
-    void PrefetchAfter(const std::string& physical) const;
+    // A child list was read: its files' logs are read ahead of the walk (log_prefetch.h).
+    void ReadAheadLogsOf(const ChildList& children) const;
     // Takes the steps of `parts` down from `item`, the first in `children` when given.
     // `spec` spells the whole way for messages.
     LocatedItem Descend(LocatedItem item, const ChildList* children,
@@ -228,13 +228,8 @@ class Database {
     mutable std::unique_ptr<LateCensus> lateCensus_;  // set until a put-off census is finished
     // The finished census overturned the provisional code page; ConfirmCodePage tells.
     mutable bool overturned_ = false;
-    // The child lists read last, for reading ahead of a walk through them.
-    struct ListAhead {
-        std::shared_ptr<const ChildList> list;
-        std::unordered_map<std::string, std::size_t> positions;  // built when first needed
-        std::size_t next = 0;                                    // first entry not queued
-    };
-    mutable std::vector<ListAhead> listsAhead_;
+    // The child lists read last, whose files' logs were queued for reading ahead.
+    std::vector<std::shared_ptr<const ChildList>> listsAhead_;
     int prefetchThreads_ = 0;
     mutable std::unique_ptr<LogPrefetcher> prefetcher_;  // made when first needed
     // Recently decoded short non-ASCII texts: the same project specs, user names and labels

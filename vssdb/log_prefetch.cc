@@ -50,9 +50,12 @@ void LogPrefetcher::Work() {
             queue_.pop_front();
         }
         try {
-            // Reading a log the page cache holds already (or that the walk got to first)
-            // would only take a core from the walk.
-            if (PositionedFile(path).StartIsCached()) {
+            const PositionedFile file(path);
+            if (file.sizeOnDisk() <= kWholeLogReadLimit) {
+                file.AdviseReadSoon(file.sizeOnDisk());
+                continue;
+            }
+            if (file.StartIsCached()) {
                 continue;
             }
             // What the census steps through is what the history reads, and more.

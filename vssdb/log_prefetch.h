@@ -1,13 +1,15 @@
-// Reading large logs ahead of the walk, a few at a time.
+// Reading logs ahead of the walk, several at a time.
 //
-// A large log is read record by record, and each record's place is known only once the
-// one before it is read: from a cold cache or a network share every version costs a
-// wait. Logs of one project are independent, so the waits of several can overlap:
-// threads read the records that the census and the history will ask for (the item
-// header, versions, comments and the heads of the deltas, never their bodies) into the
-// page cache, and the walk then finds them there. A log whose start the cache holds
-// already is passed over: reading it again would only take a core from the walk. Nothing
-// read here is used, and a log that cannot be read is left to the walk to report.
+// From a cold cache or a network share every log costs a wait, and each version of a large
+// log another: a large log is read record by record, and each record's place is known only
+// once the one before it is read. Logs do not depend on each other, so the waits of
+// several can overlap. For a small log (read whole in one read) the kernel is asked to
+// read it ahead (posix_fadvise); of a large one, threads read the records that the census
+// and the history will ask for (the item header, versions, comments and the heads of the
+// deltas, never their bodies) into the page cache. The walk then finds them there. A large
+// log whose start the cache holds already is passed over: reading it again would only take
+// a core from the walk. Nothing read here is used, and a log that cannot be read is left
+// to the walk to report.
 #pragma once
 
 #include <condition_variable>
@@ -26,7 +28,7 @@ class LogPrefetcher {
     LogPrefetcher(const LogPrefetcher&) = delete;
     LogPrefetcher& operator=(const LogPrefetcher&) = delete;
 
-    // Queues the log files at these paths, to be read in this order.
+    // Queues the log files at these paths, to be read ahead in this order.
     void Prefetch(std::vector<std::string> paths);
 
   private:

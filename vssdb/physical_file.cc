@@ -208,6 +208,10 @@ void PositionedFile::AdviseScatteredReads() const {
     (void)::posix_fadvise(fd_, 0, 0, POSIX_FADV_RANDOM);
 }
 
+void PositionedFile::AdviseReadSoon(std::size_t length) const {
+    ::posix_fadvise(fd_, 0, static_cast<off_t>(length), POSIX_FADV_WILLNEED);
+}
+
 bool PositionedFile::StartIsCached() const {
     char head[512];
     iovec piece{head, sizeof head};

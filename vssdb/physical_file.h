@@ -92,6 +92,10 @@ class PositionedFile {
     // asked for lie far apart.
     void AdviseScatteredReads() const;
 
+    // Asks the kernel to read the first `length` bytes into the page cache, without
+    // waiting for them.
+    void AdviseReadSoon(std::size_t length) const;
+
     // Whether the file's first bytes are in the page cache, found out without waiting for
     // the disk (false where the kernel cannot tell).
     bool StartIsCached() const;
