@@ -21,6 +21,7 @@
 
 #include "testing/damage.h"
 #include "testing/database_writer.h"
+#include "testing/file_io.h"
 #include "tests/support/csv_program.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/qt_path.h"
@@ -35,13 +36,6 @@ using vsstest::ItemId;
 using vsstest::Stamp;
 
 using varnotte::test::Q;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 QJsonObject ParseObject(const std::string& text) {
     QJsonParseError error{};
@@ -256,7 +250,7 @@ class Report : public testing::Test {
 TEST_F(Report, CountsAgreeWithTheJsonExport) {
     const CsvRun run = RunReport();
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const QJsonObject report = ReportData(ReadFile(html));
+    const QJsonObject report = ReportData(vsstest::ReadWholeFile(html));
     ExpectSameCounts(report, CountsFromExport(ini, "Admin"), "written database");
     // By hand: shared.c (2 versions + label), pinned.h (4) and base.c (1) count once
     // though App lists them too; the branch of base.c is a file of its own.
@@ -282,13 +276,13 @@ TEST(ReportOnFixtures, CountsAgreeWithTheJsonExport) {
         // edits-comments has no names.dat: the items named in it are reported, not counted.
         const int status = std::string(name) == "edits-comments" ? 4 : 0;
         ASSERT_EQ(run.exitCode, status) << name << ": " << run.err;
-        ExpectSameCounts(ReportData(ReadFile(html)), CountsFromExport(ini, user, status), name);
+        ExpectSameCounts(ReportData(vsstest::ReadWholeFile(html)), CountsFromExport(ini, user, status), name);
     }
 }
 
 TEST_F(Report, ShowsWhatIsCheckedOutPinnedBranchedAndQuiet) {
     ASSERT_EQ(RunReport().exitCode, 0);
-    const std::string text = ReadFile(html);
+    const std::string text = vsstest::ReadWholeFile(html);
     for (const char* expected :
          {"<h2>At a glance</h2>", "<td class=\"path\">$/App/tool.exe</td><td>Tanaka</td>",
           "2007-02-06 12:00",
@@ -305,7 +299,7 @@ TEST_F(Report, ShowsWhatIsCheckedOutPinnedBranchedAndQuiet) {
 // One file to carry on a stick: nothing fetched, nothing run, and a label's text stays text.
 TEST_F(Report, SelfContainedAndEscaped) {
     ASSERT_EQ(RunReport().exitCode, 0);
-    const std::string text = ReadFile(html);
+    const std::string text = vsstest::ReadWholeFile(html);
     for (const char* absent : {"http:", "https:", "src=", "<link", "url(", "<b>&"}) {
         EXPECT_EQ(text.find(absent), std::string::npos) << absent;
     }
@@ -341,7 +335,7 @@ TEST_F(Report, LanguageFollowsTheLocaleUnlessGiven) {
         environment.Set("LC_MESSAGES", nullptr);
         environment.Set("LANG", c.lang);
         ASSERT_EQ(RunReport(c.options).exitCode, 0);
-        EXPECT_NE(ReadFile(html).find(c.heading), std::string::npos)
+        EXPECT_NE(vsstest::ReadWholeFile(html).find(c.heading), std::string::npos)
             << c.heading << " with LANG=" << c.lang;
     }
 }
@@ -350,7 +344,7 @@ TEST_F(Report, UnreadableItemsAreListedWithTheirReason) {
     vsstest::TruncateFile(writer.LogPath(tool), 60);
     const CsvRun run = RunReport();
     EXPECT_EQ(run.exitCode, 4) << run.err;
-    const std::string text = ReadFile(html);
+    const std::string text = vsstest::ReadWholeFile(html);
     EXPECT_EQ(ReportData(text)["unreadable"].toInteger(), 1);
     const std::size_t section = text.find("<h2>What could not be read</h2>");
     ASSERT_NE(section, std::string::npos);

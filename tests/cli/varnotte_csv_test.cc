@@ -13,6 +13,7 @@
 #include "testing/code_page_words.h"
 #include "testing/damage.h"
 #include "testing/database_writer.h"
+#include "testing/file_io.h"
 #include "tests/support/csv_parse.h"
 #include "tests/support/csv_program.h"
 #include "tests/support/fixtures.h"
@@ -31,13 +32,6 @@ QString Ini(const fs::path& fixture) {
     return QString::fromStdString((fixture / "srcsafe.ini").string());
 }
 using varnotte::test::Q;
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 TEST(VarnotteCsv, ExportsEveryProjectFileAndVersion) {
     VARNOTTE_REQUIRE_FIXTURE(fixture, "shares-deletes");
@@ -68,7 +62,7 @@ TEST(VarnotteCsv, OutputFileIsByteForByteWhatStandardOutputGets) {
     ASSERT_EQ(toStdout.exitCode, 4);
     ASSERT_EQ(toFile.exitCode, 4);
     EXPECT_EQ(toFile.out, "");
-    EXPECT_EQ(ReadAll(dir / "out.csv"), toStdout.out);
+    EXPECT_EQ(vsstest::ReadWholeFile(dir / "out.csv"), toStdout.out);
     // Comments with line breaks: each break is one CR LF inside a quoted field.
     EXPECT_NE(toStdout.out.find("MDID Logins\r\n* full support"), std::string::npos);
 }
@@ -84,7 +78,7 @@ TEST(VarnotteCsv, OutputToStandardOutputByNameAppendsWhereTheShellSays) {
                   {QStringLiteral("-o"), QStringLiteral("/dev/stdout"), Ini(fixture)},
                   Q(dir / "log.csv")),
               0);
-    EXPECT_EQ(ReadAll(dir / "log.csv"), "earlier\r\n" + expected.out);
+    EXPECT_EQ(vsstest::ReadWholeFile(dir / "log.csv"), "earlier\r\n" + expected.out);
     // A device takes the rows without a word on standard error.
     const CsvRun toNull = RunCsv({QStringLiteral("-o"), QStringLiteral("/dev/null"), Ini(fixture)});
     EXPECT_EQ(toNull.exitCode, 0);
@@ -293,7 +287,7 @@ TEST(VarnotteCsv, AnEarlyGuessOfTheCodePageNeverReachesTheExport) {
     EXPECT_EQ(toFile.err,
               "varnotte-csv: code page 932, guessed from the database's texts (--encoding sets "
               "another)\n");
-    EXPECT_EQ(ReadAll(dir / "out.csv"), given.out);
+    EXPECT_EQ(vsstest::ReadWholeFile(dir / "out.csv"), given.out);
     EXPECT_EQ(RunCsv({history, Q(db.IniPath())}).out, given.out);
 }
 
@@ -309,7 +303,7 @@ TEST(VarnotteCsv, SampleDatabaseIsWhatTheReadmeShows) {
     const CsvRun run = RunCsv({QStringLiteral("--history"), Q(ini)});
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
-    const std::string readme = ReadAll(FromEnvironment("VARNOTTE_SOURCE_DIR") / "README.md");
+    const std::string readme = vsstest::ReadWholeFile(FromEnvironment("VARNOTTE_SOURCE_DIR") / "README.md");
     const std::string command = "$ build/cli/varnotte-csv --history build/sample/srcsafe.ini\n";
     const std::size_t start = readme.find(command);
     ASSERT_NE(start, std::string::npos) << "the README no longer shows the sample's export";
