@@ -147,7 +147,7 @@ std::string JoinSpec(const std::string& project, const std::string& name) {
     return project.back() == '/' ? project + name : project + "/" + name;
 }
 
-std::string DisplayName(const vssdb::NameField& field, const vssdb::Database& database) {
+std::string DisplayName(const vssdb::NameField& field, vssdb::Database& database) {
     return database.DisplayName(field, field.isProject());
 }
 
@@ -161,7 +161,7 @@ struct Shown {
 };
 
 Shown LookUp(const vssdb::Revision& revision, const Classified& classified,
-             const vssdb::Database& database) {
+             vssdb::Database& database) {
     const std::string_view pattern = classified.wording.text;
     Shown shown;
     if (classified.sharedFileSpec || Shows(pattern, "{name}")) {
@@ -180,14 +180,14 @@ Shown LookUp(const vssdb::Revision& revision, const Classified& classified,
 
 }  // namespace
 
-std::string ActionText(const vssdb::Revision& revision, const vssdb::Database& database) {
+std::string ActionText(const vssdb::Revision& revision, vssdb::Database& database) {
     const Classified classified = Classify(revision);
     const Shown shown = LookUp(revision, classified, database);
     return Fill(classified.wording.text, shown.name, shown.old, shown.spec, shown.label,
                 classified.number);
 }
 
-ActionDetails DescribeAction(const vssdb::Revision& revision, const vssdb::Database& database) {
+ActionDetails DescribeAction(const vssdb::Revision& revision, vssdb::Database& database) {
     const Classified classified = Classify(revision);
     Shown shown = LookUp(revision, classified, database);
     ActionDetails details;

@@ -11,7 +11,7 @@ namespace sourcesafe {
 
 // The action text of one version. Names are shown with their long names where the
 // database has them; unknown action codes say so with their number.
-std::string ActionText(const vssdb::Revision& revision, const vssdb::Database& database);
+std::string ActionText(const vssdb::Revision& revision, vssdb::Database& database);
 
 // The action of one version as data. Fields an action does not store stay empty (0).
 struct ActionDetails {
@@ -35,6 +35,6 @@ struct ActionDetails {
     std::string archivePath;   // archives and restores
 };
 
-ActionDetails DescribeAction(const vssdb::Revision& revision, const vssdb::Database& database);
+ActionDetails DescribeAction(const vssdb::Revision& revision, vssdb::Database& database);
 
 }  // namespace sourcesafe

@@ -96,7 +96,7 @@ std::string IVSSDatabase::Username() const {
 }
 
 IVSSUsers IVSSDatabase::Users() const {
-    const vssdb::Database& database = *RequireOpen().database;
+    vssdb::Database& database = *RequireOpen().database;
     std::vector<IVSSUser> users;
     for (const vssdb::UserRecord& record : database.users()) {
         users.emplace_back(database.Decode(record.name),

@@ -140,7 +140,7 @@ IVSSCheckouts IVSSItem::Checkouts() const {
     if (state.located.type != vssdb::ItemType::kFile) {
         return {};
     }
-    const vssdb::Database& database = *state.connection->database;
+    vssdb::Database& database = *state.connection->database;
     std::vector<IVSSCheckout::Values> values;
     for (const vssdb::Checkout& checkout : state.FileFacts().checkouts) {
         IVSSCheckout::Values value;

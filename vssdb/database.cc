@@ -7,33 +7,18 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "codepage/code_page.h"
-#include "vssdb/code_page_memory.h"
 #include "vssdb/error.h"
 #include "vssdb/name_characters.h"
 #include "vssdb/password_hash.h"
 #include "vssdb/project_entries.h"
 #include "vssdb/srcsafe_ini.h"
 #include "vssdb/text_case.h"
-#include "vssdb/text_census.h"
 
 namespace vssdb {
 namespace {
 
 // Branch sources form a chain from copy to original; anything this deep is a loop.
 constexpr int kMaxBranchDepth = 64;
-
-// Longer texts (comments, mostly) rarely repeat.
-constexpr std::size_t kDecodedTextSlots = 512;
-constexpr std::size_t kDecodedTextMaxSize = 128;
-
-bool IsAscii(std::string_view bytes) {
-    unsigned char all = 0;  // a plain reduction, which the compiler vectorises
-    for (const char c : bytes) {
-        all |= static_cast<unsigned char>(c);
-    }
-    return all < 0x80;
-}
 
 // The names of `path` ("A/b.txt", "A//b.txt/"), empty ones left out.
 void SplitNames(std::string_view path, std::vector<std::string_view>& names) {
@@ -103,114 +88,25 @@ std::unique_ptr<Database> Database::Open(const std::string& iniPath, const OpenO
     db->users_ = ReadUsers(PhysicalFile::Read(db->usersPath_));
 
     db->RefreshNames();
-    db->SettleCodePage(options);
+    db->codePage_.Decide(options.codePage, options.tieBreakCodePage, options.settleCodePageLate);
     db->prefetchThreads_ = options.prefetchThreads;
     return db;
 }
 
-// A census put off at open: what the logs read meanwhile showed of their texts.
-struct Database::LateCensus {
-    int localeCodePage = 0;
-    PassingCensus logs;
-    bool mayGuess = false;   // AllowProvisionalCodePage
-    int provisional = 0;     // the code page texts are read in meanwhile
-};
-
-void Database::SettleCodePage(const OpenOptions& options) {
-    if (options.codePage != 0) {
-        try {
-            decoder_ = std::make_unique<codepage::TextDecoder>(options.codePage);
-        } catch (const codepage::UnsupportedCodePage& error) {
-            throw Error(ErrorKind::kInvalidArgument, error.what());
-        }
-        return;
-    }
-    const int localeCodePage =
-        options.tieBreakCodePage != 0 ? options.tieBreakCodePage : codepage::LocaleAnsiCodePage();
-    if (const std::optional<SettledCodePage> settled =
-            RememberedCodePage(folder_, localeCodePage)) {
-        decoder_ = std::make_unique<codepage::TextDecoder>(settled->codePage);
-        codePageOrigin_ =
-            settled->asciiOnly ? CodePageOrigin::kAsciiOnly : CodePageOrigin::kGuessed;
-        return;
-    }
-    lateCensus_ = std::make_unique<LateCensus>();
-    lateCensus_->localeCodePage = localeCodePage;
-    if (!options.settleCodePageLate) {
-        SettleCodePageNow();
-    }
-}
-
-void Database::SettleCodePageNow() const {
-    if (!lateCensus_) {
-        return;
-    }
-    // Until now only ASCII texts were decoded, which read alike in every code page, or
-    // texts in the provisional code page, which ConfirmCodePage checks.
-    const std::unique_ptr<LateCensus> census = std::move(lateCensus_);
-    codepage::CodePageDetector detector;
-    census->logs.Finish(folder_, names_, users_,
-                        [&](std::string_view text) { detector.AddText(text); });
-    const SettledCodePage settled{detector.Decide(census->localeCodePage),
-                                  !detector.sawNonAscii()};
-    RememberCodePage(folder_, census->localeCodePage, settled);
-    if (census->provisional != 0 && census->provisional != settled.codePage) {
-        overturned_ = true;
-        decoded_.clear();
-    }
-    decoder_ = std::make_unique<codepage::TextDecoder>(settled.codePage);
-    codePageOrigin_ = settled.asciiOnly ? CodePageOrigin::kAsciiOnly : CodePageOrigin::kGuessed;
-}
-
-void Database::NeedCodePage() const {
-    if (!lateCensus_ || lateCensus_->provisional != 0) {
-        return;
-    }
-    if (!lateCensus_->mayGuess) {
-        SettleCodePageNow();
-        return;
-    }
-    // The texts met so far, in the census's order as far as it goes.
-    codepage::CodePageDetector detector;
-    const auto add = [&](std::string_view text) { detector.AddText(text); };
-    names_.ForEachText(add);
-    for (const UserRecord& user : users_) {
-        add(user.name);
-    }
-    lateCensus_->logs.ForEachTextReadSoFar(add);
-    lateCensus_->provisional = detector.Decide(lateCensus_->localeCodePage);
-    decoder_ = std::make_unique<codepage::TextDecoder>(lateCensus_->provisional);
-}
-
 void Database::AllowProvisionalCodePage() {
-    if (lateCensus_) {
-        lateCensus_->mayGuess = true;
-    }
+    codePage_.AllowProvisional();
 }
 
 bool Database::ConfirmCodePage() {
-    SettleCodePageNow();
-    // Whenever the census was finished: a question for the code page may have finished it
-    // while texts were read in the provisional one.
-    const bool confirmed = !overturned_;
-    overturned_ = false;
-    return confirmed;
+    return codePage_.Confirm();
 }
 
-void Database::LogRead(const std::string& physical, const ItemLog& log) const {
-    if (lateCensus_) {
-        lateCensus_->logs.LogRead(physical, log.header(), log.records());
-    }
+int Database::codePage() {
+    return codePage_.codePage();
 }
 
-int Database::codePage() const {
-    SettleCodePageNow();
-    return decoder_->codePage();
-}
-
-CodePageOrigin Database::codePageOrigin() const {
-    SettleCodePageNow();
-    return codePageOrigin_;
+CodePageOrigin Database::codePageOrigin() {
+    return codePage_.origin();
 }
 
 std::string Database::DefaultUserName() {
@@ -226,7 +122,7 @@ std::string Database::DefaultUserName() {
     return {};
 }
 
-void Database::Login(std::string_view user, std::string_view password) const {
+void Database::Login(std::string_view user, std::string_view password) {
     const std::string name = user.empty() ? DefaultUserName() : std::string(user);
     const std::string upper = UpperCase(password);
     // An ASCII name and password need no code page, unless the name is not found among
@@ -243,10 +139,9 @@ void Database::Login(std::string_view user, std::string_view password) const {
     const bool asciiUsers = std::all_of(users_.begin(), users_.end(),
                                         [](const UserRecord& record) { return IsAscii(record.name); });
     if (!asciiLogin || !asciiUsers) {
-        NeedCodePage();
+        codePage_.PrepareForNonAscii();
     }
-    const std::optional<std::string> encoded =
-        IsAscii(upper) ? std::optional<std::string>(upper) : decoder_->FromUtf8(upper);
+    const std::optional<std::string> encoded = codePage_.Encode(upper);
     bool known = false;
     for (const UserRecord& record : users_) {
         if (!EqualsIgnoringCase(Decode(record.name), name)) {
@@ -264,26 +159,11 @@ void Database::Login(std::string_view user, std::string_view password) const {
     throw Error(ErrorKind::kBadPassword, "wrong password for user \"" + name + "\"");
 }
 
-std::string Database::Decode(std::string_view bytes) const {
-    if (IsAscii(bytes)) {
-        return std::string(bytes);  // what every code page the decoder accepts makes of it
-    }
-    NeedCodePage();
-    if (bytes.size() > kDecodedTextMaxSize) {
-        return decoder_->ToUtf8(bytes);
-    }
-    if (decoded_.empty()) {
-        decoded_.resize(kDecodedTextSlots);
-    }
-    DecodedText& slot = decoded_[std::hash<std::string_view>{}(bytes) % decoded_.size()];
-    if (slot.bytes != bytes) {
-        slot.utf8 = decoder_->ToUtf8(bytes);
-        slot.bytes.assign(bytes);
-    }
-    return slot.utf8;
+std::string Database::Decode(std::string_view bytes) {
+    return codePage_.Decode(bytes);
 }
 
-bool Database::RefreshNames() const {
+bool Database::RefreshNames() {
     const std::string path = folder_.FindFile("names.dat");
     // The stamp is taken before reading: a change made meanwhile shows at the next look.
     const FileStamp stamp = StampOf(path);
@@ -306,7 +186,7 @@ bool Database::RefreshNames() const {
     return true;
 }
 
-std::string Database::DisplayName(const NameField& name, bool project) const {
+std::string Database::DisplayName(const NameField& name, bool project) {
     const auto lookUp = [&] { return names_.LongNameOf(name, project); };
     std::optional<std::string> longName;
     try {
@@ -330,13 +210,13 @@ std::shared_ptr<const ItemLog> Database::RecentLog(const std::string& physical) 
     return recentLog_;
 }
 
-ItemLog Database::ReadLog(const std::string& physical) const {
+ItemLog Database::ReadLog(const std::string& physical) {
     const std::string path = folder_.FindLog(physical);
     if (path.empty()) {
         throw Error(ErrorKind::kCorrupt, folder_.ExpectedLogPath(physical) + ": item file missing");
     }
     ItemLog log = ItemLog::Read(path);
-    LogRead(physical, log);
+    codePage_.LogRead(physical, log);
     return log;
 }
 
@@ -369,7 +249,7 @@ std::shared_ptr<const ChildList> Database::Children(const std::string& projectPh
     return children;
 }
 
-void Database::ReadAheadLogsOf(const ChildList& children) const {
+void Database::ReadAheadLogsOf(const ChildList& children) {
     std::vector<std::string> paths;
     for (const Child& child : children.entries) {
         if (child.type != ItemType::kFile) {
@@ -420,9 +300,7 @@ std::shared_ptr<const ChildList> Database::ReadChildren(const std::string& proje
     }
     if (!dataPath.empty()) {
         const std::vector<ProjectEntry> entries = ReadChildList(dataPath, log.header().childCount);
-        if (lateCensus_) {
-            lateCensus_->logs.ChildListRead(projectPhysical, entries);
-        }
+        codePage_.ChildListRead(projectPhysical, entries);
         for (const ProjectEntry& entry : entries) {
             Child child;
             child.type = entry.type;
@@ -448,8 +326,8 @@ std::shared_ptr<const ChildList> Database::ReadChildren(const std::string& proje
             child.shared = entry.shared();
             children->entries.push_back(std::move(child));
         }
-    } else if (lateCensus_) {
-        lateCensus_->logs.ChildListRead(projectPhysical, {});
+    } else {
+        codePage_.ChildListRead(projectPhysical, {});
     }
     for (std::size_t i = 0; i < children->entries.size(); ++i) {
         const Child& child = children->entries[i];

@@ -22,7 +22,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "codepage/text_decoder.h"
+#include "vssdb/code_page_lifecycle.h"
 #include "vssdb/data_folder.h"
 #include "vssdb/file_records.h"
 #include "vssdb/item_log.h"
@@ -30,17 +30,9 @@
 #include "vssdb/log_prefetch.h"
 #include "vssdb/names_file.h"
 #include "vssdb/recent_cache.h"
-#include "vssdb/text_census.h"
 #include "vssdb/user_file.h"
 
 namespace vssdb {
-
-// How an open database's code page was settled.
-enum class CodePageOrigin {
-    kGiven,      // OpenOptions::codePage named it
-    kGuessed,    // found out from the database's texts
-    kAsciiOnly,  // every text is ASCII, so any code page reads them alike
-};
 
 struct OpenOptions {
     int codePage = 0;          // 0: find it out from the database's texts
@@ -117,8 +109,10 @@ class Database {
     const std::string& iniPath() const { return iniPath_; }
     const std::string& dataPath() const { return folder_.path(); }
     // Both settle the code page when that was put off (OpenOptions::settleCodePageLate).
-    int codePage() const;
-    CodePageOrigin codePageOrigin() const;
+    // Like every method that may decode a text, they are not const: settling it may read
+    // every log of the database (code_page_lifecycle.h).
+    int codePage();
+    CodePageOrigin codePageOrigin();
 
     // For a census put off at open: from now on, a non-ASCII text to decode before the
     // census is finished is read in the code page the texts read so far point to, and the
@@ -132,7 +126,7 @@ class Database {
     // Checks a user name (case-insensitive) and password (its 16-bit hash) as SourceSafe
     // does. An empty name stands for the current user's login name. Throws
     // Error(kUserNotFound) or Error(kBadPassword).
-    void Login(std::string_view user, std::string_view password) const;
+    void Login(std::string_view user, std::string_view password);
     static std::string DefaultUserName();
 
     // The child list of a project, deleted entries included, in stored order.
@@ -180,29 +174,23 @@ class Database {
     const std::vector<UserRecord>& users() const { return users_; }
 
     // Text of the database in UTF-8 (undecodable bytes become U+FFFD).
-    std::string Decode(std::string_view bytes) const;
+    std::string Decode(std::string_view bytes);
     // The display name of a name field: the long name from names.dat, else the short field.
     // Throws Error when the field points into names.dat and no name of this item can be
     // read there (see NamesFile::LongNameOf): the short field is never shown instead.
-    std::string DisplayName(const NameField& name, bool project) const;
+    std::string DisplayName(const NameField& name, bool project);
 
   private:
     Database(std::string iniPath, std::string dataPath);
-    ItemLog ReadLog(const std::string& physical) const;
+    ItemLog ReadLog(const std::string& physical);
     std::shared_ptr<const ChildList> ReadChildren(const std::string& projectPhysical);
     // The log of an item as read last, when that item was the last one read this way: a
     // walk asks for a file's history, its version number and its facts one after another.
     std::shared_ptr<const ItemLog> RecentLog(const std::string& physical);
     // Rereads names.dat when it is not the file read before; returns whether it did.
-    bool RefreshNames() const;
-    void SettleCodePage(const OpenOptions& options);
-    // Finishes a census put off at open, when there is one.
-    void SettleCodePageNow() const;
-    // Before a non-ASCII text is decoded: settles the code page, or guesses one for now.
-    void NeedCodePage() const;
-    void LogRead(const std::string& physical, const ItemLog& log) const;
+    bool RefreshNames();
     // A child list was read: its files' logs are read ahead of the walk (log_prefetch.h).
-    void ReadAheadLogsOf(const ChildList& children) const;
+    void ReadAheadLogsOf(const ChildList& children);
     // Takes the steps of `parts` down from `item`, the first in `children` when given.
     // `spec` spells the whole way for messages.
     LocatedItem Descend(LocatedItem item, const ChildList* children,
@@ -216,29 +204,16 @@ class Database {
 
     std::string iniPath_;
     DataFolder folder_;
-    // Refreshed from const lookups when another client changed the file (RefreshNames).
-    mutable NamesFile names_;
-    mutable std::optional<FileStamp> namesStamp_;  // none until names.dat was looked for
+    // Read again when another client changed the file (RefreshNames).
+    NamesFile names_;
+    std::optional<FileStamp> namesStamp_;  // none until names.dat was looked for
     std::string usersPath_;
     std::vector<UserRecord> users_;
-    // Settled from const lookups when the census was put off.
-    mutable std::unique_ptr<codepage::TextDecoder> decoder_;
-    mutable CodePageOrigin codePageOrigin_ = CodePageOrigin::kGiven;
-    struct LateCensus;
-    mutable std::unique_ptr<LateCensus> lateCensus_;  // set until a put-off census is finished
-    // The finished census overturned the provisional code page; ConfirmCodePage tells.
-    mutable bool overturned_ = false;
+    CodePageLifecycle codePage_{folder_, names_, users_};
     // The child lists read last, whose files' logs were queued for reading ahead.
     std::vector<std::shared_ptr<const ChildList>> listsAhead_;
     int prefetchThreads_ = 0;
-    mutable std::unique_ptr<LogPrefetcher> prefetcher_;  // made when first needed
-    // Recently decoded short non-ASCII texts: the same project specs, user names and labels
-    // come back in version after version, and each conversion costs several iconv calls.
-    struct DecodedText {
-        std::string bytes;
-        std::string utf8;
-    };
-    mutable std::vector<DecodedText> decoded_;
+    std::unique_ptr<LogPrefetcher> prefetcher_;  // made when first needed
     // Weighed in child entries (a few hundred bytes each): a lookup from the root needs the
     // lists on its way, and reading a list again is cheap. A walk holds the lists it works
     // through itself (LocateBelow), so none of them depends on staying here.

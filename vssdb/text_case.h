@@ -7,6 +7,9 @@
 
 namespace vssdb {
 
+// Whether every byte is below 0x80: text that reads alike in every code page.
+bool IsAscii(std::string_view bytes);
+
 std::string UpperCase(std::string_view utf8);
 std::string FoldCase(std::string_view utf8);
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "testing/database_writer.h"
 #include "tests/support/temp_dir.h"
 #include "vssdb/database.h"
+#include "vssdb/error.h"
 
 namespace {
 
@@ -118,6 +120,57 @@ TEST(DatabaseCodePage, RememberedUntilTheDatabaseChanges) {
     // Another database written in the same place: its names file differs, so it is read.
     write(932, "設計書の一覧");
     EXPECT_EQ(vssdb::Database::Open(ini, options)->codePage(), 932);
+}
+
+// A login compares names and password hashes in the database's code page, which a census
+// put off until then must settle first.
+struct LoginCase {
+    const char* label;
+    bool censusPutOff;
+    std::string user;  // UTF-8
+    std::string password;
+    std::optional<vssdb::ErrorKind> refused;
+};
+void PrintTo(const LoginCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class DatabaseLogin : public testing::TestWithParam<LoginCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    ShiftJisUsers, DatabaseLogin,
+    testing::Values(
+        LoginCase{"AtOpen", false, "田中", "ぱすぽ", std::nullopt},
+        LoginCase{"PutOff", true, "田中", "ぱすぽ", std::nullopt},
+        LoginCase{"PutOffWrongPassword", true, "田中", "ぱすぱ", vssdb::ErrorKind::kBadPassword},
+        LoginCase{"PutOffAsciiUser", true, "guest", "", std::nullopt},
+        LoginCase{"PutOffUnknownUser", true, "鈴木", "", vssdb::ErrorKind::kUserNotFound}),
+    [](const testing::TestParamInfo<LoginCase>& info) { return info.param.label; });
+
+TEST_P(DatabaseLogin, ComparesInTheFoundCodePage) {
+    const LoginCase& param = GetParam();
+    const codepage::TextDecoder sjis(932);
+    varnotte::test::TempDir dir;
+    vsstest::DatabaseWriter writer(dir.path());
+    const std::string tanaka = *sjis.FromUtf8("田中");
+    writer.AddUser(tanaka, *sjis.FromUtf8("ぱすぽ"));
+    const vsstest::ItemId file =
+        writer.AddFile(writer.Root(), "main.c", vsstest::Stamp{tanaka, 100, {}});
+    writer.CheckIn(file, vsstest::Stamp{tanaka, 200, *sjis.FromUtf8("バグを修正しました")});
+    writer.Write();
+
+    vssdb::OpenOptions options;
+    options.tieBreakCodePage = 1252;
+    options.settleCodePageLate = param.censusPutOff;
+    const auto db = vssdb::Database::Open(writer.IniPath().string(), options);
+    try {
+        db->Login(param.user, param.password);
+        EXPECT_FALSE(param.refused) << "logged in";
+    } catch (const vssdb::Error& error) {
+        EXPECT_EQ(std::optional(error.kind()), param.refused) << error.what();
+    }
+    EXPECT_EQ(db->codePage(), 932);
+    EXPECT_EQ(db->codePageOrigin(), vssdb::CodePageOrigin::kGuessed);
 }
 
 }  // namespace
