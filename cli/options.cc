@@ -100,7 +100,7 @@ ParseResult ParseOptions(const QStringList& arguments) {
         QStringLiteral("Also write one row for every version of every file."));
     const QCommandLineOption output(
         QStringList{QStringLiteral("o"), QStringLiteral("output")},
-        QStringLiteral("Write the export to FILE (default: standard output)."),
+        QStringLiteral("Write the export to FILE (default, and with -, standard output)."),
         QStringLiteral("FILE"));
     const QCommandLineOption encoding(
         QStringLiteral("encoding"),
@@ -245,6 +245,10 @@ ParseResult ParseOptions(const QStringList& arguments) {
     if (parser.isSet(output) && options.outputPath.isEmpty()) {
         return usageError(QStringLiteral("--output needs a file name."));
     }
+    // "-" is standard output, as everywhere on the command line; ./- names a file "-".
+    if (options.outputPath == QLatin1String("-")) {
+        options.outputPath.clear();
+    }
     // Qt spells file names in UTF-8 only: any other name would be written as another one.
     std::error_code noFolder;
     const std::string folder = std::filesystem::current_path(noFolder).native();
@@ -315,6 +319,18 @@ ParseResult ParseOptions(const QStringList& arguments) {
     }
     if (parser.isSet(label)) {
         options.filter.label = parser.value(label).toStdString();
+    }
+    // Filters choose version rows; an export without them has none, and the user would
+    // get every item row as if the filter had matched.
+    if (!options.history && !options.projectHistory) {
+        for (const QCommandLineOption* filterOption : {&since, &until, &author, &label}) {
+            if (parser.isSet(*filterOption) && !parser.isSet(report)) {
+                return usageError(
+                    QStringLiteral("--%1 chooses versions, and without --history (or "
+                                   "--project-history) there are none to choose.")
+                        .arg(filterOption->names().constLast()));
+            }
+        }
     }
 
     options.errorsPath = parser.value(errorsFile);

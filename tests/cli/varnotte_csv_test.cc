@@ -63,6 +63,16 @@ TEST(VarnotteCsv, OutputFileIsByteForByteWhatStandardOutputGets) {
     ASSERT_EQ(toFile.exitCode, 4);
     EXPECT_EQ(toFile.out, "");
     EXPECT_EQ(vsstest::ReadWholeFile(dir / "out.csv"), toStdout.out);
+    // "-" is standard output; "./-" is a file of that name.
+    const CsvRun dash = varnotte::test::RunCsvBytes(
+        {"--history", "-o", "-", Ini(fixture).toStdString()}, dir.path().string());
+    EXPECT_EQ(dash.exitCode, 4);
+    EXPECT_EQ(dash.out, toStdout.out);
+    EXPECT_FALSE(fs::exists(dir / "-"));
+    const CsvRun dotDash = varnotte::test::RunCsvBytes(
+        {"--history", "-o", "./-", Ini(fixture).toStdString()}, dir.path().string());
+    EXPECT_EQ(dotDash.out, "");
+    EXPECT_EQ(vsstest::ReadWholeFile(dir / "-"), toStdout.out);
     // Comments with line breaks: each break is one CR LF inside a quoted field.
     EXPECT_NE(toStdout.out.find("MDID Logins\r\n* full support"), std::string::npos);
 }
@@ -191,6 +201,12 @@ TEST(VarnotteCsv, ExitStatusesAndMessages) {
         {{"--errors", Q(dir / "same.csv"), "-o", Q(dir / "same.csv"), Ini(small)},
          1,
          "name the same file"},
+        // Filters choose versions: without any there is nothing to choose from.
+        {{"--since", "2007-03-05", Ini(small)}, 1, "--since chooses versions, and without"},
+        {{"--label", "v1", "--users", Ini(small)}, 1, "--label chooses versions"},
+        {{"--author", "Admin", "--deleted", "--format", "jsonl", Ini(small)},
+         1,
+         "--author chooses versions"},
     };
     for (const Failure& failure : failures) {
         const CsvRun run = RunCsv(failure.arguments);
