@@ -10,7 +10,8 @@ namespace {
 using vssdb::revision_format::Action;
 
 // Every wording in one place, with the code that names the action in data. Placeholders:
-// {name}, {old}, {spec}, {label}, {n}.
+// {name}, {old}, {spec}, {label}, {n}. A project acted on is written "$Name", as
+// SourceSafe's own history writes subprojects, so that it is never taken for a file.
 struct Wording {
     std::string_view text;
     std::string_view code;
@@ -27,13 +28,13 @@ constexpr ActionWording kWordings[] = {
     {Action::kCreateFile, {"Created", "created"}},
     {Action::kAddProject, {"Added ${name}", "added"}},
     {Action::kAddFile, {"Added {name}", "added"}},
-    {Action::kDestroyProject, {"Destroyed {name}", "destroyed"}},
+    {Action::kDestroyProject, {"Destroyed ${name}", "destroyed"}},
     {Action::kDestroyFile, {"Destroyed {name}", "destroyed"}},
-    {Action::kDeleteProject, {"Deleted {name}", "deleted"}},
+    {Action::kDeleteProject, {"Deleted ${name}", "deleted"}},
     {Action::kDeleteFile, {"Deleted {name}", "deleted"}},
-    {Action::kRecoverProject, {"Recovered {name}", "recovered"}},
+    {Action::kRecoverProject, {"Recovered ${name}", "recovered"}},
     {Action::kRecoverFile, {"Recovered {name}", "recovered"}},
-    {Action::kRenameProject, {"Renamed {old} to {name}", "renamed"}},
+    {Action::kRenameProject, {"Renamed ${old} to ${name}", "renamed"}},
     {Action::kRenameFile, {"Renamed {old} to {name}", "renamed"}},
     {Action::kMoveFrom, {"Moved from {spec}", "moved_from"}},
     {Action::kMoveTo, {"Moved to {spec}", "moved_to"}},
@@ -44,13 +45,14 @@ constexpr ActionWording kWordings[] = {
     {Action::kArchiveVersions, {"Archived versions of {name}", "archived_versions"}},
     {Action::kRestoreVersions, {"Restored versions of {name}", "restored_versions"}},
     {Action::kArchiveFile, {"Archived {name}", "archived"}},
-    {Action::kArchiveProject, {"Archived {name}", "archived"}},
+    {Action::kArchiveProject, {"Archived ${name}", "archived"}},
     {Action::kRestoreFile, {"Restored {name}", "restored"}},
-    {Action::kRestoreProject, {"Restored {name}", "restored"}},
+    {Action::kRestoreProject, {"Restored ${name}", "restored"}},
 };
 
 // Variants that the stored fields select.
 constexpr Wording kPurged = {"Purged {name}", "purged"};
+constexpr Wording kPurgedProject = {"Purged ${name}", "purged"};
 constexpr Wording kPinned = {"Pinned {name} to version {n}", "pinned"};
 constexpr Wording kUnpinned = {"Unpinned {name}", "unpinned"};
 constexpr Wording kRollback = {"Rollback to version {n}", "rolled_back"};
@@ -78,7 +80,7 @@ Classified Classify(const vssdb::Revision& revision) {
         case Action::kDestroyProject:
         case Action::kDestroyFile:
             if (revision.purged == 1) {
-                out.wording = kPurged;
+                out.wording = action == Action::kDestroyProject ? kPurgedProject : kPurged;
             }
             break;
         case Action::kShareFile:

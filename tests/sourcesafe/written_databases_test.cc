@@ -84,7 +84,28 @@ TEST_F(WrittenDatabase, ProjectHistoryNamesWhatWasDone) {
     writer.Share(file, b, At(2000));
     writer.Label(a, "release 1", At(2100), "label note");
     writer.Move(sub, b, At(2200));
+    // Subprojects are named with "$" in every action, files never.
+    const ItemId c = writer.AddProject(writer.Root(), "C", At(3000));
+    const ItemId old = writer.AddProject(c, "Old", At(3100));
+    const ItemId brief = writer.AddProject(c, "Brief", At(3200));
+    writer.Delete(c, old, At(3300));
+    writer.Recover(c, old, At(3400));
+    writer.Rename(c, old, "New Name", At(3500));
+    writer.Destroy(c, brief, At(3600));
+    writer.Delete(c, old, At(3700));
+    writer.Destroy(c, old, At(3800));
     const IVSSDatabase db = Open();
+    EXPECT_EQ(History(db.VSSItem("$/C")), (std::vector<VersionLine>{
+                                              {9, "Purged $New Name", ""},
+                                              {8, "Deleted $New Name", ""},
+                                              {7, "Destroyed $Brief", ""},
+                                              {6, "Renamed $Old to $New Name", ""},
+                                              {5, "Recovered $Old", ""},
+                                              {4, "Deleted $Old", ""},
+                                              {3, "Added $Brief", ""},
+                                              {2, "Added $Old", ""},
+                                              {1, "Created", ""},
+                                          }));
 
     EXPECT_EQ(History(db.VSSItem("$/A")), (std::vector<VersionLine>{
                                               {11, "Moved to $/B", ""},
