@@ -23,7 +23,8 @@ inline constexpr ExitStatusText kExitStatusTexts[] = {
     {kExitLoginRefused, "login refused"},
     {kExitCannotOpen, "the database cannot be opened"},
     {kExitItemsUnreadable,
-     "the export finished but some items could not be read (listed on standard error)"},
+     "the export finished but some items could not be read, or are damaged (listed on "
+     "standard error)"},
     {kExitCannotWrite, "the output cannot be written (or would be a file of the database)"},
 };
 

@@ -119,6 +119,10 @@ class ExportHost : public WalkHost {
         failures_.push_back({spec, error.what()});
     }
 
+    void ItemDamaged(const std::string& spec, const std::string& why) override {
+        damaged_.push_back({spec, why});
+    }
+
     void EndProgress() {
         if (progressShown_) {
             std::fprintf(errors_, "\r\033[K");
@@ -128,6 +132,7 @@ class ExportHost : public WalkHost {
 
     bool writeFailed() const { return writeFailed_; }
     const std::vector<Failure>& failures() const { return failures_; }
+    const std::vector<Failure>& damaged() const { return damaged_; }
     std::size_t visited() const { return visited_; }
 
   private:
@@ -141,6 +146,7 @@ class ExportHost : public WalkHost {
     std::size_t visited_ = 0;
     std::chrono::steady_clock::time_point lastProgress_{};
     std::vector<Failure> failures_;
+    std::vector<Failure> damaged_;  // shown as their logs say
 };
 
 // Messages quote names, specs and paths as they are stored; none may steer the terminal.
@@ -163,7 +169,8 @@ std::string CodePageMessage(const sourcesafe::IVSSDatabase& database) {
 
 // The format the options ask for, the tally when listing users or writing the report.
 std::unique_ptr<RowFormat> MakeFormat(const Options& options, const std::string& spec,
-                                      UserTally*& tally, ReportTally*& report) {
+                                      const sourcesafe::TimeZone* zone, UserTally*& tally,
+                                      ReportTally*& report) {
     if (options.report) {
         auto counts = std::make_unique<ReportTally>(spec);
         report = counts.get();
@@ -176,13 +183,13 @@ std::unique_ptr<RowFormat> MakeFormat(const Options& options, const std::string&
     }
     if (options.format == OutputFormat::kJsonLines) {
         return std::make_unique<JsonLinesFormat>(
-            JsonLinesFormat::Options{.deletedField = options.deleted});
+            JsonLinesFormat::Options{.deletedField = options.deleted, .timeZone = zone});
     }
     if (options.wideColumns) {
-        return std::make_unique<WideCsvFormat>(options.dates);
+        return std::make_unique<WideCsvFormat>(options.dates, zone);
     }
-    return std::make_unique<DefaultCsvFormat>(
-        DefaultCsvFormat::Options{.dates = options.dates, .deletedColumn = options.deleted});
+    return std::make_unique<DefaultCsvFormat>(DefaultCsvFormat::Options{
+        .dates = options.dates, .timeZone = zone, .deletedColumn = options.deleted});
 }
 
 // Reader errors name the damaged file first ("<data>/b/baaaaaaa: what is wrong"): the file
@@ -197,7 +204,8 @@ std::pair<std::string, std::string> FileAndReason(const std::string& message,
     return {message.substr(0, colon), message.substr(colon + 2)};
 }
 
-// The unreadable items as CSV, a header row first; an empty list still makes the file.
+// The unreadable and the damaged items as CSV, a header row first; an empty list still
+// makes the file.
 bool WriteErrorsFile(const Options& options, const DatabaseFiles& database,
                      const std::vector<Failure>& failures, std::string& error) {
     CsvFileWriter writer;
@@ -226,7 +234,7 @@ bool WriteUsers(const Options& options, const sourcesafe::IVSSDatabase& database
     const bool counted = options.history || options.projectHistory;
     if (options.format == OutputFormat::kJsonLines) {
         for (const UserSummary& user : users) {
-            if (!writer.WriteUtf8Line(UserJsonLine(user, counted))) {
+            if (!writer.WriteUtf8Line(UserJsonLine(user, counted, database.Zone()))) {
                 return false;
             }
         }
@@ -236,7 +244,7 @@ bool WriteUsers(const Options& options, const sourcesafe::IVSSDatabase& database
         return false;
     }
     for (const UserSummary& user : users) {
-        if (!writer.WriteRow(UserCsvRow(user, counted, options.dates))) {
+        if (!writer.WriteRow(UserCsvRow(user, counted, options.dates, database.Zone()))) {
             return false;
         }
     }
@@ -317,7 +325,7 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
     bool written = true;
     for (bool again = true; again;) {
         exportRunning = 1;
-        format = MakeFormat(options, nodePath, tally, report);
+        format = MakeFormat(options, nodePath, database.Zone(), tally, report);
         filter = std::make_unique<VersionFilter>(database, options.filter);
         sink = std::make_unique<RowSink>(writer, options.format, tally, report);
         host = std::make_unique<ExportHost>(*sink, exportRunning, errors, showProgress,
@@ -342,10 +350,17 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
     if (written && options.users) {
         written = WriteUsers(options, database, *tally, writer);
     }
+    for (const std::string& name : UsersListedTwice(database.Users())) {
+        Report(errors, "warning: the user file " + files.dataFolder.native() +
+                           "/um.dat lists " + name + " twice; it counts as one user");
+    }
     if (written && report != nullptr) {
         std::vector<UnreadableItem> unreadable;
         for (const Failure& failure : host->failures()) {
             unreadable.push_back({failure.spec, failure.message});
+        }
+        for (const Failure& damage : host->damaged()) {
+            unreadable.push_back({damage.spec, "shown as its own log says; " + damage.message});
         }
         written = WriteReport(options, database, nodePath, *report, std::move(unreadable), writer);
     }
@@ -355,9 +370,13 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
         Report(errors, "cannot write " + target + ": " + writer.errorString().toStdString());
         status = kExitCannotWrite;
     }
+    std::vector<Failure> listed = host->failures();
+    for (const Failure& damage : host->damaged()) {
+        listed.push_back({damage.spec, "shown as its own log says; " + damage.message});
+    }
     if (!options.errorsPath.isEmpty()) {
         std::string error;
-        if (!WriteErrorsFile(options, files, host->failures(), error)) {
+        if (!WriteErrorsFile(options, files, listed, error)) {
             Report(errors, "cannot write " + options.errorsPath.toStdString() + ": " + error);
             status = kExitCannotWrite;
         }
@@ -368,9 +387,19 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
     for (const Failure& failure : host->failures()) {
         Report(errors, "cannot read " + failure.spec + ": " + failure.message);
     }
+    for (const Failure& damage : host->damaged()) {
+        Report(errors, "damaged: " + damage.spec + ": " + damage.message);
+    }
     if (!host->failures().empty()) {
         Report(errors, std::to_string(host->failures().size()) +
                            " item(s) could not be read and are missing from the export");
+    }
+    if (!host->damaged().empty()) {
+        Report(errors, std::to_string(host->damaged().size()) +
+                           " item(s) disagree with the entries that list them; they are "
+                           "exported as their own logs say");
+    }
+    if (!host->failures().empty() || !host->damaged().empty()) {
         return kExitItemsUnreadable;
     }
     return kExitSuccess;

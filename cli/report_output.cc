@@ -35,7 +35,10 @@ bool WriteReport(const Options& options, const sourcesafe::IVSSDatabase& databas
     context.writtenAt =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
     context.programVersion = VARNOTTE_VERSION;
+    context.timeZone = database.Zone();
+    context.timeZoneName = database.ZoneName();
     context.users = tally.users().Summaries(database.Users());
+    context.usersListedTwice = UsersListedTwice(database.Users());
     context.unreadable = std::move(unreadable);
     return writer.WriteUtf8Line(ReportHtml(tally.facts(), context, options.reportLanguage));
 }

@@ -54,23 +54,25 @@ std::string ItemRow(const sourcesafe::IVSSItem& item) {
     return JoinFields({item.Spec(), std::to_string(item.VersionNumber())});
 }
 
-std::string FormatDate(double automationDate, DateStyle style) {
-    return style == DateStyle::kIso ? sourcesafe::FormatAutomationDateIso(automationDate)
+std::string FormatDate(double automationDate, DateStyle style, const sourcesafe::TimeZone* zone) {
+    return style == DateStyle::kIso ? sourcesafe::FormatAutomationDateIso(automationDate, zone)
                                     : sourcesafe::FormatAutomationDate(automationDate);
 }
 
 namespace {
 
 std::string DatedVersionRow(const sourcesafe::IVSSItem& item,
-                            const sourcesafe::IVSSVersion& version, DateStyle dates) {
+                            const sourcesafe::IVSSVersion& version, DateStyle dates,
+                            const sourcesafe::TimeZone* zone) {
     return JoinFields({item.Spec(), std::to_string(version.VersionNumber()), version.Username(),
-                       version.Action(), FormatDate(version.Date(), dates), version.Comment()});
+                       version.Action(), FormatDate(version.Date(), dates, zone),
+                       version.Comment()});
 }
 
 }  // namespace
 
 std::string VersionRow(const sourcesafe::IVSSItem& file, const sourcesafe::IVSSVersion& version) {
-    return DatedVersionRow(file, version, DateStyle::kClassic);
+    return DatedVersionRow(file, version, DateStyle::kClassic, nullptr);
 }
 
 std::string DefaultCsvFormat::WithDeletedColumn(std::string row,
@@ -87,7 +89,8 @@ std::string DefaultCsvFormat::ItemRow(const sourcesafe::IVSSItem& item) {
 
 std::string DefaultCsvFormat::VersionRow(const sourcesafe::IVSSItem& item,
                                          const sourcesafe::IVSSVersion& version) {
-    return WithDeletedColumn(DatedVersionRow(item, version, options_.dates), item);
+    return WithDeletedColumn(DatedVersionRow(item, version, options_.dates, options_.timeZone),
+                             item);
 }
 
 }  // namespace varnotte

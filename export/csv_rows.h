@@ -35,6 +35,7 @@ class DefaultCsvFormat : public RowFormat {
   public:
     struct Options {
         DateStyle dates = DateStyle::kClassic;
+        const sourcesafe::TimeZone* timeZone = nullptr;  // ISO dates: their UTC offset in it
         bool deletedColumn = false;
     };
     DefaultCsvFormat() = default;

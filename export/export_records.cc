@@ -9,6 +9,7 @@ ItemRecord ReadItemRecord(const sourcesafe::IVSSItem& item) {
     record.name = item.Name();
     record.physical = item.Physical();
     record.deleted = item.Deleted();
+    record.damage = item.EntryDisagreement();
     if (!record.project) {
         // The file's facts first: they read its log, and the version number then comes
         // from what that read remembered.
@@ -40,10 +41,11 @@ VersionRecord ReadVersionRecord(const sourcesafe::IVSSVersion& version) {
     record.action = record.details.text;
     record.date = version.Date();
     record.comment = version.Comment();
-    if (record.details.code == "labeled") {
+    if (record.details.code == "labeled" || record.details.code == "label_removed") {
         record.label = version.Label();
         record.labelComment = version.LabelComment();
     }
+    record.storedIn = version.StoredIn();
     return record;
 }
 

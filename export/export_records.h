@@ -35,6 +35,8 @@ struct ItemRecord {
     std::vector<std::string> links;  // specs of every live entry listing the file
     int pinnedVersion = 0;
     sourcesafe::BranchSource branch;
+    // What its own log says against the entry that lists it; empty when they agree.
+    std::string damage;
 };
 
 // What a version says; the facts of its item come from the item (ItemRecord's first ones).
@@ -45,8 +47,9 @@ struct VersionRecord {
     sourcesafe::ActionDetails details;
     double date = 0;  // automation date
     std::string comment;
-    std::string label;
+    std::string label;  // removed labels too: what can still be read of the name
     std::string labelComment;
+    std::string storedIn;  // see IVSSVersion::StoredIn
 };
 
 // Throw VssError when the item's files cannot be read.

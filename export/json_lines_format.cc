@@ -122,8 +122,8 @@ class JsonObject {
         text_ += "null";
         return *this;
     }
-    JsonObject& Date(std::string_view key, double automationDate) {
-        return String(key, sourcesafe::FormatAutomationDateIso(automationDate));
+    JsonObject& Date(std::string_view key, double automationDate, const sourcesafe::TimeZone* zone) {
+        return String(key, sourcesafe::FormatAutomationDateIso(automationDate, zone));
     }
     // A member whose value is already JSON text.
     JsonObject& Raw(std::string_view key, std::string_view json) {
@@ -151,7 +151,8 @@ class JsonObject {
     std::string text_;
 };
 
-std::string CheckoutsJson(const std::vector<CheckoutRecord>& checkouts) {
+std::string CheckoutsJson(const std::vector<CheckoutRecord>& checkouts,
+                          const sourcesafe::TimeZone* zone) {
     std::string json = "[";
     for (const CheckoutRecord& checkout : checkouts) {
         if (json.size() > 1) {
@@ -159,7 +160,7 @@ std::string CheckoutsJson(const std::vector<CheckoutRecord>& checkouts) {
         }
         json += JsonObject()
                     .String("user", checkout.user)
-                    .Date("date", checkout.date)
+                    .Date("date", checkout.date, zone)
                     .String("folder", checkout.folder)
                     .String("machine", checkout.machine)
                     .String("project", checkout.project)
@@ -185,7 +186,7 @@ std::string StringsJson(const std::vector<std::string>& values) {
 void AddActionFields(JsonObject& object, const VersionRecord& record) {
     const sourcesafe::ActionDetails& details = record.details;
     const std::string& code = details.code;
-    if (code == "labeled") {
+    if (code == "labeled" || code == "label_removed") {
         object.String("label", record.label).String("labelComment", record.labelComment);
         return;
     }
@@ -238,6 +239,9 @@ std::string JsonLinesFormat::ItemRow(const sourcesafe::IVSSItem& item) {
     if (options_.deletedField) {
         object.Bool("deleted", record.deleted);
     }
+    if (!record.damage.empty()) {
+        object.String("damage", record.damage);
+    }
     if (record.project) {
         return object.Finish();
     }
@@ -248,7 +252,7 @@ std::string JsonLinesFormat::ItemRow(const sourcesafe::IVSSItem& item) {
         object.Number("size", record.size);
     }
     object.Bool("checkedOut", !record.checkouts.empty())
-        .Raw("checkouts", CheckoutsJson(record.checkouts))
+        .Raw("checkouts", CheckoutsJson(record.checkouts, options_.timeZone))
         .Raw("links", StringsJson(record.links));
     if (record.pinnedVersion != 0) {
         object.Number("pinnedVersion", record.pinnedVersion);
@@ -284,11 +288,14 @@ std::string JsonLinesFormat::VersionRow(const sourcesafe::IVSSItem& item,
     JsonObject object(versionBegun_);
     object.Number("version", record.version)
         .String("user", record.user)
-        .Date("date", record.date)
+        .Date("date", record.date, options_.timeZone)
         .String("action", record.action)
         .String("actionCode", record.details.code)
         .Number("actionNumber", record.details.storedAction)
         .String("comment", record.comment);
+    if (!record.storedIn.empty()) {
+        object.String("storedIn", record.storedIn);
+    }
     AddActionFields(object, record);
     return object.Finish();
 }

@@ -14,6 +14,8 @@ class JsonLinesFormat : public RowFormat {
   public:
     struct Options {
         bool deletedField = false;  // "deleted" on every object (with deleted items)
+        // Dates carry their UTC offset in it, when the database names its zone.
+        const sourcesafe::TimeZone* timeZone = nullptr;
     };
     JsonLinesFormat() = default;
     explicit JsonLinesFormat(Options options) : options_(options) {}

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "export/report_texts.h"
+
 namespace varnotte {
 namespace {
 
@@ -140,7 +142,7 @@ std::string MonthBarChart(const std::vector<ChartSeries>& series, MonthKey first
         }
         const std::string period = PeriodText(start + i * monthsPerBar, monthsPerBar);
         const std::string title =
-            QString::fromStdString(tip)
+            CountedText(tip.c_str(), totals[bar])
                 .arg(QString::fromStdString(period), QString::fromStdString(Grouped(totals[bar])))
                 .toHtmlEscaped()
                 .toStdString();

@@ -17,8 +17,9 @@ struct ChartSeries {
 
 // A bar per month from `first` to `last` (both included), or per quarter or year when
 // there would be too many to tell apart (MonthsPerBar); the series stacked bottom up in
-// their order, a scale on the left and the years below. `tip` ("%1: %2 versions") is each
-// bar's tooltip, %1 its period ("2007-03", "2007 Q1", "2007") and %2 its total.
+// their order, a scale on the left and the years below. `tip` ("%1: %2 version|%1: %2
+// versions", see CountedText) is each bar's tooltip, %1 its period ("2007-03", "2007 Q1",
+// "2007") and %2 its total.
 std::string MonthBarChart(const std::vector<ChartSeries>& series, MonthKey first, MonthKey last,
                           int height, const std::string& tip);
 

@@ -102,6 +102,17 @@ std::string Minute(double date) {
     return text;
 }
 
+// "(UTC+05:30) Chennai, Kolkata, Mumbai, New Delhi (UTC+05:30)"; a zone without a name
+// is its offset; daylight saving time, where the zone has it, is its second offset.
+QString ZoneText(const sourcesafe::TimeZone& zone, const std::string& name) {
+    QString offsets = QStringLiteral("UTC") +
+                      Q(sourcesafe::UtcOffsetText(-(zone.bias + zone.standardBias)));
+    if (zone.SwitchesToDaylight()) {
+        offsets += QStringLiteral(", UTC") + Q(sourcesafe::UtcOffsetText(-(zone.bias + zone.daylightBias)));
+    }
+    return name.empty() ? offsets : Q(name) + QStringLiteral(" (") + offsets + QStringLiteral(")");
+}
+
 QString Folded(const std::string& name) {
     return Q(name).toCaseFolded();
 }
@@ -169,7 +180,8 @@ class ReportWriter {
         out_ += "<section id=\"glance\"><h2>" + E(Q(t_.glance)) + "</h2>\n<div class=\"tiles\">";
         Tile(t_.projects, facts_.projects);
         Tile(t_.files, facts_.files);
-        Tile(t_.versions, facts_.versions());
+        Tile(t_.fileVersions, facts_.fileVersions);
+        Tile(t_.projectEntries, facts_.projectVersions);
         Tile(t_.users, listedUsers_);
         Tile(t_.labels, facts_.labels());
         Tile(t_.deletedItems, facts_.deletedItems);
@@ -193,27 +205,36 @@ class ReportWriter {
                 FactRow(t_.codePage, Q(t_.codePageGuessed).arg(page));
                 break;
         }
-        FactRow(
-            t_.versions,
-            Count(facts_.versions()) + " — " +
-                Q(t_.versionsSplit).arg(Count(facts_.fileVersions), Count(facts_.projectVersions)));
-        FactRow(t_.users, Q(t_.usersSplit).arg(Count(listedUsers_), Count(writers_)));
+        FactRow(t_.fileVersions, Q(t_.fileVersionsCounted).arg(Count(facts_.fileVersions)));
+        FactRow(t_.projectEntries,
+                Q(t_.projectEntriesCounted).arg(Count(facts_.projectVersions)));
+        QString users = Q(t_.usersSplit).arg(Count(listedUsers_), Count(writers_));
+        for (const std::string& name : context_.usersListedTwice) {
+            users += QStringLiteral("; ") + Q(t_.listedTwice).arg(Q(name));
+        }
+        FactRow(t_.users, users);
         FactRow(t_.labels,
                 Q(t_.labelsSplit).arg(Count(facts_.projectLabels), Count(facts_.fileLabels)));
+        FactRow(t_.timeZone,
+                context_.timeZone == nullptr
+                    ? Q(t_.timeZoneUnnamed)
+                    : Q(t_.timeZoneNamed).arg(ZoneText(*context_.timeZone, context_.timeZoneName)));
         FactRow(t_.firstActivity, Q(Day(facts_.firstDate)));
         FactRow(t_.lastActivity, Q(Day(facts_.lastDate)));
         const QString content = Bytes(facts_.contentBytes);
         FactRow(t_.content, facts_.missingContent == 0
                                 ? content
-                                : Q(t_.contentMissing).arg(content, Count(facts_.missingContent)));
+                                : CountedText(t_.contentMissing, facts_.missingContent)
+                                      .arg(content, Count(facts_.missingContent)));
         FactRow(t_.onDisk,
-                Q(t_.onDiskValue)
+                CountedText(t_.onDiskValue, context_.dataFolderFiles)
                     .arg(Bytes(context_.dataFolderBytes), Count(context_.dataFolderFiles)));
         FactRow(
             t_.damage,
             context_.unreadable.empty()
                 ? Q(t_.damageNone)
-                : Q(t_.damageSome).arg(Count(static_cast<long long>(context_.unreadable.size()))));
+                : CountedText(t_.damageSome, static_cast<long long>(context_.unreadable.size()))
+                      .arg(Count(static_cast<long long>(context_.unreadable.size()))));
         out_ += "</table></section>\n";
     }
 
@@ -280,7 +301,9 @@ class ReportWriter {
                 "</ul>\n";
         if (facts_.undatedVersions > 0) {
             out_ +=
-                "<p class=\"note\">" + E(Q(t_.undated).arg(Count(facts_.undatedVersions))) + "</p>";
+                "<p class=\"note\">" +
+                E(CountedText(t_.undated, facts_.undatedVersions).arg(Count(facts_.undatedVersions))) +
+                "</p>";
         }
         out_ += "</section>\n";
     }
@@ -341,7 +364,8 @@ class ReportWriter {
         }
         std::stable_sort(users.begin(), users.end(),
                          [](const auto* a, const auto* b) { return a->versions > b->versions; });
-        out_ += "<section id=\"people\"><h2>" + E(Q(t_.people)) + "</h2>\n<table><thead><tr><th>" +
+        out_ += "<section id=\"people\"><h2>" + E(Q(t_.people)) + "</h2>\n<p class=\"note\">" +
+                E(Q(t_.peopleNote)) + "</p>\n<table><thead><tr><th>" +
                 E(Q(t_.user)) + "</th><th class=\"n\">" + E(Q(t_.versions)) + "</th><th></th><th>" +
                 E(Q(t_.first)) + "</th><th>" + E(Q(t_.last)) + "</th></tr></thead>\n";
         for (const UserSummary* user : users) {
@@ -364,7 +388,9 @@ class ReportWriter {
     void More(long long all, std::size_t shown) {
         if (all > static_cast<long long>(shown)) {
             out_ += "<p class=\"note\">" +
-                    E(Q(t_.more).arg(Count(all - static_cast<long long>(shown)))) + "</p>\n";
+                    E(CountedText(t_.more, all - static_cast<long long>(shown))
+                          .arg(Count(all - static_cast<long long>(shown)))) +
+                "</p>\n";
         }
     }
 
@@ -545,12 +571,12 @@ std::string ReportDataJson(const ReportFacts& facts, const ReportContext& contex
         {"contentBytes", facts.contentBytes},
         {"users", listed},
         {"unreadable", static_cast<qint64>(context.unreadable.size())},
-        {"firstDate", IsDated(facts.firstDate)
-                          ? QJsonValue(Q(sourcesafe::FormatAutomationDateIso(facts.firstDate)))
-                          : QJsonValue()},
-        {"lastDate", IsDated(facts.lastDate)
-                         ? QJsonValue(Q(sourcesafe::FormatAutomationDateIso(facts.lastDate)))
-                         : QJsonValue()},
+        {"firstDate", IsDated(facts.firstDate) ? QJsonValue(Q(sourcesafe::FormatAutomationDateIso(
+                                                     facts.firstDate, context.timeZone)))
+                                               : QJsonValue()},
+        {"lastDate", IsDated(facts.lastDate) ? QJsonValue(Q(sourcesafe::FormatAutomationDateIso(
+                                                   facts.lastDate, context.timeZone)))
+                                             : QJsonValue()},
         {"versionsPerMonth", months},
         {"versionsPerUser", users},
     };

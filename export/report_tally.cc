@@ -150,15 +150,9 @@ void ReportTally::CountVersion(const Pending& version) {
     const VersionRecord& record = version.version;
     const bool dated = IsDated(record.date);
     const MonthKey month = dated ? MonthOf(record.date) : 0;
-    std::vector<bool>& counted = countedVersions_[version.physical];
-    const auto number = static_cast<std::size_t>(std::max(record.version, 0));
-    if (counted.size() <= number) {
-        counted.resize(number + 1);
-    }
-    if (counted[number]) {
+    if (!counted_.FirstTime(version.physical, record.storedIn, record.version)) {
         return;
     }
-    counted[number] = true;
 
     // A file in several places counts where the walk meets it first.
     for (const std::size_t index : SubtreesOf(version.spec)) {

@@ -18,6 +18,7 @@
 
 #include "export/export_records.h"
 #include "export/row_format.h"
+#include "export/stored_versions.h"
 #include "export/user_tally.h"
 
 namespace varnotte {
@@ -64,7 +65,8 @@ struct ReportFacts {
     long long projects = 0;
     long long files = 0;
     long long deletedItems = 0;
-    // Versions of files and of projects; a file in several places counts once.
+    // Versions of files and entries of projects' histories, each stored version once (see
+    // StoredVersions); removed labels are versions, not labels.
     long long fileVersions = 0;
     long long projectVersions = 0;
     long long projectLabels = 0;
@@ -149,8 +151,7 @@ class ReportTally : public RowFormat {
     std::unordered_map<std::string, std::size_t> subtreeIndex_;
     std::string subtreesSpec_;  // the spec SubtreesOf answered last; empty: none
     std::vector<std::size_t> subtreesOfSpec_;
-    // Physical name -> the version numbers of it already counted.
-    std::unordered_map<std::string, std::vector<bool>> countedVersions_;
+    StoredVersions counted_;
     std::unordered_set<std::string> sharedPhysicals_;
     std::string lastName_;
     std::string lastFolded_;

@@ -20,30 +20,45 @@ constexpr ReportTexts kEnglish{
     .projects = "Projects",
     .files = "Files",
     .versions = "Versions",
-    .versionsSplit = "%1 of files, %2 of projects",
+    .fileVersions = "File versions",
+    .fileVersionsCounted =
+        "%1 — each stored version once: a file shared into several projects, and the "
+        "versions a branched file shows from before its branch, count once",
+    .projectEntries = "Project history entries",
+    .projectEntriesCounted =
+        "%1 — the projects' own histories: adds, deletes, renames, shares, pins and labels "
+        "(removed labels too, which count as entries and not as labels)",
     .users = "Users",
     .usersSplit = "%1 listed, %2 who wrote versions",
+    .listedTwice = "the user file lists %1 twice (a damage; counted once)",
     .labels = "Labels",
     .labelsSplit = "%1 on projects, %2 on files",
     .deletedItems = "Deleted items",
+    .timeZone = "Time zone",
+    .timeZoneNamed = "%1, as srcsafe.ini names it; dates are shown in its wall clock",
+    .timeZoneUnnamed = "not named in srcsafe.ini; dates are shown as the wall clock stored",
     .firstActivity = "First activity",
     .lastActivity = "Last activity",
     .content = "Current content of the files",
-    .contentMissing = "%1 (%2 files have no data file)",
+    .contentMissing = "%1 (%2 file has no data file)|%1 (%2 files have no data file)",
     .onDisk = "Data folder on disk",
-    .onDiskValue = "%1 in %2 files",
+    .onDiskValue = "%1 in %2 file|%1 in %2 files",
     .damage = "Damage found",
     .damageNone = "none: every item could be read",
-    .damageSome = "%1 items could not be read (see the last section)",
+    .damageSome =
+        "%1 item could not be read (see the last section)|%1 items could not be read (see the "
+        "last section)",
     .activity = "Activity over time",
     .activityNote =
         "Versions per month over the whole history (per quarter or per year when "
         "it is long), the busiest users in colour. A file shared into several "
         "projects counts once.",
-    .undated = "%1 versions carry no date and are left out of the chart.",
+    .undated =
+        "%1 version carries no date and is left out of the chart.|%1 versions carry no "
+        "date and are left out of the chart.",
     .others = "others",
     .noActivity = "No version carries a date.",
-    .monthTip = "%1: %2 versions",
+    .monthTip = "%1: %2 version|%1: %2 versions",
     .projectsSection = "Projects",
     .largest = "Largest subtrees",
     .mostActive = "Most active subtrees",
@@ -58,13 +73,17 @@ constexpr ReportTexts kEnglish{
     .trend = "Activity",
     .quiet = "quiet %1 years",
     .people = "People",
+    .peopleNote =
+        "Versions each user wrote: file versions and project history entries, each stored "
+        "version once, as at a glance. varnotte-csv --users --history --project-history "
+        "--deleted counts the same; without --project-history it counts file versions only.",
     .user = "User",
     .first = "First",
     .last = "Last",
     .notAUser = "no user of the database (any more)",
     .readOnly = "read-only",
     .checkouts = "Checked-out files",
-    .checkoutsSummary = "%1 files checked out, %2 checkouts in all. By user: %3.",
+    .checkoutsSummary = "Files checked out: %1; checkouts in all: %2. By user: %3.",
     .noCheckouts = "No file is checked out.",
     .file = "File",
     .by = "By",
@@ -82,7 +101,9 @@ constexpr ReportTexts kEnglish{
     .branchedFromGone = "from a file no longer in the database, version %1",
     .shared = "Shared",
     .sharedAlso = "also in %1",
-    .more = "%1 more are not listed here; the JSON Lines export lists them all.",
+    .more =
+        "%1 more is not listed here; the JSON Lines export lists it.|%1 more are not listed "
+        "here; the JSON Lines export lists them all.",
     .labelsSection = "Labels",
     .labelsNote =
         "Labels over time (on projects and on files), then the project labels, "
@@ -114,12 +135,23 @@ constexpr ReportTexts kJapanese{
     .projects = "プロジェクト",
     .files = "ファイル",
     .versions = "バージョン",
-    .versionsSplit = "ファイル %1、プロジェクト %2",
+    .fileVersions = "ファイルのバージョン",
+    .fileVersionsCounted =
+        "%1 (保存されたバージョンを 1 回ずつ: 複数のプロジェクトで共有されたファイルと、"
+        "分岐したファイルの分岐前のバージョンは 1 回と数えます)",
+    .projectEntries = "プロジェクトの履歴",
+    .projectEntriesCounted =
+        "%1 (プロジェクト自身の履歴: 追加・削除・名前の変更・共有・ピン留め・ラベル。"
+        "削除されたラベルも履歴に数え、ラベルには数えません)",
     .users = "ユーザー",
     .usersSplit = "登録 %1、変更した人 %2",
+    .listedTwice = "ユーザーファイルに %1 が 2 回あります (損傷。1 人と数えます)",
     .labels = "ラベル",
     .labelsSplit = "プロジェクト %1、ファイル %2",
     .deletedItems = "削除された項目",
+    .timeZone = "タイムゾーン",
+    .timeZoneNamed = "%1 (srcsafe.ini の指定)。日時はこのタイムゾーンの時刻です",
+    .timeZoneUnnamed = "srcsafe.ini に指定なし。日時は保存された時刻のままです",
     .firstActivity = "最初の変更",
     .lastActivity = "最後の変更",
     .content = "ファイルの現在の内容",
@@ -151,6 +183,11 @@ constexpr ReportTexts kJapanese{
     .trend = "推移",
     .quiet = "%1 年間変更なし",
     .people = "ユーザー別",
+    .peopleNote =
+        "ユーザーごとのバージョン数: ファイルのバージョンとプロジェクトの履歴を、概要と同じく"
+        "保存されたバージョンごとに 1 回数えます。varnotte-csv --users --history "
+        "--project-history --deleted も同じ数え方です (--project-history なしではファイルの"
+        "バージョンだけ)。",
     .user = "ユーザー",
     .first = "最初",
     .last = "最後",
@@ -194,6 +231,15 @@ constexpr ReportTexts kJapanese{
 ReportLanguage ReportLanguageOfLocale(const QString& locale) {
     return locale.startsWith(QLatin1String("ja")) ? ReportLanguage::kJapanese
                                                   : ReportLanguage::kEnglish;
+}
+
+QString CountedText(const char* text, long long count) {
+    const QString forms = QString::fromUtf8(text);
+    const qsizetype bar = forms.indexOf(QLatin1Char('|'));
+    if (bar < 0) {
+        return forms;
+    }
+    return count == 1 ? forms.left(bar) : forms.mid(bar + 1);
 }
 
 const ReportTexts& TextsFor(ReportLanguage language) {

@@ -1,5 +1,6 @@
 // The words of the stock-taking report, in English and in Japanese. "%1", "%2" stand for
-// what the report puts in.
+// what the report puts in. A text that counts something may have a form for one and a
+// form for more, split by "|" ("%1 file|%1 files"): CountedText picks.
 #pragma once
 
 #include <QString>
@@ -29,12 +30,19 @@ struct ReportTexts {
     const char* projects;
     const char* files;
     const char* versions;
-    const char* versionsSplit;
+    const char* fileVersions;
+    const char* fileVersionsCounted;
+    const char* projectEntries;
+    const char* projectEntriesCounted;
     const char* users;
     const char* usersSplit;
+    const char* listedTwice;
     const char* labels;
     const char* labelsSplit;
     const char* deletedItems;
+    const char* timeZone;
+    const char* timeZoneNamed;
+    const char* timeZoneUnnamed;
     const char* firstActivity;
     const char* lastActivity;
     const char* content;
@@ -64,6 +72,7 @@ struct ReportTexts {
     const char* quiet;
     // People.
     const char* people;
+    const char* peopleNote;
     const char* user;
     const char* first;
     const char* last;
@@ -103,5 +112,9 @@ struct ReportTexts {
 };
 
 const ReportTexts& TextsFor(ReportLanguage language);
+
+// Of `text`'s forms, the one for `count` (the first for one, the last otherwise); a text
+// with one form is that form.
+QString CountedText(const char* text, long long count);
 
 }  // namespace varnotte

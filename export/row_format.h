@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "sourcesafe/time_zone.h"
 #include "sourcesafe/vss_item.h"
 #include "sourcesafe/vss_version.h"
 
@@ -25,6 +26,9 @@ class RowFormat {
 // How the CSV formats write dates: "2007/03/05 14:07:09" or "2007-03-05T14:07:09".
 enum class DateStyle { kClassic, kIso };
 
-std::string FormatDate(double automationDate, DateStyle style);
+// An ISO date carries its UTC offset when `zone` (the database's, see
+// IVSSDatabase::TimeZone) is given; the classic form never does.
+std::string FormatDate(double automationDate, DateStyle style,
+                       const sourcesafe::TimeZone* zone = nullptr);
 
 }  // namespace varnotte

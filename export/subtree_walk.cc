@@ -119,6 +119,13 @@ bool SubtreeWalk::MayVisit(int depth) const {
 
 void SubtreeWalk::Visit(WalkHost::Node parent, const sourcesafe::IVSSItem& item, int depth,
                         std::vector<Level>& levels) {
+    try {
+        if (const std::string why = item.EntryDisagreement(); !why.empty()) {
+            host_.ItemDamaged(item.Spec(), why);
+        }
+    } catch (const sourcesafe::VssError&) {
+        // A log that cannot be read fails the item's own reading below, which reports it.
+    }
     if (item.Type() == sourcesafe::VSSITEM_PROJECT) {
         AddProject(parent, item, depth, levels);
     } else {

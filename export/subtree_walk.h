@@ -74,6 +74,9 @@ class WalkHost {
     virtual void AddRow(std::string row) = 0;
     // `spec` could not be read and was skipped (or, for a project, its children could not).
     virtual void ItemFailed(const std::string& spec, const sourcesafe::VssError& error) = 0;
+    // `spec`'s own records disagree with the entry that lists it (another name, another
+    // parent): damage, but the item is read and shown as its log says.
+    virtual void ItemDamaged(const std::string& /*spec*/, const std::string& /*why*/) {}
 };
 
 class SubtreeWalk {

@@ -21,22 +21,42 @@ std::string Folded(std::string_view text) {
 
 }  // namespace
 
-std::string UserTally::VersionRow(const sourcesafe::IVSSItem&,
+// A row: the date's and the version number's bytes, then the physical name of the file
+// it is stored in and the user's name, each after a byte that gives its length.
+std::string UserTally::VersionRow(const sourcesafe::IVSSItem& item,
                                   const sourcesafe::IVSSVersion& version) {
-    // The date's bytes, then the name.
     const double date = version.Date();
-    std::string row(sizeof date, '\0');
+    const int number = version.VersionNumber();
+    std::string storedIn = version.StoredIn();
+    if (storedIn.empty()) {
+        storedIn = item.Physical();
+    }
+    std::string row(sizeof date + sizeof number, '\0');
     std::memcpy(row.data(), &date, sizeof date);
+    std::memcpy(row.data() + sizeof date, &number, sizeof number);
+    row += static_cast<char>(std::min<std::size_t>(storedIn.size(), 255));
+    row.append(storedIn, 0, 255);
     return row + version.Username();
 }
 
 void UserTally::Count(std::string_view row) {
     double date = 0;
-    if (row.size() < sizeof date) {
+    int number = 0;
+    constexpr std::size_t kFixed = sizeof date + sizeof number + 1;
+    if (row.size() < kFixed) {
         return;
     }
     std::memcpy(&date, row.data(), sizeof date);
-    const std::string_view name = row.substr(sizeof date);
+    std::memcpy(&number, row.data() + sizeof date, sizeof number);
+    const auto physicalSize = static_cast<unsigned char>(row[kFixed - 1]);
+    if (row.size() < kFixed + physicalSize) {
+        return;
+    }
+    const std::string physical(row.substr(kFixed, physicalSize));
+    if (!counted_.FirstTime(physical, {}, number)) {
+        return;
+    }
+    const std::string_view name = row.substr(kFixed + physicalSize);
     Tally& tally = byFoldedName_[Folded(name)];
     if (tally.versions == 0) {
         tally.name = std::string(name);
@@ -82,26 +102,40 @@ std::vector<UserSummary> UserTally::Summaries(const sourcesafe::IVSSUsers& users
     return summaries;
 }
 
+std::vector<std::string> UsersListedTwice(const sourcesafe::IVSSUsers& users) {
+    std::map<std::string, int> seen;
+    std::vector<std::string> twice;
+    for (int i = 1; i <= users.Count(); ++i) {
+        const std::string name = users.Item(i).Name();
+        if (++seen[Folded(name)] == 2) {
+            twice.push_back(name);
+        }
+    }
+    return twice;
+}
+
 std::string UserCsvHeader(bool withHistory) {
     static constexpr std::array<std::string_view, 5> kColumns = {"user", "read_only", "versions",
                                                                  "first_date", "last_date"};
     return CsvRow(std::span<const std::string_view>(kColumns.data(), withHistory ? 5 : 2));
 }
 
-std::string UserCsvRow(const UserSummary& user, bool withHistory, DateStyle dates) {
+std::string UserCsvRow(const UserSummary& user, bool withHistory, DateStyle dates,
+                       const sourcesafe::TimeZone* zone) {
     const std::string readOnly = !user.listed ? "" : user.readOnly ? "true" : "false";
     if (!withHistory) {
         const std::array<std::string_view, 2> values = {user.name, readOnly};
         return CsvRow(values);
     }
     const std::string versions = std::to_string(user.versions);
-    const std::string first = user.versions > 0 ? FormatDate(user.firstDate, dates) : "";
-    const std::string last = user.versions > 0 ? FormatDate(user.lastDate, dates) : "";
+    const std::string first = user.versions > 0 ? FormatDate(user.firstDate, dates, zone) : "";
+    const std::string last = user.versions > 0 ? FormatDate(user.lastDate, dates, zone) : "";
     const std::array<std::string_view, 5> values = {user.name, readOnly, versions, first, last};
     return CsvRow(values);
 }
 
-std::string UserJsonLine(const UserSummary& user, bool withHistory) {
+std::string UserJsonLine(const UserSummary& user, bool withHistory,
+                         const sourcesafe::TimeZone* zone) {
     std::string json = "{\"user\":" + JsonString(user.name) +
                        ",\"listed\":" + (user.listed ? "true" : "false") + ",\"readOnly\":" +
                        (!user.listed    ? "null"
@@ -112,8 +146,9 @@ std::string UserJsonLine(const UserSummary& user, bool withHistory) {
         if (user.versions > 0) {
             json +=
                 ",\"firstDate\":" +
-                JsonString(sourcesafe::FormatAutomationDateIso(user.firstDate)) +
-                ",\"lastDate\":" + JsonString(sourcesafe::FormatAutomationDateIso(user.lastDate));
+                JsonString(sourcesafe::FormatAutomationDateIso(user.firstDate, zone)) +
+                ",\"lastDate\":" +
+                JsonString(sourcesafe::FormatAutomationDateIso(user.lastDate, zone));
         } else {
             json += ",\"firstDate\":null,\"lastDate\":null";
         }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "export/row_format.h"
+#include "export/stored_versions.h"
 #include "sourcesafe/vss_user.h"
 
 namespace varnotte {
@@ -32,7 +33,8 @@ class UserTally : public RowFormat {
     std::string VersionRow(const sourcesafe::IVSSItem& item,
                            const sourcesafe::IVSSVersion& version) override;
 
-    // Counts a row that VersionRow made.
+    // Counts a row that VersionRow made; a stored version met again (a shared file in its
+    // next place, a branched file's versions of its source) counts once.
     void Count(std::string_view row);
 
     // The database's users in its order, each name once (letter case ignored), then the
@@ -47,11 +49,19 @@ class UserTally : public RowFormat {
         double last = 0;
     };
     std::map<std::string, Tally> byFoldedName_;
+    StoredVersions counted_;
 };
+
+// The names the database's user file lists more than once (letter case ignored), each once
+// as first listed: a damage that Summaries() passes over.
+std::vector<std::string> UsersListedTwice(const sourcesafe::IVSSUsers& users);
 
 // The users list as CSV (a header row, then a row per user) or JSON Lines.
 std::string UserCsvHeader(bool withHistory);
-std::string UserCsvRow(const UserSummary& user, bool withHistory, DateStyle dates);
-std::string UserJsonLine(const UserSummary& user, bool withHistory);
+// ISO and JSON dates carry their UTC offset in `zone` when it is given.
+std::string UserCsvRow(const UserSummary& user, bool withHistory, DateStyle dates,
+                       const sourcesafe::TimeZone* zone = nullptr);
+std::string UserJsonLine(const UserSummary& user, bool withHistory,
+                         const sourcesafe::TimeZone* zone = nullptr);
 
 }  // namespace varnotte

@@ -22,6 +22,12 @@ bool IsLabel(const sourcesafe::IVSSVersion& version) {
     return version.Details().code == "labeled";
 }
 
+// A label, or one its users removed: either way no version of the content to mark.
+bool IsLabelRecord(const sourcesafe::IVSSVersion& version) {
+    const std::string code = version.Details().code;
+    return code == "labeled" || code == "label_removed";
+}
+
 // "$/A/b.txt" -> "$/A", "$/A" -> "$/", "$/" -> "".
 std::string ParentSpec(const std::string& spec) {
     const std::size_t slash = spec.rfind('/');
@@ -83,8 +89,10 @@ std::vector<bool> VersionFilter::LabelMarks(const sourcesafe::IVSSItem& item,
                                             const std::vector<sourcesafe::IVSSVersion>& versions) {
     std::vector<bool> keep(versions.size(), false);
     std::vector<bool> label(versions.size(), false);
+    std::vector<bool> live(versions.size(), false);
     for (std::size_t i = 0; i < versions.size(); ++i) {
-        label[i] = IsLabel(versions[i]);
+        label[i] = IsLabelRecord(versions[i]);
+        live[i] = label[i] && IsLabel(versions[i]);
     }
     // The nearest version at or after `from` (older) that is no label.
     const auto markFrom = [&](std::size_t from) {
@@ -96,7 +104,7 @@ std::vector<bool> VersionFilter::LabelMarks(const sourcesafe::IVSSItem& item,
         }
     };
     for (std::size_t i = 0; i < versions.size(); ++i) {
-        if (label[i] && MatchesLabel(versions[i].Label())) {
+        if (live[i] && MatchesLabel(versions[i].Label())) {
             keep[i] = true;
             markFrom(i + 1);
         }

@@ -140,7 +140,7 @@ std::string WideCsvFormat::ItemRow(const sourcesafe::IVSSItem& item) {
         row[kCheckedOut] = Bool(!checkouts.empty());
         row[kCheckoutUser] = Lines(checkouts, [](const C& c) { return c.user; });
         row[kCheckoutDate] =
-            Lines(checkouts, [this](const C& c) { return FormatDate(c.date, dates_); });
+            Lines(checkouts, [this](const C& c) { return FormatDate(c.date, dates_, zone_); });
         row[kCheckoutFolder] = Lines(checkouts, [](const C& c) { return c.folder; });
         row[kCheckoutMachine] = Lines(checkouts, [](const C& c) { return c.machine; });
         row[kCheckoutProject] = Lines(checkouts, [](const C& c) { return c.project; });
@@ -171,7 +171,7 @@ std::string WideCsvFormat::VersionRow(const sourcesafe::IVSSItem& item,
     const VersionRecord record = ReadVersionRecord(version);
     const sourcesafe::ActionDetails& details = record.details;
     const std::string number = std::to_string(record.version);
-    const std::string date = FormatDate(record.date, dates_);
+    const std::string date = FormatDate(record.date, dates_, zone_);
     const std::string actionVersion = NonZero(details.version);
     std::array<std::string_view, kColumnCount> row{};
     row[kRecord] = "version";

@@ -14,7 +14,10 @@ namespace varnotte {
 
 class WideCsvFormat : public RowFormat {
   public:
-    explicit WideCsvFormat(DateStyle dates = DateStyle::kClassic) : dates_(dates) {}
+    // ISO dates carry their UTC offset in `zone` when it is given.
+    explicit WideCsvFormat(DateStyle dates = DateStyle::kClassic,
+                           const sourcesafe::TimeZone* zone = nullptr)
+        : dates_(dates), zone_(zone) {}
 
     // The names of the columns, as the first row of the file.
     static std::string HeaderRow();
@@ -25,6 +28,7 @@ class WideCsvFormat : public RowFormat {
 
   private:
     DateStyle dates_;
+    const sourcesafe::TimeZone* zone_;
     // The item columns of the item seen last, the same in each of its version rows.
     ItemMemo versionItem_;
     std::string_view itemType_;

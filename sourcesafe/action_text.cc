@@ -51,6 +51,9 @@ constexpr ActionWording kWordings[] = {
 };
 
 // Variants that the stored fields select.
+// A removed label keeps its version: said with what is left of its name, and coded apart
+// so that nothing counts or filters it as a label.
+constexpr Wording kRemovedLabel = {"Labeled '{label}' (removed)", "label_removed"};
 constexpr Wording kPurged = {"Purged {name}", "purged"};
 constexpr Wording kPurgedProject = {"Purged ${name}", "purged"};
 constexpr Wording kPinned = {"Pinned {name} to version {n}", "pinned"};
@@ -77,6 +80,11 @@ Classified Classify(const vssdb::Revision& revision) {
         }
     }
     switch (action) {
+        case Action::kLabel:
+            if (revision.labelRemoved) {
+                out.wording = kRemovedLabel;
+            }
+            break;
         case Action::kDestroyProject:
         case Action::kDestroyFile:
             if (revision.purged == 1) {

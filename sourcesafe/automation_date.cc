@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "vssdb/time_zone.h"
+
 namespace sourcesafe {
 namespace {
 
@@ -90,6 +92,20 @@ std::string FormatAutomationDate(double date) {
 
 std::string FormatAutomationDateIso(double date) {
     return FormatCivilTime(date, '-', 'T');
+}
+
+std::string FormatAutomationDateIso(double date, const vssdb::TimeZone* zone) {
+    std::string text = FormatAutomationDateIso(date);
+    if (zone != nullptr) {
+        // The wall clock the text shows, as seconds since 1970 on that clock.
+        const CivilTime civil = CivilTimeFromAutomationDate(date);
+        using namespace std::chrono;
+        const sys_days day = sys_days(year(civil.year) / civil.month / civil.day);
+        const std::int64_t wallSeconds = day.time_since_epoch().count() * 86400LL +
+                                         civil.hour * 3600LL + civil.minute * 60LL + civil.second;
+        text += vssdb::UtcOffsetText(zone->UtcOffsetAt(wallSeconds));
+    }
+    return text;
 }
 
 }  // namespace sourcesafe

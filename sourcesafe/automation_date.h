@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <string>
 
+namespace vssdb {
+struct TimeZone;
+}
+
 namespace sourcesafe {
 
 // SourceSafe stores seconds since 1970 counted on the writer's wall clock. They become an
@@ -29,5 +33,9 @@ double AutomationDateFromCivilTime(const CivilTime& time);
 std::string FormatAutomationDate(double date);
 // "2007-03-05T14:07:09": ISO 8601 without a zone, as the date is the writer's wall clock.
 std::string FormatAutomationDateIso(double date);
+
+// The same with the date's UTC offset in the database's time zone ("2007-03-05T14:07:09
+// +01:00" without the space), or without one when `zone` is null.
+std::string FormatAutomationDateIso(double date, const vssdb::TimeZone* zone);
 
 }  // namespace sourcesafe

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "vssdb/database.h"
 #include "vssdb/item_path.h"
+#include "vssdb/time_zone.h"
 
 namespace sourcesafe {
 
@@ -15,6 +17,8 @@ struct Connection {
     // Items ask for their specs one after another, as a walk reaches them.
     vssdb::RecentSpecs recentSpecs;
     std::string userName;  // as logged in
+    // The database's time zone, when its srcsafe.ini names one.
+    std::optional<vssdb::TimeZone> timeZone;
 };
 
 }  // namespace sourcesafe

@@ -4,6 +4,7 @@
 #include "sourcesafe/vss_error.h"
 #include "vssdb/error.h"
 #include "vssdb/srcsafe_ini.h"
+#include "vssdb/time_zone.h"
 #include "vssdb/user_file_format.h"
 
 namespace sourcesafe {
@@ -55,7 +56,23 @@ void IVSSDatabase::Open(const std::string& iniPath, const std::string& user,
         connection->database->Login(user, password);
     });
     connection->userName = user.empty() ? vssdb::Database::DefaultUserName() : user;
+    try {
+        connection->timeZone = vssdb::TimeZoneOf(vssdb::ReadSrcSafeIni(iniPath));
+    } catch (const vssdb::Error&) {
+        // Read a moment ago to open the database; gone now, it names no zone.
+    }
     object_->connection = std::move(connection);
+}
+
+const TimeZone* IVSSDatabase::Zone() const {
+    const Connection& connection = RequireOpen();
+    return connection.timeZone ? &*connection.timeZone : nullptr;
+}
+
+std::string IVSSDatabase::ZoneName() const {
+    const Connection& connection = RequireOpen();
+    return connection.timeZone ? connection.database->Decode(connection.timeZone->name)
+                               : std::string();
 }
 
 IVSSItem IVSSDatabase::VSSItem(const std::string& spec, bool /*deleted*/) const {

@@ -12,6 +12,7 @@
 
 #include "sourcesafe/guids.h"
 #include "sourcesafe/result_codes.h"
+#include "sourcesafe/time_zone.h"
 #include "sourcesafe/vss_item.h"
 #include "sourcesafe/vss_user.h"
 
@@ -57,6 +58,12 @@ class IVSSDatabase {
     // The code page the open database's texts are read in.
     int CodePage() const;
     CodePageOrigin GetCodePageOrigin() const;
+
+    // The database's time zone as its srcsafe.ini names it (VSS 2005), read when it was
+    // opened; null when it names none. Stored times are that zone's wall clock.
+    const TimeZone* Zone() const;
+    // The zone's name as srcsafe.ini gives it (may be empty), decoded.
+    std::string ZoneName() const;
 
     // The user the database was opened as, and every user of the database in its order.
     std::string Username() const;

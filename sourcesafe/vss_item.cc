@@ -115,6 +115,11 @@ bool IVSSItem::Deleted() const {
     return Require().located.deleted;
 }
 
+std::string IVSSItem::EntryDisagreement() const {
+    const State& state = RequireReadable();
+    return Guarded([&] { return state.connection->database->EntryDisagreement(state.located); });
+}
+
 bool IVSSItem::Binary() const {
     const State& state = RequireReadable();
     return state.located.type == vssdb::ItemType::kFile &&
@@ -235,6 +240,8 @@ IVSSItem IVSSItems::Item(int index) const {
     located.physical = child.physical;
     located.pinnedVersion = child.pinnedVersion;
     located.nameError = child.nameError;
+    located.entryName = child.storedName;
+    located.parentPhysical = state.parent.physical;
     // What lies in a deleted project went with it.
     located.deleted = child.deleted || state.parent.deleted;
     return IVSSItem(state.connection, std::move(located));

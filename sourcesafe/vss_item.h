@@ -61,6 +61,10 @@ class IVSSItem {
 
     // Whether its entry, or that of a project above it, is deleted (Items(true) reaches it).
     bool Deleted() const;
+    // For an item reached through its project's child list, what its own log says against
+    // the entry that lists it (see vssdb::Database::EntryDisagreement); empty when they
+    // agree. Raises ESS_FILE_CORRUPT when the log cannot be read, as VersionNumber does.
+    std::string EntryDisagreement() const;
 
     // The facts below read the file's log once, when the first of them is asked for. A
     // project has none: false, VSSFILE_NOTCHECKEDOUT, no checkouts or links, size 0.

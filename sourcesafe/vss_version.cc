@@ -92,6 +92,10 @@ ActionDetails IVSSVersion::Details() const {
     return Guarded([&] { return DescribeAction(state.revision(), *state.connection->database); });
 }
 
+std::string IVSSVersion::StoredIn() const {
+    return Require().revision().branchLog;
+}
+
 const IVSSVersions::State& IVSSVersions::Require() const {
     if (!state_) {
         ThrowEmptyHolder("IVSSVersions");

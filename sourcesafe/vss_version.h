@@ -34,12 +34,17 @@ class IVSSVersion {
     // The version's comment with line breaks as LF; a label without a comment of its own
     // gives its label comment.
     std::string Comment() const;
-    // The label of a label version, else empty.
+    // The label of a label version, else empty; of a removed label, what can still be
+    // read of its name.
     std::string Label() const;
     // The comment given with a label, line breaks as LF; empty for other versions.
     std::string LabelComment() const;
     // The action as data: its code and the fields it stores (see action_text.h).
     ActionDetails Details() const;
+    // The physical name of the file a branched file's version below its branch point is
+    // stored in (the file it was branched from, or one further back): one version, however
+    // many branches show it. Empty for a version of the item's own log.
+    std::string StoredIn() const;
 
   private:
     struct State;

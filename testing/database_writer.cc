@@ -1,6 +1,7 @@
 #include "testing/database_writer.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <stdexcept>
 
@@ -178,7 +179,21 @@ void DatabaseWriter::Label(ItemId id, std::string label, const Stamp& stamp,
         throw std::invalid_argument("cannot label a destroyed item");
     }
     EnsureUnwritten(id);
-    item.log.AppendLabel(stamp, label, labelComment);
+    const std::uint32_t offset = item.log.AppendLabel(stamp, label, labelComment);
+    item.labels.emplace_back(std::move(label), offset);
+}
+
+void DatabaseWriter::RemoveLabel(ItemId id, const std::string& label) {
+    EnsureWritable();
+    Item& item = Get(id, "item");
+    EnsureUnwritten(id);
+    const auto found = std::find_if(item.labels.rbegin(), item.labels.rend(),
+                                    [&](const auto& applied) { return applied.first == label; });
+    if (found == item.labels.rend()) {
+        throw std::invalid_argument("no label " + label + " to remove");
+    }
+    item.log.RemoveLabel(found->second);
+    item.labels.erase(std::next(found).base());
 }
 
 void DatabaseWriter::Share(ItemId fileId, ItemId intoId, const Stamp& stamp) {
@@ -458,6 +473,13 @@ DatabaseWriter::Item& DatabaseWriter::LiveFile(ItemId id) {
         throw std::invalid_argument("not a live file: " + std::to_string(id));
     }
     return item;
+}
+
+void DatabaseWriter::PointEntryAt(ItemId project, ItemId child, ItemId other) {
+    EnsureWritable();
+    EnsureUnwritten(project);
+    Get(other, "item");
+    EntryOf(project, child).filesOf = other;
 }
 
 DatabaseWriter::ChildEntry& DatabaseWriter::EntryOf(ItemId projectId, ItemId child) {

@@ -40,8 +40,11 @@ struct WriterOptions {
     std::string dataFolder = "data";
     // The Data_Path value in srcsafe.ini; empty means `dataFolder`.
     std::string dataPathSetting;
-    // Lines added to the global part of srcsafe.ini, before its [TimeZone] section.
+    // Lines added to the global part of srcsafe.ini.
     std::string extraIniText;
+    // The lines of a [TimeZone] section after it, as VSS 2005 writes one ("TZ_Bias = 300"
+    // and so on); empty: none, as VSS 6.0 writes none.
+    std::string timeZoneText;
     // Who created the root project, and when.
     Stamp rootCreation;
 };
@@ -84,6 +87,9 @@ class DatabaseWriter {
     // A label is a version of its own, in the labelled item's log only.
     void Label(ItemId item, std::string label, const Stamp& stamp = {},
                std::string labelComment = {});
+    // The newest label of that name on the item, removed: its version stays, its name is
+    // stored after a zero byte (see ItemLogBuilder::RemoveLabel). Logs nothing.
+    void RemoveLabel(ItemId item, const std::string& label);
 
     // Logged in `project`'s log (action 14); the file's entries get the shared flag.
     void Share(ItemId file, ItemId intoProject, const Stamp& stamp = {});
@@ -103,6 +109,10 @@ class DatabaseWriter {
     // Logs 12 (moved from) in the new parent's log and 13 (moved to) in the old parent's;
     // each names the other parent's spec.
     void Move(ItemId project, ItemId newParent, const Stamp& stamp = {});
+
+    // Damage: `project`'s entry of `child` keeps the child's name and type but names the
+    // files of `other`, as an entry a damaged list redirected to another item does.
+    void PointEntryAt(ItemId project, ItemId child, ItemId other);
 
     // Writes the files of `project` and of every item below it now (a file shared into
     // other projects too), and frees their bytes. Those items are final from then on:

@@ -150,7 +150,9 @@ std::string DatabaseWriter::ProjectListBytes(const Item& project) const {
         record.U16(jp::kFlags, flags);
         record.Name(jp::kName, child.nameField);
         record.U16(jp::kPinnedVersion, entry->pinnedVersion);
-        record.Text(jp::kPhysical, child.physical, jp::kPhysicalSize);
+        const std::string& physical =
+            entry->filesOf >= 0 ? items_[entry->filesOf]->physical : child.physical;
+        record.Text(jp::kPhysical, physical, jp::kPhysicalSize);
         record.Finish();
     }
     return bytes;
@@ -160,7 +162,7 @@ void DatabaseWriter::WriteSettings() const {
     if (options_.writeSrcsafeIni) {
         const std::string& dataPath =
             options_.dataPathSetting.empty() ? options_.dataFolder : options_.dataPathSetting;
-        WriteWholeFile(IniPath(), SrcsafeIniText(dataPath, options_.extraIniText));
+        WriteWholeFile(IniPath(), SrcsafeIniText(dataPath, options_.extraIniText, options_.timeZoneText));
     }
     WriteWholeFile(root_ / "users.txt", UsersTxtText(users_));
     for (const UserEntry& user : users_) {

@@ -154,6 +154,15 @@ void ItemLogBuilder::BlankParentLink(std::uint32_t offset) {
     RefreshRecordCrc(bytes_, offset);
 }
 
+void ItemLogBuilder::RemoveLabel(std::uint32_t offset) {
+    namespace rv = vssdb::revision_format;
+    const std::size_t field = offset + rf::kHeaderSize + rv::kLabel;
+    const std::string name = bytes_.substr(field, rv::kTextFieldSize - 1);
+    bytes_[field] = '\0';
+    bytes_.replace(field + 1, name.size(), name);
+    RefreshRecordCrc(bytes_, offset);
+}
+
 void ItemLogBuilder::FillCheckout(std::size_t body, const Checkout& checkout,
                                   std::string_view projectSpec, std::uint32_t previous,
                                   std::uint32_t self) {

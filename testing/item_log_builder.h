@@ -56,6 +56,10 @@ class ItemLogBuilder {
     std::uint32_t AppendLabel(const Stamp& stamp, std::string_view label,
                               std::string_view labelComment);
 
+    // The label at `offset` (AppendLabel's answer) removed, as a real database shows
+    // removed labels ("\0Ant - 1.0.1.0"): a zero byte before the name, which stays whole.
+    void RemoveLabel(std::uint32_t offset);
+
     // A reverse delta that turns the next check-in's content back into `previousContent`.
     std::uint32_t AppendDelta(std::string_view previousContent);
 

@@ -40,17 +40,6 @@ constexpr std::string_view kIniUsers =
     "Checkout_LocalVer_Disabled = Yes\r\n"
     "UseHelperService = Yes \r\n";
 
-constexpr std::string_view kIniTimeZone =
-    "\r\n"
-    "[TimeZone]\r\n"
-    "Name = (UTC+01:00) Amsterdam, Berlin, Bern, Rome, Stockholm, Vienna\r\n"
-    "TZ_Bias = -60\r\n"
-    "TZ_DaylightBias = -60\r\n"
-    "TZ_DaylightDate = 0000/03/00 00:02:00.000\r\n"
-    "TZ_StandardBias = 0\r\n"
-    "TZ_StandardDate = 0000/10/00 00:03:00.000\r\n"
-    "TZ_UseDaylightSavingTime = Yes\r\n";
-
 constexpr std::string_view kUserIni =
     "; ss.ini\r\n"
     ";\r\n"
@@ -62,7 +51,8 @@ constexpr std::string_view kUserIni =
 
 }  // namespace
 
-std::string SrcsafeIniText(std::string_view dataPath, std::string_view extraText) {
+std::string SrcsafeIniText(std::string_view dataPath, std::string_view extraText,
+                           std::string_view timeZoneText) {
     std::string text(kIniHead);
     text += "Data_Path = ";
     text += dataPath;
@@ -74,7 +64,13 @@ std::string SrcsafeIniText(std::string_view dataPath, std::string_view extraText
             text += "\r\n";
         }
     }
-    text += kIniTimeZone;
+    if (!timeZoneText.empty()) {
+        text += "\r\n[TimeZone]\r\n";
+        text += timeZoneText;
+        if (timeZoneText.back() != '\n') {
+            text += "\r\n";
+        }
+    }
     return text;
 }
 

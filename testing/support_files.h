@@ -15,8 +15,10 @@ struct UserEntry {
     std::uint16_t passwordHash = 0;
 };
 
-// `extraText` goes at the end of the global part, before the [TimeZone] section.
-std::string SrcsafeIniText(std::string_view dataPath, std::string_view extraText);
+// `extraText` goes at the end of the global part; `timeZoneText`, when given, makes the
+// [TimeZone] section that follows it.
+std::string SrcsafeIniText(std::string_view dataPath, std::string_view extraText,
+                           std::string_view timeZoneText = {});
 // "<name> = users\<folder>\ss.ini" per user; folders are UserFolderName().
 std::string UsersTxtText(const std::vector<UserEntry>& users);
 std::string UserFolderName(std::string_view userName);

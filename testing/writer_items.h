@@ -16,6 +16,7 @@ struct DatabaseWriter::ChildEntry {
     ItemId item = 0;
     bool deleted = false;
     std::uint16_t pinnedVersion = 0;
+    ItemId filesOf = -1;  // damage: the entry names this item's files instead
 };
 
 // A project listing a file, seen from the file.
@@ -36,6 +37,8 @@ struct DatabaseWriter::Item {
     NameField nameField;
     std::string physical;
     ItemLogBuilder log;
+    // The item's labels in the order applied, with their EL records.
+    std::vector<std::pair<std::string, std::uint32_t>> labels;
     // SourceSafe writes each new data file under the other extension: even .A, odd .B.
     int dataRewrites = 0;
 

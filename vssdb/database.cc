@@ -321,6 +321,7 @@ std::shared_ptr<const ChildList> Database::ReadChildren(const std::string& proje
                 }
             }
             child.physical = entry.physical;
+            child.storedName = entry.name.shortName;
             child.pinnedVersion = entry.pinnedVersion;
             child.deleted = entry.deleted();
             child.shared = entry.shared();
@@ -383,6 +384,8 @@ LocatedItem Database::Descend(LocatedItem item, const ChildList* children,
             throw Error(ErrorKind::kCorrupt, child->nameError);
         }
         item.path = item.path.Child(child->name);
+        item.parentPhysical = std::move(item.physical);
+        item.entryName = child->storedName;
         if (child->type == ItemType::kProject) {
             item.path = ClaimProject(child->physical, std::move(item.path));
         }
@@ -452,6 +455,7 @@ std::vector<Revision> Database::History(const std::string& physical) {
         } else {
             for (Revision& revision : revisions) {
                 if (revision.version < below) {
+                    revision.branchLog = current;
                     history.push_back(std::move(revision));
                 }
             }

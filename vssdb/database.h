@@ -56,6 +56,7 @@ struct Child {
     std::uint16_t pinnedVersion = 0;  // 0 unless this project pins the file
     bool deleted = false;
     bool shared = false;
+    std::string storedName;  // the entry's short name field, raw bytes
     // Why the child's name cannot be used: its long name cannot be read (the short name
     // stands in), or it holds a character names may not hold (written as \xNN in `name`).
     // Reaching the child reports this.
@@ -84,6 +85,10 @@ struct LocatedItem {
     // Child::nameError): nothing may be read of it.
     std::string nameError;
     bool deleted = false;  // its entry, or a project above it, is deleted
+    // Set for an item reached through a child entry: that entry's short name field and
+    // the project whose list holds it, for EntryDisagreement.
+    std::string entryName;
+    std::string parentPhysical;
 };
 
 // What a file's log says about the file beyond its versions.
@@ -159,6 +164,14 @@ class Database {
     // What the log of file `physical` says beyond its versions. Throws Error(kCorrupt)
     // when it is a project's log or damaged.
     FileFacts FileFactsOf(const std::string& physical);
+
+    // What the log of the item that `item`'s entry leads to says against the entry: another
+    // type, another stored short name (letter case ignored), for a project another parent
+    // project, for a file parent records that do not name the project listing it. An entry
+    // redirected to another item, or a log replaced by another item's, shows so. Empty when
+    // they agree, or when `item` was not reached through an entry. Throws Error when the
+    // log cannot be read.
+    std::string EntryDisagreement(const LocatedItem& item);
 
     // The place of a project reached by its physical name alone: where a walk found it,
     // else through the parents its item header names. Throws Error(kCorrupt) when the

@@ -116,6 +116,10 @@ Revision ParseRevision(const Record& record) {
     rev.time = body.U32(rv::kTime);
     rev.user = std::string(body.CString(rv::kUser, rv::kTextFieldSize));
     rev.label = std::string(body.CString(rv::kLabel, rv::kTextFieldSize));
+    if (static_cast<Action>(rev.action) == Action::kLabel && rev.label.empty()) {
+        rev.labelRemoved = true;
+        rev.label = std::string(body.CString(rv::kLabel + 1, rv::kTextFieldSize - 1));
+    }
     const rv::ActionLayout layout = rv::LayoutOf(static_cast<Action>(rev.action));
     const auto text = [&body](std::size_t offset, std::size_t size) {
         return offset == 0 ? std::string() : std::string(body.CString(offset, size));

@@ -45,7 +45,10 @@ struct Revision {
     std::uint16_t version = 0;
     std::uint32_t time = 0;  // seconds, the writer's wall clock
     std::string user;
+    // A label its users removed keeps its record with the first byte of the name set to
+    // zero: `label` is then what can still be read after that byte.
     std::string label;
+    bool labelRemoved = false;
     std::string comment;  // up to the first NUL; CR LF as stored
     std::string labelComment;
 
@@ -58,6 +61,9 @@ struct Revision {
     std::int16_t shareKind = 0;      // 14: -1 share, 0 pin, >0 unpin
     std::int16_t pinnedVersion = 0;  // 14: pin target
     std::int16_t purged = 0;         // 4, 5: 1 when a deleted item was purged
+    // Set by Database::History on a branched file's versions below its branch point: the
+    // physical name of the log they were read from (the source's, or one further back).
+    std::string branchLog;
 };
 
 // The fields of an EL record, without its comments (those live in separate MC records).

@@ -77,16 +77,6 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The ini's text. The size is checked before reading: a huge (or sparse) file is refused
-// at once.
-SrcSafeIni ReadIni(const std::string& iniPath) {
-    const PhysicalFile file = PhysicalFile::Read(iniPath, kMaxIniSize);
-    if (file.bytes().find('\0') != std::string_view::npos) {
-        throw Error(ErrorKind::kCorrupt, iniPath + ": not a text file");
-    }
-    return ParseSrcSafeIni(file.bytes());
-}
-
 // `setting` (a path relative to the ini's folder, or an absolute one) as a path here;
 // empty for a Windows drive or network path.
 std::string ResolveSetting(const std::string& iniPath, const std::string& setting) {
@@ -104,11 +94,23 @@ std::string SrcSafeIni::Get(std::string_view key, std::string fallback) const {
     return it == globals.end() ? fallback : it->second;
 }
 
+// The ini's text. The size is checked before reading: a huge (or sparse) file is refused
+// at once.
+SrcSafeIni ReadSrcSafeIni(const std::string& iniPath) {
+    const PhysicalFile file = PhysicalFile::Read(iniPath, kMaxIniSize);
+    if (file.bytes().find('\0') != std::string_view::npos) {
+        throw Error(ErrorKind::kCorrupt, iniPath + ": not a text file");
+    }
+    return ParseSrcSafeIni(file.bytes());
+}
+
 SrcSafeIni ParseSrcSafeIni(std::string_view text) {
     if (text.substr(0, 3) == "\xEF\xBB\xBF") {
         text.remove_prefix(3);
     }
     SrcSafeIni ini;
+    // Only the global part holds database settings; of the sections, [TimeZone] is read.
+    std::map<std::string, std::string>* keys = &ini.globals;
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
@@ -121,7 +123,11 @@ SrcSafeIni ParseSrcSafeIni(std::string_view text) {
             continue;
         }
         if (line.front() == '[') {
-            break;  // only the global part holds database settings
+            keys = Lower(line) == "[timezone]" ? &ini.timeZone : nullptr;
+            continue;
+        }
+        if (keys == nullptr) {
+            continue;
         }
         const std::size_t eq = line.find('=');
         if (eq == std::string_view::npos) {
@@ -133,14 +139,14 @@ SrcSafeIni ParseSrcSafeIni(std::string_view text) {
             value = value.substr(1, value.size() - 2);
         }
         if (!key.empty()) {
-            ini.globals.emplace(key, std::string(value));
+            keys->emplace(key, std::string(value));
         }
     }
     return ini;
 }
 
 std::string LocateDataFolder(const std::string& iniPath) {
-    const SrcSafeIni ini = ReadIni(iniPath);
+    const SrcSafeIni ini = ReadSrcSafeIni(iniPath);
     std::string dataPath = ini.Get("data_path");
     if (dataPath.empty()) {
         dataPath = "data";
@@ -168,7 +174,7 @@ std::string LocateDataFolder(const std::string& iniPath) {
 }
 
 UsersPlaces LocateUsers(const std::string& iniPath) {
-    const SrcSafeIni ini = ReadIni(iniPath);
+    const SrcSafeIni ini = ReadSrcSafeIni(iniPath);
     return UsersPlaces{ResolveSetting(iniPath, ini.Get("users_path", "users")),
                        ResolveSetting(iniPath, ini.Get("users_txt", "users.txt"))};
 }

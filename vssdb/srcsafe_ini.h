@@ -11,11 +11,15 @@ struct SrcSafeIni {
     // Keys of the global part (before the first [section]), lower-cased; values trimmed.
     // When a key repeats, the first value counts, as with Windows' own INI functions.
     std::map<std::string, std::string> globals;
+    // Keys of the [TimeZone] section (VSS 2005), lower-cased, as the globals.
+    std::map<std::string, std::string> timeZone;
 
     std::string Get(std::string_view key, std::string fallback = {}) const;
 };
 
 SrcSafeIni ParseSrcSafeIni(std::string_view text);
+// Reads and parses srcsafe.ini. Throws Error when it cannot be read or is no text.
+SrcSafeIni ReadSrcSafeIni(const std::string& iniPath);
 
 // Reads srcsafe.ini and finds its data folder: Data_Path (default "data") relative to the
 // ini's folder, backslashes accepted, matched case-insensitively. A Windows drive or

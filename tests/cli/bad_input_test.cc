@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -527,6 +528,9 @@ struct DatabaseDamage {
     // The items missing from the export, with what is below them: those named, unless an
     // item is named by a stand-in for a name that cannot be used.
     std::vector<std::string> missing = {};
+    // Items whose own log disagrees with their entry: named as damaged, and still exported
+    // (as their logs say, so their rows are not compared).
+    std::vector<Unreadable> damaged = {};
 };
 
 class DamagedDatabaseExport : public testing::TestWithParam<DatabaseDamage> {
@@ -601,15 +605,38 @@ TEST_P(DamagedDatabaseExport, ItemsThatCannotBeReadAreNamedAndTheRestExported) {
             missing.push_back(item.spec);
         }
     }
+    const auto damagedSpec = [&](const std::string& row) {
+        const std::string spec = row.substr(0, row.find('|'));
+        return std::any_of(GetParam().damaged.begin(), GetParam().damaged.end(),
+                           [&](const Unreadable& item) { return spec == item.spec; });
+    };
     std::vector<std::string> expected;
     for (const std::string& row : baseline) {
         const std::string spec = row.substr(0, row.find('|'));
-        if (std::none_of(missing.begin(), missing.end(),
+        if (!damagedSpec(row) &&
+            std::none_of(missing.begin(), missing.end(),
                          [&](const std::string& item) { return IsAtOrBelow(spec, item); })) {
             expected.push_back(row);
         }
     }
-    EXPECT_EQ(rows, expected);
+    std::vector<std::string> shown;
+    std::copy_if(rows.begin(), rows.end(), std::back_inserter(shown),
+                 [&](const std::string& row) { return !damagedSpec(row); });
+    EXPECT_EQ(shown, expected);
+    for (const Unreadable& item : GetParam().damaged) {
+        EXPECT_TRUE(std::any_of(rows.begin(), rows.end(),
+                                [&](const std::string& row) {
+                                    return row.rfind(item.spec + "|", 0) == 0;
+                                }))
+            << item.spec << " is not exported";
+        const std::string named = "varnotte-csv: damaged: " + item.spec + ": ";
+        const std::size_t line = messages.find(named);
+        ASSERT_NE(line, std::string::npos) << messages;
+        const std::string text = messages.substr(line, messages.find('\n', line) - line);
+        EXPECT_NE(text.find(item.what), std::string::npos) << text;
+        EXPECT_NE(text.find(writer.DataFolderPath().string() + "/"), std::string::npos)
+            << "names the file: " << text;
+    }
 
     std::vector<std::string> lines;
     for (std::size_t at = 0, end; (end = messages.find('\n', at)) != std::string::npos;
@@ -808,6 +835,52 @@ INSTANTIATE_TEST_SUITE_P(
                        },
                        kExitSuccess,
                        {}},
+        // An entry and the item it leads to must agree: a redirected entry or a log
+        // replaced by another item's shows as another name or another parent.
+        DatabaseDamage{"EntryRedirectedToAnotherFile",
+                       [](const DamagedFiles& d) {
+                           vsstest::PatchChildEntry(d.writer.DataPath(d.p),
+                                                    d.writer.PhysicalName(d.b),
+                                                    vssdb::project_entry_format::kPhysical,
+                                                    d.writer.PhysicalName(d.e));
+                       },
+                       kExitItemsUnreadable,
+                       {},
+                       {},
+                       {{"$/P/b.txt", "its header names it \"e.txt\", the entry in the list"}}},
+        DatabaseDamage{"FileLogReplacedByAnotherFilesLog",
+                       [](const DamagedFiles& d) {
+                           fs::copy_file(d.writer.LogPath(d.e), d.writer.LogPath(d.b),
+                                         fs::copy_options::overwrite_existing);
+                       },
+                       kExitItemsUnreadable,
+                       {},
+                       {},
+                       {{"$/P/b.txt", "its header names it \"e.txt\""}}},
+        DatabaseDamage{"EntryRedirectedToAFileOfAnotherProject",
+                       [](const DamagedFiles& d) {
+                           // Named alike, so that only the parent records tell. f.txt
+                           // was added right after Q.
+                           d.PatchName(d.e, "f.txt");
+                           vsstest::PatchChildEntry(d.writer.DataPath(d.p),
+                                                    d.writer.PhysicalName(d.e),
+                                                    vssdb::project_entry_format::kPhysical,
+                                                    d.writer.PhysicalName(d.q + 1));
+                       },
+                       kExitItemsUnreadable,
+                       {},
+                       {"$/P/e.txt"},
+                       {{"$/P/f.txt", "its parent records do not name"}}},
+        DatabaseDamage{"ProjectHeaderNamesAnotherParent",
+                       [](const DamagedFiles& d) {
+                           const fs::path log = d.writer.LogPath(d.sub);
+                           vsstest::PatchBytes(log, 52 + 8 + 340, d.writer.PhysicalName(d.q));
+                           vsstest::FixRecordCrc(log, 52);
+                       },
+                       kExitItemsUnreadable,
+                       {},
+                       {},
+                       {{"$/P/Sub", "its header names the parent project"}}},
         DatabaseDamage{"UnreferencedFileOf2GiB",
                        [](const DamagedFiles& d) {
                            const fs::path file = d.writer.DataFolderPath() / "z" / "zzzzzzzz";

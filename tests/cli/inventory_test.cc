@@ -18,6 +18,7 @@
 
 #include "testing/damage.h"
 #include "testing/database_writer.h"
+#include "testing/file_io.h"
 #include "tests/support/csv_parse.h"
 #include "tests/support/csv_program.h"
 #include "tests/support/fixtures.h"
@@ -65,7 +66,8 @@ std::string Str(const QJsonValue& value) {
 // Lib and App; shared.c shared into App, pinned.h shared and pinned there at version 2,
 // base.c shared and then branched in App; tool.exe (binary) checked out twice; old.txt
 // deleted and added again; App labelled v1.0, shared.c labelled file-label; in Lib a
-// rename and a destroyed file; the project Old, with x.txt in it, deleted. Users Admin, Guest and
+// rename and a destroyed file, and a label "withdrawn" its users removed; the project Old,
+// with x.txt in it, deleted. Users Admin, Guest and
 // Tanaka; Ghost wrote a version but is no user.
 class Inventory : public testing::Test {
   protected:
@@ -100,6 +102,8 @@ class Inventory : public testing::Test {
         writer.Rename(lib, renamed, "b.txt", Day(18));
         const ItemId gone = writer.AddFile(lib, "gone.txt", Day(19));
         writer.Destroy(lib, gone, Day(20));
+        writer.Label(lib, "withdrawn", Day(20), "never mind");
+        writer.RemoveLabel(lib, "withdrawn");
         writer.Label(shared, "file-label", Day(21));
         writer.CheckIn(pinned, Day(22, "Ghost"));  // no user of the database
         writer.Write();
@@ -228,8 +232,9 @@ TEST_F(Inventory, JsonLinesCarryEveryFactOfVersions) {
     EXPECT_EQ(codes["$/"],
               (std::vector<std::string>{"deleted", "added", "added", "added", "created"}));
     EXPECT_EQ(codes["$/Old/x.txt"], (std::vector<std::string>{"created"}));
-    EXPECT_EQ(codes["$/Lib"], (std::vector<std::string>{"destroyed", "added", "renamed", "added",
-                                                        "added", "added", "added", "created"}));
+    EXPECT_EQ(codes["$/Lib"],
+              (std::vector<std::string>{"label_removed", "destroyed", "added", "renamed", "added",
+                                        "added", "added", "added", "created"}));
     EXPECT_EQ(codes["$/App"],
               (std::vector<std::string>{"labeled", "added", "deleted", "added", "added", "branched",
                                         "pinned", "shared", "shared", "shared", "created"}));
@@ -251,6 +256,12 @@ TEST_F(Inventory, JsonLinesCarryEveryFactOfVersions) {
     EXPECT_EQ(Str(rename["newName"]), "b.txt");
     EXPECT_EQ(Str(rename["action"]), "Renamed a.txt to b.txt");
     EXPECT_EQ(Str(byAction["$/Lib destroyed"]["name"]), "gone.txt");
+    // A removed label keeps its version, with what is left of its name.
+    const QJsonObject removed = byAction["$/Lib label_removed"];
+    EXPECT_EQ(removed["version"].toInt(), 9);
+    EXPECT_EQ(Str(removed["label"]), "withdrawn");
+    EXPECT_EQ(Str(removed["labelComment"]), "never mind");
+    EXPECT_EQ(Str(removed["action"]), "Labeled 'withdrawn' (removed)");
     EXPECT_EQ(byAction["$/App/base.c branched_at"]["fromVersion"].toInt(), 2);
     const QJsonObject checkIn = byAction["$/Lib/shared.c checked_in"];  // the last one seen
     EXPECT_EQ(Str(checkIn["user"]), "Tanaka");
@@ -272,7 +283,8 @@ TEST_F(Inventory, JsonLinesCarryEveryFactOfVersions) {
 }
 
 TEST_F(Inventory, WideCsvHasAHeaderAndAColumnPerFact) {
-    const CsvRun run = Run({"--columns", "wide", "--history", "--date-format", "iso"});
+    const CsvRun run =
+        Run({"--columns", "wide", "--history", "--project-history", "--date-format", "iso"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto records = varnotte::test::ParseCsv(run.out);
     ASSERT_FALSE(records.empty());
@@ -308,6 +320,9 @@ TEST_F(Inventory, WideCsvHasAHeaderAndAColumnPerFact) {
     EXPECT_EQ(checkIn[column["user"]], "Tanaka");
     EXPECT_EQ(checkIn[column["date"]], "2006-01-03T12:00:00");
     EXPECT_EQ(checkIn[column["action_code"]], "checked_in");
+    const auto removedLabel = row("version", "$/Lib", "9");
+    EXPECT_EQ(removedLabel[column["action_code"]], "label_removed");
+    EXPECT_EQ(removedLabel[column["label"]], "withdrawn");
     EXPECT_EQ(checkIn[column["comment"]], "fix \"quotes\"\r\nline two");
     EXPECT_EQ(checkIn[column["binary"]], "") << "item columns stay empty on version rows";
     const auto label = row("version", "$/Lib/shared.c", "4");
@@ -358,6 +373,8 @@ TEST_F(Inventory, FiltersChooseVersionRowsAndKeepEveryItemRow) {
         {{"--label", "file-label"},
          {"$/App/shared.c#4", "$/App/shared.c#3", "$/Lib/shared.c#4", "$/Lib/shared.c#3"}},
         {{"--label", "file-label", "--author", "Nobody"}, {}},
+        // A removed label is no label: it marks nothing.
+        {{"--label", "withdrawn"}, {}},
     };
     for (const FilterCase& filter : cases) {
         const CsvRun run = Run(QStringList{"--history"} + filter.arguments);
@@ -400,9 +417,10 @@ TEST_F(Inventory, UsersWithTheirVersions) {
     ASSERT_EQ(counted.exitCode, 0) << counted.err;
     const std::vector<QJsonObject> users = ParseJsonLines(counted.out);
     ASSERT_EQ(users.size(), 4u);
-    // Files seen through both projects count in each: shared.c's versions twice.
+    // Each stored version once: shared.c's version 2 however many projects show it, and
+    // base.c's branch.
     EXPECT_EQ(Str(users[2]["user"]), "Tanaka");
-    EXPECT_EQ(users[2]["versions"].toInt(), 3);
+    EXPECT_EQ(users[2]["versions"].toInt(), 2);
     EXPECT_EQ(Str(users[2]["firstDate"]), "2006-01-03T12:00:00");
     EXPECT_EQ(Str(users[2]["lastDate"]), "2006-01-11T12:00:00");
     EXPECT_EQ(users[1]["versions"].toInt(), 0);
@@ -415,6 +433,60 @@ TEST_F(Inventory, UsersWithTheirVersions) {
     ASSERT_EQ(csv.size(), 5u);
     EXPECT_EQ(csv[4], (varnotte::test::CsvRecord{"Ghost", "", "1", "2006/01/23 12:00:00",
                                                  "2006/01/23 12:00:00"}));
+}
+
+// srcsafe.ini's [TimeZone] gives ISO and JSON dates their UTC offset, daylight saving time
+// applied; the default CSV keeps the wall clock as stored. A user listed twice is a warning.
+TEST(InventoryTimeZone, DatesCarryTheOffsetOfTheZoneTheIniNames) {
+    varnotte::test::TempDir dir;
+    vsstest::WriterOptions options;
+    options.timeZoneText =
+        "Name = (UTC-05:00) Eastern Time (US & Canada)\r\nTZ_Bias = 300\r\n"
+        "TZ_DaylightBias = -60\r\nTZ_DaylightDate = 0000/03/02 02:00:00.000\r\n"
+        "TZ_StandardBias = 0\r\nTZ_StandardDate = 0000/11/01 02:00:00.000\r\n"
+        "TZ_UseDaylightSavingTime = Yes\r\n";
+    vsstest::DatabaseWriter writer(dir / "db", options);
+    writer.AddUser("Tanaka", "");
+    writer.AddUser("Tanaka", "");
+    const ItemId file = writer.AddFile(writer.Root(), "a.txt", Day(0, "Tanaka"));  // January
+    writer.CheckIn(file, Day(200, "Tanaka"));                                        // July
+    writer.Write();
+    const QString ini = Q(writer.IniPath());
+    struct DateCase {
+        QStringList arguments;
+        std::vector<std::string> dates;  // as written, newest first
+    };
+    const std::vector<DateCase> cases = {
+        {{"--history"}, {"2006/07/20 12:00:00", "2006/01/01 12:00:00"}},
+        {{"--history", "--date-format", "iso"},
+         {"2006-07-20T12:00:00-04:00", "2006-01-01T12:00:00-05:00"}},
+        {{"--history", "--columns", "wide", "--date-format", "iso"},
+         {"2006-07-20T12:00:00-04:00", "2006-01-01T12:00:00-05:00"}},
+        {{"--history", "--format", "jsonl"},
+         {"\"2006-07-20T12:00:00-04:00\"", "\"2006-01-01T12:00:00-05:00\""}},
+        {{"--users", "--history", "--format", "jsonl"},
+         {"\"2006-01-01T12:00:00-05:00\"", "\"2006-07-20T12:00:00-04:00\""}},
+    };
+    for (const DateCase& dates : cases) {
+        const CsvRun run = RunCsv(dates.arguments + QStringList{ini});
+        const std::string shown = dates.arguments.join(' ').toStdString();
+        ASSERT_EQ(run.exitCode, 0) << shown << ": " << run.err;
+        std::size_t at = 0;
+        for (const std::string& date : dates.dates) {
+            at = run.out.find(date, at);
+            EXPECT_NE(at, std::string::npos) << shown << ": " << date << " in\n" << run.out;
+        }
+        EXPECT_NE(run.err.find("um.dat lists Tanaka twice; it counts as one user"),
+                  std::string::npos)
+            << shown << ": " << run.err;
+    }
+    varnotte::test::TempDir out;
+    const CsvRun report = RunCsv({"--report", Q(out / "report.html"), ini});
+    ASSERT_EQ(report.exitCode, 0) << report.err;
+    const std::string html = vsstest::ReadWholeFile(out / "report.html");
+    EXPECT_NE(html.find("(UTC-05:00) Eastern Time (US &amp; Canada) (UTC-05:00, UTC-04:00)"),
+              std::string::npos);
+    EXPECT_NE(html.find("the user file lists Tanaka twice"), std::string::npos);
 }
 
 TEST_F(Inventory, ErrorsFileListsUnreadableItemsWithTheirFiles) {

@@ -61,8 +61,10 @@ std::string Folded(const QString& name) {
 }
 
 // The report's numbers as the JSON Lines export of every version and deleted item gives
-// them: a file in several places has its versions counted once (by physical name and
-// number); a stored time of zero is no date; each unreadable item is one message.
+// them: each stored version once (by the physical name of the file it is stored in, and
+// its number), so that a file in several places, and the versions a branch shows of its
+// source, count once; a removed label is a version but no label; a stored time of zero
+// is no date; each unreadable item is one message.
 QJsonObject CountsFromExport(const QString& ini, const QString& user, int status = 0) {
     const CsvRun run = RunCsv(
         {"--format", "jsonl", "--history", "--project-history", "--deleted", "--user", user, ini});
@@ -94,8 +96,9 @@ QJsonObject CountsFromExport(const QString& ini, const QString& user, int status
             }
             continue;
         }
-        if (!seen.emplace(object["physical"].toString().toStdString(), object["version"].toInt())
-                 .second) {
+        const QString storedIn = object.contains("storedIn") ? object["storedIn"].toString()
+                                                              : object["physical"].toString();
+        if (!seen.emplace(storedIn.toStdString(), object["version"].toInt()).second) {
             continue;
         }
         ++n["versions"];
@@ -228,6 +231,8 @@ class Report : public testing::Test {
         const ItemId old = writer.AddFile(app, "old.txt", Day(500));
         writer.Delete(app, old, Day(501));
         writer.Label(app, "v1.0</script><b>&", Day(600));
+        writer.Label(lib, "withdrawn", Day(650));
+        writer.RemoveLabel(lib, "withdrawn");
         writer.Label(shared, "file-label", Day(700));
         writer.CheckIn(pinned, Day(800, "Ghost"));
         writer.Write();
@@ -261,6 +266,12 @@ TEST_F(Report, CountsAgreeWithTheJsonExport) {
     EXPECT_EQ(report["checkouts"].toInteger(), 2);
     EXPECT_EQ(report["deletedItems"].toInteger(), 1);
     EXPECT_EQ(report["users"].toInteger(), 3);
+    // quiet.txt 1, shared.c 3 (its label too), pinned.h 4, base.c 1, its branch 1 of its
+    // own (the version below the branch is base.c's), tool.exe 1, old.txt 1.
+    EXPECT_EQ(report["fileVersions"].toInteger(), 12);
+    // App's label and shared.c's; Lib's removed label is none.
+    EXPECT_EQ(report["projectLabels"].toInteger(), 1);
+    EXPECT_EQ(report["fileLabels"].toInteger(), 1);
     EXPECT_EQ(report["versionsPerUser"].toObject()["Ghost"].toInteger(), 1);
 }
 
@@ -286,7 +297,8 @@ TEST_F(Report, ShowsWhatIsCheckedOutPinnedBranchedAndQuiet) {
     for (const char* expected :
          {"<h2>At a glance</h2>", "<td class=\"path\">$/App/tool.exe</td><td>Tanaka</td>",
           "2007-02-06 12:00",
-          "1 files checked out, 2 checkouts in all. By user: Admin 1, Tanaka 1.", "C:\\work\\App",
+          "Files checked out: 1; checkouts in all: 2. By user: Admin 1, Tanaka 1.",
+          "C:\\work\\App",
           "PC-7", "pinned at version 2", "from $/Lib/base.c, version 1",
           "<td class=\"path\">$/App/shared.c</td><td>also in $/Lib/shared.c</td>",
           // Sub's last change was day 2, two years and more before the last one, day 800.
@@ -346,6 +358,7 @@ TEST_F(Report, UnreadableItemsAreListedWithTheirReason) {
     EXPECT_EQ(run.exitCode, 4) << run.err;
     const std::string text = vsstest::ReadWholeFile(html);
     EXPECT_EQ(ReportData(text)["unreadable"].toInteger(), 1);
+    EXPECT_NE(text.find("1 item could not be read (see the last section)"), std::string::npos);
     const std::size_t section = text.find("<h2>What could not be read</h2>");
     ASSERT_NE(section, std::string::npos);
     EXPECT_NE(

@@ -220,6 +220,34 @@ TEST_P(DatabaseShape, CountsProjectsFilesVersions) {
     EXPECT_EQ(counted.unreadableFiles, GetParam().unreadableFiles);
 }
 
+// Every entry, deleted ones too, agrees with the log it leads to: its name, its project's
+// place for a subproject, the parent records of a file (shares included). Items whose
+// names cannot be read are left out here.
+void ExpectEntriesAgree(const IVSSItem& project, int& checked) {
+    const IVSSItems items = project.Items(true);
+    for (int i = 1; i <= items.Count(); ++i) {
+        const IVSSItem child = items.Item(i);
+        try {
+            EXPECT_EQ(child.EntryDisagreement(), "") << child.Spec();
+            ++checked;
+        } catch (const VssError& error) {
+            EXPECT_EQ(error.code(), ESS_FILE_CORRUPT) << error.what();
+            continue;
+        }
+        if (child.Type() == VSSITEM_PROJECT) {
+            ExpectEntriesAgree(child, checked);
+        }
+    }
+}
+
+TEST_P(DatabaseShape, EveryEntryAgreesWithItsItem) {
+    VARNOTTE_REQUIRE_FIXTURE(fixture, GetParam().fixture);
+    const IVSSDatabase db = OpenFixture(fixture, "Guest");
+    int checked = 0;
+    ExpectEntriesAgree(db.VSSItem("$/"), checked);
+    EXPECT_GE(checked, GetParam().projects + GetParam().files);
+}
+
 TEST(Specs, RootAndTrailingSlashes) {
     VARNOTTE_REQUIRE_FIXTURE(fixture, "shares-deletes");
     const IVSSDatabase db = OpenFixture(fixture);

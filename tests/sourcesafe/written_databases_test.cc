@@ -34,6 +34,21 @@ std::ostream& operator<<(std::ostream& out, const VersionLine& line) {
     return out << line.number << " " << line.action << " [" << line.comment << "]";
 }
 
+// Every item below `project` (deleted ones too) whose log disagrees with its entry, with
+// what it says.
+void Disagreements(const IVSSItem& project, std::vector<std::string>& found) {
+    const IVSSItems children = project.Items(true);
+    for (int i = 1; i <= children.Count(); ++i) {
+        const IVSSItem child = children.Item(i);
+        if (const std::string why = child.EntryDisagreement(); !why.empty()) {
+            found.push_back(child.Spec() + ": " + why);
+        }
+        if (child.Type() == VSSITEM_PROJECT) {
+            Disagreements(child, found);
+        }
+    }
+}
+
 std::vector<VersionLine> History(const IVSSItem& item) {
     std::vector<VersionLine> lines;
     auto versions = item.Versions().NewEnum();
@@ -129,6 +144,34 @@ TEST_F(WrittenDatabase, ProjectHistoryNamesWhatWasDone) {
     EXPECT_THROW(db.VSSItem("$/A/Sub Project"), VssError);
     // Project versions count the project's own actions only.
     EXPECT_EQ(db.VSSItem("$/A").VersionNumber(), 11);
+    // Renames, moves, shares, deletes and recoveries leave every entry agreeing with its item.
+    std::vector<std::string> disagreements;
+    Disagreements(db.VSSItem("$/"), disagreements);
+    EXPECT_EQ(disagreements, std::vector<std::string>{});
+}
+
+// An entry that names another item's files is told by the name that item's log gives it,
+// or by its parent records where the names agree; the item is still read.
+TEST_F(WrittenDatabase, EntryThatNamesAnotherItemDisagreesWithIt) {
+    const ItemId a = writer.AddProject(writer.Root(), "A");
+    const ItemId b = writer.AddProject(writer.Root(), "B");
+    const ItemId one = writer.AddFile(a, "one.txt");
+    const ItemId two = writer.AddFile(a, "two.txt");
+    const ItemId alike = writer.AddFile(b, "two.txt");
+    const ItemId branched = writer.Branch(a, writer.AddFile(a, "three.txt"));
+    writer.Share(branched, b);
+    writer.PointEntryAt(a, one, two);
+    writer.PointEntryAt(a, two, alike);
+    const IVSSDatabase db = Open();
+    std::vector<std::string> disagreements;
+    Disagreements(db.VSSItem("$/"), disagreements);
+    ASSERT_EQ(disagreements.size(), 2u) << testing::PrintToString(disagreements);
+    EXPECT_EQ(disagreements[0].rfind("$/A/one.txt: ", 0), 0u) << disagreements[0];
+    EXPECT_NE(disagreements[0].find("its header names it \"two.txt\""), std::string::npos);
+    EXPECT_EQ(disagreements[1].rfind("$/A/two.txt: ", 0), 0u) << disagreements[1];
+    EXPECT_NE(disagreements[1].find("its parent records do not name " + writer.PhysicalName(a)),
+              std::string::npos);
+    EXPECT_EQ(db.VSSItem("$/A/one.txt").VersionNumber(), 1);
 }
 
 TEST_F(WrittenDatabase, SharedFileAppearsInEveryProjectThatHoldsIt) {

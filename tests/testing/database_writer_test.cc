@@ -599,6 +599,7 @@ TEST_F(DatabaseWriterTest, OptionsShapeTheFolder) {
     options.writeNamesFile = false;
     options.dataPathSetting = "\\\\server\\vss\\data";
     options.extraIniText = "Shadow = ";
+    options.timeZoneText = "TZ_Bias = -60";
     DatabaseWriter writer(Root(), options);
     const ItemId project = writer.AddProject(writer.Root(), "With Space");
     writer.CheckIn(writer.AddFile(project, "x.txt"));
@@ -620,7 +621,8 @@ TEST_F(DatabaseWriterTest, OptionsShapeTheFolder) {
     const std::string ini((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(ini.find("\r\nData_Path = \\\\server\\vss\\data\r\n"), std::string::npos);
     EXPECT_NE(ini.find("\r\nUsers_Txt = users.txt\r\n"), std::string::npos);
-    EXPECT_LT(ini.find("Shadow = \r\n"), ini.find("[TimeZone]")) << "extra keys stay global";
+    EXPECT_LT(ini.find("Shadow = \r\n"), ini.find("[TimeZone]\r\nTZ_Bias = -60\r\n"))
+        << "extra keys stay global";
     EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "");
 }
 
