@@ -2,7 +2,9 @@
 
 #include <array>
 #include <chrono>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -33,9 +35,11 @@ bool IsLoginRefusal(sourcesafe::HRESULT code) {
     return code == sourcesafe::ESS_USER_NOT_FOUND || code == sourcesafe::ESS_BAD_PASSWORD;
 }
 
+// An item that could not be read, or one exported damaged (`damage` says how).
 struct Failure {
     std::string spec;
     std::string message;
+    std::optional<ItemDamage> damage;
 };
 
 // Where the rows of the walk go: CSV rows or JSON lines into the file, or a tally.
@@ -116,11 +120,11 @@ class ExportHost : public WalkHost {
     }
 
     void ItemFailed(const std::string& spec, const sourcesafe::VssError& error) override {
-        failures_.push_back({spec, error.what()});
+        failures_.push_back({spec, error.what(), std::nullopt});
     }
 
-    void ItemDamaged(const std::string& spec, const std::string& why) override {
-        damaged_.push_back({spec, why});
+    void ItemDamaged(const std::string& spec, const ItemDamage& damage) override {
+        failures_.push_back({spec, damage.message, damage});
     }
 
     void EndProgress() {
@@ -132,7 +136,6 @@ class ExportHost : public WalkHost {
 
     bool writeFailed() const { return writeFailed_; }
     const std::vector<Failure>& failures() const { return failures_; }
-    const std::vector<Failure>& damaged() const { return damaged_; }
     std::size_t visited() const { return visited_; }
 
   private:
@@ -146,7 +149,6 @@ class ExportHost : public WalkHost {
     std::size_t visited_ = 0;
     std::chrono::steady_clock::time_point lastProgress_{};
     std::vector<Failure> failures_;
-    std::vector<Failure> damaged_;  // shown as their logs say
 };
 
 // Messages quote names, specs and paths as they are stored; none may steer the terminal.
@@ -165,6 +167,49 @@ std::string CodePageMessage(const sourcesafe::IVSSDatabase& database) {
             break;
     }
     return page + ", guessed from the database's texts (--encoding sets another)";
+}
+
+// Says on standard error what could not be read and what is damaged; returns the status.
+// A names.dat that is lost takes every long name with it: that is said once, with how many
+// names it took, and each item is in the errors file.
+int ReportFailures(std::FILE* errors, const std::vector<Failure>& failures) {
+    std::vector<std::string> lostNames;  // causes, in the order first met
+    std::map<std::string, std::size_t> namesLost;
+    std::size_t unread = 0;
+    std::size_t disagreeing = 0;
+    for (const Failure& failure : failures) {
+        if (!failure.damage) {
+            ++unread;
+            Report(errors, "cannot read " + failure.spec + ": " + failure.message);
+        } else if (failure.damage->kind == ItemDamage::Kind::kNameUncertain) {
+            if (namesLost[failure.damage->cause]++ == 0) {
+                lostNames.push_back(failure.damage->cause);
+            }
+        } else {
+            disagreeing += failure.damage->kind == ItemDamage::Kind::kEntryDisagrees ? 1 : 0;
+            Report(errors, "damaged: " + failure.spec + ": " + failure.message);
+        }
+    }
+    for (const std::string& cause : lostNames) {
+        const std::size_t count = namesLost[cause];
+        Report(errors, cause + "; " + std::to_string(count) +
+                           (count == 1 ? " name is shown as stored in its short form"
+                                       : " names are shown as stored in their short form"));
+    }
+    if (unread > 0) {
+        Report(errors, std::to_string(unread) +
+                           (unread == 1 ? " item could not be read and is missing from the export"
+                                        : " items could not be read and are missing from the "
+                                          "export"));
+    }
+    if (disagreeing > 0) {
+        Report(errors, std::to_string(disagreeing) +
+                           (disagreeing == 1 ? " item disagrees with the entry that lists it; it "
+                                               "is exported as its own log says"
+                                             : " items disagree with the entries that list them; "
+                                               "they are exported as their own logs say"));
+    }
+    return failures.empty() ? kExitSuccess : kExitItemsUnreadable;
 }
 
 // The format the options ask for, the tally when listing users or writing the report.
@@ -357,10 +402,7 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
     if (written && report != nullptr) {
         std::vector<UnreadableItem> unreadable;
         for (const Failure& failure : host->failures()) {
-            unreadable.push_back({failure.spec, failure.message});
-        }
-        for (const Failure& damage : host->damaged()) {
-            unreadable.push_back({damage.spec, "shown as its own log says; " + damage.message});
+            unreadable.push_back({failure.spec, failure.message, failure.damage.has_value()});
         }
         written = WriteReport(options, database, nodePath, *report, std::move(unreadable), writer);
     }
@@ -370,13 +412,9 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
         Report(errors, "cannot write " + target + ": " + writer.errorString().toStdString());
         status = kExitCannotWrite;
     }
-    std::vector<Failure> listed = host->failures();
-    for (const Failure& damage : host->damaged()) {
-        listed.push_back({damage.spec, "shown as its own log says; " + damage.message});
-    }
     if (!options.errorsPath.isEmpty()) {
         std::string error;
-        if (!WriteErrorsFile(options, files, listed, error)) {
+        if (!WriteErrorsFile(options, files, host->failures(), error)) {
             Report(errors, "cannot write " + options.errorsPath.toStdString() + ": " + error);
             status = kExitCannotWrite;
         }
@@ -384,25 +422,7 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
     if (status != kExitSuccess) {
         return status;
     }
-    for (const Failure& failure : host->failures()) {
-        Report(errors, "cannot read " + failure.spec + ": " + failure.message);
-    }
-    for (const Failure& damage : host->damaged()) {
-        Report(errors, "damaged: " + damage.spec + ": " + damage.message);
-    }
-    if (!host->failures().empty()) {
-        Report(errors, std::to_string(host->failures().size()) +
-                           " item(s) could not be read and are missing from the export");
-    }
-    if (!host->damaged().empty()) {
-        Report(errors, std::to_string(host->damaged().size()) +
-                           " item(s) disagree with the entries that list them; they are "
-                           "exported as their own logs say");
-    }
-    if (!host->failures().empty() || !host->damaged().empty()) {
-        return kExitItemsUnreadable;
-    }
-    return kExitSuccess;
+    return ReportFailures(errors, host->failures());
 }
 
 }  // namespace varnotte::cli

@@ -10,6 +10,9 @@ ItemRecord ReadItemRecord(const sourcesafe::IVSSItem& item) {
     record.physical = item.Physical();
     record.deleted = item.Deleted();
     record.damage = item.EntryDisagreement();
+    if (const vssdb::NameDoubt* doubt = item.UncertainName()) {
+        record.nameDoubt = *doubt;
+    }
     if (!record.project) {
         // The file's facts first: they read its log, and the version number then comes
         // from what that read remembered.

@@ -2,6 +2,7 @@
 // through the automation objects in one place so that the wide CSV and JSON Lines agree.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ struct ItemRecord {
     std::string physical;
     int version = 0;
     bool deleted = false;
+    // Set when `name` is the stored short form standing in for a long name that is lost.
+    std::optional<vssdb::NameDoubt> nameDoubt;
     // Files only.
     bool binary = false;
     long long size = -1;  // -1: the data file is missing

@@ -242,6 +242,15 @@ std::string JsonLinesFormat::ItemRow(const sourcesafe::IVSSItem& item) {
     if (!record.damage.empty()) {
         object.String("damage", record.damage);
     }
+    if (record.nameDoubt) {
+        object.Raw("nameUncertain", JsonObject()
+                                        .String("reason", record.nameDoubt->reason)
+                                        .Bool("mayHaveLostLeadingDot",
+                                              record.nameDoubt->mayHaveLostLeadingDot)
+                                        .Bool("mayHaveHadSpaces", record.nameDoubt->mayHaveHadSpaces)
+                                        .Bool("mayBeCut", record.nameDoubt->mayBeCut)
+                                        .Finish());
+    }
     if (record.project) {
         return object.Finish();
     }

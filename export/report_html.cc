@@ -20,6 +20,12 @@ constexpr std::size_t kUserColumns = 5;  // busiest users with a colour of their
 constexpr std::size_t kLabelRows = 100;
 constexpr double kQuietDays = 2 * 365.25;
 
+// Of the items the last section lists, those exported all the same.
+long long ExportedDamage(const ReportContext& context) {
+    return std::count_if(context.unreadable.begin(), context.unreadable.end(),
+                         [](const UnreadableItem& item) { return item.exported; });
+}
+
 const char kStyle[] = R"(
 *{box-sizing:border-box;-webkit-print-color-adjust:exact;print-color-adjust:exact}
 body{font-family:"DejaVu Sans","IPAGothic","Noto Sans CJK JP",Arial,sans-serif;color:#1d232b;
@@ -229,12 +235,16 @@ class ReportWriter {
         FactRow(t_.onDisk,
                 CountedText(t_.onDiskValue, context_.dataFolderFiles)
                     .arg(Bytes(context_.dataFolderBytes), Count(context_.dataFolderFiles)));
-        FactRow(
-            t_.damage,
-            context_.unreadable.empty()
-                ? Q(t_.damageNone)
-                : CountedText(t_.damageSome, static_cast<long long>(context_.unreadable.size()))
-                      .arg(Count(static_cast<long long>(context_.unreadable.size()))));
+        const long long exported = ExportedDamage(context_);
+        const long long unread = static_cast<long long>(context_.unreadable.size()) - exported;
+        QStringList damage;
+        if (unread > 0) {
+            damage.append(CountedText(t_.damageSome, unread).arg(Count(unread)));
+        }
+        if (exported > 0) {
+            damage.append(CountedText(t_.damageExported, exported).arg(Count(exported)));
+        }
+        FactRow(t_.damage, damage.isEmpty() ? Q(t_.damageNone) : damage.join(QStringLiteral("; ")));
         out_ += "</table></section>\n";
     }
 
@@ -570,7 +580,9 @@ std::string ReportDataJson(const ReportFacts& facts, const ReportContext& contex
         {"sharedFiles", facts.sharedFiles},
         {"contentBytes", facts.contentBytes},
         {"users", listed},
-        {"unreadable", static_cast<qint64>(context.unreadable.size())},
+        {"unreadable",
+         static_cast<qint64>(context.unreadable.size()) - ExportedDamage(context)},
+        {"damagedExported", ExportedDamage(context)},
         {"firstDate", IsDated(facts.firstDate) ? QJsonValue(Q(sourcesafe::FormatAutomationDateIso(
                                                      facts.firstDate, context.timeZone)))
                                                : QJsonValue()},

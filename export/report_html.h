@@ -15,9 +15,11 @@
 
 namespace varnotte {
 
+// An item that could not be read, or one that is damaged but was exported all the same.
 struct UnreadableItem {
     std::string spec;
     std::string reason;
+    bool exported = false;
 };
 
 // What the report says beyond the walk's numbers.

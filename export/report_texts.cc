@@ -48,6 +48,9 @@ constexpr ReportTexts kEnglish{
     .damageSome =
         "%1 item could not be read (see the last section)|%1 items could not be read (see the "
         "last section)",
+    .damageExported =
+        "%1 damaged item is exported as far as it can be read (see the last section)|%1 damaged "
+        "items are exported as far as they can be read (see the last section)",
     .activity = "Activity over time",
     .activityNote =
         "Versions per month over the whole history (per quarter or per year when "
@@ -112,7 +115,7 @@ constexpr ReportTexts kEnglish{
     .label = "Label",
     .date = "Date",
     .labelsLeftOut = "Older project labels are left out.",
-    .unreadable = "What could not be read",
+    .unreadable = "What could not be read, and what is damaged",
     .item = "Item",
     .reason = "Reason",
     .allRead = "Everything could be read.",
@@ -161,6 +164,7 @@ constexpr ReportTexts kJapanese{
     .damage = "見つかった損傷",
     .damageNone = "なし (すべての項目を読めました)",
     .damageSome = "読めなかった項目 %1 (最後の節を参照)",
+    .damageExported = "損傷があり、読める範囲で出力した項目 %1 (最後の節を参照)",
     .activity = "時期ごとの変更",
     .activityNote =
         "全期間の月ごとのバージョン数 (期間が長いときは四半期または年ごと)。"
@@ -220,7 +224,7 @@ constexpr ReportTexts kJapanese{
     .label = "ラベル",
     .date = "日付",
     .labelsLeftOut = "古いプロジェクトのラベルは省略しています。",
-    .unreadable = "読めなかったもの",
+    .unreadable = "読めなかったもの、損傷のあるもの",
     .item = "項目",
     .reason = "理由",
     .allRead = "すべて読めました。",

@@ -52,6 +52,7 @@ struct ReportTexts {
     const char* damage;
     const char* damageNone;
     const char* damageSome;
+    const char* damageExported;
     // Activity.
     const char* activity;
     const char* activityNote;

@@ -29,7 +29,11 @@ bool SubtreeWalk::ExpandProject(WalkHost::Node node, const std::string& nodePath
         children = project.Items(options_.includeDeleted);
         visitedProjects_.insert(project.Physical());
     } catch (const sourcesafe::VssError& error) {
-        host_.ItemFailed(nodePath, error);
+        if (project.IsEmpty()) {
+            host_.ItemFailed(nodePath, error);
+        } else {
+            ReportProjectFailed(project, nodePath, error);
+        }
         return false;
     }
     if (options_.projectHistory) {
@@ -107,6 +111,41 @@ void SubtreeWalk::ReportListedTwice(const std::string& spec) {
                                                 spec + " is listed more than once"));
 }
 
+void SubtreeWalk::ReportProjectFailed(const sourcesafe::IVSSItem& project,
+                                      const std::string& spec,
+                                      const sourcesafe::VssError& error) {
+    std::string message = error.what();
+    if (const auto recorded = project.RecordedChildrenOnFile()) {
+        message += "; nothing below it is exported: its header counts " +
+                   std::to_string(recorded->entries) +
+                   (recorded->entries == 1 ? " entry" : " entries") + " (" +
+                   std::to_string(recorded->projects) +
+                   (recorded->projects == 1 ? " of them a project" : " of them projects") +
+                   "; deleted ones included), and what lies below those is unknown";
+    } else {
+        message += "; nothing below it is exported, and how much lies below it is unknown";
+    }
+    host_.ItemFailed(spec, sourcesafe::VssError(error.code(), message));
+}
+
+void SubtreeWalk::ReportDamage(const sourcesafe::IVSSItem& item,
+                               const std::string& missingDataFile) {
+    if (const vssdb::NameDoubt* doubt = item.UncertainName()) {
+        host_.ItemDamaged(item.Spec(),
+                          ItemDamage{ItemDamage::Kind::kNameUncertain, doubt->reason,
+                                     doubt->reason + "; the name is shown as stored in its "
+                                                     "short form, and " + doubt->Describe()});
+    }
+    if (!missingDataFile.empty()) {
+        host_.ItemDamaged(
+            item.Spec(),
+            ItemDamage{ItemDamage::Kind::kDataFileMissing, missingDataFile + ": data file missing",
+                       missingDataFile +
+                           ": data file missing: the current content is lost; the history "
+                           "is exported"});
+    }
+}
+
 bool SubtreeWalk::MayVisit(int depth) const {
     if (flags_.firstExpand != 0) {
         return depth != 0;
@@ -121,7 +160,8 @@ void SubtreeWalk::Visit(WalkHost::Node parent, const sourcesafe::IVSSItem& item,
                         std::vector<Level>& levels) {
     try {
         if (const std::string why = item.EntryDisagreement(); !why.empty()) {
-            host_.ItemDamaged(item.Spec(), why);
+            host_.ItemDamaged(item.Spec(), ItemDamage{ItemDamage::Kind::kEntryDisagrees, why,
+                                                      why + "; shown as its own log says"});
         }
     } catch (const sourcesafe::VssError&) {
         // A log that cannot be read fails the item's own reading below, which reports it.
@@ -149,7 +189,7 @@ void SubtreeWalk::AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& 
         AppendRow(format_.ItemRow(project), rows);
         children = project.Items(options_.includeDeleted);
     } catch (const sourcesafe::VssError& error) {
-        host_.ItemFailed(project.Spec(), error);
+        ReportProjectFailed(project, project.Spec(), error);
         return;
     }
     if (options_.projectHistory) {
@@ -159,6 +199,7 @@ void SubtreeWalk::AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& 
     for (std::string& row : rows) {
         host_.AddRow(std::move(row));
     }
+    ReportDamage(project, {});
     host_.ShowStatus(project.Spec());
     levels.emplace_back(node, std::move(children), depth - 1);
 }
@@ -167,11 +208,13 @@ void SubtreeWalk::AddFile(WalkHost::Node parent, const sourcesafe::IVSSItem& fil
     // Everything of a file is read before anything is shown, so that a file that fails
     // half-way leaves no partial rows behind.
     std::vector<std::string> rows;
+    std::string missingDataFile;
     try {
         if (flags_.historyFlag == 1) {
             AppendVersionRows(file, rows);
         }
         AppendRow(format_.ItemRow(file), rows);
+        missingDataFile = file.MissingDataFile();
     } catch (const sourcesafe::VssError& error) {
         host_.ItemFailed(file.Spec(), error);
         return;
@@ -180,6 +223,7 @@ void SubtreeWalk::AddFile(WalkHost::Node parent, const sourcesafe::IVSSItem& fil
     for (std::string& row : rows) {
         host_.AddRow(std::move(row));
     }
+    ReportDamage(file, missingDataFile);
     host_.ShowStatus(file.Spec());
 }
 

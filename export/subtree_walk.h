@@ -7,7 +7,11 @@
 // children in the database's order; a file's version rows (newest first, when history is
 // on) come before its own row; the expanded project itself gets no row.
 //
-// An item that cannot be read is skipped and reported to the host; the walk goes on. A
+// An item that cannot be read is skipped and reported to the host; the walk goes on. One
+// that can be shown in part is shown, and its damage reported: a name whose long form is
+// lost goes by the short form its entry stores, a file without its data file keeps its
+// history. A project whose children cannot be read is reported with what its header
+// counts below it. A
 // project is visited once per walk, and an item once per list: a second entry that leads
 // to the same spec (two entries of one name, or one whose empty name leads back to its
 // project) is reported as damage.
@@ -56,6 +60,18 @@ struct WalkFlags {
     const int& historyFlag;      // 1: files contribute their version rows
 };
 
+// Something wrong with an item that is exported all the same.
+struct ItemDamage {
+    enum class Kind {
+        kNameUncertain,    // shown under the short form its entry stores
+        kDataFileMissing,  // its content is lost; its history is exported
+        kEntryDisagrees,   // its own records name another item or parent than its entry does
+    };
+    Kind kind;
+    std::string cause;    // "<file>: what is wrong", as the reader's errors say it
+    std::string message;  // the cause, and what is exported despite it
+};
+
 // What a walk's user plugs in: nodes, the status line, event processing, failures.
 class WalkHost {
   public:
@@ -74,9 +90,9 @@ class WalkHost {
     virtual void AddRow(std::string row) = 0;
     // `spec` could not be read and was skipped (or, for a project, its children could not).
     virtual void ItemFailed(const std::string& spec, const sourcesafe::VssError& error) = 0;
-    // `spec`'s own records disagree with the entry that lists it (another name, another
-    // parent): damage, but the item is read and shown as its log says.
-    virtual void ItemDamaged(const std::string& /*spec*/, const std::string& /*why*/) {}
+    // `spec` was exported, rows and node, but is damaged. An item whose own records
+    // disagree with its entry is read and shown as its log says.
+    virtual void ItemDamaged(const std::string& /*spec*/, const ItemDamage& /*damage*/) {}
 };
 
 class SubtreeWalk {
@@ -115,6 +131,11 @@ class SubtreeWalk {
     void AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& project, int depth,
                     std::vector<Level>& levels);
     void ReportListedTwice(const std::string& spec);
+    // A project whose row or children cannot be read: the failure, and how much it hides.
+    void ReportProjectFailed(const sourcesafe::IVSSItem& project, const std::string& spec,
+                             const sourcesafe::VssError& error);
+    // What is wrong with an item that was exported all the same.
+    void ReportDamage(const sourcesafe::IVSSItem& item, const std::string& missingDataFile);
     void AddFile(WalkHost::Node parent, const sourcesafe::IVSSItem& file);
     // The rows of the versions the filter keeps, newest first. Throws VssError.
     void AppendVersionRows(const sourcesafe::IVSSItem& item, std::vector<std::string>& rows);

@@ -120,6 +120,33 @@ std::string IVSSItem::EntryDisagreement() const {
     return Guarded([&] { return state.connection->database->EntryDisagreement(state.located); });
 }
 
+const vssdb::NameDoubt* IVSSItem::UncertainName() const {
+    const State& state = Require();
+    return state.located.nameDoubt ? &*state.located.nameDoubt : nullptr;
+}
+
+std::string IVSSItem::MissingDataFile() const {
+    const State& state = RequireReadable();
+    if (state.located.type != vssdb::ItemType::kFile) {
+        return {};
+    }
+    return Guarded(
+        [&] { return state.connection->database->MissingDataFileOf(state.located.physical); });
+}
+
+std::optional<IVSSItem::RecordedChildren> IVSSItem::RecordedChildrenOnFile() const {
+    const State& state = Require();
+    if (state.located.type != vssdb::ItemType::kProject) {
+        return std::nullopt;
+    }
+    const auto recorded =
+        state.connection->database->RecordedChildrenOf(state.located.physical);
+    if (!recorded) {
+        return std::nullopt;
+    }
+    return RecordedChildren{recorded->entries, recorded->projects};
+}
+
 bool IVSSItem::Binary() const {
     const State& state = RequireReadable();
     return state.located.type == vssdb::ItemType::kFile &&
@@ -242,6 +269,7 @@ IVSSItem IVSSItems::Item(int index) const {
     located.nameError = child.nameError;
     located.entryName = child.storedName;
     located.parentPhysical = state.parent.physical;
+    located.nameDoubt = child.nameDoubt;
     // What lies in a deleted project went with it.
     located.deleted = child.deleted || state.parent.deleted;
     return IVSSItem(state.connection, std::move(located));

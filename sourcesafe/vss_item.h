@@ -2,10 +2,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "sourcesafe/vss_checkout.h"
 #include "sourcesafe/vss_version.h"
+#include "vssdb/name_doubt.h"
 
 namespace vssdb {
 struct LocatedItem;
@@ -50,8 +52,8 @@ class IVSSItem {
     // A file's newest version, or the pinned one when the project it was reached through
     // pins it; a project's own newest version (file check-ins do not count).
     // This, Items and Versions raise ESS_FILE_CORRUPT for an item whose stored name cannot
-    // be used (its long name is unreadable, or it holds a character names may not hold):
-    // Spec and Name then give a stand-in, which nothing may be exported under.
+    // be used (it holds a character names may not hold, or it is empty and its long name
+    // unreadable): Spec and Name then give a stand-in, which nothing may be exported under.
     int VersionNumber() const;
     // The children of a project, in the database's order; deleted ones only on request.
     // A file has none.
@@ -65,6 +67,21 @@ class IVSSItem {
     // the entry that lists it (see vssdb::Database::EntryDisagreement); empty when they
     // agree. Raises ESS_FILE_CORRUPT when the log cannot be read, as VersionNumber does.
     std::string EntryDisagreement() const;
+
+    // Null unless Name is the stored short form standing in for a long name that cannot be
+    // read; then what it may hide and why.
+    const vssdb::NameDoubt* UncertainName() const;
+    // Where a file's current data file should be when it is missing (its content is lost;
+    // its history is not); empty when it is there, and for a project.
+    std::string MissingDataFile() const;
+    // What the header of a project counts below it (entries, deleted ones included, and
+    // of them projects): how much is unknown when its children cannot be read. Nothing
+    // for a file, or when the header cannot be read either.
+    struct RecordedChildren {
+        int entries = 0;
+        int projects = 0;
+    };
+    std::optional<RecordedChildren> RecordedChildrenOnFile() const;
 
     // The facts below read the file's log once, when the first of them is asked for. A
     // project has none: false, VSSFILE_NOTCHECKEDOUT, no checkouts or links, size 0.

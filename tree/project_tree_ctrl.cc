@@ -321,12 +321,26 @@ void CProjectTreeCtrl::ProcessEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+namespace {
+
+// A name shown as its stored short form says so where the pointer rests on it.
+void MarkUncertainName(QTreeWidgetItem* node, const sourcesafe::IVSSItem& item) {
+    if (const vssdb::NameDoubt* doubt = item.UncertainName()) {
+        node->setToolTip(0, QStringLiteral("名前を読めないため、保存されている短い形で表示しています (%1)")
+                                .arg(QString::fromUtf8(doubt->reason)));
+    }
+}
+
+}  // namespace
+
 WalkHost::Node CProjectTreeCtrl::AddProjectNode(Node parent, const sourcesafe::IVSSItem& project) {
-    return NewNode(static_cast<QTreeWidgetItem*>(parent), project.Name(), true);
+    QTreeWidgetItem* node = NewNode(static_cast<QTreeWidgetItem*>(parent), project.Name(), true);
+    MarkUncertainName(node, project);
+    return node;
 }
 
 void CProjectTreeCtrl::AddFileNode(Node parent, const sourcesafe::IVSSItem& file) {
-    NewNode(static_cast<QTreeWidgetItem*>(parent), file.Name(), false);
+    MarkUncertainName(NewNode(static_cast<QTreeWidgetItem*>(parent), file.Name(), false), file);
 }
 
 void CProjectTreeCtrl::ShowStatus(const std::string& spec) {

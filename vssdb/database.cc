@@ -186,19 +186,31 @@ bool Database::RefreshNames() {
     return true;
 }
 
-std::string Database::DisplayName(const NameField& name, bool project) {
+Database::ShownName Database::NameToShow(const NameField& name, bool project) {
     const auto lookUp = [&] { return names_.LongNameOf(name, project); };
     std::optional<std::string> longName;
     try {
-        longName = lookUp();
-    } catch (const Error&) {
-        // An item that another client added since names.dat was read points past our copy.
-        if (!RefreshNames()) {
+        try {
+            longName = lookUp();
+        } catch (const Error&) {
+            // An item another client added since names.dat was read points past our copy.
+            if (!RefreshNames()) {
+                throw;
+            }
+            longName = lookUp();
+        }
+    } catch (const Error& error) {
+        // The short field is the name itself in most cases; what it may hide is told.
+        if (name.shortName.empty()) {
             throw;
         }
-        longName = lookUp();
+        return {Decode(name.shortName), DoubtAboutShortName(name.shortName, error.what())};
     }
-    return Decode(longName ? *longName : name.shortName);
+    return {Decode(longName ? *longName : name.shortName), std::nullopt};
+}
+
+std::string Database::DisplayName(const NameField& name, bool project) {
+    return NameToShow(name, project).name;
 }
 
 std::shared_ptr<const ItemLog> Database::RecentLog(const std::string& physical) {
@@ -305,7 +317,9 @@ std::shared_ptr<const ChildList> Database::ReadChildren(const std::string& proje
             Child child;
             child.type = entry.type;
             try {
-                child.name = DisplayName(entry.name, entry.type == ItemType::kProject);
+                ShownName shown = NameToShow(entry.name, entry.type == ItemType::kProject);
+                child.name = std::move(shown.name);
+                child.nameDoubt = std::move(shown.doubt);
             } catch (const Error& error) {
                 // A damaged name record spoils only the child that points at it.
                 child.name = Decode(entry.name.shortName);
@@ -386,6 +400,7 @@ LocatedItem Database::Descend(LocatedItem item, const ChildList* children,
         item.path = item.path.Child(child->name);
         item.parentPhysical = std::move(item.physical);
         item.entryName = child->storedName;
+        item.nameDoubt = child->nameDoubt;
         if (child->type == ItemType::kProject) {
             item.path = ClaimProject(child->physical, std::move(item.path));
         }

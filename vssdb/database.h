@@ -28,6 +28,7 @@
 #include "vssdb/item_log.h"
 #include "vssdb/item_path.h"
 #include "vssdb/log_prefetch.h"
+#include "vssdb/name_doubt.h"
 #include "vssdb/names_file.h"
 #include "vssdb/recent_cache.h"
 #include "vssdb/user_file.h"
@@ -57,10 +58,12 @@ struct Child {
     bool deleted = false;
     bool shared = false;
     std::string storedName;  // the entry's short name field, raw bytes
-    // Why the child's name cannot be used: its long name cannot be read (the short name
-    // stands in), or it holds a character names may not hold (written as \xNN in `name`).
+    // Why the child's name cannot be used: it holds a character names may not hold
+    // (written as \xNN in `name`), or it is empty and its long name cannot be read.
     // Reaching the child reports this.
     std::string nameError;
+    // Set when `name` is the short field, standing in for a long name that cannot be read.
+    std::optional<NameDoubt> nameDoubt;
 };
 
 // A project's child list with its live children indexed by name.
@@ -84,6 +87,8 @@ struct LocatedItem {
     // Set for an item reached through a child entry whose name cannot be used (see
     // Child::nameError): nothing may be read of it.
     std::string nameError;
+    // Set when its own name is a short field standing in (see Child::nameDoubt).
+    std::optional<NameDoubt> nameDoubt;
     bool deleted = false;  // its entry, or a project above it, is deleted
     // Set for an item reached through a child entry: that entry's short name field and
     // the project whose list holds it, for EntryDisagreement.
@@ -161,6 +166,19 @@ class Database {
     // version with the versions of the file it was branched from.
     std::vector<Revision> History(const std::string& physical);
 
+    // Where item `physical`'s current data file should be, when it is missing; empty when it
+    // is there. Throws Error when the item's log cannot be read.
+    std::string MissingDataFileOf(const std::string& physical);
+
+    // How many entries and subprojects the header of project `physical` counts, for saying
+    // how much is unknown below a project whose children cannot be read. Nothing when its
+    // log cannot be read either.
+    struct RecordedChildren {
+        int entries = 0;
+        int projects = 0;
+    };
+    std::optional<RecordedChildren> RecordedChildrenOf(const std::string& physical);
+
     // What the log of file `physical` says beyond its versions. Throws Error(kCorrupt)
     // when it is a project's log or damaged.
     FileFacts FileFactsOf(const std::string& physical);
@@ -188,9 +206,18 @@ class Database {
 
     // Text of the database in UTF-8 (undecodable bytes become U+FFFD).
     std::string Decode(std::string_view bytes);
+    // A name as it is to be shown, and the doubt about it when it is the short field
+    // standing in for a long name that cannot be read.
+    struct ShownName {
+        std::string name;
+        std::optional<NameDoubt> doubt;
+    };
     // The display name of a name field: the long name from names.dat, else the short field.
-    // Throws Error when the field points into names.dat and no name of this item can be
-    // read there (see NamesFile::LongNameOf): the short field is never shown instead.
+    // When the field points into names.dat and no name of this item can be read there (see
+    // NamesFile::LongNameOf), the short field stands in, with the doubt. Throws that Error
+    // only when the short field is empty too: there is nothing to show.
+    ShownName NameToShow(const NameField& name, bool project);
+    // NameToShow's name alone.
     std::string DisplayName(const NameField& name, bool project);
 
   private:

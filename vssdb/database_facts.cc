@@ -1,5 +1,6 @@
 // Database: the facts of a file beyond its versions, and the places that list it.
 #include <algorithm>
+#include <cctype>
 #include <unordered_set>
 
 #include "vssdb/database.h"
@@ -63,6 +64,28 @@ std::string Database::EntryDisagreement(const LocatedItem& item) {
            ", which lists it";
 }
 
+std::string Database::MissingDataFileOf(const std::string& physical) {
+    const std::shared_ptr<const ItemLog> log = RecentLog(physical);
+    const char extension = log->header().dataExtension;
+    if (!folder_.FindData(physical, extension).empty()) {
+        return {};
+    }
+    return log->path() + "." + static_cast<char>(std::tolower(static_cast<unsigned char>(extension)));
+}
+
+std::optional<Database::RecordedChildren> Database::RecordedChildrenOf(
+    const std::string& physical) {
+    try {
+        const ItemHeader& header = RecentLog(physical)->header();
+        if (header.type != ItemType::kProject) {
+            return std::nullopt;
+        }
+        return RecordedChildren{header.childCount, header.subprojectCount};
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
 ItemPath Database::ProjectPathOf(const std::string& physical) {
     // The names from this project up to the first one whose place is known (the root's is).
     std::vector<std::string> names;
@@ -116,6 +139,7 @@ std::vector<LocatedItem> Database::PlacesOf(const std::string& physical,
             place.physical = child.physical;
             place.pinnedVersion = child.pinnedVersion;
             place.nameError = child.nameError;
+            place.nameDoubt = child.nameDoubt;
             places.push_back(std::move(place));
         }
     }

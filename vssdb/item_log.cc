@@ -77,6 +77,7 @@ ItemHeader ParseItemHeader(const ByteView& view, std::size_t fileSize) {
     header.dataEnd = body.U32(ih::kEndOfData);
     if (header.type == ItemType::kProject) {
         header.childCount = body.U16(ih::kChildCount);
+        header.subprojectCount = body.U16(ih::kSubprojectCount);
         header.parentSpec = std::string(body.CString(ih::kParentSpec, ih::kParentSpecSize));
         header.parentPhysical =
             std::string(body.CString(ih::kParentPhysical, ih::kPhysicalNameSize));

@@ -223,8 +223,7 @@ std::optional<std::string> NamesFile::LongName(std::uint32_t offset, bool projec
         return std::nullopt;
     }
     if (unreadable_) {
-        throw Error(unreadable_->kind(),
-                    std::string(unreadable_->what()) + " (it holds this item's name)");
+        throw *unreadable_;
     }
     auto it = recent_.find(offset);
     if (it == recent_.end()) {

@@ -5,7 +5,7 @@
 // against its checksum. A name field's offset must be one of them. A damaged record spoils
 // only the items that point at it, and a break in the framing only the names recorded
 // after it. A names.dat that is missing or cannot be read spoils every item that points
-// into it: such an item is never shown under its short name instead.
+// into it. Such an item is shown under its short name, flagged (Database::NameToShow).
 //
 // A record added to or lost from the middle shifts every record after it, every checksum
 // still right: items would take each other's names. The short name field tells (it is the

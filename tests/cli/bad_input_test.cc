@@ -519,6 +519,8 @@ struct Unreadable {
     std::string spec;
     std::string what;  // part of the message after the spec
 };
+// In what a damaged item's listing says, "cause…end": the cause anywhere, then the end.
+const std::string kGap = "\u2026";
 
 struct DatabaseDamage {
     std::string name;
@@ -531,6 +533,11 @@ struct DatabaseDamage {
     // Items whose own log disagrees with their entry: named as damaged, and still exported
     // (as their logs say, so their rows are not compared).
     std::vector<Unreadable> damaged = {};
+    // Items exported damaged whose rows are all there: listed in the errors file.
+    std::vector<Unreadable> listed = {};
+    // Items exported under another spec than the sound database gives them (the short form
+    // of a lost long name): the sound spec and the one exported.
+    std::vector<std::pair<std::string, std::string>> respelt = {};
 };
 
 class DamagedDatabaseExport : public testing::TestWithParam<DatabaseDamage> {
@@ -542,6 +549,7 @@ class DamagedDatabaseExport : public testing::TestWithParam<DatabaseDamage> {
         options.user = QStringLiteral("Admin");
         options.history = true;
         options.outputPath = Q(dir / "out.csv");
+        options.errorsPath = Q(dir / "errors.csv");
         std::FILE* errors = std::tmpfile();
         EXPECT_NE(errors, nullptr);
         const int status = RunExport(options, errors, false);
@@ -617,11 +625,21 @@ TEST_P(DamagedDatabaseExport, ItemsThatCannotBeReadAreNamedAndTheRestExported) {
             std::none_of(missing.begin(), missing.end(),
                          [&](const std::string& item) { return IsAtOrBelow(spec, item); })) {
             expected.push_back(row);
+            for (const auto& [sound, shown] : GetParam().respelt) {
+                if (IsAtOrBelow(spec, sound)) {
+                    expected.back().replace(0, sound.size(), shown);
+                }
+            }
         }
     }
     std::vector<std::string> shown;
     std::copy_if(rows.begin(), rows.end(), std::back_inserter(shown),
                  [&](const std::string& row) { return !damagedSpec(row); });
+    // A list is in stored order, which the short names of the respelt decide.
+    if (!GetParam().respelt.empty()) {
+        std::sort(shown.begin(), shown.end());
+        std::sort(expected.begin(), expected.end());
+    }
     EXPECT_EQ(shown, expected);
     for (const Unreadable& item : GetParam().damaged) {
         EXPECT_TRUE(std::any_of(rows.begin(), rows.end(),
@@ -636,6 +654,29 @@ TEST_P(DamagedDatabaseExport, ItemsThatCannotBeReadAreNamedAndTheRestExported) {
         EXPECT_NE(text.find(item.what), std::string::npos) << text;
         EXPECT_NE(text.find(writer.DataFolderPath().string() + "/"), std::string::npos)
             << "names the file: " << text;
+    }
+
+    // The errors file lists the unreadable and the damaged items, each with its file and,
+    // at the end of what is wrong, what of it is exported.
+    const auto listed = varnotte::test::ParseCsv(vsstest::ReadWholeFile(dir / "errors.csv"));
+    ASSERT_EQ(listed.size(), 1 + GetParam().unreadable.size() + GetParam().damaged.size() +
+                                 GetParam().listed.size())
+        << vsstest::ReadWholeFile(dir / "errors.csv");
+    for (const Unreadable& item : GetParam().listed) {
+        const auto row = std::find_if(listed.begin(), listed.end(),
+                                      [&](const auto& fields) { return fields[0] == item.spec; });
+        ASSERT_NE(row, listed.end()) << item.spec << " is not in the errors file";
+        EXPECT_EQ((*row)[1].rfind(writer.DataFolderPath().string() + "/", 0), 0u) << (*row)[1];
+        // "cause…what is exported": the cause anywhere, the rest at the end.
+        const std::string text = (*row)[1] + ": " + (*row)[2];
+        const std::size_t gap = item.what.find(kGap);
+        const std::string cause = gap == std::string::npos ? "" : item.what.substr(0, gap);
+        const std::string end =
+            gap == std::string::npos ? item.what : item.what.substr(gap + kGap.size());
+        EXPECT_NE(text.find(cause), std::string::npos) << text << "\n does not hold\n" << cause;
+        EXPECT_TRUE(text.size() >= end.size() &&
+                    text.compare(text.size() - end.size(), end.size(), end) == 0)
+            << text << "\n does not end with\n" << end;
     }
 
     std::vector<std::string> lines;
@@ -660,7 +701,18 @@ TEST_P(DamagedDatabaseExport, ItemsThatCannotBeReadAreNamedAndTheRestExported) {
 const char kLongCutSpec[] = "$/P/A_long_file_name_for_the_first_it";
 const char kLongWholeSpec[] = "$/P/Another_long_name.txt";
 const char kDosOnlySpec[] = "$/P/readme_first.txt";
-const char kNotThisItems[] = "the name record here is not this item's";
+const std::string kNotThisItems =
+    "the name record here is not this item's: its name does not fit the item's short name (a "
+    "name record added to or lost from names.dat moves the records after it)";
+const std::string kCannotBeChecked = "cannot be checked against the item's short name";
+const std::string kMayHaveHadSpaces =
+    "; the name is shown as stored in its short form, and it may have lost a leading dot, may "
+    "have had spaces (shown as _)";
+const std::string kMayBeCut = kMayHaveHadSpaces + ", may be cut";
+// The specs of the sound database, and those of its short forms.
+const std::vector<std::pair<std::string, std::string>> kShortForms = {
+    {"$/P/A long file name for the first item.txt", kLongCutSpec},
+    {"$/P/Another long name.txt", kLongWholeSpec}};
 
 INSTANTIATE_TEST_SUITE_P(
     Damages, DamagedDatabaseExport,
@@ -714,45 +766,78 @@ INSTANTIATE_TEST_SUITE_P(
                        },
                        kExitItemsUnreadable,
                        {{"$/P", "child list holds 67108864 entries; its project counts 6"}}},
-        // names.dat that cannot be read: every item whose name is kept there is named.
+        // A project whose children cannot be read: what its header counts below it.
+        DatabaseDamage{"ChildListMissing",
+                       [](const DamagedFiles& d) { fs::remove(d.writer.DataPath(d.p)); },
+                       kExitItemsUnreadable,
+                       {{"$/P",
+                         "child list missing (the project counts 6 children); nothing below it "
+                         "is exported: its header counts 6 entries (1 of them a project; "
+                         "deleted ones included), and what lies below those is unknown"}}},
+        DatabaseDamage{"ProjectLogMissing",
+                       [](const DamagedFiles& d) { fs::remove(d.writer.LogPath(d.sub)); },
+                       kExitItemsUnreadable,
+                       {{"$/P/Sub",
+                         "item file missing; nothing below it is exported, and how much lies "
+                         "below it is unknown"}}},
+        // A file without its data file: its content is lost, its history is all there.
+        DatabaseDamage{"DataFileMissing",
+                       [](const DamagedFiles& d) { fs::remove(d.writer.DataPath(d.b)); },
+                       kExitItemsUnreadable,
+                       {},
+                       {},
+                       {},
+                       {{"$/P/b.txt",
+                         "data file missing: the current content is lost; the history is "
+                         "exported"}}},
+        // names.dat that cannot be read: every item whose name is kept there is exported
+        // under its short form, and listed.
         DatabaseDamage{"NamesFileMissing",
                        [](const DamagedFiles& d) { fs::remove(d.Names()); },
                        kExitItemsUnreadable,
-                       {{kLongCutSpec, "names.dat: file not found (it holds this item's name)"},
-                        {kLongWholeSpec, "names.dat: file not found"},
-                        {kDosOnlySpec, "names.dat: file not found"}},
-                       {"$/P/A long file name for the first item.txt", "$/P/Another long name.txt",
-                        kDosOnlySpec}},
+                       {},
+                       {},
+                       {},
+                       {{kLongCutSpec, "names.dat: file not found" + kMayBeCut},
+                        {kLongWholeSpec, "names.dat: file not found" + kMayHaveHadSpaces},
+                        {kDosOnlySpec, "names.dat: file not found" + kMayHaveHadSpaces}},
+                       kShortForms},
         DatabaseDamage{"NamesFileADanglingLink",
                        [](const DamagedFiles& d) {
                            fs::remove(d.Names());
                            fs::create_symlink(d.Names().parent_path() / "gone.dat", d.Names());
                        },
                        kExitItemsUnreadable,
-                       {{kLongCutSpec, "names.dat: file not found"},
-                        {kLongWholeSpec, "names.dat: file not found"},
-                        {kDosOnlySpec, "names.dat: file not found"}},
-                       {"$/P/A long file name for the first item.txt", "$/P/Another long name.txt",
-                        kDosOnlySpec}},
+                       {},
+                       {},
+                       {},
+                       {{kLongCutSpec, "names.dat: file not found" + kMayBeCut},
+                        {kLongWholeSpec, "names.dat: file not found" + kMayHaveHadSpaces},
+                        {kDosOnlySpec, "names.dat: file not found" + kMayHaveHadSpaces}},
+                       kShortForms},
         DatabaseDamage{"NamesFileALinkLoop",
                        [](const DamagedFiles& d) {
                            fs::remove(d.Names());
                            fs::create_symlink("names.dat", d.Names());
                        },
                        kExitItemsUnreadable,
-                       {{kLongCutSpec, "Too many levels of symbolic links"},
-                        {kLongWholeSpec, "Too many levels of symbolic links"},
-                        {kDosOnlySpec, "Too many levels of symbolic links"}},
-                       {"$/P/A long file name for the first item.txt", "$/P/Another long name.txt",
-                        kDosOnlySpec}},
+                       {},
+                       {},
+                       {},
+                       {{kLongCutSpec, "Too many levels of symbolic links" + kMayBeCut},
+                        {kLongWholeSpec, "Too many levels of symbolic links" + kMayHaveHadSpaces},
+                        {kDosOnlySpec, "Too many levels of symbolic links" + kMayHaveHadSpaces}},
+                       kShortForms},
         DatabaseDamage{"NamesFileHeaderDamaged",
                        [](const DamagedFiles& d) { vsstest::PatchBytes(d.Names(), 8, "x"); },
                        kExitItemsUnreadable,
-                       {{kLongCutSpec, "HN record fails its checksum"},
-                        {kLongWholeSpec, "HN record fails its checksum"},
-                        {kDosOnlySpec, "HN record fails its checksum"}},
-                       {"$/P/A long file name for the first item.txt", "$/P/Another long name.txt",
-                        kDosOnlySpec}},
+                       {},
+                       {},
+                       {},
+                       {{kLongCutSpec, "HN record fails its checksum" + kGap + kMayBeCut},
+                        {kLongWholeSpec, "HN record fails its checksum" + kGap + kMayHaveHadSpaces},
+                        {kDosOnlySpec, "HN record fails its checksum" + kGap + kMayHaveHadSpaces}},
+                       kShortForms},
         // A names.dat record duplicated or lost: the records after it move, and items
         // would take each other's names.
         DatabaseDamage{"NameRecordDuplicated",
@@ -761,11 +846,13 @@ INSTANTIATE_TEST_SUITE_P(
                                d.Names(), d.NameRecord("A long file name for the first item"));
                        },
                        kExitItemsUnreadable,
-                       {{kLongCutSpec, "and the records do not end there"},
-                        {kLongWholeSpec, kNotThisItems},
-                        {kDosOnlySpec, "names.dat"}},
-                       {"$/P/A long file name for the first item.txt", "$/P/Another long name.txt",
-                        kDosOnlySpec}},
+                       {},
+                       {},
+                       {},
+                       {{kLongCutSpec, kCannotBeChecked + kGap + kMayBeCut},
+                        {kLongWholeSpec, kNotThisItems + kGap + kMayHaveHadSpaces},
+                        {kDosOnlySpec, kMayHaveHadSpaces}},
+                       kShortForms},
         DatabaseDamage{"NameRecordDuplicatedAndTheHeaderUpdated",
                        [](const DamagedFiles& d) {
                            vsstest::DuplicateRecord(
@@ -773,19 +860,25 @@ INSTANTIATE_TEST_SUITE_P(
                            d.UpdateNamesHeader();
                        },
                        kExitItemsUnreadable,
-                       {{kLongWholeSpec, kNotThisItems}, {kDosOnlySpec, "names.dat"}},
-                       {"$/P/Another long name.txt", kDosOnlySpec}},
+                       {},
+                       {},
+                       {},
+                       {{kLongWholeSpec, kNotThisItems + kGap + kMayHaveHadSpaces},
+                        {kDosOnlySpec, kMayHaveHadSpaces}},
+                       {kShortForms[1]}},
         DatabaseDamage{"NameRecordLost",
                        [](const DamagedFiles& d) {
                            vsstest::RemoveRecord(
                                d.Names(), d.NameRecord("A long file name for the first item"));
                        },
                        kExitItemsUnreadable,
-                       {{kLongCutSpec, kNotThisItems},
-                        {kLongWholeSpec, "names.dat"},
-                        {kDosOnlySpec, "names.dat"}},
-                       {"$/P/A long file name for the first item.txt", "$/P/Another long name.txt",
-                        kDosOnlySpec}},
+                       {},
+                       {},
+                       {},
+                       {{kLongCutSpec, kNotThisItems + kGap + kMayBeCut},
+                        {kLongWholeSpec, kMayHaveHadSpaces},
+                        {kDosOnlySpec, kMayHaveHadSpaces}},
+                       kShortForms},
         DatabaseDamage{
             "NamesFileExtendedTo1_5GiB",
             [](const DamagedFiles& d) { vsstest::ExtendFile(d.Names(), std::uintmax_t{3} << 29); },

@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <map>
 #include <sstream>
 #include <string>
@@ -19,6 +20,7 @@
 #include "testing/damage.h"
 #include "testing/database_writer.h"
 #include "testing/file_io.h"
+#include "testing/record_builder.h"
 #include "tests/support/csv_parse.h"
 #include "tests/support/csv_program.h"
 #include "tests/support/fixtures.h"
@@ -512,7 +514,7 @@ TEST_F(Inventory, ErrorsFileListsUnreadableItemsWithTheirFiles) {
 
 // The default export of every real database, byte for byte as it was before the formats
 // above were added (SHA-256 of varnotte-csv --history), with its exit status: edits-comments
-// has no names.dat, so the files with long names cannot be read.
+// has no names.dat, so the files with long names go by their stored short names (status 4).
 TEST(DefaultExport, EveryFixtureUnchanged) {
     struct Expected {
         std::string fixture;
@@ -521,7 +523,7 @@ TEST(DefaultExport, EveryFixtureUnchanged) {
     };
     const std::vector<Expected> expected = {
         {"client-clutter", 0, "5dae3fee0a38fdb20ada1f410319583dfd9aedfcb0b671e433d2cb6796ddc1b5"},
-        {"edits-comments", 4, "d9d601a928feacc487b33ab235a94b38aafe843e141171e4ece35b3a94646f47"},
+        {"edits-comments", 4, "4cc52295e4f3b5186904e5324b73e2445bdba4de176f8abaabf41ee2dbb1103a"},
         {"empty-root", 0, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
         {"label-big5-ini", 0, "6da173ef4451848d422b823faaf2f50355d93f06a4e543b48846643f880eceec"},
         {"one-subproject", 0, "f0e402eb8307a8a5559343111f30b642a2d20e2f78b3ac7f1e90f9b7fe3bd1c4"},
@@ -564,6 +566,120 @@ TEST(InventoryOnFixture, DeletedFilesAndProjectAddsAndDeletes) {
     EXPECT_EQ(counts["deleted item"], 67);
     EXPECT_EQ(counts["deleted"], 67);
     EXPECT_EQ(counts["added"], 489);
+}
+
+// What the child lists of a database store for each entry, read from their bytes: the
+// short name field and whether it points into names.dat.
+struct StoredEntry {
+    std::string shortName;
+    bool pointsIntoNames = false;
+};
+// The logs of the projects in a data folder: item type 1 after the file's signature.
+std::vector<fs::path> ProjectLogs(const fs::path& data) {
+    std::vector<fs::path> logs;
+    for (const auto& letter : fs::directory_iterator(data)) {
+        if (!letter.is_directory()) {
+            continue;
+        }
+        for (const auto& file : fs::directory_iterator(letter)) {
+            if (file.path().has_extension()) {
+                continue;
+            }
+            const std::string log = vsstest::ReadWholeFile(file.path());
+            if (log.size() >= 34 && vsstest::GetU16(log, 32) == 1) {
+                logs.push_back(file.path());
+            }
+        }
+    }
+    return logs;
+}
+
+std::map<std::string, StoredEntry> StoredEntries(const fs::path& data) {
+    std::map<std::string, StoredEntry> entries;  // by physical name
+    for (const fs::path& log : ProjectLogs(data)) {
+        for (const char* extension : {".a", ".b"}) {
+            const fs::path list = log.string() + extension;
+            if (!fs::exists(list)) {
+                continue;
+            }
+            const std::string bytes = vsstest::ReadWholeFile(list);
+            for (const vsstest::RecordInfo& record : vsstest::ListRecordsInBytes(bytes, false)) {
+                // JP body: type, flags, name field (flags, 34-byte short name, names.dat
+                // offset), pinned version, physical name.
+                const std::size_t body = record.offset + 8;
+                std::string shortName = bytes.substr(body + 6, 34);
+                shortName.resize(shortName.find('\0'));
+                entries[bytes.substr(body + 46, 8)] = {shortName,
+                                                      vsstest::GetU32(bytes, body + 40) != 0};
+            }
+        }
+    }
+    return entries;
+}
+
+// edits-comments has lost its names.dat. Every item whose entry points into it is exported
+// under the short name that entry stores, flagged with what that form may hide, and listed in
+// the errors file; the loss is told once. Nothing else is lost: 84 files, 270 file versions and
+// 81 checkouts (counted by an independent reader), and every project log's versions.
+TEST(InventoryOnFixture, ItemsWhoseNamesAreLostGoByTheShortNamesTheirEntriesStore) {
+    VARNOTTE_REQUIRE_FIXTURE(fixture, "edits-comments");
+    varnotte::test::TempDir dir;
+    const CsvRun run = RunCsv({"--history", "--project-history", "--deleted", "--format", "jsonl",
+                               "--errors", Q(dir.path() / "errors.csv"), Q(fixture / "srcsafe.ini")});
+    EXPECT_EQ(run.exitCode, 4) << run.err;
+    EXPECT_EQ(run.err, "varnotte-csv: " + (fixture / "data" / "names.dat").string() +
+                           ": file not found; 52 names are shown as stored in their short form\n");
+
+    std::set<std::string> listed;
+    for (const auto& record :
+         varnotte::test::ParseCsv(vsstest::ReadWholeFile(dir.path() / "errors.csv"))) {
+        if (record[0] != "spec") {
+            listed.insert(record[0]);
+            EXPECT_EQ(record[1], (fixture / "data" / "names.dat").string());
+        }
+    }
+
+    const std::map<std::string, StoredEntry> stored = StoredEntries(fixture / "data");
+    int projectVersionsStored = 0;
+    for (const fs::path& log : ProjectLogs(fixture / "data")) {
+        for (const auto& record : vsstest::ListRecords(log, true)) {
+            projectVersionsStored += record.signature == "EL" ? 1 : 0;
+        }
+    }
+
+    std::map<std::string, int> counts;
+    for (const QJsonObject& object : ParseJsonLines(run.out)) {
+        const std::string record = Str(object["record"]) + " " + Str(object["type"]);
+        ++counts[record];
+        if (Str(object["record"]) != "item") {
+            continue;
+        }
+        counts["checkout"] += static_cast<int>(object["checkouts"].toArray().size());
+        const std::string spec = Str(object["spec"]);
+        const auto entry = stored.find(Str(object["physical"]));
+        ASSERT_NE(entry, stored.end()) << spec;
+        if (!object.contains("nameUncertain")) {
+            EXPECT_FALSE(entry->second.pointsIntoNames) << spec;
+            continue;
+        }
+        ++counts["uncertain"];
+        const std::string& shortName = entry->second.shortName;
+        EXPECT_TRUE(entry->second.pointsIntoNames) << spec;
+        EXPECT_EQ(Str(object["name"]), shortName);
+        EXPECT_TRUE(listed.count(spec)) << spec << " is not in the errors file";
+        const QJsonObject doubt = object["nameUncertain"].toObject();
+        EXPECT_EQ(Str(doubt["reason"]), (fixture / "data" / "names.dat").string() + ": file not found");
+        EXPECT_TRUE(doubt["mayHaveLostLeadingDot"].toBool()) << spec;
+        EXPECT_EQ(doubt["mayHaveHadSpaces"].toBool(), shortName.find('_') != std::string::npos)
+            << spec;
+        EXPECT_EQ(doubt["mayBeCut"].toBool(), shortName.size() >= 32) << spec;
+    }
+    EXPECT_EQ(counts["uncertain"], 52);
+    EXPECT_EQ(listed.size(), 52u);
+    EXPECT_EQ(counts["item file"], 84);
+    EXPECT_EQ(counts["version file"], 270);
+    EXPECT_EQ(counts["checkout"], 81);
+    EXPECT_EQ(counts["version project"], projectVersionsStored);
 }
 
 }  // namespace

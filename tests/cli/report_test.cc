@@ -213,7 +213,7 @@ class Report : public testing::Test {
         const ItemId lib = writer.AddProject(writer.Root(), "Lib", Day(0));
         app = writer.AddProject(writer.Root(), "App", Day(0));
         const ItemId sub = writer.AddProject(app, "Sub", Day(1));
-        writer.AddFile(sub, "quiet.txt", Day(2));
+        quiet = writer.AddFile(sub, "quiet.txt", Day(2));
         const ItemId shared = writer.AddFile(lib, "shared.c", Day(3));
         writer.CheckIn(shared, Day(40, "Tanaka"));
         const ItemId pinned = writer.AddFile(lib, "pinned.h", Day(41));
@@ -248,6 +248,7 @@ class Report : public testing::Test {
     vsstest::DatabaseWriter writer{temp / "db"};
     ItemId app = 0;
     ItemId tool = 0;
+    ItemId quiet = 0;
     QString ini;
     fs::path html;
 };
@@ -284,7 +285,8 @@ TEST(ReportOnFixtures, CountsAgreeWithTheJsonExport) {
         const fs::path html = temp.path() / "report.html";
         const QString ini = Q(fixture / "srcsafe.ini");
         const CsvRun run = RunCsv({"--report", Q(html), "--user", user, ini});
-        // edits-comments has no names.dat: the items named in it are reported, not counted.
+        // edits-comments has no names.dat: the items named in it are counted under their short
+        // names, and reported.
         const int status = std::string(name) == "edits-comments" ? 4 : 0;
         ASSERT_EQ(run.exitCode, status) << name << ": " << run.err;
         ExpectSameCounts(ReportData(vsstest::ReadWholeFile(html)), CountsFromExport(ini, user, status), name);
@@ -352,19 +354,29 @@ TEST_F(Report, LanguageFollowsTheLocaleUnlessGiven) {
     }
 }
 
-TEST_F(Report, UnreadableItemsAreListedWithTheirReason) {
+// An item that cannot be read and one exported without its content are both damage.
+TEST_F(Report, UnreadableAndDamagedItemsAreListedWithTheirReason) {
     vsstest::TruncateFile(writer.LogPath(tool), 60);
+    const fs::path content = writer.DataPath(quiet);
+    fs::remove(content);
     const CsvRun run = RunReport();
     EXPECT_EQ(run.exitCode, 4) << run.err;
     const std::string text = vsstest::ReadWholeFile(html);
     EXPECT_EQ(ReportData(text)["unreadable"].toInteger(), 1);
-    EXPECT_NE(text.find("1 item could not be read (see the last section)"), std::string::npos);
-    const std::size_t section = text.find("<h2>What could not be read</h2>");
+    EXPECT_EQ(ReportData(text)["damagedExported"].toInteger(), 1);
+    EXPECT_NE(text.find("1 item could not be read (see the last section); 1 damaged item is "
+                        "exported as far as it can be read"),
+              std::string::npos);
+    const std::size_t section = text.find("<h2>What could not be read, and what is damaged</h2>");
     ASSERT_NE(section, std::string::npos);
     EXPECT_NE(
         text.find("<td class=\"path\">$/App/tool.exe</td><td>" + writer.LogPath(tool).string(),
                   section),
         std::string::npos);
+    EXPECT_NE(text.find("<td class=\"path\">$/App/Sub/quiet.txt</td><td>" + content.string() +
+                            ": data file missing",
+                        section),
+              std::string::npos);
 }
 
 TEST_F(Report, OptionsOfTheExportAreRefused) {

@@ -58,7 +58,7 @@ TEST(VarnotteCsv, OutputFileIsByteForByteWhatStandardOutputGets) {
     const CsvRun toStdout = RunCsv({QStringLiteral("--history"), Ini(fixture)});
     const CsvRun toFile = RunCsv({QStringLiteral("--history"), QStringLiteral("--output"),
                                   Q(dir / "out.csv"), Ini(fixture)});
-    // Status 4: the database lacks the names.dat that most of its files' names are in.
+    // Status 4: the database lacks the names.dat that most of its files' long names are in.
     ASSERT_EQ(toStdout.exitCode, 4);
     ASSERT_EQ(toFile.exitCode, 4);
     EXPECT_EQ(toFile.out, "");

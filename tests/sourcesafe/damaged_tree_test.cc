@@ -38,6 +38,9 @@ class CollectingHost : public varnotte::WalkHost {
     void ItemFailed(const std::string& spec, const sourcesafe::VssError& error) override {
         failures.push_back(spec + ": " + error.what());
     }
+    void ItemDamaged(const std::string& spec, const varnotte::ItemDamage& damage) override {
+        damages.push_back(spec + ": " + damage.message);
+    }
 
     // The spec of every row, in order.
     std::vector<std::string> Specs() const {
@@ -50,6 +53,7 @@ class CollectingHost : public varnotte::WalkHost {
 
     std::vector<std::string> rows;
     std::vector<std::string> failures;
+    std::vector<std::string> damages;
 };
 
 // The rows and failures of a confirmed export of the whole database.
@@ -177,8 +181,8 @@ TEST(DamagedList, EntriesThatLeadToTheSameSpecAreReportedOnce) {
         << host.failures[1];
 }
 
-// A damaged names.dat record spoils the item whose name it holds, not its project: the
-// other children are exported and that one is reported.
+// A damaged names.dat record spoils the name of the item that points at it, and nothing
+// else: that item is exported under the short form its entry stores, and reported.
 TEST(DamagedList, DamagedNameRecordSpoilsOnlyItsItem) {
     varnotte::test::TempDir dir;
     DatabaseWriter writer(dir.path());
@@ -195,10 +199,17 @@ TEST(DamagedList, DamagedNameRecordSpoilsOnlyItsItem) {
     vsstest::PatchBytes(names, at, "A");  // the record's checksum no longer holds
 
     const CollectingHost host = ExportWhole(writer);
-    EXPECT_EQ(host.Specs(), (std::vector<std::string>{"$/P", "$/P/after.txt", "$/P/before.txt"}));
-    ASSERT_EQ(host.failures.size(), 1u) << testing::PrintToString(host.failures);
-    EXPECT_EQ(host.failures[0].rfind("$/P/", 0), 0u) << host.failures[0];
-    EXPECT_NE(host.failures[0].find("names.dat"), std::string::npos) << host.failures[0];
+    // The short field: spaces as '_', cut to 33 bytes.
+    const std::string shortSpec = "$/P/a_name_far_too_long_for_the_short";
+    EXPECT_EQ(host.Specs(),
+              (std::vector<std::string>{"$/P", shortSpec, "$/P/after.txt", "$/P/before.txt"}));
+    EXPECT_TRUE(host.failures.empty()) << testing::PrintToString(host.failures);
+    ASSERT_EQ(host.damages.size(), 1u) << testing::PrintToString(host.damages);
+    EXPECT_EQ(host.damages[0].rfind(shortSpec + ": ", 0), 0u) << host.damages[0];
+    EXPECT_NE(host.damages[0].find("names.dat"), std::string::npos) << host.damages[0];
+    EXPECT_NE(host.damages[0].find("may have had spaces (shown as _), may be cut"),
+              std::string::npos)
+        << host.damages[0];
 }
 
 }  // namespace

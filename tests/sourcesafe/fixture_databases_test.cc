@@ -154,9 +154,11 @@ struct Shape {
     int projects;  // below the root
     int files;     // every place a file is reached, shares included
     int fileVersions;
-    // Files whose names cannot be read: edits-comments lacks the names.dat that 52 of its
-    // file entries point into.
+    // Files whose versions cannot be read.
     int unreadableFiles = 0;
+    // Items shown under the short form their entry stores: edits-comments lacks the
+    // names.dat that 52 of its file entries point into.
+    int uncertainNames = 0;
 };
 void PrintTo(const Shape& c, std::ostream* os) {
     *os << c.fixture;
@@ -168,7 +170,7 @@ class DatabaseShape : public testing::TestWithParam<Shape> {};
 // each database by hand.
 INSTANTIATE_TEST_SUITE_P(
     RealDatabases, DatabaseShape,
-    testing::Values(Shape{"shares-deletes", 60, 375, 588}, Shape{"edits-comments", 7, 32, 95, 52},
+    testing::Values(Shape{"shares-deletes", 60, 375, 588}, Shape{"edits-comments", 7, 84, 270, 0, 52},
                     Shape{"label-big5-ini", 5, 32, 35}, Shape{"client-clutter", 12, 21, 21},
                     Shape{"small-edits", 1, 2, 5}, Shape{"one-subproject", 1, 0, 0},
                     Shape{"empty-root", 0, 0, 0}, Shape{"empty-root-2", 0, 0, 0},
@@ -183,6 +185,9 @@ void CountBelow(const IVSSItem& project, Shape& shape) {
     const IVSSItems items = project.Items(false);
     for (int i = 1; i <= items.Count(); ++i) {
         const IVSSItem child = items.Item(i);
+        if (child.UncertainName() != nullptr) {
+            ++shape.uncertainNames;
+        }
         if (child.Type() == VSSITEM_PROJECT) {
             ++shape.projects;
             CountBelow(child, shape);
@@ -218,6 +223,7 @@ TEST_P(DatabaseShape, CountsProjectsFilesVersions) {
     EXPECT_EQ(counted.files, GetParam().files);
     EXPECT_EQ(counted.fileVersions, GetParam().fileVersions);
     EXPECT_EQ(counted.unreadableFiles, GetParam().unreadableFiles);
+    EXPECT_EQ(counted.uncertainNames, GetParam().uncertainNames);
 }
 
 // Every entry, deleted ones too, agrees with the log it leads to: its name, its project's
