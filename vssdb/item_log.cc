@@ -87,6 +87,7 @@ ItemHeader ParseItemHeader(const ByteView& view, std::size_t fileSize) {
         header.lastParentRecord = body.U32(ih::kLastParentRecord);
         header.parentCount = body.U16(ih::kParentCount);
         header.activeCheckout = body.U32(ih::kActiveCheckout);
+        header.dataCrc = body.U32(ih::kDataCrc);
     }
     if (header.lastRevision == 0) {
         ThrowCorruptAt(path, record.offset, "item header names no versions");
@@ -139,6 +140,7 @@ Revision ParseRevision(const Record& record) {
     rev.shareKind = layout.shareKind != 0 ? body.I16(layout.shareKind) : std::int16_t{0};
     rev.pinnedVersion =
         layout.pinnedVersion != 0 ? body.I16(layout.pinnedVersion) : std::int16_t{0};
+    rev.delta = layout.delta != 0 ? body.U32(layout.delta) : 0;
     return rev;
 }
 

@@ -35,6 +35,7 @@ struct ItemHeader {
     std::uint32_t lastParentRecord = 0;
     std::uint16_t parentCount = 0;
     std::uint32_t activeCheckout = 0;  // offset of a CF record; 0 unless checked out now
+    std::uint32_t dataCrc = 0;         // of the current data file (Crc32ZeroInit)
 };
 
 // One EL record. Texts are raw bytes in the database's code page. Which of the
@@ -62,6 +63,7 @@ struct Revision {
     std::int16_t shareKind = 0;      // 14: -1 share, 0 pin, >0 unpin
     std::int16_t pinnedVersion = 0;  // 14: pin target
     std::int16_t purged = 0;         // 4, 5: 1 when a deleted item was purged
+    std::uint32_t delta = 0;         // 17: offset of the reverse delta (FD) in this log
     // Set by Database::History on a branched file's versions below its branch point: the
     // physical name of the log they were read from (the source's, or one further back).
     std::string branchLog;

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "vssdb/delta_format.h"
+
 namespace vssdb::revision_format {
 
 inline constexpr std::size_t kBodySize = 404;
@@ -103,6 +105,7 @@ struct ActionLayout {
     std::size_t purged = 0;         // i16
     std::size_t shareKind = 0;      // i16
     std::size_t pinnedVersion = 0;  // i16
+    std::size_t delta = 0;          // u32 offset of an FD record
 };
 
 constexpr ActionLayout LayoutOf(Action action) {
@@ -136,7 +139,7 @@ constexpr ActionLayout LayoutOf(Action action) {
             return {
                 .name = kBranchName, .physical = kBranchPhysical, .branchSource = kBranchSource};
         case Action::kCheckIn:
-            return {.spec = kCheckInSpec};
+            return {.spec = kCheckInSpec, .delta = kCheckInDelta};
         case Action::kArchiveVersions:
         case Action::kRestoreVersions:
         case Action::kArchiveFile:
@@ -151,21 +154,3 @@ constexpr ActionLayout LayoutOf(Action action) {
 }
 
 }  // namespace vssdb::revision_format
-
-// FD record: the reverse delta stored with a check-in. Applied to the checked-in content it
-// gives the previous version's. A sequence of 12-byte operations; an insert is followed by
-// the bytes it inserts.
-namespace vssdb::delta_format {
-
-inline constexpr std::size_t kOperationSize = 12;
-inline constexpr std::size_t kCommand = 0;  // u16, see Command (u16 unused after it)
-inline constexpr std::size_t kOffset = 4;   // u32
-inline constexpr std::size_t kLength = 8;   // u32
-
-enum class Command : std::uint16_t {
-    kInsert = 0,  // `length` literal bytes follow
-    kCopy = 1,    // `length` bytes of the newer version from `offset`
-    kStop = 2,
-};
-
-}  // namespace vssdb::delta_format
