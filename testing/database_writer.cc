@@ -94,7 +94,8 @@ ItemId DatabaseWriter::AddProject(ItemId parentId, std::string name, const Stamp
     return id;
 }
 
-ItemId DatabaseWriter::AddFile(ItemId parentId, std::string name, const Stamp& stamp, bool binary) {
+ItemId DatabaseWriter::AddFile(ItemId parentId, std::string name, const Stamp& stamp, bool binary,
+                               std::optional<std::string> content) {
     EnsureWritable();
     LiveProject(parentId);
     EnsureUnwritten(parentId);
@@ -104,11 +105,12 @@ ItemId DatabaseWriter::AddFile(ItemId parentId, std::string name, const Stamp& s
     Item& parent = *items_[parentId];
     AssignName(file, std::move(name), parentId);
     file.binary = binary;
-    file.content = MadeUpContent(file.name, 1, binary);
+    file.content = content ? std::move(*content) : MadeUpContent(file.name, 1, binary);
     file.creationTime = file.modificationTime = file.lastCheckInTime = stamp.time;
     AppendParentLink(file, parentId);
     file.log.AppendRevision(Action::kCreateFile, stamp, CommentRule::kAlways,
                             NameAndPhysical(file.nameField, file.physical));
+    NoteVersionContent(file);
     parent.children.push_back({id});
     parent.log.AppendRevision(Action::kAddFile, WithoutComment(stamp), CommentRule::kWhenGiven,
                               NameAndPhysical(file.nameField, file.physical));
@@ -126,12 +128,16 @@ void DatabaseWriter::CheckIn(ItemId fileId, const Stamp& stamp, std::string proj
     }
     std::string next = content ? std::move(*content)
                                : MadeUpContent(file.name, file.log.lastVersion() + 1, file.binary);
-    const std::uint32_t delta = file.log.AppendDelta(file.content);
+    const std::uint32_t delta = file.latestOnly ? 0 : file.log.AppendDelta(file.content, next);
     file.log.AppendRevision(Action::kCheckIn, stamp, CommentRule::kAlways, [&](RecordBuilder& el) {
         el.U32(rv::kCheckInDelta, delta);
         el.Text(rv::kCheckInSpec, projectSpec, rv::kSpecSize - 1);
     });
     file.content = std::move(next);
+    if (file.latestOnly) {
+        file.keptFrom = file.log.lastVersion();
+    }
+    NoteVersionContent(file);
     file.modificationTime = file.lastCheckInTime = stamp.time;
     ++file.dataRewrites;
     file.log.EndCheckout();
@@ -181,6 +187,9 @@ void DatabaseWriter::Label(ItemId id, std::string label, const Stamp& stamp,
     EnsureUnwritten(id);
     const std::uint32_t offset = item.log.AppendLabel(stamp, label, labelComment);
     item.labels.emplace_back(std::move(label), offset);
+    if (!item.project) {
+        NoteVersionContent(item);
+    }
 }
 
 void DatabaseWriter::RemoveLabel(ItemId id, const std::string& label) {
@@ -194,6 +203,37 @@ void DatabaseWriter::RemoveLabel(ItemId id, const std::string& label) {
     }
     item.log.RemoveLabel(found->second);
     item.labels.erase(std::next(found).base());
+}
+
+void DatabaseWriter::KeepLatestOnly(ItemId fileId) {
+    EnsureWritable();
+    Item& file = LiveFile(fileId);
+    EnsureUnwritten(fileId);
+    file.latestOnly = true;
+}
+
+void DatabaseWriter::NoteVersionContent(Item& file) {
+    if (options_.keepVersionContents) {
+        file.versionContents.push_back(file.content);
+    }
+}
+
+std::optional<std::string> DatabaseWriter::VersionContent(ItemId fileId, int version) const {
+    if (!options_.keepVersionContents) {
+        throw std::logic_error("the writer keeps no version contents unless asked to");
+    }
+    const Item* file = &Get(fileId, "file");
+    while (version < file->log.firstVersion() && file->branchSourceItem >= 0) {
+        file = &Get(file->branchSourceItem, "file");
+    }
+    const int first = file->log.firstVersion();
+    if (file->project || version < 1 || version < first || version > file->log.lastVersion()) {
+        throw std::invalid_argument("the file has no version " + std::to_string(version));
+    }
+    if (version < file->keptFrom) {
+        return std::nullopt;
+    }
+    return file->versionContents.at(static_cast<std::size_t>(version - first));
 }
 
 void DatabaseWriter::Share(ItemId fileId, ItemId intoId, const Stamp& stamp) {
@@ -283,6 +323,7 @@ ItemId DatabaseWriter::Branch(ItemId projectId, ItemId fileId, const Stamp& stam
     branch.binary = source.binary;
     branch.content = source.content;
     branch.branchSource = source.physical;
+    branch.branchSourceItem = fileId;
     branch.creationTime = branch.modificationTime = branch.lastCheckInTime = stamp.time;
     branch.log.StartAtVersion(static_cast<std::uint16_t>(source.log.lastVersion() + 1));
     AppendParentLink(branch, projectId);
@@ -292,6 +333,7 @@ ItemId DatabaseWriter::Branch(ItemId projectId, ItemId fileId, const Stamp& stam
         el.Text(rv::kBranchSource, source.physical, rv::kPhysicalSize);
     };
     branch.log.AppendRevision(Action::kBranchStart, stamp, CommentRule::kWhenGiven, fields);
+    NoteVersionContent(branch);
 
     // The source keeps its log (the branch's older versions live there) but loses this project.
     source.log.AppendBranchLink(branch.physical);

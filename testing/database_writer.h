@@ -47,6 +47,8 @@ struct WriterOptions {
     std::string timeZoneText;
     // Who created the root project, and when.
     Stamp rootCreation;
+    // Keep every version's content of every file, for VersionContent().
+    bool keepVersionContents = false;
 };
 
 class DatabaseWriter {
@@ -69,9 +71,12 @@ class DatabaseWriter {
     // New items: version 1 ("created") in the item's own log, "added" in the parent's.
     // The stamp's comment belongs to the creation.
     ItemId AddProject(ItemId parent, std::string name, const Stamp& stamp = {});
-    ItemId AddFile(ItemId parent, std::string name, const Stamp& stamp = {}, bool binary = false);
+    // Without `content` the file's first content is made up from its name.
+    ItemId AddFile(ItemId parent, std::string name, const Stamp& stamp = {}, bool binary = false,
+                   std::optional<std::string> content = std::nullopt);
 
-    // A new version of a file with an FD reverse delta. `projectSpec` is stored as typed; by
+    // A new version of a file with an FD reverse delta that copies what the two versions
+    // share (none for a file kept as latest only). `projectSpec` is stored as typed; by
     // default the spec of the first project holding the file. Without `content` the new
     // content is made up from the file's name and version.
     void CheckIn(ItemId file, const Stamp& stamp = {}, std::string projectSpec = {},
@@ -84,6 +89,9 @@ class DatabaseWriter {
     // with the others.
     void CheckOutAgain(ItemId file, const Checkout& checkout);
     void UndoCheckOut(ItemId file);
+    // From now on the file keeps its latest version only (flag 0x04): check-ins store no
+    // reverse delta, and versions below the newest check-in have no content.
+    void KeepLatestOnly(ItemId file);
     // A label is a version of its own, in the labelled item's log only.
     void Label(ItemId item, std::string label, const Stamp& stamp = {},
                std::string labelComment = {});
@@ -128,6 +136,11 @@ class DatabaseWriter {
     std::string PhysicalName(ItemId item) const;    // "BAAAAAAA"
     std::string ProjectSpec(ItemId project) const;  // "$/", "$/a", "$/a/b"
     int CurrentVersion(ItemId item) const;
+    // The content of a file's version as checked in (a label's is the version's below it;
+    // a branch's versions below its first are its source's); nothing for a version the
+    // file does not keep. Needs WriterOptions::keepVersionContents; throws
+    // std::invalid_argument for a version the file does not have.
+    std::optional<std::string> VersionContent(ItemId file, int version) const;
     bool IsBinary(ItemId file) const;
     std::filesystem::path LogPath(ItemId item) const;   // <data>/b/baaaaaaa
     std::filesystem::path DataPath(ItemId item) const;  // the current .a or .b
@@ -157,6 +170,8 @@ class DatabaseWriter {
     void DestroySubtree(ItemId project);
     ItemId FirstListingProject(const Item& file) const;
     void MarkDeleted(ItemId project, ItemId child, bool deleted);
+    // Records the file's content as that of its newest version, when contents are kept.
+    void NoteVersionContent(Item& file);
     // Delete or Recover: the entry's flag and the parent's version that records it.
     void SetDeleted(ItemId project, ItemId child, bool deleted, const Stamp& stamp);
 

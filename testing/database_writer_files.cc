@@ -92,7 +92,8 @@ void DatabaseWriter::WriteItem(ItemId id) {
         data = ProjectListBytes(item);
     } else {
         fields.fileFlags = static_cast<std::uint16_t>(
-            (item.binary ? dh::kFileBinary : 0) | (item.parents.size() > 1 ? dh::kFileShared : 0));
+            (item.binary ? dh::kFileBinary : 0) | (item.latestOnly ? dh::kFileLatestOnly : 0) |
+            (item.parents.size() > 1 ? dh::kFileShared : 0));
         fields.branchSource = item.branchSource;
         fields.parentCount = static_cast<std::uint16_t>(item.parents.size());
         fields.dataCrc = vssdb::Crc32ZeroInit(item.content.data(), item.content.size());
@@ -143,7 +144,8 @@ std::string DatabaseWriter::ProjectListBytes(const Item& project) const {
         std::uint16_t flags = entry->deleted ? jp::kDeleted : 0;
         if (!child.project) {
             flags |=
-                (child.binary ? jp::kBinary : 0) | (child.parents.size() > 1 ? jp::kShared : 0);
+                (child.binary ? jp::kBinary : 0) | (child.latestOnly ? jp::kLatestOnly : 0) |
+                (child.parents.size() > 1 ? jp::kShared : 0);
         }
         RecordBuilder record(bytes, vssdb::record_format::kProjectEntry, jp::kBodySize);
         record.U16(jp::kItemType, child.project ? dh::kProjectType : dh::kFileType);

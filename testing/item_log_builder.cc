@@ -3,6 +3,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "testing/delta_encoder.h"
 #include "vssdb/item_header_format.h"
 #include "vssdb/name_format.h"
 #include "vssdb/record_format.h"
@@ -31,16 +32,6 @@ void AppendComment(std::string& file, std::string_view comment) {
     mc.Append(StoredComment(comment));
     mc.Append(std::string_view("\0", 1));
     mc.Finish(RecordBuilder::Crc::kZero);
-}
-
-void AppendDeltaOperation(RecordBuilder& fd, vssdb::delta_format::Command command,
-                          std::uint32_t offset, std::uint32_t length) {
-    namespace df = vssdb::delta_format;
-    std::string operation(df::kOperationSize, '\0');
-    PutU16(operation, df::kCommand, static_cast<std::uint16_t>(command));
-    PutU32(operation, df::kOffset, offset);
-    PutU32(operation, df::kLength, length);
-    fd.Append(operation);
 }
 
 }  // namespace
@@ -113,15 +104,10 @@ std::uint32_t ItemLogBuilder::AppendRevisionRecord(Action action, const Stamp& s
     return offset;
 }
 
-std::uint32_t ItemLogBuilder::AppendDelta(std::string_view previousContent) {
-    using Command = vssdb::delta_format::Command;
+std::uint32_t ItemLogBuilder::AppendDelta(std::string_view previousContent,
+                                          std::string_view content) {
     RecordBuilder fd(bytes_, rf::kDelta);
-    if (!previousContent.empty()) {
-        AppendDeltaOperation(fd, Command::kInsert, 0,
-                             static_cast<std::uint32_t>(previousContent.size()));
-        fd.Append(previousContent);
-    }
-    AppendDeltaOperation(fd, Command::kStop, 0, 0);
+    fd.Append(EncodeReverseDelta(previousContent, content));
     fd.Finish();
     return static_cast<std::uint32_t>(fd.offset());
 }

@@ -60,8 +60,8 @@ class ItemLogBuilder {
     // removed labels ("\0Ant - 1.0.1.0"): a zero byte before the name, which stays whole.
     void RemoveLabel(std::uint32_t offset);
 
-    // A reverse delta that turns the next check-in's content back into `previousContent`.
-    std::uint32_t AppendDelta(std::string_view previousContent);
+    // A reverse delta that turns the next check-in's `content` back into `previousContent`.
+    std::uint32_t AppendDelta(std::string_view previousContent, std::string_view content);
 
     // PF (a project now holding the file) and BF (a file branched off this one).
     std::uint32_t AppendParentLink(std::string_view projectPhysical);

@@ -49,7 +49,13 @@ struct DatabaseWriter::Item {
     // Files: the projects listing the file, in the order it joined them.
     std::vector<ParentLink> parents;
     std::string content;
+    bool latestOnly = false;
+    // With WriterOptions::keepVersionContents: each version's content, from the log's
+    // first version on; versions below `keptFrom` have none.
+    std::vector<std::string> versionContents;
+    int keptFrom = 1;
     std::string branchSource;
+    ItemId branchSourceItem = -1;
     std::uint32_t creationTime = 0;
     std::uint32_t modificationTime = 0;
     std::uint32_t lastCheckInTime = 0;

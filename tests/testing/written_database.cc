@@ -158,7 +158,10 @@ void CheckLog(const fs::path& path, std::map<std::string, ItemSummary>& items,
         CheckComment(log, path, chain[i], rv::kCommentOffset, rv::kCommentLength, problems);
         CheckComment(log, path, chain[i], rv::kLabelCommentOffset, rv::kLabelCommentLength,
                      problems);
-        if (chain[i].action == static_cast<std::uint16_t>(rv::Action::kCheckIn)) {
+        // A file kept as latest only stores no reverse deltas.
+        const bool latestOnly = header.U16(dh::kItemType) == dh::kFileType &&
+                                (header.U16(dh::kFileFlags) & dh::kFileLatestOnly) != 0;
+        if (chain[i].action == static_cast<std::uint16_t>(rv::Action::kCheckIn) && !latestOnly) {
             const std::uint32_t delta = chain[i].body.U32(rv::kCheckInDelta);
             problems.Expect(std::any_of(records.begin(), records.end(),
                                         [&](const RecordInfo& r) {

@@ -15,7 +15,9 @@
 #include "testing/record_builder.h"
 #include "tests/support/temp_dir.h"
 #include "vssdb/database.h"
+#include "vssdb/delta_format.h"
 #include "vssdb/error.h"
+#include "vssdb/file_content.h"
 #include "vssdb/item_header_format.h"
 #include "vssdb/names_file.h"
 #include "vssdb/record_format.h"
@@ -225,6 +227,121 @@ TEST_P(DamagedDatabase, CheckoutAndParentRecords) {
     }
     vsstest::WriteWholeFile(log, intact);
     EXPECT_NO_THROW(Open()->FileFactsOf(writer.PhysicalName(file)));
+}
+
+// The content: the data file that holds the newest version, and the reverse deltas that
+// give the older ones. Restored line endings are no damage: the content comes back whole,
+// and the data file is named as restored.
+struct ContentDamage {
+    const char* name;
+    std::function<void(const fs::path& log, const fs::path& data)> damage;
+    const char* message;  // empty: every version rebuilds, from restored line endings
+};
+
+TEST_P(DamagedDatabase, DamagedContent) {
+    namespace rv = vssdb::revision_format;
+    namespace df = vssdb::delta_format;
+    const fs::path log = writer.LogPath(file);
+    const fs::path data = writer.DataPath(file);
+    const std::string intactLog = vsstest::ReadWholeFile(log);
+    const std::string intactData = vsstest::ReadWholeFile(data);
+    // The newest check-in's delta, and its first operation.
+    const vsstest::RecordInfo delta = Records(log, "FD").back();
+    const std::size_t operation = delta.offset + 8;
+    const auto setOperation = [&](const fs::path& l, std::uint16_t command, std::uint32_t length) {
+        vsstest::PatchU16(l, operation + df::kCommand, command);
+        vsstest::PatchU32(l, operation + df::kLength, length);
+        vsstest::FixRecordCrc(l, delta.offset);
+    };
+    const auto withoutCr = [&] {
+        std::string text = intactData;
+        std::erase(text, '\r');
+        return text;
+    };
+    std::vector<ContentDamage> cases = {
+        {"data file missing", [](const fs::path&, const fs::path& d) { fs::remove(d); },
+         "data file missing"},
+        {"data file changed",
+         [](const fs::path&, const fs::path& d) { vsstest::PatchBytes(d, 0, "#"); },
+         "does not match the checksum"},
+        {"data file cut short",
+         [](const fs::path&, const fs::path& d) {
+             vsstest::TruncateFile(d, fs::file_size(d) - 1);
+         },
+         "does not match the checksum"},
+        {"copy past the newer version",
+         [&](const fs::path& l, const fs::path&) { setOperation(l, 1, 0x7FFFFFFFu); },
+         "copies 2147483647 bytes from offset"},
+        {"literal cut short",
+         [&](const fs::path& l, const fs::path&) { setOperation(l, 0, delta.length); },
+         "but the record holds only"},
+        {"unknown operation",
+         [&](const fs::path& l, const fs::path&) { setOperation(l, 9, 0); },
+         "unknown operation 9"},
+        {"delta without its stop",
+         [&](const fs::path& l, const fs::path&) {
+             vsstest::PatchU32(l, delta.offset + vssdb::record_format::kLengthOffset, 0);
+             vsstest::PatchU16(l, delta.offset + vssdb::record_format::kCrcOffset, 0);
+         },
+         "ends without its stop operation"},
+        {"check-in pointing at a version record",
+         [&](const fs::path& l, const fs::path&) {
+             const std::size_t newest = Records(l, "EL").back().offset;
+             vsstest::PatchU32(l, newest + 8 + rv::kCheckInDelta,
+                               static_cast<std::uint32_t>(newest));
+             vsstest::FixRecordCrc(l, newest);
+         },
+         "expected a FD record"},
+        {"version chain that loops",
+         [&](const fs::path& l, const fs::path&) {
+             const auto revisions = Records(l, "EL");
+             vsstest::PatchU32(l, revisions.front().offset + 8 + rv::kPrevious,
+                               static_cast<std::uint32_t>(revisions.back().offset));
+             vsstest::FixRecordCrc(l, revisions.front().offset);
+         },
+         "loops"},
+    };
+    // Only text with line breaks shows a text-mode copy.
+    if (intactData.find("\r\n") != std::string::npos) {
+        cases.push_back({"line endings rewritten",
+                         [&](const fs::path&, const fs::path& d) {
+                             vsstest::WriteWholeFile(d, withoutCr());
+                         },
+                         ""});
+        cases.push_back({"line endings rewritten and a byte changed",
+                         [&](const fs::path&, const fs::path& d) {
+                             vsstest::WriteWholeFile(d, "#" + withoutCr().substr(1));
+                         },
+                         "and with CR LF restored"});
+    }
+    const std::string physical = writer.PhysicalName(file);
+    for (const ContentDamage& damage : cases) {
+        SCOPED_TRACE(damage.name);
+        vsstest::WriteWholeFile(log, intactLog);
+        vsstest::WriteWholeFile(data, intactData);
+        damage.damage(log, data);
+        std::vector<std::string> rebuilt;
+        std::optional<vssdb::Error> error;
+        vssdb::ContentSummary summary;
+        try {
+            vssdb::FileContentReader reader(writer.DataFolderPath().string());
+            summary = reader.ForEachVersion(physical, [&](const vssdb::VersionContent& content) {
+                rebuilt.emplace_back(content.bytes);
+                return true;
+            });
+        } catch (const vssdb::Error& e) {
+            error = e;
+        }
+        if (*damage.message != '\0') {
+            ExpectCorrupt(error, damage.message);
+            continue;
+        }
+        ASSERT_FALSE(error.has_value()) << error->what();
+        EXPECT_EQ(summary.restoredDataFiles, std::vector<std::string>{summary.dataFiles});
+        ASSERT_EQ(rebuilt.size(), 3u);
+        EXPECT_EQ(rebuilt.front(), intactData);
+        EXPECT_EQ(rebuilt.back(), "file.txt version 1\r\n");
+    }
 }
 
 TEST_P(DamagedDatabase, DamagedChildListSpoilsOnlyThatProject) {
