@@ -7,6 +7,7 @@
 #include <string>
 
 #include "vssdb/database.h"
+#include "vssdb/file_content.h"
 #include "vssdb/item_path.h"
 #include "vssdb/time_zone.h"
 
@@ -19,6 +20,8 @@ struct Connection {
     std::string userName;  // as logged in
     // The database's time zone, when its srcsafe.ini names one.
     std::optional<vssdb::TimeZone> timeZone;
+    // Rebuilds file contents; made when the first content is asked for.
+    std::unique_ptr<vssdb::FileContentReader> content;
 };
 
 }  // namespace sourcesafe

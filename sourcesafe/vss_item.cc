@@ -1,9 +1,12 @@
 #include "sourcesafe/vss_item.h"
 
+#include <optional>
+
 #include "sourcesafe/automation_date.h"
 #include "sourcesafe/connection.h"
 #include "sourcesafe/vss_error.h"
 #include "sourcesafe/vss_version_state.h"
+#include "vssdb/error.h"
 #include "vssdb/item_header_format.h"
 #include "vssdb/text_case.h"
 
@@ -235,6 +238,65 @@ BranchSource IVSSItem::BranchedFrom() const {
         source.spec = places.front().path.Spec();
     }
     return source;
+}
+
+namespace {
+
+vssdb::FileContentReader& ContentReader(Connection& connection) {
+    if (!connection.content) {
+        connection.content =
+            std::make_unique<vssdb::FileContentReader>(connection.database->dataPath());
+    }
+    return *connection.content;
+}
+
+}  // namespace
+
+std::string IVSSItem::Get(int version) const {
+    const State& state = RequireReadable();
+    if (state.located.type != vssdb::ItemType::kFile) {
+        throw VssError(DISP_E_BADINDEX_RESULT, Spec() + " is a project: it has no content");
+    }
+    if (version == 0) {
+        version = VersionNumber();
+    }
+    vssdb::FileContentReader& reader = ContentReader(*state.connection);
+    return Guarded([&] {
+        std::string notKept;
+        std::optional<std::string> content;
+        try {
+            content = reader.ReadVersion(state.located.physical, version, &notKept);
+        } catch (const vssdb::Error& error) {
+            if (error.kind() == vssdb::ErrorKind::kInvalidArgument) {
+                throw VssError(DISP_E_BADINDEX_RESULT, error.what());
+            }
+            throw;
+        }
+        if (!content) {
+            throw vssdb::Error(vssdb::ErrorKind::kCorrupt, "version " + std::to_string(version) +
+                                                               " of " + Spec() +
+                                                               " is not kept: " + notKept);
+        }
+        return std::move(*content);
+    });
+}
+
+ContentCheck IVSSItem::CheckContent() const {
+    const State& state = RequireReadable();
+    ContentCheck check;
+    if (state.located.type != vssdb::ItemType::kFile) {
+        return check;
+    }
+    vssdb::FileContentReader& reader = ContentReader(*state.connection);
+    const vssdb::ContentSummary summary = Guarded([&] {
+        return reader.ForEachVersion(state.located.physical, [&](const vssdb::VersionContent&) {
+            ++check.versions;
+            return true;
+        });
+    });
+    check.notKept = summary.notKept;
+    check.restoredDataFiles = summary.restoredDataFiles;
+    return check;
 }
 
 const IVSSItems::State& IVSSItems::Require() const {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "sourcesafe/vss_checkout.h"
 #include "sourcesafe/vss_version.h"
@@ -30,6 +31,16 @@ struct BranchSource {
     std::string physical;  // empty when the file was never branched
     std::string spec;      // a live place of the source file; empty when it has none
     int version = 0;       // the source's version the branch started from
+};
+
+// What rebuilding every version of a file found (IVSSItem::CheckContent).
+struct ContentCheck {
+    int versions = 0;  // versions rebuilt
+    // Why the versions below the oldest rebuilt have no content; empty when all came back.
+    std::string notKept;
+    // Data files that failed their checksum as found and matched once CR LF line endings,
+    // rewritten to LF by a copy, were restored.
+    std::vector<std::string> restoredDataFiles;
 };
 
 class IVSSItem {
@@ -97,6 +108,17 @@ class IVSSItem {
     // The version the project it was reached through pins it at; 0 when not pinned.
     int PinnedVersion() const;
     BranchSource BranchedFrom() const;
+
+    // What the vendor's object model calls getting a file: the content of version
+    // `version`, or with 0 of the version VersionNumber gives (the pinned one, else the
+    // newest). Raises ESS_FILE_CORRUPT when the content cannot be rebuilt (the message
+    // names the damaged file and why), and when the file does not keep that version (kept
+    // as latest only, or archived); DISP_E_BADINDEX for a version the file does not have,
+    // or for a project.
+    std::string Get(int version = 0) const;
+    // Rebuilds every version of a file, newest first, and says what came back. Raises as
+    // Get. A project has no content: nothing is read.
+    ContentCheck CheckContent() const;
 
   private:
     struct State;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -213,6 +214,21 @@ TEST_F(WrittenDatabase, PinnedFileShowsThePinnedVersionThroughThePinningProject)
     EXPECT_EQ(free.VersionNumber(), 4);
     EXPECT_EQ(History(free).size(), 4u);
     EXPECT_EQ(History(db.VSSItem("$/B"))[0].action, "Pinned lib.c to version 2");
+
+    // Getting the file gives the version each place shows, or the one asked for.
+    EXPECT_EQ(pinned.Get(), "lib.c version 2\r\n");
+    EXPECT_EQ(free.Get(), "lib.c version 4\r\n");
+    EXPECT_EQ(free.Get(1), "lib.c version 1\r\n");
+    EXPECT_EQ(free.CheckContent().versions, 4);
+    for (const auto& get : std::vector<std::function<void()>>{
+             [&] { free.Get(5); }, [&] { free.Get(-1); }, [&] { db.VSSItem("$/A").Get(); }}) {
+        try {
+            get();
+            ADD_FAILURE() << "got content that is not there";
+        } catch (const VssError& error) {
+            EXPECT_EQ(error.code(), DISP_E_BADINDEX_RESULT) << error.what();
+        }
+    }
 }
 
 TEST_F(WrittenDatabase, UnpinLogsItsOwnVersion) {
