@@ -13,11 +13,13 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "codepage/text_decoder.h"
 #include "fuzz/database_bundle.h"
 #include "testing/damage.h"
+#include "testing/delta_encoder.h"
 #include "testing/database_writer.h"
 #include "testing/record_builder.h"
 #include "vssdb/declared_size.h"
@@ -284,6 +286,26 @@ void AddTexts(Corpora& corpora) {
     }
 }
 
+// Deltas from the writer's encoder between versions that differ as check-ins do.
+void AddDeltas(Corpora& corpora) {
+    const std::string lines = "first line\r\nsecond line\r\nthird line\r\n";
+    const std::vector<std::tuple<std::string, std::string, std::string>> pairs = {
+        {"edit", "first line\r\nSECOND line\r\nthird line\r\n", lines},
+        {"insertion", "new\r\n" + lines, lines},
+        {"deletion", "third line\r\n", lines},
+        {"moved", "third line\r\nfirst line\r\nsecond line\r\n", lines},
+        {"emptied", "", lines},
+        {"from-empty", lines, ""},
+        {"binary", std::string("\x00\x01\xFF\x00\x7F", 5) + lines, lines + std::string(4, '\0')},
+    };
+    for (const auto& [name, older, newer] : pairs) {
+        std::string seed;
+        vsstest::AppendU16(seed, static_cast<std::uint16_t>(newer.size()));
+        seed += newer + vsstest::EncodeReverseDelta(older, newer);
+        corpora.Add("reverse_delta", name, seed);
+    }
+}
+
 // Each database folder below `folder`; a folder without srcsafe.ini or data/ may group some.
 void AddFixtures(Corpora& corpora, const fs::path& folder, const std::string& prefix) {
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -313,6 +335,7 @@ int main(int argc, char** argv) {
         WriteDatabases(scratch, corpora);
         fs::remove_all(scratch);
         AddTexts(corpora);
+        AddDeltas(corpora);
         if (argc == 3 && fs::is_directory(argv[2])) {
             AddFixtures(corpora, argv[2], "fixture");
         }
