@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -72,12 +73,13 @@ class RowSink {
 class ExportHost : public WalkHost {
   public:
     ExportHost(RowSink& sink, int& exportRunning, std::FILE* errors, bool showProgress,
-               const std::function<void()>& beforeEachItem)
+               const std::function<void()>& beforeEachItem, bool checkContent)
         : sink_(sink),
           exportRunning_(exportRunning),
           errors_(errors),
           showProgress_(showProgress),
-          beforeEachItem_(beforeEachItem) {}
+          beforeEachItem_(beforeEachItem),
+          checkContent_(checkContent) {}
 
     void ProcessEvents() override {
         if (beforeEachItem_) {
@@ -86,7 +88,22 @@ class ExportHost : public WalkHost {
     }
 
     Node AddProjectNode(Node, const sourcesafe::IVSSItem&) override { return nullptr; }
-    void AddFileNode(Node, const sourcesafe::IVSSItem&) override {}
+    void AddFileNode(Node, const sourcesafe::IVSSItem& file) override {
+        if (!checkContent_ || !contentChecked_.insert(file.Physical()).second) {
+            return;  // a shared file is checked where the walk reaches it first
+        }
+        try {
+            const sourcesafe::ContentCheck check = file.CheckContent();
+            for (const std::string& data : check.restoredDataFiles) {
+                restored_.push_back(
+                    {file.Spec(),
+                     data + ": " + std::string(sourcesafe::LineEndingsRestoredReason()),
+                     std::nullopt});
+            }
+        } catch (const sourcesafe::VssError& error) {
+            damagedContent_.push_back({file.Spec(), error.what(), std::nullopt});
+        }
+    }
 
     void ShowStatus(const std::string& spec) override {
         ++visited_;
@@ -136,6 +153,10 @@ class ExportHost : public WalkHost {
 
     bool writeFailed() const { return writeFailed_; }
     const std::vector<Failure>& failures() const { return failures_; }
+    // Files whose content could not be rebuilt whole, and data files that had their line
+    // endings restored (--check-content).
+    const std::vector<Failure>& damagedContent() const { return damagedContent_; }
+    const std::vector<Failure>& restored() const { return restored_; }
     std::size_t visited() const { return visited_; }
 
   private:
@@ -144,6 +165,10 @@ class ExportHost : public WalkHost {
     std::FILE* errors_;
     bool showProgress_;
     const std::function<void()>& beforeEachItem_;
+    bool checkContent_;
+    std::unordered_set<std::string> contentChecked_;  // physical names
+    std::vector<Failure> damagedContent_;
+    std::vector<Failure> restored_;
     bool progressShown_ = false;
     bool writeFailed_ = false;
     std::size_t visited_ = 0;
@@ -374,7 +399,7 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
         filter = std::make_unique<VersionFilter>(database, options.filter);
         sink = std::make_unique<RowSink>(writer, options.format, tally, report);
         host = std::make_unique<ExportHost>(*sink, exportRunning, errors, showProgress,
-                                            beforeEachItem);
+                                            beforeEachItem, options.checkContent);
         written = !options.wideColumns || writer.WriteRow(WideCsvFormat::HeaderRow());
         walkOptions.format = format.get();
         walkOptions.filter = filter.get();
@@ -412,9 +437,12 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
         Report(errors, "cannot write " + target + ": " + writer.errorString().toStdString());
         status = kExitCannotWrite;
     }
+    std::vector<Failure> listed = host->failures();
+    listed.insert(listed.end(), host->damagedContent().begin(), host->damagedContent().end());
+    listed.insert(listed.end(), host->restored().begin(), host->restored().end());
     if (!options.errorsPath.isEmpty()) {
         std::string error;
-        if (!WriteErrorsFile(options, files, host->failures(), error)) {
+        if (!WriteErrorsFile(options, files, listed, error)) {
             Report(errors, "cannot write " + options.errorsPath.toStdString() + ": " + error);
             status = kExitCannotWrite;
         }
@@ -422,7 +450,24 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
     if (status != kExitSuccess) {
         return status;
     }
-    return ReportFailures(errors, host->failures());
+    status = ReportFailures(errors, host->failures());
+    for (const Failure& failure : host->damagedContent()) {
+        Report(errors, "cannot rebuild the content of " + failure.spec + ": " + failure.message);
+    }
+    // Not damage: the content came back whole, but not from the bytes on disk.
+    for (const Failure& failure : host->restored()) {
+        Report(errors, failure.spec + ": " + failure.message);
+    }
+    if (!host->restored().empty()) {
+        Report(errors, std::to_string(host->restored().size()) +
+                           " data file(s) had their CR LF line endings restored");
+    }
+    if (!host->damagedContent().empty()) {
+        Report(errors, std::to_string(host->damagedContent().size()) +
+                           " file(s) have content that cannot be rebuilt whole");
+        status = kExitItemsUnreadable;
+    }
+    return status;
 }
 
 }  // namespace varnotte::cli

@@ -154,6 +154,11 @@ ParseResult ParseOptions(const QStringList& arguments) {
         QStringLiteral("errors"),
         QStringLiteral("Also list the items that could not be read in FILE, as CSV."),
         QStringLiteral("FILE"));
+    const QCommandLineOption checkContent(
+        QStringLiteral("check-content"),
+        QStringLiteral("Also rebuild every version of every file the export reaches, and report "
+                       "each file whose content cannot be rebuilt whole as an unreadable item "
+                       "(the export itself stays the same)."));
     const QCommandLineOption users(
         QStringLiteral("users"),
         QStringLiteral("List the database's users instead; with --history also how many versions "
@@ -172,7 +177,7 @@ ParseResult ParseOptions(const QStringList& arguments) {
     parser.addOptions({user,           password, passwordStdin, history, output,     encoding,
                        quiet,          verbose,  format,        columns, dateFormat, deleted,
                        projectHistory, since,    until,         author,  label,      errorsFile,
-                       users,          report,   reportLanguage});
+                       users,          report,   reportLanguage, checkContent});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("INI"),
@@ -235,6 +240,7 @@ ParseResult ParseOptions(const QStringList& arguments) {
     options.outputPath = parser.value(output);
     options.quiet = parser.isSet(quiet);
     options.verbose = parser.isSet(verbose);
+    options.checkContent = parser.isSet(checkContent);
     if (parser.isSet(encoding)) {
         options.codePage = codepage::ParseCodePage(parser.value(encoding).toStdString());
         if (options.codePage == 0) {

@@ -34,6 +34,9 @@ struct Options {
     VersionFilterSettings filter;
     QString errorsPath;  // empty: unreadable items go to standard error only
     bool users = false;  // list the users instead of the items
+    // Rebuild every version of every file the walk reaches; damaged content is reported as
+    // unreadable items are. The rows stay as they are.
+    bool checkContent = false;
 
     // The stock-taking report instead of the export: outputPath names it, and the walk
     // takes in every version and deleted item.

@@ -6,6 +6,7 @@
 #include "sourcesafe/connection.h"
 #include "sourcesafe/vss_error.h"
 #include "sourcesafe/vss_version_state.h"
+#include "vssdb/current_content.h"
 #include "vssdb/error.h"
 #include "vssdb/item_header_format.h"
 #include "vssdb/text_case.h"
@@ -251,6 +252,10 @@ vssdb::FileContentReader& ContentReader(Connection& connection) {
 }
 
 }  // namespace
+
+std::string_view LineEndingsRestoredReason() {
+    return vssdb::kLineEndingsRestored;
+}
 
 std::string IVSSItem::Get(int version) const {
     const State& state = RequireReadable();

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sourcesafe/vss_checkout.h"
@@ -42,6 +43,9 @@ struct ContentCheck {
     // rewritten to LF by a copy, were restored.
     std::vector<std::string> restoredDataFiles;
 };
+
+// What is said of a data file in ContentCheck::restoredDataFiles.
+std::string_view LineEndingsRestoredReason();
 
 class IVSSItem {
   public:

@@ -512,6 +512,45 @@ TEST_F(Inventory, ErrorsFileListsUnreadableItemsWithTheirFiles) {
               std::string("\"spec\",\"file\",\"reason\"\r\n").size());
 }
 
+TEST_F(Inventory, ContentCheckNamesDamagedAndRestoredFilesAndLeavesTheExport) {
+    const CsvRun plain = Run({"--history", "-o", Q(dir / "plain.csv")});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    const CsvRun intact = Run({"--check-content", "--history", "-o", Q(dir / "intact.csv")});
+    EXPECT_EQ(intact.exitCode, 0) << intact.err;
+
+    // tool.exe loses its content; pinned.h went through a text-mode copy.
+    fs::remove(writer.DataPath(tool));
+    std::string text = vsstest::ReadWholeFile(writer.DataPath(pinned));
+    ASSERT_NE(text.find("\r\n"), std::string::npos);
+    std::erase(text, '\r');
+    vsstest::WriteWholeFile(writer.DataPath(pinned), text);
+    const CsvRun damaged = Run({"--check-content", "--history", "--errors", Q(dir / "errors.csv"),
+                                "-o", Q(dir / "damaged.csv")});
+    EXPECT_EQ(damaged.exitCode, 4) << damaged.err;
+    for (const char* output : {"intact.csv", "damaged.csv"}) {
+        EXPECT_EQ(vsstest::ReadWholeFile(dir / output), vsstest::ReadWholeFile(dir / "plain.csv"))
+            << output;
+    }
+    EXPECT_NE(damaged.err.find("cannot rebuild the content of $/App/tool.exe"), std::string::npos)
+        << damaged.err;
+    EXPECT_NE(damaged.err.find("1 file(s) have content that cannot be rebuilt whole"),
+              std::string::npos)
+        << damaged.err;
+    EXPECT_NE(damaged.err.find("1 data file(s) had their CR LF line endings restored"),
+              std::string::npos)
+        << damaged.err;
+
+    const auto records = varnotte::test::ParseCsv(vsstest::ReadWholeFile(dir / "errors.csv"));
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[1][0], "$/App/tool.exe");
+    EXPECT_EQ(fs::path(records[1][1]).filename(), writer.LogPath(tool).filename().string() + ".a");
+    EXPECT_NE(records[1][2].find("data file missing"), std::string::npos) << records[1][2];
+    // Named once, where the walk reaches it first (App comes before Lib).
+    EXPECT_EQ(records[2][0], "$/App/pinned.h");
+    EXPECT_TRUE(fs::equivalent(records[2][1], writer.DataPath(pinned))) << records[2][1];
+    EXPECT_NE(records[2][2].find("line endings rewritten"), std::string::npos) << records[2][2];
+}
+
 // The default export of every real database, byte for byte as it was before the formats
 // above were added (SHA-256 of varnotte-csv --history), with its exit status: edits-comments
 // has no names.dat, so the files with long names go by their stored short names (status 4).
