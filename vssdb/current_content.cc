@@ -25,8 +25,8 @@ std::uint32_t CrcOf(std::string_view bytes) {
 
 std::string RestoreCrLf(std::string_view bytes) {
     std::string restored;
-    restored.reserve(bytes.size() + static_cast<std::size_t>(
-                                        std::count(bytes.begin(), bytes.end(), '\n')));
+    restored.reserve(bytes.size() +
+                     static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
     char before = '\0';
     for (const char c : bytes) {
         if (c == '\n' && before != '\r') {
@@ -59,13 +59,13 @@ CurrentContent ReadCurrentContent(const DataFolder& folder, std::string_view phy
         content.lineEndingsRestored = true;
         return content;
     }
-    ThrowCorrupt(content.path,
-                 "content (" + std::to_string(content.bytes.size()) +
-                     " bytes) does not match the checksum its item header records (" +
-                     Hex(header.dataCrc) + ", found " + Hex(found) +
-                     (anyRestored ? ", and with CR LF restored " + Hex(CrcOf(restored))
-                                  : std::string()) +
-                     ")");
+    ThrowCorrupt(
+        content.path,
+        "content (" + std::to_string(content.bytes.size()) +
+            " bytes) does not match the checksum its item header records (" + Hex(header.dataCrc) +
+            ", found " + Hex(found) +
+            (anyRestored ? ", and with CR LF restored " + Hex(CrcOf(restored)) : std::string()) +
+            ")");
 }
 
 }  // namespace vssdb

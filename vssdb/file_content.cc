@@ -109,8 +109,7 @@ class LogRebuild {
 
 FileContentReader::FileContentReader(std::string dataPath) : folder_(std::move(dataPath)) {}
 
-ContentSummary FileContentReader::ForEachVersion(const std::string& physical,
-                                                 const Visit& visit) {
+ContentSummary FileContentReader::ForEachVersion(const std::string& physical, const Visit& visit) {
     ContentSummary summary;
     LogRebuild rebuild(folder_, summary, visit);
     std::vector<std::string> visited;
@@ -144,17 +143,16 @@ ContentSummary FileContentReader::ForEachVersion(const std::string& physical,
     }
 }
 
-std::optional<std::string> FileContentReader::ReadVersion(const std::string& physical,
-                                                          int version, std::string* notKept) {
+std::optional<std::string> FileContentReader::ReadVersion(const std::string& physical, int version,
+                                                          std::string* notKept) {
     std::optional<std::string> found;
-    const ContentSummary summary =
-        ForEachVersion(physical, [&](const VersionContent& content) {
-            if (content.version != version) {
-                return content.version > version;
-            }
-            found = std::string(content.bytes);
-            return false;
-        });
+    const ContentSummary summary = ForEachVersion(physical, [&](const VersionContent& content) {
+        if (content.version != version) {
+            return content.version > version;
+        }
+        found = std::string(content.bytes);
+        return false;
+    });
     if (found) {
         return found;
     }

@@ -46,7 +46,8 @@ struct ContentSummary {
 
 class FileContentReader {
   public:
-    // Reads the files of the data folder `dataPath`. Never writes anything.
+    // Reads the files of the data folder `dataPath`. Never writes anything. Not
+    // thread-safe (it remembers the folder's listings): one reader per thread.
     explicit FileContentReader(std::string dataPath);
 
     // Returns false to stop: no older version is rebuilt.

@@ -57,11 +57,11 @@ class ContentRebuild : public testing::Test {
         std::string text = Lines(1, 40);
         text.replace(text.find("line 20 "), 7, "LINE 20");  // an edit in the middle
         writer.CheckIn(edits, {}, {}, text);
-        writer.CheckIn(edits, {}, {}, "a new first line\r\n" + text);     // insertion
-        writer.CheckIn(edits, {}, {}, Lines(1, 10) + Lines(30, 40));      // deletion
-        writer.CheckIn(edits, {}, {}, Lines(30, 40) + Lines(1, 10));      // moved block
+        writer.CheckIn(edits, {}, {}, "a new first line\r\n" + text);  // insertion
+        writer.CheckIn(edits, {}, {}, Lines(1, 10) + Lines(30, 40));   // deletion
+        writer.CheckIn(edits, {}, {}, Lines(30, 40) + Lines(1, 10));   // moved block
         writer.Label(edits, "before emptying");
-        writer.CheckIn(edits, {}, {}, "");                                // empty
+        writer.CheckIn(edits, {}, {}, "");  // empty
         writer.CheckIn(edits, {}, {}, "back\n");
         files.push_back(edits);
 
@@ -157,10 +157,8 @@ TEST_F(ContentRebuild, DeltasCopyWhatVersionsShare) {
 TEST_F(ContentRebuild, BranchesTakeTheirOlderVersionsFromTheirSource) {
     FileContentReader reader(DataPath());
     const int first = writer.CurrentVersion(pinned) - 1;  // the branch started above this
-    const ContentSummary summary =
-        reader.ForEachVersion(writer.PhysicalName(branch), [](const VersionContent&) {
-            return true;
-        });
+    const ContentSummary summary = reader.ForEachVersion(
+        writer.PhysicalName(branch), [](const VersionContent&) { return true; });
     EXPECT_EQ(summary.oldest, 1);
     EXPECT_EQ(summary.dataFiles.size(), 2u);
     EXPECT_EQ(reader.ReadVersion(writer.PhysicalName(branch), first), "start\r\nmore\r\n");

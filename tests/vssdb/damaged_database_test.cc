@@ -265,9 +265,7 @@ TEST_P(DamagedDatabase, DamagedContent) {
          [](const fs::path&, const fs::path& d) { vsstest::PatchBytes(d, 0, "#"); },
          "does not match the checksum"},
         {"data file cut short",
-         [](const fs::path&, const fs::path& d) {
-             vsstest::TruncateFile(d, fs::file_size(d) - 1);
-         },
+         [](const fs::path&, const fs::path& d) { vsstest::TruncateFile(d, fs::file_size(d) - 1); },
          "does not match the checksum"},
         {"copy past the newer version",
          [&](const fs::path& l, const fs::path&) { setOperation(l, 1, 0x7FFFFFFFu); },
@@ -275,8 +273,7 @@ TEST_P(DamagedDatabase, DamagedContent) {
         {"literal cut short",
          [&](const fs::path& l, const fs::path&) { setOperation(l, 0, delta.length); },
          "but the record holds only"},
-        {"unknown operation",
-         [&](const fs::path& l, const fs::path&) { setOperation(l, 9, 0); },
+        {"unknown operation", [&](const fs::path& l, const fs::path&) { setOperation(l, 9, 0); },
          "unknown operation 9"},
         {"delta without its stop",
          [&](const fs::path& l, const fs::path&) {
@@ -303,11 +300,10 @@ TEST_P(DamagedDatabase, DamagedContent) {
     };
     // Only text with line breaks shows a text-mode copy.
     if (intactData.find("\r\n") != std::string::npos) {
-        cases.push_back({"line endings rewritten",
-                         [&](const fs::path&, const fs::path& d) {
-                             vsstest::WriteWholeFile(d, withoutCr());
-                         },
-                         ""});
+        cases.push_back(
+            {"line endings rewritten",
+             [&](const fs::path&, const fs::path& d) { vsstest::WriteWholeFile(d, withoutCr()); },
+             ""});
         cases.push_back({"line endings rewritten and a byte changed",
                          [&](const fs::path&, const fs::path& d) {
                              vsstest::WriteWholeFile(d, "#" + withoutCr().substr(1));

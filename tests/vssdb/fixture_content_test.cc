@@ -37,11 +37,10 @@ Tally RebuildAll(const fs::path& data) {
         }
         ++tally.files;
         try {
-            const ContentSummary summary =
-                reader.ForEachVersion(name, [&](const VersionContent&) {
-                    ++tally.versions;
-                    return true;
-                });
+            const ContentSummary summary = reader.ForEachVersion(name, [&](const VersionContent&) {
+                ++tally.versions;
+                return true;
+            });
             EXPECT_EQ(summary.oldest, 1) << name << ": " << summary.notKept;
             tally.restored += static_cast<int>(summary.restoredDataFiles.size());
         } catch (const Error& error) {
@@ -58,8 +57,8 @@ TEST_P(FixtureContent, EveryVersionOfEveryFileRebuilds) {
     VARNOTTE_REQUIRE_FIXTURE(root, GetParam());
     const Tally tally = RebuildAll(root / "data");
     std::cout << GetParam() << ": " << tally.files << " files, " << tally.versions
-              << " versions rebuilt, " << tally.restored
-              << " data files restored by CR LF, " << tally.damaged << " damaged\n";
+              << " versions rebuilt, " << tally.restored << " data files restored by CR LF, "
+              << tally.damaged << " damaged\n";
     EXPECT_EQ(tally.damaged, 0);
 }
 
