@@ -410,8 +410,8 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
         host->EndProgress();
         // Texts read in a provisional code page that the finished census overturned (a
         // rare guess from few texts): everything is read and written again in its answer.
-        again = written && !host->writeFailed() && !database.ConfirmCodePage() &&
-                writer.StartOver();
+        again =
+            written && !host->writeFailed() && !database.ConfirmCodePage() && writer.StartOver();
     }
     // Told once the walk has settled it (or, for a database of ASCII texts only, settles it).
     if (showProgress || options.verbose) {

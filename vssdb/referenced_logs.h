@@ -14,8 +14,8 @@ namespace vssdb {
 // What a walk learnt of a log when it read it, so that going through the logs again need
 // not open it.
 struct LogReadBefore {
-    bool skipVisit = false;         // its records need not be visited again
-    bool referencesKnown = false;  // `references` is all it refers to: it need not be opened
+    bool skipVisit = false;               // its records need not be visited again
+    bool referencesKnown = false;         // `references` is all it refers to: it need not be opened
     std::vector<std::string> references;  // child list entries in stored order, or branch source
 };
 

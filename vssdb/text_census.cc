@@ -134,7 +134,8 @@ std::uint64_t Packed(std::string_view physical) {
     }
     std::uint64_t packed = 0;
     for (const char c : physical) {
-        packed = packed << 8 | static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(c)));
+        packed =
+            packed << 8 | static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(c)));
     }
     return packed;
 }
@@ -242,8 +243,7 @@ void PassingCensus::ChildListRead(std::string_view physical,
     }
 }
 
-void PassingCensus::ForEachTextReadSoFar(
-    const std::function<void(std::string_view)>& visit) const {
+void PassingCensus::ForEachTextReadSoFar(const std::function<void(std::string_view)>& visit) const {
     VisitKept(Texts{0, static_cast<std::uint32_t>(occurrences_.size())}, visit);
 }
 
@@ -293,7 +293,8 @@ void PassingCensus::Finish(const DataFolder& folder, const NamesFile& names,
             VisitKept(project->second.texts, visit);
         }
     };
-    ForEachReferencedLog(folder, [&](RecordSource& log) { ForEachLogText(log, visit); }, lookBack);
+    ForEachReferencedLog(
+        folder, [&](RecordSource& log) { ForEachLogText(log, visit); }, lookBack);
 }
 
 bool RecordMayHoldNonAscii(std::string_view signature, std::string_view body) {

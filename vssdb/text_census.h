@@ -87,7 +87,7 @@ class PassingCensus {
 
     std::string pool_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> spans_;  // offset, length in pool_
-    std::vector<std::uint32_t> occurrences_;                       // indexes of spans_
+    std::vector<std::uint32_t> occurrences_;                      // indexes of spans_
     std::unordered_map<std::string, std::uint32_t> shortTexts_;   // text -> its span
 };
 

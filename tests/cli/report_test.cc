@@ -289,7 +289,8 @@ TEST(ReportOnFixtures, CountsAgreeWithTheJsonExport) {
         // names, and reported.
         const int status = std::string(name) == "edits-comments" ? 4 : 0;
         ASSERT_EQ(run.exitCode, status) << name << ": " << run.err;
-        ExpectSameCounts(ReportData(vsstest::ReadWholeFile(html)), CountsFromExport(ini, user, status), name);
+        ExpectSameCounts(ReportData(vsstest::ReadWholeFile(html)),
+                         CountsFromExport(ini, user, status), name);
     }
 }
 

@@ -295,8 +295,8 @@ TEST(VarnotteCsv, AnEarlyGuessOfTheCodePageNeverReachesTheExport) {
                                   "日本語の説明です。変更の理由を書きました。", 932)});
     db.Write();
     const QString history = QStringLiteral("--history");
-    const CsvRun given = RunCsv({history, QStringLiteral("--encoding"), QStringLiteral("932"),
-                                 Q(db.IniPath())});
+    const CsvRun given =
+        RunCsv({history, QStringLiteral("--encoding"), QStringLiteral("932"), Q(db.IniPath())});
     ASSERT_NE(given.out.find("\u9A01"), std::string::npos);
     const CsvRun toFile = RunCsv({history, QStringLiteral("--verbose"), QStringLiteral("-o"),
                                   Q(dir / "out.csv"), Q(db.IniPath())});
@@ -319,7 +319,8 @@ TEST(VarnotteCsv, SampleDatabaseIsWhatTheReadmeShows) {
     const CsvRun run = RunCsv({QStringLiteral("--history"), Q(ini)});
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
-    const std::string readme = vsstest::ReadWholeFile(FromEnvironment("VARNOTTE_SOURCE_DIR") / "README.md");
+    const std::string readme =
+        vsstest::ReadWholeFile(FromEnvironment("VARNOTTE_SOURCE_DIR") / "README.md");
     const std::string command = "$ build/cli/varnotte-csv --history build/sample/srcsafe.ini\n";
     const std::size_t start = readme.find(command);
     ASSERT_NE(start, std::string::npos) << "the README no longer shows the sample's export";

@@ -11,17 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "testing/code_page_words.h"
 #include "testing/damage.h"
 #include "testing/database_generator.h"
 #include "testing/database_writer.h"
 #include "testing/file_io.h"
-#include "testing/code_page_words.h"
 #include "testing/record_builder.h"
 #include "tests/support/case_names.h"
 #include "tests/support/temp_dir.h"
-#include "vssdb/error.h"
 #include "vssdb/data_folder.h"
 #include "vssdb/database.h"
+#include "vssdb/error.h"
 #include "vssdb/file_header_check.h"
 #include "vssdb/item_header_format.h"
 #include "vssdb/item_log.h"
