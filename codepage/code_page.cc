@@ -317,8 +317,8 @@ std::vector<double> PlausibilityScores(const std::vector<Candidate>& candidates,
         scores[i] = -candidate.failedWeight;
         for (const SampleText& text : sample) {
             if (!(text.failedBy & (1u << i))) {
-                scores[i] +=
-                    text.weight * scorer.MeanQuality(candidate.decoder->ToUtf8(text.bytes));
+                scores[i] += static_cast<float>(text.weight) *
+                             scorer.MeanQuality(candidate.decoder->ToUtf8(text.bytes));
             }
         }
     }
@@ -335,7 +335,7 @@ void AddUchardetVote(const std::vector<Candidate>& candidates,
     for (const SampleText& text : sample) {
         uchardet_handle_data(detector.get(), text.bytes.data(), text.bytes.size());
         uchardet_handle_data(detector.get(), "\n", 1);
-        totalWeight += text.weight;
+        totalWeight += static_cast<double>(text.weight);
     }
     uchardet_data_end(detector.get());
     const std::string_view charset = uchardet_get_charset(detector.get());
@@ -486,7 +486,7 @@ void CodePageDetector::AddText(std::string_view bytes) {
     for (std::size_t i = 0; i < s.candidates.size(); ++i) {
         if (failedBy & (1u << i)) {
             Candidate& candidate = s.candidates[i];
-            candidate.failedWeight += weight;
+            candidate.failedWeight += static_cast<float>(weight);
             candidate.live = StillTested(++candidate.failures, s.distinctTexts);
         }
     }

@@ -102,7 +102,9 @@ class Generator {
         return options;
     }
 
-    std::uint32_t Below(std::uint32_t n) { return n == 0 ? 0 : rng_() % n; }
+    std::uint32_t Below(std::uint32_t n) {
+        return n == 0 ? 0 : static_cast<std::uint32_t>(rng_() % n);
+    }
     bool Chance(int percent) { return percent > 0 && static_cast<int>(Below(100)) < percent; }
     std::string_view Word() { return kWords[Below(kWords.size())]; }
     const std::string& NonAsciiWord() {

@@ -143,8 +143,9 @@ std::string DatabaseWriter::ProjectListBytes(const Item& project) const {
         const Item& child = *items_[entry->item];
         std::uint16_t flags = entry->deleted ? jp::kDeleted : 0;
         if (!child.project) {
-            flags |= (child.binary ? jp::kBinary : 0) | (child.latestOnly ? jp::kLatestOnly : 0) |
-                     (child.parents.size() > 1 ? jp::kShared : 0);
+            flags = static_cast<std::uint16_t>(
+                flags | (child.binary ? jp::kBinary : 0) | (child.latestOnly ? jp::kLatestOnly : 0) |
+                (child.parents.size() > 1 ? jp::kShared : 0));
         }
         RecordBuilder record(bytes, vssdb::record_format::kProjectEntry, jp::kBodySize);
         record.U16(jp::kItemType, child.project ? dh::kProjectType : dh::kFileType);

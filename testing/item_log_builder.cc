@@ -84,7 +84,9 @@ std::uint32_t ItemLogBuilder::AppendRevisionRecord(Action action, const Stamp& s
     }
     if (labelComment != nullptr) {
         const std::uint32_t after =
-            hasComment ? end + rf::kHeaderSize + CommentLength(stamp.comment) : end;
+            hasComment
+                ? static_cast<std::uint32_t>(end + rf::kHeaderSize + CommentLength(stamp.comment))
+                : end;
         el.U32(rv::kLabelCommentOffset, after);
         el.U16(rv::kLabelCommentLength, CommentLength(*labelComment));
     }

@@ -3,8 +3,8 @@
 namespace vssdb {
 
 struct ItemPath::Node {
-    Node(std::shared_ptr<const Node> parent, std::string name, std::size_t specSize)
-        : parent(std::move(parent)), name(std::move(name)), specSize(specSize) {}
+    Node(std::shared_ptr<const Node> parentNode, std::string ownName, std::size_t size)
+        : parent(std::move(parentNode)), name(std::move(ownName)), specSize(size) {}
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
 

@@ -64,6 +64,10 @@ inline constexpr std::size_t kArchiveName = 88;
 inline constexpr std::size_t kArchivePhysical = 128;
 inline constexpr std::size_t kArchivePath = 140;
 
+// GCC's -Wshadow takes Action::kLabel for the offset kLabel above, though an enumerator of
+// a scoped enum is only ever named through Action.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"
 enum class Action : std::uint16_t {
     kLabel = 0,
     kCreateProject = 1,
@@ -92,6 +96,7 @@ enum class Action : std::uint16_t {
     kRestoreFile = 24,
     kRestoreProject = 25,
 };
+#pragma GCC diagnostic pop
 
 // Where an action's own fields lie in an EL body; 0 for a field the action does not have
 // (no action-specific field starts before offset 88). Labels and unknown actions have none.
