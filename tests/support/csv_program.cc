@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
@@ -20,19 +22,45 @@ namespace {
 constexpr uid_t kNobody = 65534;
 constexpr int kTimeoutMs = 120000;
 
+// nobody cannot run the program where it was built when that is inside a folder only root
+// may enter (a clone in root's home): it runs a copy in a folder everyone may enter, made
+// once and removed when the test program ends. Empty when no copy could be made.
+QString ProgramEveryoneMayRun() {
+    static const QString copy = [] {
+        static QTemporaryDir folder;
+        const QString program = folder.filePath(QStringLiteral("varnotte-csv"));
+        const auto readAndRun = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                QFile::ExeOther;
+        if (!folder.isValid() || !QFile::setPermissions(folder.path(), readAndRun) ||
+            !QFile::copy(QStringLiteral(VARNOTTE_CSV_PATH), program) ||
+            !QFile::setPermissions(program, readAndRun)) {
+            return QString();
+        }
+        return program;
+    }();
+    return copy;
+}
+
 }  // namespace
 
 CsvRun RunCsv(const QStringList& arguments, const QByteArray& input, bool asOrdinaryUser) {
     QProcess process;
+    QString program = QStringLiteral(VARNOTTE_CSV_PATH);
+    CsvRun run;
     if (asOrdinaryUser && geteuid() == 0) {
+        program = ProgramEveryoneMayRun();
+        if (program.isEmpty()) {
+            run.err = "varnotte-csv could not be copied to where nobody may run it";
+            return run;
+        }
         process.setChildProcessModifier([] {
             if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
                 _exit(99);
             }
         });
     }
-    process.start(QStringLiteral(VARNOTTE_CSV_PATH), arguments);
-    CsvRun run;
+    process.start(program, arguments);
     if (!process.waitForStarted()) {
         run.err = "varnotte-csv did not start: " + process.errorString().toStdString();
         return run;
