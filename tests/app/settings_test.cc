@@ -196,8 +196,9 @@ class SettingsTest : public QObject {
             dialog->OnBrowse();
             History()->click();
             QTest::keyClicks(Edit(IDC_PASSWORD), QStringLiteral("never-kept"));
-            dialog->setGeometry(QRect(QPoint(60, 45), dialog->size() + QSize(30, 20)));
-            QTest::qWait(50);
+            const QRect placed(QPoint(60, 45), dialog->size() + QSize(30, 20));
+            dialog->setGeometry(placed);
+            QTRY_COMPARE(dialog->geometry(), placed);
             left = dialog->geometry();
         });
         QCOMPARE(result, int(QDialog::Accepted));
@@ -341,11 +342,11 @@ class SettingsTest : public QObject {
         Start();
         Show();
         dialog->setGeometry(placed);
-        QTest::qWait(50);
-        const QRect normal = dialog->geometry();  // as the platform placed it
+        QTRY_COMPARE(dialog->geometry(), placed);
+        const QRect normal = dialog->geometry();
         if (maximised) {
             dialog->showMaximized();
-            QTest::qWait(50);
+            QTRY_VERIFY(dialog->geometry() != normal);
         }
         Close();
         const int left = normal.x() < 0 ? 65536 + normal.x() : normal.x();
