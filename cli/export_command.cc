@@ -421,8 +421,8 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
         written = WriteUsers(options, database, *tally, writer);
     }
     for (const std::string& name : UsersListedTwice(database.Users())) {
-        Report(errors, "warning: the user file " + files.dataFolder.native() +
-                           "/um.dat lists " + name + " twice; it counts as one user");
+        Report(errors, "warning: the user file " + files.dataFolder.native() + "/um.dat lists " +
+                           name + " twice; it counts as one user");
     }
     if (written && report != nullptr) {
         std::vector<UnreadableItem> unreadable;

@@ -174,10 +174,10 @@ ParseResult ParseOptions(const QStringList& arguments) {
         QStringLiteral("The report's language: en or ja (default: ja when LC_ALL, LC_MESSAGES "
                        "or LANG says Japanese, else en)."),
         QStringLiteral("LANG"));
-    parser.addOptions({user,           password, passwordStdin, history, output,     encoding,
-                       quiet,          verbose,  format,        columns, dateFormat, deleted,
-                       projectHistory, since,    until,         author,  label,      errorsFile,
-                       users,          report,   reportLanguage, checkContent});
+    parser.addOptions(
+        {user,   password,   passwordStdin, history, output,         encoding,    quiet, verbose,
+         format, columns,    dateFormat,    deleted, projectHistory, since,       until, author,
+         label,  errorsFile, users,         report,  reportLanguage, checkContent});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("INI"),
@@ -331,10 +331,9 @@ ParseResult ParseOptions(const QStringList& arguments) {
     if (!options.history && !options.projectHistory) {
         for (const QCommandLineOption* filterOption : {&since, &until, &author, &label}) {
             if (parser.isSet(*filterOption) && !parser.isSet(report)) {
-                return usageError(
-                    QStringLiteral("--%1 chooses versions, and without --history (or "
-                                   "--project-history) there are none to choose.")
-                        .arg(filterOption->names().constLast()));
+                return usageError(QStringLiteral("--%1 chooses versions, and without --history (or "
+                                                 "--project-history) there are none to choose.")
+                                      .arg(filterOption->names().constLast()));
             }
         }
     }

@@ -122,7 +122,8 @@ class JsonObject {
         text_ += "null";
         return *this;
     }
-    JsonObject& Date(std::string_view key, double automationDate, const sourcesafe::TimeZone* zone) {
+    JsonObject& Date(std::string_view key, double automationDate,
+                     const sourcesafe::TimeZone* zone) {
         return String(key, sourcesafe::FormatAutomationDateIso(automationDate, zone));
     }
     // A member whose value is already JSON text.
@@ -243,13 +244,13 @@ std::string JsonLinesFormat::ItemRow(const sourcesafe::IVSSItem& item) {
         object.String("damage", record.damage);
     }
     if (record.nameDoubt) {
-        object.Raw("nameUncertain", JsonObject()
-                                        .String("reason", record.nameDoubt->reason)
-                                        .Bool("mayHaveLostLeadingDot",
-                                              record.nameDoubt->mayHaveLostLeadingDot)
-                                        .Bool("mayHaveHadSpaces", record.nameDoubt->mayHaveHadSpaces)
-                                        .Bool("mayBeCut", record.nameDoubt->mayBeCut)
-                                        .Finish());
+        object.Raw("nameUncertain",
+                   JsonObject()
+                       .String("reason", record.nameDoubt->reason)
+                       .Bool("mayHaveLostLeadingDot", record.nameDoubt->mayHaveLostLeadingDot)
+                       .Bool("mayHaveHadSpaces", record.nameDoubt->mayHaveHadSpaces)
+                       .Bool("mayBeCut", record.nameDoubt->mayBeCut)
+                       .Finish());
     }
     if (record.project) {
         return object.Finish();

@@ -111,10 +111,11 @@ std::string Minute(double date) {
 // "(UTC+05:30) Chennai, Kolkata, Mumbai, New Delhi (UTC+05:30)"; a zone without a name
 // is its offset; daylight saving time, where the zone has it, is its second offset.
 QString ZoneText(const sourcesafe::TimeZone& zone, const std::string& name) {
-    QString offsets = QStringLiteral("UTC") +
-                      Q(sourcesafe::UtcOffsetText(-(zone.bias + zone.standardBias)));
+    QString offsets =
+        QStringLiteral("UTC") + Q(sourcesafe::UtcOffsetText(-(zone.bias + zone.standardBias)));
     if (zone.SwitchesToDaylight()) {
-        offsets += QStringLiteral(", UTC") + Q(sourcesafe::UtcOffsetText(-(zone.bias + zone.daylightBias)));
+        offsets += QStringLiteral(", UTC") +
+                   Q(sourcesafe::UtcOffsetText(-(zone.bias + zone.daylightBias)));
     }
     return name.empty() ? offsets : Q(name) + QStringLiteral(" (") + offsets + QStringLiteral(")");
 }
@@ -212,8 +213,7 @@ class ReportWriter {
                 break;
         }
         FactRow(t_.fileVersions, Q(t_.fileVersionsCounted).arg(Count(facts_.fileVersions)));
-        FactRow(t_.projectEntries,
-                Q(t_.projectEntriesCounted).arg(Count(facts_.projectVersions)));
+        FactRow(t_.projectEntries, Q(t_.projectEntriesCounted).arg(Count(facts_.projectVersions)));
         QString users = Q(t_.usersSplit).arg(Count(listedUsers_), Count(writers_));
         for (const std::string& name : context_.usersListedTwice) {
             users += QStringLiteral("; ") + Q(t_.listedTwice).arg(Q(name));
@@ -310,10 +310,10 @@ class ReportWriter {
         out_ += MonthBarChart(series, firstMonth_, lastMonth_, 260, t_.monthTip) + "\n" + legend +
                 "</ul>\n";
         if (facts_.undatedVersions > 0) {
-            out_ +=
-                "<p class=\"note\">" +
-                E(CountedText(t_.undated, facts_.undatedVersions).arg(Count(facts_.undatedVersions))) +
-                "</p>";
+            out_ += "<p class=\"note\">" +
+                    E(CountedText(t_.undated, facts_.undatedVersions)
+                          .arg(Count(facts_.undatedVersions))) +
+                    "</p>";
         }
         out_ += "</section>\n";
     }
@@ -375,8 +375,8 @@ class ReportWriter {
         std::stable_sort(users.begin(), users.end(),
                          [](const auto* a, const auto* b) { return a->versions > b->versions; });
         out_ += "<section id=\"people\"><h2>" + E(Q(t_.people)) + "</h2>\n<p class=\"note\">" +
-                E(Q(t_.peopleNote)) + "</p>\n<table><thead><tr><th>" +
-                E(Q(t_.user)) + "</th><th class=\"n\">" + E(Q(t_.versions)) + "</th><th></th><th>" +
+                E(Q(t_.peopleNote)) + "</p>\n<table><thead><tr><th>" + E(Q(t_.user)) +
+                "</th><th class=\"n\">" + E(Q(t_.versions)) + "</th><th></th><th>" +
                 E(Q(t_.first)) + "</th><th>" + E(Q(t_.last)) + "</th></tr></thead>\n";
         for (const UserSummary* user : users) {
             std::string note;
@@ -400,7 +400,7 @@ class ReportWriter {
             out_ += "<p class=\"note\">" +
                     E(CountedText(t_.more, all - static_cast<long long>(shown))
                           .arg(Count(all - static_cast<long long>(shown)))) +
-                "</p>\n";
+                    "</p>\n";
         }
     }
 
@@ -580,8 +580,7 @@ std::string ReportDataJson(const ReportFacts& facts, const ReportContext& contex
         {"sharedFiles", facts.sharedFiles},
         {"contentBytes", facts.contentBytes},
         {"users", listed},
-        {"unreadable",
-         static_cast<qint64>(context.unreadable.size()) - ExportedDamage(context)},
+        {"unreadable", static_cast<qint64>(context.unreadable.size()) - ExportedDamage(context)},
         {"damagedExported", ExportedDamage(context)},
         {"firstDate", IsDated(facts.firstDate) ? QJsonValue(Q(sourcesafe::FormatAutomationDateIso(
                                                      facts.firstDate, context.timeZone)))

@@ -34,8 +34,8 @@ struct ReportContext {
     std::string writtenAt;  // "2026-12-07 18:00"
     std::string programVersion;
     const sourcesafe::TimeZone* timeZone = nullptr;  // the database's, when srcsafe.ini names one
-    std::string timeZoneName;                  // as srcsafe.ini names it, decoded
-    std::vector<UserSummary> users;  // as the user tally sums them up
+    std::string timeZoneName;                        // as srcsafe.ini names it, decoded
+    std::vector<UserSummary> users;                  // as the user tally sums them up
     std::vector<std::string> usersListedTwice;
     std::vector<UnreadableItem> unreadable;
 };

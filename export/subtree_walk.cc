@@ -111,8 +111,7 @@ void SubtreeWalk::ReportListedTwice(const std::string& spec) {
                                                 spec + " is listed more than once"));
 }
 
-void SubtreeWalk::ReportProjectFailed(const sourcesafe::IVSSItem& project,
-                                      const std::string& spec,
+void SubtreeWalk::ReportProjectFailed(const sourcesafe::IVSSItem& project, const std::string& spec,
                                       const sourcesafe::VssError& error) {
     std::string message = error.what();
     if (const auto recorded = project.RecordedChildrenOnFile()) {
@@ -131,10 +130,11 @@ void SubtreeWalk::ReportProjectFailed(const sourcesafe::IVSSItem& project,
 void SubtreeWalk::ReportDamage(const sourcesafe::IVSSItem& item,
                                const std::string& missingDataFile) {
     if (const vssdb::NameDoubt* doubt = item.UncertainName()) {
-        host_.ItemDamaged(item.Spec(),
-                          ItemDamage{ItemDamage::Kind::kNameUncertain, doubt->reason,
-                                     doubt->reason + "; the name is shown as stored in its "
-                                                     "short form, and " + doubt->Describe()});
+        host_.ItemDamaged(item.Spec(), ItemDamage{ItemDamage::Kind::kNameUncertain, doubt->reason,
+                                                  doubt->reason +
+                                                      "; the name is shown as stored in its "
+                                                      "short form, and " +
+                                                      doubt->Describe()});
     }
     if (!missingDataFile.empty()) {
         host_.ItemDamaged(

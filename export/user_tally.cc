@@ -144,11 +144,10 @@ std::string UserJsonLine(const UserSummary& user, bool withHistory,
     if (withHistory) {
         json += ",\"versions\":" + std::to_string(user.versions);
         if (user.versions > 0) {
-            json +=
-                ",\"firstDate\":" +
-                JsonString(sourcesafe::FormatAutomationDateIso(user.firstDate, zone)) +
-                ",\"lastDate\":" +
-                JsonString(sourcesafe::FormatAutomationDateIso(user.lastDate, zone));
+            json += ",\"firstDate\":" +
+                    JsonString(sourcesafe::FormatAutomationDateIso(user.firstDate, zone)) +
+                    ",\"lastDate\":" +
+                    JsonString(sourcesafe::FormatAutomationDateIso(user.lastDate, zone));
         } else {
             json += ",\"firstDate\":null,\"lastDate\":null";
         }

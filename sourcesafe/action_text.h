@@ -15,10 +15,11 @@ std::string ActionText(const vssdb::Revision& revision, vssdb::Database& databas
 
 // The action of one version as data. Fields an action does not store stay empty (0).
 struct ActionDetails {
-    // "labeled", "label_removed" (a label its users removed), "created", "added", "deleted", "recovered", "destroyed", "purged",
-    // "renamed", "moved_from", "moved_to", "shared", "pinned", "unpinned", "branched",
-    // "checked_in", "branched_at", "rolled_back", "archived", "archived_versions",
-    // "restored", "restored_versions"; "unknown" for a code the reader does not know.
+    // "labeled", "label_removed" (a label its users removed), "created", "added", "deleted",
+    // "recovered", "destroyed", "purged", "renamed", "moved_from", "moved_to", "shared", "pinned",
+    // "unpinned", "branched", "checked_in", "branched_at", "rolled_back", "archived",
+    // "archived_versions", "restored", "restored_versions"; "unknown" for a code the reader does
+    // not know.
     std::string code;
     int storedAction = 0;  // the code as stored
     std::string text;      // as ActionText gives it

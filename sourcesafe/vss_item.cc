@@ -143,8 +143,7 @@ std::optional<IVSSItem::RecordedChildren> IVSSItem::RecordedChildrenOnFile() con
     if (state.located.type != vssdb::ItemType::kProject) {
         return std::nullopt;
     }
-    const auto recorded =
-        state.connection->database->RecordedChildrenOf(state.located.physical);
+    const auto recorded = state.connection->database->RecordedChildrenOf(state.located.physical);
     if (!recorded) {
         return std::nullopt;
     }

@@ -143,9 +143,9 @@ std::string DatabaseWriter::ProjectListBytes(const Item& project) const {
         const Item& child = *items_[entry->item];
         std::uint16_t flags = entry->deleted ? jp::kDeleted : 0;
         if (!child.project) {
-            flags = static_cast<std::uint16_t>(
-                flags | (child.binary ? jp::kBinary : 0) | (child.latestOnly ? jp::kLatestOnly : 0) |
-                (child.parents.size() > 1 ? jp::kShared : 0));
+            flags = static_cast<std::uint16_t>(flags | (child.binary ? jp::kBinary : 0) |
+                                               (child.latestOnly ? jp::kLatestOnly : 0) |
+                                               (child.parents.size() > 1 ? jp::kShared : 0));
         }
         RecordBuilder record(bytes, vssdb::record_format::kProjectEntry, jp::kBodySize);
         record.U16(jp::kItemType, child.project ? dh::kProjectType : dh::kFileType);
@@ -164,7 +164,8 @@ void DatabaseWriter::WriteSettings() const {
     if (options_.writeSrcsafeIni) {
         const std::string& dataPath =
             options_.dataPathSetting.empty() ? options_.dataFolder : options_.dataPathSetting;
-        WriteWholeFile(IniPath(), SrcsafeIniText(dataPath, options_.extraIniText, options_.timeZoneText));
+        WriteWholeFile(IniPath(),
+                       SrcsafeIniText(dataPath, options_.extraIniText, options_.timeZoneText));
     }
     WriteWholeFile(root_ / "users.txt", UsersTxtText(users_));
     for (const UserEntry& user : users_) {

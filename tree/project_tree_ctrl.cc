@@ -326,8 +326,9 @@ namespace {
 // A name shown as its stored short form says so where the pointer rests on it.
 void MarkUncertainName(QTreeWidgetItem* node, const sourcesafe::IVSSItem& item) {
     if (const vssdb::NameDoubt* doubt = item.UncertainName()) {
-        node->setToolTip(0, QStringLiteral("名前を読めないため、保存されている短い形で表示しています (%1)")
-                                .arg(QString::fromUtf8(doubt->reason)));
+        node->setToolTip(
+            0, QStringLiteral("名前を読めないため、保存されている短い形で表示しています (%1)")
+                   .arg(QString::fromUtf8(doubt->reason)));
     }
 }
 

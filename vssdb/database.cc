@@ -136,8 +136,9 @@ void Database::Login(std::string_view user, std::string_view password) {
             }
         }
     }
-    const bool asciiUsers = std::all_of(users_.begin(), users_.end(),
-                                        [](const UserRecord& record) { return IsAscii(record.name); });
+    const bool asciiUsers = std::all_of(users_.begin(), users_.end(), [](const UserRecord& record) {
+        return IsAscii(record.name);
+    });
     if (!asciiLogin || !asciiUsers) {
         codePage_.PrepareForNonAscii();
     }

@@ -70,7 +70,8 @@ std::string Database::MissingDataFileOf(const std::string& physical) {
     if (!folder_.FindData(physical, extension).empty()) {
         return {};
     }
-    return log->path() + "." + static_cast<char>(std::tolower(static_cast<unsigned char>(extension)));
+    return log->path() + "." +
+           static_cast<char>(std::tolower(static_cast<unsigned char>(extension)));
 }
 
 std::optional<Database::RecordedChildren> Database::RecordedChildrenOf(

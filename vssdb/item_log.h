@@ -25,7 +25,7 @@ struct ItemHeader {
     std::uint32_t lastRevision = 0;
     std::uint32_t dataEnd = 0;  // the size of the log
     // Projects.
-    std::uint16_t childCount = 0;  // entries of the child list, deleted ones included
+    std::uint16_t childCount = 0;       // entries of the child list, deleted ones included
     std::uint16_t subprojectCount = 0;  // of those, projects
     std::string parentSpec;
     std::string parentPhysical;

@@ -10,7 +10,7 @@
 namespace vssdb {
 
 struct NameDoubt {
-    std::string reason;  // why the long name cannot be read: "<file>: what is wrong"
+    std::string reason;             // why the long name cannot be read: "<file>: what is wrong"
     bool mayBeCut = false;          // the field is full
     bool mayHaveHadSpaces = false;  // it holds '_'
     // Always possible: nothing in the field keeps a dot it dropped.

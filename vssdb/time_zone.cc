@@ -149,8 +149,8 @@ std::optional<TimeZone> TimeZoneOf(const SrcSafeIni& ini) {
 std::string UtcOffsetText(int offsetMinutes) {
     const int magnitude = std::abs(offsetMinutes);
     char text[16];
-    std::snprintf(text, sizeof text, "%c%02d:%02d", offsetMinutes < 0 ? '-' : '+',
-                  magnitude / 60, magnitude % 60);
+    std::snprintf(text, sizeof text, "%c%02d:%02d", offsetMinutes < 0 ? '-' : '+', magnitude / 60,
+                  magnitude % 60);
     return text;
 }
 

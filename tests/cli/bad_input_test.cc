@@ -642,10 +642,9 @@ TEST_P(DamagedDatabaseExport, ItemsThatCannotBeReadAreNamedAndTheRestExported) {
     }
     EXPECT_EQ(shown, expected);
     for (const Unreadable& item : GetParam().damaged) {
-        EXPECT_TRUE(std::any_of(rows.begin(), rows.end(),
-                                [&](const std::string& row) {
-                                    return row.rfind(item.spec + "|", 0) == 0;
-                                }))
+        EXPECT_TRUE(
+            std::any_of(rows.begin(), rows.end(),
+                        [&](const std::string& row) { return row.rfind(item.spec + "|", 0) == 0; }))
             << item.spec << " is not exported";
         const std::string named = "varnotte-csv: damaged: " + item.spec + ": ";
         const std::size_t line = messages.find(named);
@@ -676,7 +675,8 @@ TEST_P(DamagedDatabaseExport, ItemsThatCannotBeReadAreNamedAndTheRestExported) {
         EXPECT_NE(text.find(cause), std::string::npos) << text << "\n does not hold\n" << cause;
         EXPECT_TRUE(text.size() >= end.size() &&
                     text.compare(text.size() - end.size(), end.size(), end) == 0)
-            << text << "\n does not end with\n" << end;
+            << text << "\n does not end with\n"
+            << end;
     }
 
     std::vector<std::string> lines;
@@ -932,10 +932,9 @@ INSTANTIATE_TEST_SUITE_P(
         // replaced by another item's shows as another name or another parent.
         DatabaseDamage{"EntryRedirectedToAnotherFile",
                        [](const DamagedFiles& d) {
-                           vsstest::PatchChildEntry(d.writer.DataPath(d.p),
-                                                    d.writer.PhysicalName(d.b),
-                                                    vssdb::project_entry_format::kPhysical,
-                                                    d.writer.PhysicalName(d.e));
+                           vsstest::PatchChildEntry(
+                               d.writer.DataPath(d.p), d.writer.PhysicalName(d.b),
+                               vssdb::project_entry_format::kPhysical, d.writer.PhysicalName(d.e));
                        },
                        kExitItemsUnreadable,
                        {},

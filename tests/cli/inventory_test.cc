@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -451,7 +451,7 @@ TEST(InventoryTimeZone, DatesCarryTheOffsetOfTheZoneTheIniNames) {
     writer.AddUser("Tanaka", "");
     writer.AddUser("Tanaka", "");
     const ItemId file = writer.AddFile(writer.Root(), "a.txt", Day(0, "Tanaka"));  // January
-    writer.CheckIn(file, Day(200, "Tanaka"));                                        // July
+    writer.CheckIn(file, Day(200, "Tanaka"));                                      // July
     writer.Write();
     const QString ini = Q(writer.IniPath());
     struct DateCase {
@@ -665,7 +665,7 @@ std::map<std::string, StoredEntry> StoredEntries(const fs::path& data) {
                 std::string shortName = bytes.substr(body + 6, 34);
                 shortName.resize(shortName.find('\0'));
                 entries[bytes.substr(body + 46, 8)] = {shortName,
-                                                      vsstest::GetU32(bytes, body + 40) != 0};
+                                                       vsstest::GetU32(bytes, body + 40) != 0};
             }
         }
     }
@@ -679,8 +679,9 @@ std::map<std::string, StoredEntry> StoredEntries(const fs::path& data) {
 TEST(InventoryOnFixture, ItemsWhoseNamesAreLostGoByTheShortNamesTheirEntriesStore) {
     VARNOTTE_REQUIRE_FIXTURE(fixture, "edits-comments");
     varnotte::test::TempDir dir;
-    const CsvRun run = RunCsv({"--history", "--project-history", "--deleted", "--format", "jsonl",
-                               "--errors", Q(dir.path() / "errors.csv"), Q(fixture / "srcsafe.ini")});
+    const CsvRun run =
+        RunCsv({"--history", "--project-history", "--deleted", "--format", "jsonl", "--errors",
+                Q(dir.path() / "errors.csv"), Q(fixture / "srcsafe.ini")});
     EXPECT_EQ(run.exitCode, 4) << run.err;
     EXPECT_EQ(run.err, "varnotte-csv: " + (fixture / "data" / "names.dat").string() +
                            ": file not found; 52 names are shown as stored in their short form\n");
@@ -723,7 +724,8 @@ TEST(InventoryOnFixture, ItemsWhoseNamesAreLostGoByTheShortNamesTheirEntriesStor
         EXPECT_EQ(Str(object["name"]), shortName);
         EXPECT_TRUE(listed.count(spec)) << spec << " is not in the errors file";
         const QJsonObject doubt = object["nameUncertain"].toObject();
-        EXPECT_EQ(Str(doubt["reason"]), (fixture / "data" / "names.dat").string() + ": file not found");
+        EXPECT_EQ(Str(doubt["reason"]),
+                  (fixture / "data" / "names.dat").string() + ": file not found");
         EXPECT_TRUE(doubt["mayHaveLostLeadingDot"].toBool()) << spec;
         EXPECT_EQ(doubt["mayHaveHadSpaces"].toBool(), shortName.find('_') != std::string::npos)
             << spec;

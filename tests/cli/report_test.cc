@@ -97,7 +97,7 @@ QJsonObject CountsFromExport(const QString& ini, const QString& user, int status
             continue;
         }
         const QString storedIn = object.contains("storedIn") ? object["storedIn"].toString()
-                                                              : object["physical"].toString();
+                                                             : object["physical"].toString();
         if (!seen.emplace(storedIn.toStdString(), object["version"].toInt()).second) {
             continue;
         }
@@ -300,8 +300,7 @@ TEST_F(Report, ShowsWhatIsCheckedOutPinnedBranchedAndQuiet) {
     for (const char* expected :
          {"<h2>At a glance</h2>", "<td class=\"path\">$/App/tool.exe</td><td>Tanaka</td>",
           "2007-02-06 12:00",
-          "Files checked out: 1; checkouts in all: 2. By user: Admin 1, Tanaka 1.",
-          "C:\\work\\App",
+          "Files checked out: 1; checkouts in all: 2. By user: Admin 1, Tanaka 1.", "C:\\work\\App",
           "PC-7", "pinned at version 2", "from $/Lib/base.c, version 1",
           "<td class=\"path\">$/App/shared.c</td><td>also in $/Lib/shared.c</td>",
           // Sub's last change was day 2, two years and more before the last one, day 800.

@@ -170,11 +170,11 @@ class DatabaseShape : public testing::TestWithParam<Shape> {};
 // each database by hand.
 INSTANTIATE_TEST_SUITE_P(
     RealDatabases, DatabaseShape,
-    testing::Values(Shape{"shares-deletes", 60, 375, 588}, Shape{"edits-comments", 7, 84, 270, 0, 52},
-                    Shape{"label-big5-ini", 5, 32, 35}, Shape{"client-clutter", 12, 21, 21},
-                    Shape{"small-edits", 1, 2, 5}, Shape{"one-subproject", 1, 0, 0},
-                    Shape{"empty-root", 0, 0, 0}, Shape{"empty-root-2", 0, 0, 0},
-                    Shape{"empty-duplicate-user", 0, 0, 0}),
+    testing::Values(Shape{"shares-deletes", 60, 375, 588},
+                    Shape{"edits-comments", 7, 84, 270, 0, 52}, Shape{"label-big5-ini", 5, 32, 35},
+                    Shape{"client-clutter", 12, 21, 21}, Shape{"small-edits", 1, 2, 5},
+                    Shape{"one-subproject", 1, 0, 0}, Shape{"empty-root", 0, 0, 0},
+                    Shape{"empty-root-2", 0, 0, 0}, Shape{"empty-duplicate-user", 0, 0, 0}),
     [](const testing::TestParamInfo<Shape>& info) {
         std::string name = info.param.fixture;
         std::replace(name.begin(), name.end(), '-', '_');

@@ -41,8 +41,8 @@ TEST(SrcSafeIniParse, ReadsOnlyTheGlobalPartWithCaseInsensitiveKeys) {
 // A wall-clock time as SourceSafe stores it: seconds since 1970 on that clock.
 std::int64_t Wall(int year, unsigned month, unsigned day, int hour, int minute = 0) {
     using namespace std::chrono;
-    const sys_days date = year_month_day(std::chrono::year(year), std::chrono::month(month),
-                                         std::chrono::day(day));
+    const sys_days date =
+        year_month_day(std::chrono::year(year), std::chrono::month(month), std::chrono::day(day));
     return date.time_since_epoch().count() * 86400LL + hour * 3600LL + minute * 60LL;
 }
 
@@ -60,7 +60,8 @@ TEST(SrcSafeIniTimeZone, OffsetsOfWallClockTimes) {
     const std::string eastern =
         "Name = (UTC-05:00) Eastern Time (US & Canada)\r\nTZ_Bias = 300\r\n"
         "TZ_DaylightBias = -60\r\nTZ_StandardBias = 0\r\nTZ_UseDaylightSavingTime = Yes\r\n"
-        "TZ_DaylightDate = 0000/03/02 02:00:00.000\r\nTZ_StandardDate = 0000/11/01 02:00:00.000\r\n";
+        "TZ_DaylightDate = 0000/03/02 02:00:00.000\r\nTZ_StandardDate = 0000/11/01 "
+        "02:00:00.000\r\n";
     const std::vector<ZoneCase> cases = {
         {"eastern, both switches",
          eastern,
@@ -81,14 +82,16 @@ TEST(SrcSafeIniTimeZone, OffsetsOfWallClockTimes) {
          {{Wall(2010, 7, 1, 12), "+05:30"}, {Wall(2010, 1, 1, 0), "+05:30"}}},
         {"europe, the last Sunday of the month",
          "TZ_Bias = -60\r\nTZ_DaylightBias = -60\r\n"
-         "TZ_DaylightDate = 0000/03/05 02:00:00.000\r\nTZ_StandardDate = 0000/10/05 03:00:00.000\r\n",
+         "TZ_DaylightDate = 0000/03/05 02:00:00.000\r\nTZ_StandardDate = 0000/10/05 "
+         "03:00:00.000\r\n",
          {{Wall(2009, 3, 28, 12), "+01:00"},
           {Wall(2009, 3, 29, 2), "+02:00"},
           {Wall(2009, 10, 25, 2, 59), "+02:00"},
           {Wall(2009, 10, 25, 3), "+01:00"}}},
         {"sydney, daylight time around the turn of the year",
          "TZ_Bias = -600\r\nTZ_DaylightBias = -60\r\n"
-         "TZ_DaylightDate = 0000/10/01 02:00:00.000\r\nTZ_StandardDate = 0000/04/01 03:00:00.000\r\n",
+         "TZ_DaylightDate = 0000/10/01 02:00:00.000\r\nTZ_StandardDate = 0000/04/01 "
+         "03:00:00.000\r\n",
          {{Wall(2008, 1, 15, 12), "+11:00"},
           {Wall(2008, 4, 6, 3), "+10:00"},
           {Wall(2007, 10, 7, 2), "+11:00"},
@@ -103,11 +106,10 @@ TEST(SrcSafeIniTimeZone, OffsetsOfWallClockTimes) {
         {"a bias beyond a day", "TZ_Bias = 99999\r\n", {}},
     };
     for (const ZoneCase& zoneCase : cases) {
-        const std::string text = "Data_Path = data\r\n" +
-                                 (zoneCase.section.empty() ? std::string()
-                                                           : "[TimeZone]\r\n" + zoneCase.section);
-        const std::optional<vssdb::TimeZone> zone =
-            vssdb::TimeZoneOf(vssdb::ParseSrcSafeIni(text));
+        const std::string text =
+            "Data_Path = data\r\n" +
+            (zoneCase.section.empty() ? std::string() : "[TimeZone]\r\n" + zoneCase.section);
+        const std::optional<vssdb::TimeZone> zone = vssdb::TimeZoneOf(vssdb::ParseSrcSafeIni(text));
         ASSERT_EQ(zone.has_value(), !zoneCase.offsets.empty()) << zoneCase.name;
         for (const auto& [wall, offset] : zoneCase.offsets) {
             EXPECT_EQ(vssdb::UtcOffsetText(zone->UtcOffsetAt(wall)), offset)
