@@ -2,6 +2,7 @@
 
 #include <array>
 #include <chrono>
+#include <exception>
 #include <map>
 #include <memory>
 #include <optional>
@@ -41,6 +42,8 @@ struct Failure {
     std::string spec;
     std::string message;
     std::optional<ItemDamage> damage;
+    std::string file;    // the database's file that could not be read, when one is named
+    std::string reason;  // the message without that file
 };
 
 // Where the rows of the walk go: CSV rows or JSON lines into the file, or a tally.
@@ -137,11 +140,11 @@ class ExportHost : public WalkHost {
     }
 
     void ItemFailed(const std::string& spec, const sourcesafe::VssError& error) override {
-        failures_.push_back({spec, error.what(), std::nullopt});
+        failures_.push_back({spec, error.what(), std::nullopt, error.file(), error.reason()});
     }
 
     void ItemDamaged(const std::string& spec, const ItemDamage& damage) override {
-        failures_.push_back({spec, damage.message, damage});
+        failures_.push_back({spec, damage.message, damage, {}, {}});
     }
 
     void EndProgress() {
@@ -262,8 +265,8 @@ std::unique_ptr<RowFormat> MakeFormat(const Options& options, const std::string&
         .dates = options.dates, .timeZone = zone, .deletedColumn = options.deleted});
 }
 
-// Reader errors name the damaged file first ("<data>/b/baaaaaaa: what is wrong"): the file
-// is told apart where the message starts with the data folder.
+// The file a damage's message names first ("<data>/b/baaaaaaa: what is wrong"), told
+// apart where the message starts with the data folder, and the rest of the message.
 std::pair<std::string, std::string> FileAndReason(const std::string& message,
                                                   const std::string& dataFolder) {
     const std::string prefix = dataFolder + "/";
@@ -287,7 +290,8 @@ bool WriteErrorsFile(const Options& options, const DatabaseFiles& database,
         if (!ok) {
             break;
         }
-        const auto [file, reason] = FileAndReason(failure.message, dataFolder);
+        const auto [file, reason] = failure.damage ? FileAndReason(failure.message, dataFolder)
+                                                   : std::pair{failure.file, failure.reason};
         ok = writer.WriteRow(CsvRow(std::array<std::string_view, 3>{failure.spec, file, reason}));
     }
     ok = ok && writer.Commit();
@@ -321,10 +325,8 @@ bool WriteUsers(const Options& options, const sourcesafe::IVSSDatabase& database
     return true;
 }
 
-}  // namespace
-
-int RunExport(const Options& options, std::FILE* errors, bool showProgress,
-              const std::function<void()>& beforeEachItem) {
+int Export(const Options& options, std::FILE* errors, bool showProgress,
+           const std::function<void()>& beforeEachItem) {
     const std::string iniPath = ArgumentBytes(options.iniPath);
     const std::string spec = ArgumentBytes(options.spec);
     sourcesafe::IVSSDatabase database;
@@ -468,6 +470,29 @@ int RunExport(const Options& options, std::FILE* errors, bool showProgress,
         status = kExitItemsUnreadable;
     }
     return status;
+}
+
+}  // namespace
+
+int RunExport(const Options& options, std::FILE* errors, bool showProgress,
+              const std::function<void()>& beforeEachItem) {
+    // Each step catches what it expects. Anything else (the database failing where no
+    // step looks for it, memory running out) still ends with a status --help documents;
+    // a file to be replaced is left as it was, as the writer replaces it only on Commit.
+    const auto stop = [&](const std::string& message) {
+        if (showProgress) {
+            std::fprintf(errors, "\r\033[K");  // the progress line goes
+        }
+        Report(errors, message);
+        return kExitCannotOpen;
+    };
+    try {
+        return Export(options, errors, showProgress, beforeEachItem);
+    } catch (const sourcesafe::VssError& error) {
+        return stop("cannot read " + ArgumentBytes(options.iniPath) + ": " + error.what());
+    } catch (const std::exception& error) {
+        return stop(std::string("export stopped: ") + error.what());
+    }
 }
 
 }  // namespace varnotte::cli

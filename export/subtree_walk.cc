@@ -113,18 +113,19 @@ void SubtreeWalk::ReportListedTwice(const std::string& spec) {
 
 void SubtreeWalk::ReportProjectFailed(const sourcesafe::IVSSItem& project, const std::string& spec,
                                       const sourcesafe::VssError& error) {
-    std::string message = error.what();
+    std::string more;
     if (const auto recorded = project.RecordedChildrenOnFile()) {
-        message += "; nothing below it is exported: its header counts " +
+        more = "; nothing below it is exported: its header counts " +
                    std::to_string(recorded->entries) +
                    (recorded->entries == 1 ? " entry" : " entries") + " (" +
                    std::to_string(recorded->projects) +
                    (recorded->projects == 1 ? " of them a project" : " of them projects") +
                    "; deleted ones included), and what lies below those is unknown";
     } else {
-        message += "; nothing below it is exported, and how much lies below it is unknown";
+        more = "; nothing below it is exported, and how much lies below it is unknown";
     }
-    host_.ItemFailed(spec, sourcesafe::VssError(error.code(), message));
+    host_.ItemFailed(spec, sourcesafe::VssError(error.code(), error.what() + more, error.file(),
+                                                error.reason() + more));
 }
 
 void SubtreeWalk::ReportDamage(const sourcesafe::IVSSItem& item,

@@ -92,12 +92,15 @@ const Connection& IVSSDatabase::RequireOpen() const {
     return *object.connection;
 }
 
+// These three may take the census of the database's texts.
 int IVSSDatabase::CodePage() const {
-    return RequireOpen().database->codePage();
+    const Connection& connection = RequireOpen();
+    return Guarded([&] { return connection.database->codePage(); });
 }
 
 CodePageOrigin IVSSDatabase::GetCodePageOrigin() const {
-    switch (RequireOpen().database->codePageOrigin()) {
+    const Connection& connection = RequireOpen();
+    switch (Guarded([&] { return connection.database->codePageOrigin(); })) {
         case vssdb::CodePageOrigin::kGiven:
             return CodePageOrigin::kForced;
         case vssdb::CodePageOrigin::kAsciiOnly:
@@ -115,10 +118,12 @@ std::string IVSSDatabase::Username() const {
 IVSSUsers IVSSDatabase::Users() const {
     vssdb::Database& database = *RequireOpen().database;
     std::vector<IVSSUser> users;
-    for (const vssdb::UserRecord& record : database.users()) {
-        users.emplace_back(database.Decode(record.name),
-                           (record.flags & vssdb::user_file_format::kReadOnly) != 0);
-    }
+    Guarded([&] {
+        for (const vssdb::UserRecord& record : database.users()) {
+            users.emplace_back(database.Decode(record.name),
+                               (record.flags & vssdb::user_file_format::kReadOnly) != 0);
+        }
+    });
     return IVSSUsers(std::move(users));
 }
 

@@ -26,7 +26,7 @@ HRESULT ResultFor(const vssdb::Error& error) {
 }
 
 void ThrowFrom(const vssdb::Error& error) {
-    throw VssError(ResultFor(error), error.what());
+    throw VssError(ResultFor(error), error.what(), error.file(), error.reason());
 }
 
 void ThrowEmptyHolder(const char* what) {

@@ -54,8 +54,8 @@ const IVSSItem::State& IVSSItem::Require() const {
 
 const IVSSItem::State& IVSSItem::RequireReadable() const {
     const State& state = Require();
-    if (!state.located.nameError.empty()) {
-        ThrowFrom(vssdb::Error(vssdb::ErrorKind::kCorrupt, state.located.nameError));
+    if (state.located.nameError) {
+        ThrowFrom(*state.located.nameError);
     }
     return state;
 }

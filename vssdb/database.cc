@@ -72,9 +72,8 @@ std::unique_ptr<Database> Database::Open(const std::string& iniPath, const OpenO
     // The root project's log tells the format; an old database is refused right here.
     const std::string rootLog = db->folder_.FindLog(kRootPhysical);
     if (rootLog.empty()) {
-        throw Error(ErrorKind::kNotFound,
-                    db->folder_.ExpectedLogPath(kRootPhysical) +
-                        ": root project not found; is this a SourceSafe database?");
+        throw Error(ErrorKind::kNotFound, db->folder_.ExpectedLogPath(kRootPhysical),
+                    "root project not found; is this a SourceSafe database?");
     }
     const ItemLog root = ItemLog::Read(rootLog);
     if (root.header().type != ItemType::kProject) {
@@ -83,7 +82,7 @@ std::unique_ptr<Database> Database::Open(const std::string& iniPath, const OpenO
 
     db->usersPath_ = db->folder_.FindFile("um.dat");
     if (db->usersPath_.empty()) {
-        throw Error(ErrorKind::kNotFound, db->folder_.path() + "/um.dat: user file not found");
+        throw Error(ErrorKind::kNotFound, db->folder_.path() + "/um.dat", "user file not found");
     }
     db->users_ = ReadUsers(PhysicalFile::Read(db->usersPath_));
 
@@ -175,7 +174,7 @@ bool Database::RefreshNames() {
     // each item that needs it is reported instead.
     if (path.empty()) {
         names_ = NamesFile::Unreadable(
-            Error(ErrorKind::kNotFound, folder_.path() + "/names.dat: file not found"));
+            Error(ErrorKind::kNotFound, folder_.path() + "/names.dat", "file not found"));
     } else {
         try {
             names_ = NamesFile(NamesFile::ReadNamesFile(path));
@@ -226,7 +225,7 @@ std::shared_ptr<const ItemLog> Database::RecentLog(const std::string& physical) 
 ItemLog Database::ReadLog(const std::string& physical) {
     const std::string path = folder_.FindLog(physical);
     if (path.empty()) {
-        throw Error(ErrorKind::kCorrupt, folder_.ExpectedLogPath(physical) + ": item file missing");
+        throw Error(ErrorKind::kCorrupt, folder_.ExpectedLogPath(physical), "item file missing");
     }
     ItemLog log = ItemLog::Read(path);
     codePage_.LogRead(physical, log);
@@ -324,15 +323,16 @@ std::shared_ptr<const ChildList> Database::ReadChildren(const std::string& proje
             } catch (const Error& error) {
                 // A damaged name record spoils only the child that points at it.
                 child.name = Decode(entry.name.shortName);
-                child.nameError = error.what();
+                child.nameError = error.AsKind(ErrorKind::kCorrupt);
             }
             if (const std::optional<char> forbidden = ForbiddenNameCharacter(child.name)) {
                 child.name = EscapeForbiddenNameCharacters(child.name);
-                if (child.nameError.empty()) {
-                    child.nameError = dataPath + ": the entry of " + entry.physical +
-                                      " is named \"" + child.name + "\", and " +
-                                      DescribeNameCharacter(*forbidden) +
-                                      " is not allowed in names";
+                if (!child.nameError) {
+                    child.nameError =
+                        Error(ErrorKind::kCorrupt, dataPath,
+                              "the entry of " + entry.physical + " is named \"" + child.name +
+                                  "\", and " + DescribeNameCharacter(*forbidden) +
+                                  " is not allowed in names");
                 }
             }
             child.physical = entry.physical;
@@ -395,8 +395,8 @@ LocatedItem Database::Descend(LocatedItem item, const ChildList* children,
                                                       std::string(part) + "\" in " +
                                                       item.path.Spec());
         }
-        if (!child->nameError.empty()) {
-            throw Error(ErrorKind::kCorrupt, child->nameError);
+        if (child->nameError) {
+            throw *child->nameError;
         }
         item.path = item.path.Child(child->name);
         item.parentPhysical = std::move(item.physical);

@@ -24,6 +24,7 @@
 
 #include "vssdb/code_page_lifecycle.h"
 #include "vssdb/data_folder.h"
+#include "vssdb/error.h"
 #include "vssdb/file_records.h"
 #include "vssdb/item_log.h"
 #include "vssdb/item_path.h"
@@ -60,8 +61,8 @@ struct Child {
     std::string storedName;  // the entry's short name field, raw bytes
     // Why the child's name cannot be used: it holds a character names may not hold
     // (written as \xNN in `name`), or it is empty and its long name cannot be read.
-    // Reaching the child reports this.
-    std::string nameError;
+    // Reaching the child reports this (as corrupt, whatever made the name unreadable).
+    std::optional<Error> nameError;
     // Set when `name` is the short field, standing in for a long name that cannot be read.
     std::optional<NameDoubt> nameDoubt;
 };
@@ -86,7 +87,7 @@ struct LocatedItem {
     std::uint16_t pinnedVersion = 0;  // set when the parent project pins the file
     // Set for an item reached through a child entry whose name cannot be used (see
     // Child::nameError): nothing may be read of it.
-    std::string nameError;
+    std::optional<Error> nameError;
     // Set when its own name is a short field standing in (see Child::nameDoubt).
     std::optional<NameDoubt> nameDoubt;
     bool deleted = false;  // its entry, or a project above it, is deleted

@@ -18,17 +18,17 @@ void CheckItemFileHeader(const ByteView& file) {
     const std::uint16_t version = file.U16(fh::kFormatVersionOffset);
     if (signature == fh::kOldItemSignature ||
         (signature == fh::kItemSignature && version < fh::kFormatVersion)) {
-        throw Error(ErrorKind::kIncompatible,
-                    file.file() + ": item file of an older SourceSafe format (" +
-                        std::string(signature) + ", version " + std::to_string(version) +
+        throw Error(ErrorKind::kIncompatible, file.file(),
+                    "item file of an older SourceSafe format (" + std::string(signature) +
+                        ", version " + std::to_string(version) +
                         "); only SourceSafe 6.0 and 2005 databases can be read");
     }
     if (signature != fh::kItemSignature) {
         ThrowCorrupt(file.file(), "not a SourceSafe item file");
     }
     if (version != fh::kFormatVersion) {
-        throw Error(ErrorKind::kIncompatible,
-                    file.file() + ": unknown item file format version " + std::to_string(version));
+        throw Error(ErrorKind::kIncompatible, file.file(),
+                    "unknown item file format version " + std::to_string(version));
     }
 }
 

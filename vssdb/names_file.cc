@@ -101,18 +101,18 @@ void NamesFile::ReadHeader() {
     const std::size_t size = file_.sizeOnDisk();
     if (size < end) {
         // Names were lost: from the end of the file, and perhaps from before it too.
-        resized_ = file_.path() + ": cut short: the end of the file (" + std::to_string(size) +
+        resized_ = "cut short: the end of the file (" + std::to_string(size) +
                    " bytes) comes before the end of the names (" + std::to_string(end) +
                    " bytes) that its header records";
         if (!framingError_) {
             framingErrorOffset_ = static_cast<std::uint32_t>(file_.bytes().size());
-            framingError_ = Error(ErrorKind::kCorrupt, *resized_);
+            framingError_ = Error(ErrorKind::kCorrupt, file_.path(), *resized_);
         }
     } else if (size > end && framingError_) {
         // Bytes after the end are no damage by themselves (a client writes a new record
         // before the header that takes it in; a copy may pad the file), but records that
         // no longer end where the header says were moved by one added before them.
-        resized_ = file_.path() + ": the file is " + std::to_string(size) +
+        resized_ = "the file is " + std::to_string(size) +
                    " bytes, its header says its names end at byte " + std::to_string(end) +
                    ", and the records do not end there: one was added, and those after it "
                    "have moved";
@@ -272,9 +272,9 @@ void NamesFile::CheckBelongs(const NameField& field,
         confirmed = !field.shortName.empty() && !expected.cut;
     }
     if (!confirmed && resized_) {
-        throw Error(ErrorKind::kCorrupt, *resized_ + "; the name record at " +
-                                             Hex(field.namesOffset) +
-                                             " cannot be checked against the item's short name");
+        throw Error(ErrorKind::kCorrupt, file_.path(),
+                    *resized_ + "; the name record at " + Hex(field.namesOffset) +
+                        " cannot be checked against the item's short name");
     }
 }
 

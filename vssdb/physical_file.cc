@@ -52,9 +52,9 @@ int OpenReadOnly(const std::string& path) {
 
 [[noreturn]] void ThrowOsError(const std::string& path, int error) {
     if (error == ENOENT || error == ENOTDIR) {
-        throw Error(ErrorKind::kNotFound, path + ": file not found");
+        throw Error(ErrorKind::kNotFound, path, "file not found");
     }
-    throw Error(ErrorKind::kUnreadable, path + ": cannot read: " + std::strerror(error));
+    throw Error(ErrorKind::kUnreadable, path, std::string("cannot read: ") + std::strerror(error));
 }
 
 // A regular file opened for reading, and its size when opened.
@@ -70,7 +70,7 @@ struct OpenedFile {
         // A FIFO would block, /dev/zero would never end: only regular files are read.
         // O_NONBLOCK stays set: reading a regular file blocks until it is done regardless.
         if (!S_ISREG(st.st_mode)) {
-            throw Error(ErrorKind::kUnreadable, path + ": not a regular file");
+            throw Error(ErrorKind::kUnreadable, path, "not a regular file");
         }
         size = static_cast<std::size_t>(st.st_size);
     }

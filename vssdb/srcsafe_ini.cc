@@ -99,7 +99,7 @@ std::string SrcSafeIni::Get(std::string_view key, std::string fallback) const {
 SrcSafeIni ReadSrcSafeIni(const std::string& iniPath) {
     const PhysicalFile file = PhysicalFile::Read(iniPath, kMaxIniSize);
     if (file.bytes().find('\0') != std::string_view::npos) {
-        throw Error(ErrorKind::kCorrupt, iniPath + ": not a text file");
+        throw Error(ErrorKind::kCorrupt, iniPath, "not a text file");
     }
     return ParseSrcSafeIni(file.bytes());
 }
@@ -157,18 +157,18 @@ std::string LocateDataFolder(const std::string& iniPath) {
     if (IsWindowsAbsolute(dataPath)) {
         folder = ResolvePathCaseInsensitive(base, "data");
         if (!IsDirectory(folder)) {
-            throw Error(ErrorKind::kNotFound, iniPath + ": Data_Path \"" + dataPath +
-                                                  "\" is a Windows path that cannot be reached "
-                                                  "here, and there is no data folder beside "
-                                                  "srcsafe.ini");
+            throw Error(ErrorKind::kNotFound, iniPath,
+                        "Data_Path \"" + dataPath +
+                            "\" is a Windows path that cannot be reached here, and there is no "
+                            "data folder beside srcsafe.ini");
         }
         return folder;
     }
     folder = dataPath.front() == '/' ? ResolvePathCaseInsensitive("/", dataPath.substr(1))
                                      : ResolvePathCaseInsensitive(base, dataPath);
     if (!IsDirectory(folder)) {
-        throw Error(ErrorKind::kNotFound, iniPath + ": data folder " + WhyNoFolder(folder) +
-                                              " (Data_Path = " + dataPath + ")");
+        throw Error(ErrorKind::kNotFound, iniPath,
+                    "data folder " + WhyNoFolder(folder) + " (Data_Path = " + dataPath + ")");
     }
     return folder;
 }

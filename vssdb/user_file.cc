@@ -17,9 +17,8 @@ std::vector<UserRecord> ReadUsers(const PhysicalFile& file) {
     }
     const std::string_view signature = view.CString(0, fh::kSignatureSize);
     if (signature == fh::kOldUsersSignature) {
-        throw Error(ErrorKind::kIncompatible, file.path() +
-                                                  ": user file of an older SourceSafe format (" +
-                                                  std::string(signature) + ")");
+        throw Error(ErrorKind::kIncompatible, file.path(),
+                    "user file of an older SourceSafe format (" + std::string(signature) + ")");
     }
     if (signature != fh::kUsersSignature) {
         ThrowCorrupt(file.path(), "not a SourceSafe user file");

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,27 @@ TEST_F(BadInput, ItemChangedDuringTheExportIsListedAndTheRestWritten) {
         }
     }
     EXPECT_EQ(specs, (std::vector<std::string>{"$/P", "$/P/b.txt"}));
+}
+
+// A failure no step of the export expects still ends with a documented status and a
+// message, and the file the export would have replaced stays as it was.
+TEST_F(BadInput, UnexpectedFailureEndsWithStatus3AndLeavesTheOutput) {
+    vsstest::WriteWholeFile(dir / "out.csv", "earlier export\n");
+    Options options;
+    options.iniPath = ini;
+    options.user = QStringLiteral("Admin");
+    options.outputPath = Q(dir / "out.csv");
+    std::FILE* errors = std::tmpfile();
+    ASSERT_NE(errors, nullptr);
+    int status = -1;
+    EXPECT_NO_THROW(status = RunExport(options, errors, true,
+                                       [] { throw std::length_error("vector too long"); }));
+    const std::string messages = Text(errors);
+    std::fclose(errors);
+    EXPECT_EQ(status, kExitCannotOpen);
+    EXPECT_TRUE(messages.ends_with("\r\x1B[Kvarnotte-csv: export stopped: vector too long\n"))
+        << messages;
+    EXPECT_EQ(vsstest::ReadWholeFile(dir / "out.csv"), "earlier export\n");
 }
 
 // A stored name is shown as it is stored, but a terminal must not act on it: in the
@@ -695,6 +717,15 @@ TEST_P(DamagedDatabaseExport, ItemsThatCannotBeReadAreNamedAndTheRestExported) {
         EXPECT_NE(line->find(item.what), std::string::npos) << *line;
         EXPECT_NE(line->find(writer.DataFolderPath().string() + "/"), std::string::npos)
             << "names the file: " << *line;
+    }
+    // The errors file lists each of them with that file in a column of its own.
+    const auto records = varnotte::test::ParseCsv(vsstest::ReadWholeFile(dir / "errors.csv"));
+    for (const std::string& line : lines) {
+        const auto record = std::find_if(records.begin(), records.end(), [&](const auto& r) {
+            return r.size() == 3 && line == r[0] + ": " + r[1] + ": " + r[2];
+        });
+        ASSERT_NE(record, records.end()) << line;
+        EXPECT_EQ((*record)[1].rfind(writer.DataFolderPath().string() + "/", 0), 0u) << line;
     }
 }
 
