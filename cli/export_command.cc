@@ -98,13 +98,13 @@ class ExportHost : public WalkHost {
         try {
             const sourcesafe::ContentCheck check = file.CheckContent();
             for (const std::string& data : check.restoredDataFiles) {
+                const std::string reason(sourcesafe::LineEndingsRestoredReason());
                 restored_.push_back(
-                    {file.Spec(),
-                     data + ": " + std::string(sourcesafe::LineEndingsRestoredReason()),
-                     std::nullopt});
+                    {file.Spec(), data + ": " + reason, std::nullopt, data, reason});
             }
         } catch (const sourcesafe::VssError& error) {
-            damagedContent_.push_back({file.Spec(), error.what(), std::nullopt});
+            damagedContent_.push_back(
+                {file.Spec(), error.what(), std::nullopt, error.file(), error.reason()});
         }
     }
 

@@ -157,9 +157,8 @@ std::optional<std::string> FileContentReader::ReadVersion(const std::string& phy
         return found;
     }
     if (version < 1 || version > summary.newest || summary.notKept.empty()) {
-        throw Error(ErrorKind::kInvalidArgument, folder_.ExpectedLogPath(physical) +
-                                                     ": the file has no version " +
-                                                     std::to_string(version));
+        throw Error(ErrorKind::kInvalidArgument, folder_.ExpectedLogPath(physical),
+                    "the file has no version " + std::to_string(version));
     }
     if (notKept != nullptr) {
         *notKept = summary.notKept;
