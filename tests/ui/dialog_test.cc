@@ -337,18 +337,28 @@ class DialogTest : public varnotte::test::DialogTestBase {
         QTest::addColumn<int>("answer");        // 0 Cancel, 1 OK and save, 2 Cancel and Stop
         QTest::addColumn<int>("children");      // -1: some, but not all, are loaded
         QTest::addColumn<bool>("button");
+        // Children whose names are shown in their stored short form, and say so.
+        QTest::addColumn<int>("shortForms");
         const QString shares = QStringLiteral("shares-deletes");
         const QString inventory = QStringLiteral("Invetory Shaili");
-        QTest::newRow("files only")
-            << shares << QStringList{inventory, QStringLiteral("64bitApp")} << 0 << 2 << false;
+        QTest::newRow("files only") << shares
+                                    << QStringList{inventory, QStringLiteral("64bitApp")} << 0
+                                    << 2 << false << 0;
         QTest::newRow("files only, exported")
-            << shares << QStringList{inventory, QStringLiteral("64bitApp")} << 1 << 2 << false;
-        QTest::newRow("projects and files") << shares << QStringList{inventory} << 0 << 40 << true;
+            << shares << QStringList{inventory, QStringLiteral("64bitApp")} << 1 << 2 << false
+            << 0;
+        QTest::newRow("projects and files")
+            << shares << QStringList{inventory} << 0 << 40 << true << 0;
         QTest::newRow("files only, stopped")
-            << QString() << QStringList{QStringLiteral("Big")} << 2 << -1 << false;
+            << QString() << QStringList{QStringLiteral("Big")} << 2 << -1 << false << 0;
         QTest::newRow("empty project")
-            << QString() << QStringList{QStringLiteral("Empty")} << 0 << 0 << false;
-        QTest::newRow("root of files at open") << QString() << QStringList{} << 0 << 2 << false;
+            << QString() << QStringList{QStringLiteral("Empty")} << 0 << 0 << false << 0;
+        QTest::newRow("root of files at open")
+            << QString() << QStringList{} << 0 << 2 << false << 0;
+        // No names.dat: 41 of the 69 names below Widgie are kept there.
+        QTest::newRow("long names lost")
+            << QStringLiteral("edits-comments") << QStringList{QStringLiteral("Widgie")} << 0
+            << 69 << true << 41;
     }
 
     void everyInsertedChildIsAVisibleRow() {
@@ -357,6 +367,7 @@ class DialogTest : public varnotte::test::DialogTestBase {
         QFETCH(int, answer);
         QFETCH(int, children);
         QFETCH(bool, button);
+        QFETCH(int, shortForms);
         QString ini;
         if (database.isEmpty()) {
             vsstest::DatabaseWriter writer(dir->path() / "db");
@@ -414,6 +425,14 @@ class DialogTest : public varnotte::test::DialogTestBase {
             QVERIFY2(!tree()->visualItemRect(child).isEmpty(), qPrintable(child->text(0)));
         }
         QCOMPARE(ShowsExpandButton(tree(), node), button);
+        int shownShort = 0;
+        for (int i = 0; i < node->childCount(); ++i) {
+            shownShort += node->child(i)->toolTip(0).contains(QStringLiteral("短い形")) ? 1 : 0;
+        }
+        QCOMPARE(shownShort, shortForms);
+        if (shortForms > 0) {
+            varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("short-names"));
+        }
     }
 
     // The mouse cannot collapse a node that shows no button; the keyboard can, and opening
