@@ -152,7 +152,8 @@ ParseResult ParseOptions(const QStringList& arguments) {
         QStringLiteral("TEXT"));
     const QCommandLineOption errorsFile(
         QStringLiteral("errors"),
-        QStringLiteral("Also list the items that could not be read in FILE, as CSV."),
+        QStringLiteral(
+            "Also list the items that could not be read or are damaged in FILE, as CSV."),
         QStringLiteral("FILE"));
     const QCommandLineOption checkContent(
         QStringLiteral("check-content"),
