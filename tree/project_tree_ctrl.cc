@@ -2,10 +2,14 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -60,6 +64,10 @@ CProjectTreeCtrl::CProjectTreeCtrl(QWidget* parent) : QTreeWidget(parent), m_sta
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setFrameShape(QFrame::StyledPanel);
+    // The one column is as wide as the widest row the view measures, not as the view: a
+    // deep or long item makes the tree scroll sideways instead of being cut off.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     // The classic style draws the dotted lines that join nodes to their parents.
     auto* style = new ExpandButtonStyle([this] { return m_drawingRowWithoutButton; });
     style->setParent(this);
@@ -235,7 +243,88 @@ void CProjectTreeCtrl::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    // A key may come before the view has measured the rows the last one opened. The move
+    // starts from the current item's place, and from a place outside the column Qt selects
+    // whatever is at the top left instead.
+    executeDelayedItemsLayout();
+    header()->resizeSections(QHeaderView::ResizeToContents);
+    WidenColumnFor(currentIndex());
+    // Qt moves to the parent instead while the view is scrolled sideways.
+    const QModelIndex current = currentIndex();
+    if (event->key() == Qt::Key_Left && event->modifiers() == Qt::NoModifier && current.isValid() &&
+        isExpanded(current)) {
+        collapse(current);
+        event->accept();
+        return;
+    }
     QTreeWidget::keyPressEvent(event);
+}
+
+int CProjectTreeCtrl::Indentation(const QModelIndex& index) const {
+    int depth = rootIsDecorated() ? 1 : 0;
+    for (QModelIndex above = index.parent(); above.isValid(); above = above.parent()) {
+        ++depth;
+    }
+    return depth * indentation();
+}
+
+QRect CProjectTreeCtrl::LabelRect(const QModelIndex& index) const {
+    const QRect row = visualRect(index);
+    return QRect(columnViewportPosition(0) + Indentation(index), row.top(),
+                 sizeHintForIndex(index).width(), row.height());
+}
+
+void CProjectTreeCtrl::WidenColumnFor(const QModelIndex& index) {
+    // Qt measures the rows in sight and a thousand around them; one further away can still
+    // become current (End, Page Down), and its label must lie inside the column.
+    if (!index.isValid()) {
+        return;
+    }
+    const int needed = Indentation(index) + sizeHintForIndex(index).width();
+    if (header()->sectionSize(0) < needed) {
+        header()->resizeSection(0, needed);
+    }
+}
+
+void CProjectTreeCtrl::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    WidenColumnFor(index);
+    QScrollBar* bar = horizontalScrollBar();
+    const int before = bar->value();
+    QTreeWidget::scrollTo(index, hint);
+    if (!index.isValid()) {
+        return;
+    }
+    // Qt shows a column wider than the view from its left edge, and a deep item stays out
+    // of sight. The view moves sideways only as far as the item's button and label need.
+    bar->setValue(before);
+    const QRect label = LabelRect(index);
+    const int left = label.left() - indentation();
+    const int width = viewport()->width();
+    if (left < 0 || label.right() - left >= width) {
+        bar->setValue(bar->value() + left);
+    } else if (label.right() >= width) {
+        bar->setValue(bar->value() + label.right() + 1 - width);
+    }
+}
+
+bool CProjectTreeCtrl::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) {
+        return QTreeWidget::viewportEvent(event);
+    }
+    // The full name of an item cut off by the edge of the view, or elided, as a tooltip.
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QRect label = index.isValid() ? LabelRect(index) : QRect();
+    const QRect shown =
+        label.intersected(viewport()->rect())
+            .intersected(QRect(columnViewportPosition(0), 0, columnWidth(0), viewport()->height()));
+    if (label.contains(help->pos()) && shown != label) {
+        QToolTip::showText(help->globalPos(), index.data(Qt::DisplayRole).toString(), viewport(),
+                           shown);
+    } else {
+        QToolTip::hideText();
+    }
+    return true;
 }
 
 void CProjectTreeCtrl::drawBranches(QPainter* painter, const QRect& rect,

@@ -75,6 +75,9 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Also brings the item into view sideways, as far as its button and label need.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    bool viewportEvent(QEvent* event) override;
     void drawBranches(QPainter* painter, const QRect& rect,
                       const QModelIndex& index) const override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -94,6 +97,12 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
     void ShowPendingWork();
     // Whether `pos` is where the expand button of a node without one would be.
     bool OnHiddenButton(const QPoint& pos) const;
+    // How far the item's icon starts from the column's left edge.
+    int Indentation(const QModelIndex& index) const;
+    // The item's icon and whole text, in viewport coordinates, however much of it is shown.
+    QRect LabelRect(const QModelIndex& index) const;
+    // Makes the column reach at least to the end of the item's label.
+    void WidenColumnFor(const QModelIndex& index);
 
     // WalkHost
     void ProcessEvents() override;

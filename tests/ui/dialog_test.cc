@@ -6,9 +6,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSizeGrip>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -35,6 +37,9 @@ namespace {
 const QString kOpenFailedText =
     QStringLiteral("ID及び、PWが正しい事とご利用のIDが正しい利用権限があることを確認下さい。");
 const QString kOpenFailedCaption = QStringLiteral("Vss データベースを開く事ができません。");
+// Wider than the tree at the default size.
+const QString kLongName =
+    QStringLiteral("Quarterly reconciliation of the regional warehouse ledgers, second half");
 
 QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& name) {
     for (int i = 0; i < parent->childCount(); ++i) {
@@ -498,6 +503,145 @@ class DialogTest : public varnotte::test::DialogTestBase {
         project->setExpanded(false);
         Expand(project);
         QCOMPARE(project->childCount(), 1);
+    }
+
+    // Projects each inside the one before, "d1" to "d30", each with a file ("f1.txt" ...)
+    // that sorts after its project.
+    QString WriteDeepDatabase() {
+        vsstest::DatabaseWriter writer(dir->path() / "deep");
+        vsstest::ItemId project = writer.Root();
+        for (int level = 1; level <= 30; ++level) {
+            project = writer.AddProject(project, "d" + std::to_string(level));
+            writer.AddFile(project, "f" + std::to_string(level) + ".txt");
+        }
+        writer.Write();
+        return QString::fromStdString(writer.IniPath().string());
+    }
+
+    static QString DeepPath(int levels, const QString& file = QString()) {
+        QStringList parts{QStringLiteral("$")};
+        for (int level = 1; level <= levels; ++level) {
+            parts.append(QStringLiteral("d%1").arg(level));
+        }
+        if (levels == 0 || !file.isEmpty()) {
+            parts.append(file);  // the root's own path is "$/"
+        }
+        return parts.join(QLatin1Char('/'));
+    }
+
+    // The item's icon and text, where the view draws them.
+    QRect Label(QTreeWidgetItem* node) const {
+        const QRect row = tree()->visualItemRect(node);
+        const int width = tree()->sizeHintForIndex(tree()->indexFromItem(node)).width();
+        return QRect(row.topLeft(), QSize(width, row.height()));
+    }
+
+    // Presses `key` in the tree; Esc answers the question of a project it opens.
+    void PressInTree(int key) {
+        QTreeWidgetItem* current = tree()->currentItem();
+        if (key == Qt::Key_Right && !current->isExpanded() &&
+            current->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator) {
+            answerer->Expect([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
+        }
+        QTest::keyClick(tree(), static_cast<Qt::Key>(key));
+        QCOMPARE(answerer->pending(), 0);
+    }
+
+    // Exactly the item at `path` is current and selected, its label inside the view.
+    void VerifyCurrentIs(const QString& path) {
+        QTreeWidgetItem* current = tree()->currentItem();
+        QVERIFY(current != nullptr);
+        QCOMPARE(tree()->GetItemPath(current), path);
+        QCOMPARE(tree()->selectedItems(), QList<QTreeWidgetItem*>{current});
+        QVERIFY2(tree()->viewport()->rect().contains(Label(current)), qPrintable(path));
+    }
+
+    // Keys pressed after walking down to level 25 (each project opened with Right, Esc on
+    // the question, the next reached with Down), and where each must leave the selection.
+    void deepTreeIsWalkedByKeyboard_data() {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QStringList>("paths");
+        QTest::newRow("down into the open project, then past it")
+            << QList<int>{Qt::Key_Down, Qt::Key_Down}
+            << QStringList{DeepPath(26), DeepPath(25, QStringLiteral("f25.txt"))};
+        QTest::newRow("up") << QList<int>{Qt::Key_Up, Qt::Key_Up}
+                            << QStringList{DeepPath(24), DeepPath(23)};
+        QTest::newRow("right into the open project, open it, and into it")
+            << QList<int>{Qt::Key_Right, Qt::Key_Right, Qt::Key_Right}
+            << QStringList{DeepPath(26), DeepPath(26), DeepPath(27)};
+        QTest::newRow("left closes the open project, then goes to its parent")
+            << QList<int>{Qt::Key_Left, Qt::Key_Down, Qt::Key_Left}
+            << QStringList{DeepPath(25), DeepPath(24, QStringLiteral("f24.txt")), DeepPath(24)};
+    }
+
+    void deepTreeIsWalkedByKeyboard() {
+        QFETCH(QList<int>, keys);
+        QFETCH(QStringList, paths);
+        Start();
+        QVERIFY(Browse(WriteDeepDatabase()));
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        QTreeWidgetItem* root = tree()->topLevelItem(0);
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {},
+                          tree()->visualItemRect(root).center());
+        VerifyCurrentIs(DeepPath(0));
+        for (int level = 1; level <= 25 && !QTest::currentTestFailed(); ++level) {
+            PressInTree(Qt::Key_Down);
+            VerifyCurrentIs(DeepPath(level));
+            PressInTree(Qt::Key_Right);
+            QVERIFY(tree()->currentItem()->isExpanded());
+        }
+        QVERIFY(tree()->horizontalScrollBar()->isVisible());
+        QVERIFY(tree()->horizontalScrollBar()->value() > 0);
+        if (QTest::currentDataTag() == QByteArrayLiteral("up")) {
+            varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("deep-tree-scrolled"));
+        }
+        for (int i = 0; i < keys.size() && !QTest::currentTestFailed(); ++i) {
+            PressInTree(keys[i]);
+            VerifyCurrentIs(paths[i]);
+        }
+    }
+
+    // An item the edge of the view cuts off shows its whole name in a tooltip when the
+    // mouse rests on the part that shows; an item shown whole shows none.
+    void partlyHiddenItemShowsItsNameInATooltip_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("scrolledRight");
+        QTest::addColumn<bool>("tooltip");
+        QTest::newRow("cut by the right edge") << kLongName << false << true;
+        QTest::newRow("start scrolled out of sight") << kLongName << true << true;
+        QTest::newRow("whole") << QStringLiteral("Short") << false << false;
+    }
+
+    void partlyHiddenItemShowsItsNameInATooltip() {
+        QFETCH(QString, name);
+        QFETCH(bool, scrolledRight);
+        QFETCH(bool, tooltip);
+        vsstest::DatabaseWriter writer(dir->path() / "db");
+        writer.AddProject(writer.Root(), kLongName.toStdString());
+        writer.AddProject(writer.Root(), "Short");
+        writer.Write();
+        Start();
+        QVERIFY(Browse(QString::fromStdString(writer.IniPath().string())));
+        QTreeWidgetItem* node = Child(tree()->topLevelItem(0), name);
+        QVERIFY(node != nullptr);
+        QScrollBar* bar = tree()->horizontalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);  // the long name is wider than the view
+        bar->setValue(scrolledRight ? bar->maximum() : 0);
+        const QRect shown = Label(node).intersected(tree()->viewport()->rect());
+        QVERIFY(!shown.isEmpty());
+        QToolTip::hideText();
+        QHelpEvent help(QEvent::ToolTip, shown.center(),
+                        tree()->viewport()->mapToGlobal(shown.center()));
+        QApplication::sendEvent(tree()->viewport(), &help);
+        QCOMPARE(QToolTip::isVisible(), tooltip);
+        if (tooltip) {
+            QCOMPARE(QToolTip::text(), name);
+            if (!scrolledRight) {
+                varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("tree-tooltip"));
+            }
+        }
+        QToolTip::hideText();
     }
 
     void starKeyDoesNotExpandEverything() {
