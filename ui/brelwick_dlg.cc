@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QShowEvent>
 #include <QSizeGrip>
 
 #include "tree/project_tree_ctrl.h"
@@ -178,6 +179,25 @@ bool CBrelwickDlg::OnInitDialog() {
     return true;
 }
 
+void CBrelwickDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!m_statusLineFitted) {
+        // The template spans the status line under Exit; the resize rule ends it beside the
+        // button, and it does so here too, before the first resize.
+        m_statusLineFitted = true;
+        CDeferredLayout layout(1);
+        layout.MoveToRect(GetDlgItem(IDC_STATUS),
+                          StatusLineBeside(layout.OffsetDlgItem(this, IDC_STATUS, 0, 0),
+                                           layout.OffsetDlgItem(this, IDOK, 0, 0)),
+                          true);
+    }
+}
+
+CRect CBrelwickDlg::StatusLineBeside(CRect status, const CRect& exit) {
+    status.right = exit.left - 10;
+    return status;
+}
+
 void CBrelwickDlg::PrepareSizeGrip() {
     CDeferredLayout layout(1);
     layout.OffsetDlgItem(this, IDC_SIZE_GRIP, 1, 2);
@@ -223,8 +243,7 @@ void CBrelwickDlg::OnSize(bool minimized, bool maximized, int width, int height)
             CRect status = layout.OffsetDlgItem(this, IDC_STATUS, 0, 0);
             status.top += dy;
             status.bottom += dy;
-            status.right = exit.left - 10;
-            layout.MoveToRect(GetDlgItem(IDC_STATUS), status, true);
+            layout.MoveToRect(GetDlgItem(IDC_STATUS), StatusLineBeside(status, exit), true);
             // Computed from the tree's place before the batch, so this growth is the one
             // that counts.
             layout.GrowDlgItem(this, IDC_PROJECT_TREE, dx, dy);
@@ -284,6 +303,7 @@ void CBrelwickDlg::OnBrowse() {
     }
     QFileDialog dialog(this, QStringLiteral("Open Database"), m_databasePath,
                        QStringLiteral("VSS Databases (srcsafe.ini) (*.ini)"));
+    dialog.setOption(QFileDialog::HideNameFilterDetails);  // the filter reads as its name
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {

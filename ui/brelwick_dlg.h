@@ -17,6 +17,7 @@
 #include "tree/tree_images.h"
 #include "ui/database_list.h"
 #include "ui/dialog_units.h"
+#include "uilib/rect.h"
 
 class QCheckBox;
 class QLabel;
@@ -86,6 +87,7 @@ class CBrelwickDlg : public QDialog {
     void reject() override;  // Esc
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -94,6 +96,8 @@ class CBrelwickDlg : public QDialog {
     void ApplyMinimumTrackingSize();
     // Turns control 1069 into the size grip and nudges it into the corner.
     void PrepareSizeGrip();
+    // The status line's place: ending 10 pixels left of the exit button at `exit`.
+    static CRect StatusLineBeside(CRect status, const CRect& exit);
     // Shifts and stretches the controls by the change of the client size, in one batch.
     void OnSize(bool minimized, bool maximized, int width, int height);
     void OnLoginKey(QWidget* target);
@@ -112,6 +116,7 @@ class CBrelwickDlg : public QDialog {
     bool m_endedInInit = false;
     bool m_closeAfterLoading = false;
     bool m_browseAfterLoading = false;
+    bool m_statusLineFitted = false;   // the status line has been ended beside Exit once
     QSize m_previousClientSize{0, 0};  // 0 x 0 until the first resize has been seen
 };
 

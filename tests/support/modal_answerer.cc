@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -26,6 +27,19 @@ bool PressMessageBoxButton(QWidget* modal, int button, SeenMessageBox* seen) {
         answer->click();
     }
     return true;
+}
+
+// The title, the filters as the user reads them, the default suffix and the filters as
+// given (with their patterns).
+QStringList Seen(const QFileDialog* dialog) {
+    QStringList shown;
+    if (const auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+        for (int i = 0; i < types->count(); ++i) {
+            shown.append(types->itemText(i));
+        }
+    }
+    return QStringList{dialog->windowTitle(), shown.join(QLatin1Char('|')), dialog->defaultSuffix(),
+                       dialog->nameFilters().join(QLatin1Char('|'))};
 }
 
 }  // namespace
@@ -70,9 +84,7 @@ void ModalAnswerer::ExpectFileDialog(const QString& path, QStringList* seenTitle
             return;
         }
         if (seenTitleAndFilter != nullptr) {
-            *seenTitleAndFilter =
-                QStringList{dialog->windowTitle(), dialog->nameFilters().join(QLatin1Char('|')),
-                            dialog->defaultSuffix()};
+            *seenTitleAndFilter = Seen(dialog);
         }
         AnswerFileDialog(dialog, path);
     });
@@ -94,9 +106,7 @@ void ModalAnswerer::ExpectFileDialogCancel(QStringList* seenTitleAndFilter) {
             return;
         }
         if (seenTitleAndFilter != nullptr) {
-            *seenTitleAndFilter =
-                QStringList{dialog->windowTitle(), dialog->nameFilters().join(QLatin1Char('|')),
-                            dialog->defaultSuffix()};
+            *seenTitleAndFilter = Seen(dialog);
         }
         dialog->reject();
     });

@@ -44,6 +44,8 @@ class ModalAnswerer : public QObject {
     // Common answers.
     void ExpectMessageBox(int button, QString* text = nullptr, QString* caption = nullptr);
     void ExpectMessageBox(int button, SeenMessageBox* seen);
+    // `seenTitleAndFilter`: the title, the filters as the dialog shows them, the default
+    // suffix, and the filters with their patterns.
     void ExpectFileDialog(const QString& path, QStringList* seenTitleAndFilter = nullptr);
     void ExpectFileDialogCancel(QStringList* seenTitleAndFilter = nullptr);
 

@@ -71,13 +71,20 @@ class LayoutTest : public QObject {
         state.reset();
     }
 
-    void sizeGripSitsInTheCornerNudgedRightAndDown() {
+    // At the first show the grip is nudged into the corner, and the status line, which the
+    // template spans under the exit button, ends 10 pixels left of it.
+    void firstShowNudgesTheGripAndEndsTheStatusLineBesideExit() {
         const QRect templatePlace =
             DialogUnitsToPixels(QRect(215, 241, 8, 11), dialog->baseUnits());
         QCOMPARE(At(IDC_SIZE_GRIP), templatePlace.translated(1, 2));
         QVERIFY(qobject_cast<QSizeGrip*>(dialog->GetDlgItem(IDC_SIZE_GRIP))->isVisible());
         // Nothing moved when the window first got its size.
-        QCOMPARE(At(IDOK), DialogUnitsToPixels(QRect(165, 239, 50, 14), dialog->baseUnits()));
+        const QRect exit = DialogUnitsToPixels(QRect(165, 239, 50, 14), dialog->baseUnits());
+        QCOMPARE(At(IDOK), exit);
+        QRect status = DialogUnitsToPixels(QRect(0, 238, 221, 15), dialog->baseUnits());
+        status.setRight(exit.left() - 10 - 1);
+        QCOMPARE(At(IDC_STATUS), status);
+        QVERIFY(!At(IDC_STATUS).intersects(exit));
     }
 
     // Restored settings give the window its size before it is shown; a hidden window hears
