@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -342,6 +343,54 @@ class ExportTest : public varnotte::test::DialogTestBase {
         QVERIFY2(!question.contains(QStringLiteral("already exists")), qPrintable(question));
         QVERIFY2(!yes.contains(QStringLiteral("Yes")), qPrintable(yes));
         QCOMPARE(Records(ReadFile(Path("old.csv"))).size(), std::size_t{3});
+    }
+
+    // The save dialog lists a folder's files wholly in Japanese: their type, size and date
+    // too, which Qt's catalogue lacks or the system's locale writes.
+    void saveDialogListsFilesInJapanese_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("pattern");
+        QTest::newRow("folder's type") << QStringLiteral("db") << 2 << QStringLiteral("^フォルダ$");
+        QTest::newRow("file's type")
+            << QStringLiteral("old.csv") << 2 << QStringLiteral("^csv ファイル$");
+        QTest::newRow("size") << QStringLiteral("old.csv") << 1 << QStringLiteral("^3 バイト$");
+        QTest::newRow("date") << QStringLiteral("old.csv") << 3 << QStringLiteral("^[0-9/: ]+$");
+    }
+
+    void saveDialogListsFilesInJapanese() {
+        QFETCH(QString, name);
+        QFETCH(int, column);
+        QFETCH(QString, pattern);
+        QFile old(Path("old.csv"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        const QString ini = WriteDatabase();
+        Start(false);
+        Browse(ini);
+        QString shown;
+        answerer->ExpectMessageBox(QMessageBox::Ok);
+        answerer->Expect([&](QWidget* modal) {
+            auto* save = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(save != nullptr);
+            save->setDirectory(Path(""));
+            auto* view = save->findChild<QTreeView*>(QStringLiteral("treeView"));
+            QVERIFY(view != nullptr);
+            const auto find = [&] {
+                const QAbstractItemModel* files = view->model();
+                const QModelIndex first = files->index(0, 0, view->rootIndex());
+                return first.isValid()
+                           ? files->match(first, Qt::DisplayRole, name, 1, Qt::MatchExactly)
+                                 .value(0)
+                           : QModelIndex();
+            };
+            QTRY_VERIFY(find().isValid());  // the files are listed by a thread of Qt's
+            shown = find().siblingAtColumn(column).data().toString();
+            save->reject();
+        });
+        Node({QStringLiteral("A")})->setExpanded(true);
+        QVERIFY2(QRegularExpression(pattern).match(shown).hasMatch(), qPrintable(shown));
     }
 
     void cancelledSaveWritesNothing() {
