@@ -595,7 +595,7 @@ class DialogTest : public varnotte::test::DialogTestBase {
         QVERIFY(tree()->horizontalScrollBar()->isVisible());
         QVERIFY(tree()->horizontalScrollBar()->value() > 0);
         if (QTest::currentDataTag() == QByteArrayLiteral("up")) {
-            varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("deep-tree-scrolled"));
+            varnotte::test::SaveScreenAround(dialog.get(), QStringLiteral("deep-tree-scrolled"));
         }
         for (int i = 0; i < keys.size() && !QTest::currentTestFailed(); ++i) {
             PressInTree(keys[i]);
@@ -639,7 +639,12 @@ class DialogTest : public varnotte::test::DialogTestBase {
         if (tooltip) {
             QCOMPARE(QToolTip::text(), name);
             if (!scrolledRight) {
-                varnotte::test::SaveScreenshot(dialog.get(), QStringLiteral("tree-tooltip"));
+                for (QWidget* tip : QApplication::topLevelWidgets()) {
+                    if (tip->inherits("QTipLabel")) {
+                        QVERIFY(QTest::qWaitForWindowExposed(tip));
+                    }
+                }
+                varnotte::test::SaveScreenAround(dialog.get(), QStringLiteral("tree-tooltip"));
             }
         }
         QToolTip::hideText();

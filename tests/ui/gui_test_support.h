@@ -31,5 +31,8 @@ QString FixtureIni(const char* name);
 
 // When VARNOTTE_SCREENSHOT_DIR is set, saves a picture of `widget` there as `name`.png.
 void SaveScreenshot(QWidget* widget, const QString& name);
+// The same for what the screen shows around `window`, its tooltips and frame included
+// (under a real display only).
+void SaveScreenAround(QWidget* window, const QString& name);
 
 }  // namespace varnotte::test
