@@ -6,6 +6,7 @@
 #include "vssdb/srcsafe_ini.h"
 #include "vssdb/time_zone.h"
 #include "vssdb/user_file_format.h"
+#include "vssdb/zone_name.h"
 
 namespace sourcesafe {
 
@@ -71,8 +72,14 @@ const TimeZone* IVSSDatabase::Zone() const {
 
 std::string IVSSDatabase::ZoneName() const {
     const Connection& connection = RequireOpen();
-    return connection.timeZone ? connection.database->Decode(connection.timeZone->name)
-                               : std::string();
+    if (!connection.timeZone) {
+        return {};
+    }
+    vssdb::Database& database = *connection.database;
+    const bool settled = database.codePageOrigin() != vssdb::CodePageOrigin::kAsciiOnly;
+    return Guarded([&] {
+        return vssdb::ZoneNameText(*connection.timeZone, settled ? database.codePage() : 0);
+    });
 }
 
 IVSSItem IVSSDatabase::VSSItem(const std::string& spec, bool /*deleted*/) const {

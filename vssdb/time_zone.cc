@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "codepage/code_page.h"
+#include "codepage/text_decoder.h"
+#include "vssdb/zone_name.h"
+
 namespace vssdb {
 namespace {
 
@@ -144,6 +148,19 @@ std::optional<TimeZone> TimeZoneOf(const SrcSafeIni& ini) {
         }
     }
     return zone;
+}
+
+std::string ZoneNameText(const TimeZone& zone, int databaseCodePage) {
+    int codePage = databaseCodePage;
+    if (codePage == 0) {
+        codepage::CodePageDetector detector;
+        detector.AddText(zone.name);
+        if (!detector.sawNonAscii()) {
+            return zone.name;
+        }
+        codePage = detector.Decide(codepage::LocaleAnsiCodePage());
+    }
+    return codepage::TextDecoder(codePage).ToUtf8(zone.name);
 }
 
 std::string UtcOffsetText(int offsetMinutes) {

@@ -289,8 +289,12 @@ TEST(ReportOnFixtures, CountsAgreeWithTheJsonExport) {
         // names, and reported.
         const int status = std::string(name) == "edits-comments" ? 4 : 0;
         ASSERT_EQ(run.exitCode, status) << name << ": " << run.err;
-        ExpectSameCounts(ReportData(vsstest::ReadWholeFile(html)),
-                         CountsFromExport(ini, user, status), name);
+        const std::string text = vsstest::ReadWholeFile(html);
+        ExpectSameCounts(ReportData(text), CountsFromExport(ini, user, status), name);
+        // Its ini names the zone in Big5, though every text of the database is ASCII.
+        if (std::string(name) == "label-big5-ini") {
+            EXPECT_NE(text.find("(UTC+08:00) 台北 (UTC+08:00)"), std::string::npos);
+        }
     }
 }
 
