@@ -145,6 +145,9 @@ class ExportHost : public WalkHost {
 
     void ItemDamaged(const std::string& spec, const ItemDamage& damage) override {
         failures_.push_back({spec, damage.message, damage, {}, {}});
+        if (damage.kind == ItemDamage::Kind::kDataFileMissing) {
+            dataFileMissing_.insert(spec);
+        }
     }
 
     void EndProgress() {
@@ -158,7 +161,16 @@ class ExportHost : public WalkHost {
     const std::vector<Failure>& failures() const { return failures_; }
     // Files whose content could not be rebuilt whole, and data files that had their line
     // endings restored (--check-content).
-    const std::vector<Failure>& damagedContent() const { return damagedContent_; }
+    // A file whose data file the walk found missing is named once, as the walk names it.
+    std::vector<Failure> damagedContent() const {
+        std::vector<Failure> damaged;
+        for (const Failure& failure : damagedContent_) {
+            if (!dataFileMissing_.contains(failure.spec)) {
+                damaged.push_back(failure);
+            }
+        }
+        return damaged;
+    }
     const std::vector<Failure>& restored() const { return restored_; }
     std::size_t visited() const { return visited_; }
 
@@ -172,6 +184,7 @@ class ExportHost : public WalkHost {
     std::unordered_set<std::string> contentChecked_;  // physical names
     std::vector<Failure> damagedContent_;
     std::vector<Failure> restored_;
+    std::unordered_set<std::string> dataFileMissing_;  // specs
     bool progressShown_ = false;
     bool writeFailed_ = false;
     std::size_t visited_ = 0;
@@ -440,7 +453,8 @@ int Export(const Options& options, std::FILE* errors, bool showProgress,
         status = kExitCannotWrite;
     }
     std::vector<Failure> listed = host->failures();
-    listed.insert(listed.end(), host->damagedContent().begin(), host->damagedContent().end());
+    const std::vector<Failure> damagedContent = host->damagedContent();
+    listed.insert(listed.end(), damagedContent.begin(), damagedContent.end());
     listed.insert(listed.end(), host->restored().begin(), host->restored().end());
     if (!options.errorsPath.isEmpty()) {
         std::string error;
@@ -453,7 +467,7 @@ int Export(const Options& options, std::FILE* errors, bool showProgress,
         return status;
     }
     status = ReportFailures(errors, host->failures());
-    for (const Failure& failure : host->damagedContent()) {
+    for (const Failure& failure : damagedContent) {
         Report(errors, "cannot rebuild the content of " + failure.spec + ": " + failure.message);
     }
     // Not damage: the content came back whole, but not from the bytes on disk.
@@ -464,8 +478,8 @@ int Export(const Options& options, std::FILE* errors, bool showProgress,
         Report(errors, std::to_string(host->restored().size()) +
                            " data file(s) had their CR LF line endings restored");
     }
-    if (!host->damagedContent().empty()) {
-        Report(errors, std::to_string(host->damagedContent().size()) +
+    if (!damagedContent.empty()) {
+        Report(errors, std::to_string(damagedContent.size()) +
                            " file(s) have content that cannot be rebuilt whole");
         status = kExitItemsUnreadable;
     }
