@@ -36,7 +36,7 @@ bool SubtreeWalk::ExpandProject(WalkHost::Node node, const std::string& nodePath
         }
         return false;
     }
-    if (options_.projectHistory) {
+    if (options_.projectHistory && GathersRows()) {
         std::vector<std::string> rows;
         AppendProjectHistory(project, rows);
         for (std::string& row : rows) {
@@ -157,6 +157,12 @@ bool SubtreeWalk::MayVisit(int depth) const {
     return flags_.exportConfirmed != 0 || depth != 0;
 }
 
+bool SubtreeWalk::GathersRows() const {
+    // Rows of an expansion that is no export would be thrown away unread: reading a
+    // file's history for them is most of the time an expansion would take.
+    return flags_.exportConfirmed != 0;
+}
+
 void SubtreeWalk::Visit(WalkHost::Node parent, const sourcesafe::IVSSItem& item, int depth,
                         std::vector<Level>& levels) {
     try {
@@ -187,13 +193,15 @@ void SubtreeWalk::AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& 
     std::vector<std::string> rows;
     sourcesafe::IVSSItems children;
     try {
-        AppendRow(format_.ItemRow(project), rows);
+        if (GathersRows()) {
+            AppendRow(format_.ItemRow(project), rows);
+        }
         children = project.Items(options_.includeDeleted);
     } catch (const sourcesafe::VssError& error) {
         ReportProjectFailed(project, project.Spec(), error);
         return;
     }
-    if (options_.projectHistory) {
+    if (options_.projectHistory && GathersRows()) {
         AppendProjectHistory(project, rows);
     }
     const WalkHost::Node node = host_.AddProjectNode(parent, project);
@@ -211,11 +219,13 @@ void SubtreeWalk::AddFile(WalkHost::Node parent, const sourcesafe::IVSSItem& fil
     std::vector<std::string> rows;
     std::string missingDataFile;
     try {
-        if (flags_.historyFlag == 1) {
-            AppendVersionRows(file, rows);
+        if (GathersRows()) {
+            if (flags_.historyFlag == 1) {
+                AppendVersionRows(file, rows);
+            }
+            AppendRow(format_.ItemRow(file), rows);
+            missingDataFile = file.MissingDataFile();
         }
-        AppendRow(format_.ItemRow(file), rows);
-        missingDataFile = file.MissingDataFile();
     } catch (const sourcesafe::VssError& error) {
         host_.ItemFailed(file.Spec(), error);
         return;

@@ -5,7 +5,8 @@
 // allow: one level for a plain expansion, the whole subtree for a confirmed export, and
 // nothing more once the export stops running. Rows come out depth-first in pre-order,
 // children in the database's order; a file's version rows (newest first, when history is
-// on) come before its own row; the expanded project itself gets no row.
+// on) come before its own row; the expanded project itself gets no row. An expansion that
+// is no confirmed export shows nodes only and gathers no rows.
 //
 // An item that cannot be read is skipped and reported to the host; the walk goes on. One
 // that can be shown in part is shown, and its damage reported: a name whose long form is
@@ -122,6 +123,8 @@ class SubtreeWalk {
     };
 
     bool MayVisit(int depth) const;
+    // Rows come only from a confirmed export.
+    bool GathersRows() const;
     // Works through `levels` until it is empty, descending into projects as they come.
     // Returns whether any child of the first level is a project.
     bool Walk(std::vector<Level>& levels);
