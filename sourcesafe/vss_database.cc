@@ -168,9 +168,13 @@ void IVSSDatabase::AllowProvisionalCodePage() const {
     Guarded([&] { connection.database->AllowProvisionalCodePage(); });
 }
 
-bool IVSSDatabase::ConfirmCodePage() const {
+bool IVSSDatabase::ConfirmCodePage(const std::function<void(std::size_t)>& logDone) const {
     const Connection& connection = RequireOpen();
-    return Guarded([&] { return connection.database->ConfirmCodePage(); });
+    return Guarded([&] { return connection.database->ConfirmCodePage(logDone); });
+}
+
+bool IVSSDatabase::CodePagePending() const {
+    return RequireOpen().database->codePagePending();
 }
 
 }  // namespace sourcesafe

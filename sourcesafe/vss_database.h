@@ -6,7 +6,9 @@
 // result code of result_codes.h. Texts are UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -88,7 +90,11 @@ class IVSSDatabase {
     // texts is finished, and ConfirmCodePage finishes it. It returns false when the answer
     // is another code page; everything asked for before must then be asked for again.
     void AllowProvisionalCodePage() const;
-    bool ConfirmCodePage() const;
+    // `logDone` is told, log by log, how far the census is; an exception it throws ends the
+    // census unfinished and reaches the caller, after which this database must be released.
+    bool ConfirmCodePage(const std::function<void(std::size_t logsDone)>& logDone = {}) const;
+    // Whether ConfirmCodePage still has the database's logs to read.
+    bool CodePagePending() const;
 
   private:
     struct Object;

@@ -54,7 +54,7 @@ void CodePageLifecycle::Decide(int given, int tieBreak, bool putOffCensus) {
     }
 }
 
-void CodePageLifecycle::FinishCensus() {
+void CodePageLifecycle::FinishCensus(const std::function<void(std::size_t)>& logDone) {
     if (!census_) {
         return;
     }
@@ -63,7 +63,7 @@ void CodePageLifecycle::FinishCensus() {
     const std::unique_ptr<PutOffCensus> census = std::move(census_);
     codepage::CodePageDetector detector;
     census->logs.Finish(folder_, names_, users_,
-                        [&](std::string_view text) { detector.AddText(text); });
+                        [&](std::string_view text) { detector.AddText(text); }, logDone);
     const SettledCodePage settled{detector.Decide(census->localeCodePage), !detector.sawNonAscii()};
     RememberCodePage(folder_, census->localeCodePage, settled);
     if (census->provisional != 0 && census->provisional != settled.codePage) {
@@ -113,8 +113,8 @@ void CodePageLifecycle::AllowProvisional() {
     }
 }
 
-bool CodePageLifecycle::Confirm() {
-    FinishCensus();
+bool CodePageLifecycle::Confirm(const std::function<void(std::size_t)>& logDone) {
+    FinishCensus(logDone);
     // Whenever the census was finished: a question for the code page may have finished it
     // while texts were read in the provisional one.
     const bool confirmed = !overturned_;

@@ -11,6 +11,8 @@
 // the Database that owns this object reaches them only from its own non-const methods.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -58,8 +60,12 @@ class CodePageLifecycle {
     // code page guessed from the texts met so far, and the census goes on.
     void AllowProvisional();
     // Finishes the census. False when its answer is not the code page texts were read in
-    // meanwhile: everything decoded so far must be asked for again.
-    bool Confirm();
+    // meanwhile: everything decoded so far must be asked for again. `logDone` is told how
+    // far the census is (PassingCensus::Finish); when it throws, the census ends unfinished
+    // and the database must not be used again.
+    bool Confirm(const std::function<void(std::size_t logsDone)>& logDone = {});
+    // Whether a put-off census is still to be finished: the logs lie ahead.
+    bool censusPending() const { return census_ != nullptr; }
 
     // Both finish a put-off census.
     int codePage();
@@ -75,7 +81,7 @@ class CodePageLifecycle {
 
   private:
     struct PutOffCensus;
-    void FinishCensus();
+    void FinishCensus(const std::function<void(std::size_t)>& logDone = {});
 
     const DataFolder& folder_;
     const NamesFile& names_;

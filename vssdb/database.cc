@@ -96,8 +96,8 @@ void Database::AllowProvisionalCodePage() {
     codePage_.AllowProvisional();
 }
 
-bool Database::ConfirmCodePage() {
-    return codePage_.Confirm();
+bool Database::ConfirmCodePage(const std::function<void(std::size_t)>& logDone) {
+    return codePage_.Confirm(logDone);
 }
 
 int Database::codePage() {

@@ -131,8 +131,11 @@ class Database {
     void AllowProvisionalCodePage();
     // Finishes the census. False when its answer is not the code page texts were read in
     // meanwhile: everything decoded so far must be asked for again (it is read in the
-    // answer from now on).
-    bool ConfirmCodePage();
+    // answer from now on). `logDone` is told how far the census is (PassingCensus::Finish);
+    // when it throws, the census ends unfinished and the database must not be used again.
+    bool ConfirmCodePage(const std::function<void(std::size_t logsDone)>& logDone = {});
+    // Whether the census is put off and not yet finished: reading the logs lies ahead.
+    bool codePagePending() const { return codePage_.censusPending(); }
 
     // Checks a user name (case-insensitive) and password (its 16-bit hash) as SourceSafe
     // does. An empty name stands for the current user's login name. Throws

@@ -249,7 +249,14 @@ void PassingCensus::ForEachTextReadSoFar(const std::function<void(std::string_vi
 
 void PassingCensus::Finish(const DataFolder& folder, const NamesFile& names,
                            const std::vector<UserRecord>& users,
-                           const std::function<void(std::string_view)>& visit) {
+                           const std::function<void(std::string_view)>& visit,
+                           const std::function<void(std::size_t logsDone)>& logDone) {
+    std::size_t logsDone = 0;
+    const auto done = [&] {
+        if (logDone) {
+            logDone(++logsDone);
+        }
+    };
     names.ForEachText([&](std::string_view text) { VisitIfHigh(text, visit); });
     for (const UserRecord& user : users) {
         VisitIfHigh(user.name, visit);
@@ -292,9 +299,15 @@ void PassingCensus::Finish(const DataFolder& folder, const NamesFile& names,
         } else if (const auto project = projects_.find(key); project != projects_.end()) {
             VisitKept(project->second.texts, visit);
         }
+        done();
     };
     ForEachReferencedLog(
-        folder, [&](RecordSource& log) { ForEachLogText(log, visit); }, lookBack);
+        folder,
+        [&](RecordSource& log) {
+            ForEachLogText(log, visit);
+            done();
+        },
+        lookBack);
 }
 
 bool RecordMayHoldNonAscii(std::string_view signature, std::string_view body) {

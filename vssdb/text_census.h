@@ -52,10 +52,13 @@ class PassingCensus {
     // for a guess before the census is finished.
     void ForEachTextReadSoFar(const std::function<void(std::string_view)>& visit) const;
 
-    // What ForEachDatabaseText(folder, names, users, visit) visits. Once only.
+    // What ForEachDatabaseText(folder, names, users, visit) visits. Once only. `logDone`,
+    // when given, is told after each log how many have been gone through, those read
+    // before included; whatever it throws ends the census and reaches the caller.
     void Finish(const DataFolder& folder, const NamesFile& names,
                 const std::vector<UserRecord>& users,
-                const std::function<void(std::string_view)>& visit);
+                const std::function<void(std::string_view)>& visit,
+                const std::function<void(std::size_t logsDone)>& logDone = {});
 
   private:
     // Kept texts: each occurrence names a span of one pool (short texts, which repeat,
