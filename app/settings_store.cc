@@ -2,7 +2,6 @@
 
 #include <QSettings>
 #include <QStringList>
-#include <QTreeWidgetItem>
 
 #include <algorithm>
 #include <utility>
@@ -71,27 +70,6 @@ void ReadDatabaseList(const QSettings& settings, DatabaseList& list) {
     }
 }
 
-void ReopenCurrentDatabase(CBrelwickDlg& dialog) {
-    if (dialog.m_databasePath.isEmpty()) {
-        return;
-    }
-    CProjectTreeCtrl* tree = dialog.projectTree();
-    bool opened = false;
-    try {
-        opened = tree->OpenDatabase(dialog.m_databasePath, dialog.m_userName, dialog.m_password);
-    } catch (...) {
-        // A start-up that cannot reopen the last database goes on without it, silently.
-    }
-    if (!opened) {
-        dialog.m_databaseList.Select(-1);
-        return;
-    }
-    dialog.m_databaseList.Select(dialog.m_databaseList.Add(dialog.m_databasePath));
-    if (QTreeWidgetItem* root = tree->topLevelItem(0)) {
-        tree->setCurrentItem(root);
-    }
-}
-
 }  // namespace
 
 SettingsStore::SettingsStore(QString organisation, QString application)
@@ -119,7 +97,7 @@ void SettingsStore::Load(CBrelwickDlg& dialog) {
     // Set by hand for a database whose code page is guessed wrong; never written here.
     dialog.projectTree()->SetCodePage(
         codepage::ParseCodePage(ReadProfileString(settings, kCodePage).toStdString()));
-    ReopenCurrentDatabase(dialog);
+    dialog.ReopenWhenShown(dialog.m_databasePath);
 
     ReadKeptColumns(settings);
     settings.endGroup();

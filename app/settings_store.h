@@ -21,9 +21,9 @@ class SettingsStore {
     SettingsStore(QString organisation, QString application);
 
     // Restores the dialog while it initialises, still hidden: its rectangle, the current
-    // database, the user name, the history value and the known databases; then reopens
-    // the current database with the user name and the (empty) password. A database that
-    // does not open leaves the list without selection and shows nothing.
+    // database, the user name, the history value and the known databases; the dialog
+    // reopens the current database with the user name and the (empty) password once it is
+    // shown (CBrelwickDlg::ReopenWhenShown).
     void Load(CBrelwickDlg& dialog);
 
     // Writes the dialog's state once it has ended with OK and its controls have been

@@ -1,8 +1,14 @@
 #include "sourcesafe/vss_database.h"
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "sourcesafe/connection.h"
 #include "sourcesafe/vss_error.h"
+#include "vssdb/data_folder.h"
 #include "vssdb/error.h"
+#include "vssdb/folder_entries.h"
 #include "vssdb/srcsafe_ini.h"
 #include "vssdb/time_zone.h"
 #include "vssdb/user_file_format.h"
@@ -171,6 +177,29 @@ void IVSSDatabase::AllowProvisionalCodePage() const {
 bool IVSSDatabase::ConfirmCodePage(const std::function<void(std::size_t)>& logDone) const {
     const Connection& connection = RequireOpen();
     return Guarded([&] { return connection.database->ConfirmCodePage(logDone); });
+}
+
+std::size_t IVSSDatabase::CountItemLogs(const std::function<void()>& step) const {
+    const std::string data = DataFolder();
+    std::size_t count = 0;
+    std::vector<std::string> letters;
+    const auto countIn = [&](const std::string& folder, bool top) {
+        vssdb::ForEachFolderEntry(folder, [&](std::string_view name) {
+            if (step) {
+                step();
+            }
+            if (vssdb::IsPhysicalName(name)) {
+                ++count;
+            } else if (top && name.size() == 1) {
+                letters.emplace_back(name);
+            }
+        });
+    };
+    countIn(data, true);
+    for (const std::string& letter : letters) {
+        countIn(data + "/" + letter, false);
+    }
+    return count;
 }
 
 bool IVSSDatabase::CodePagePending() const {

@@ -95,6 +95,11 @@ class IVSSDatabase {
     bool ConfirmCodePage(const std::function<void(std::size_t logsDone)>& logDone = {}) const;
     // Whether ConfirmCodePage still has the database's logs to read.
     bool CodePagePending() const;
+    // How many item logs the data folder holds (names of eight letters, in its letter
+    // folders, or in itself as old databases keep them): about as many as the census
+    // reads. The folders' access times stay as they were. `step` is called once per folder
+    // entry; an exception it throws ends the count and reaches the caller.
+    std::size_t CountItemLogs(const std::function<void()>& step = {}) const;
 
   private:
     struct Object;

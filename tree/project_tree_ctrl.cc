@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QToolTip>
@@ -17,6 +18,7 @@
 #include "tree/control_ids.h"
 #include "tree/expand_button_style.h"
 #include "tree/export_prompts.h"
+#include "tree/open_progress.h"
 #include "uilib/dialog_item.h"
 
 namespace varnotte {
@@ -29,6 +31,9 @@ constexpr int kChildrenFlagRole = Qt::UserRole + 1;
 
 // The tree and the status line are brought up to date at most this often during a walk.
 constexpr qint64 kRefreshMs = 16;
+
+// Thrown from the opening's progress when Stop (or the close box) ends it.
+struct OpenStopped {};
 
 class WaitCursor {
   public:
@@ -107,36 +112,150 @@ WalkFlags CProjectTreeCtrl::Flags() const {
 
 bool CProjectTreeCtrl::OpenDatabase(const QString& iniPath, const QString& user,
                                     const QString& password) {
+    m_openStopped = false;
     if (m_loading) {
         return false;  // the walk on the stack holds nodes of the tree this would clear
     }
-    QTreeWidgetItem* root = nullptr;
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    auto* status = qobject_cast<QLabel*>(Control(IDC_STATUS));
+    const QString statusBefore = status != nullptr ? status->text() : QString();
+    BeginLoading();
+    ShowStatusNow(OpeningStatusText(iniPath));
+    sourcesafe::IVSSDatabase database;
+    bool preview = false;
     {
         // Only the opening itself: the root's expansion may ask a question, walk the whole
         // database and ask where to save, and none of that shows the wait cursor.
         const WaitCursor wait;
-        sourcesafe::IVSSDatabase database;
         try {
             sourcesafe::OpenSettings settings;
             settings.codePage = m_codePage;
+            // Reading every log to decide the code page is most of an opening: the root's
+            // names come first, in the code page they point to, while the logs are read.
+            settings.settleCodePageLate = true;
             database = OpenDatabaseAs(iniPath, user, password, settings);
             if (database.VSSItem("$/").IsEmpty()) {
+                ShowStatusNow(statusBefore);
+                EndLoading(focus);
                 return false;
             }
+            if (database.CodePagePending()) {
+                database.AllowProvisionalCodePage();
+                ShowRootPreview(database);
+                preview = true;
+                ReadCodePageCensus(database);
+            }
+        } catch (const OpenStopped&) {
+            // Stopped (or the window closed): no database, as after a failed open, and
+            // nothing to tell.
+            clear();
+            m_pDatabase.Release();
+            m_openStopped = true;
+            ShowStatusNow(QString());
+            EndLoading(focus);
+            emit expansionHandled();
+            return false;
         } catch (const sourcesafe::VssError&) {
+            if (preview) {
+                clear();  // what it showed came from a database that no longer stands
+                m_pDatabase.Release();
+            }
+            ShowStatusNow(preview ? QString() : statusBefore);
+            EndLoading(focus);
             return false;
         }
-        // Only now that the new database works do the old connection and nodes go.
-        m_pDatabase = database;
-        clear();
-        root = new QTreeWidgetItem(this, QStringList{QStringLiteral("$")});
-        root->setIcon(0, m_folderIcon);
-        root->setData(0, kItemDataRole, 1);
-        SetChildrenFlag(root, 1);
     }
-    root->setExpanded(true);  // handled by OnItemExpanding before this returns
+    EndLoading(focus);
+    // Only now that the new database works do the old connection and nodes go; the root's
+    // names shown early are read again, in the code page now decided.
+    m_pDatabase = database;
+    QTreeWidgetItem* root = preview ? topLevelItem(0) : NewRoot();
+    if (preview) {
+        OnItemExpanding(root, true);
+    } else {
+        root->setExpanded(true);  // handled by OnItemExpanding before this returns
+    }
+    if (focus != nullptr && focus->isEnabled() && QApplication::focusWidget() == nullptr) {
+        focus->setFocus(Qt::OtherFocusReason);
+    }
     update();
     return true;
+}
+
+QTreeWidgetItem* CProjectTreeCtrl::NewRoot() {
+    clear();
+    auto* root = new QTreeWidgetItem(this, QStringList{QStringLiteral("$")});
+    root->setIcon(0, m_folderIcon);
+    root->setData(0, kItemDataRole, 1);
+    SetChildrenFlag(root, 1);
+    return root;
+}
+
+void CProjectTreeCtrl::ShowRootPreview(const sourcesafe::IVSSDatabase& database) {
+    m_pDatabase.Release();
+    QTreeWidgetItem* root = NewRoot();
+    {
+        const QSignalBlocker quiet(this);  // no expansion: this is no user's doing
+        root->setExpanded(true);
+    }
+    // One level, as a first expansion reads it, with no rows and no question.
+    const int first = 1;
+    const int none = 0;
+    const WalkFlags flags{first, m_state->exportRunning, none, none};
+    m_expanding = root;
+    m_sinceShown.start();
+    SubtreeWalk(database, flags, *this).ExpandProject(root, "$/");
+    ShowPendingWork();
+    m_expanding = nullptr;
+    m_failedItems.clear();  // the expansion that follows reads them again and tells
+    if (m_state->exportRunning == 0) {
+        throw OpenStopped{};
+    }
+}
+
+void CProjectTreeCtrl::ReadCodePageCensus(const sourcesafe::IVSSDatabase& database) {
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    const auto tick = [&](const QString& status) {
+        if (m_state->exportRunning == 0) {
+            throw OpenStopped{};
+        }
+        if (sinceShown.elapsed() >= kRefreshMs) {
+            if (!status.isNull()) {
+                ShowStatusNow(status);
+            }
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            sinceShown.restart();
+        }
+    };
+    const std::size_t logsInFolder = database.CountItemLogs([&] { tick(QString()); });
+    ShowStatusNow(CensusStatusText(0, logsInFolder));
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    database.ConfirmCodePage(
+        [&](std::size_t logsDone) { tick(CensusStatusText(logsDone, logsInFolder)); });
+}
+
+void CProjectTreeCtrl::BeginLoading() {
+    setEnabled(false);
+    m_state->exportRunning = 1;
+    m_loading = true;
+    EnableControls(false);
+}
+
+void CProjectTreeCtrl::EndLoading(const QPointer<QWidget>& focus) {
+    setEnabled(true);
+    m_state->exportRunning = 0;
+    m_loading = false;
+    EnableControls(true);
+    if (focus != nullptr && focus->isEnabled()) {
+        focus->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void CProjectTreeCtrl::ShowStatusNow(const QString& text) {
+    if (auto* status = qobject_cast<QLabel*>(Control(IDC_STATUS))) {
+        status->setText(text);
+    }
 }
 
 QString CProjectTreeCtrl::GetItemPath(QTreeWidgetItem* item) const {

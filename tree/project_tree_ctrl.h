@@ -11,6 +11,7 @@
 
 #include <QElapsedTimer>
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QTreeWidget>
 
@@ -36,11 +37,19 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
     void SetRunState(RunState* state) { m_state = state; }
     void SetImageList(const TreeImageList& images);
 
-    // Opens the database of `iniPath` for `user` and shows its root, expanded. The old
-    // connection and nodes are replaced only when the new database opens: after a failure
-    // the tree and its connection are as they were. Shows the wait cursor while it opens,
-    // not during the root's expansion (its question, walk and save dialog).
+    // Opens the database of `iniPath` for `user` and shows its root, expanded. Events are
+    // processed while it opens, with the controls as during an expansion and the status
+    // line telling what is read and how far: Stop (or the close box) ends it. When the
+    // code page is still to be decided from the database's logs, the root's first level is
+    // shown early, in the code page its texts point to, and read again once the logs have
+    // decided it. Returns false when the database does not open: the tree and its
+    // connection are then as they were, unless the root was shown early (it is cleared),
+    // and when the opening was stopped (WasStopped): no database at all. Shows the wait
+    // cursor while it opens, not during the root's expansion (its question, walk and save
+    // dialog).
     bool OpenDatabase(const QString& iniPath, const QString& user, const QString& password);
+    // Whether the last OpenDatabase was ended by Stop or the close box.
+    bool WasStopped() const { return m_openStopped; }
     // The ANSI code page later opens read the database's texts in; 0 (the default) finds it
     // out from the texts.
     void SetCodePage(int codePage) { m_codePage = codePage; }
@@ -91,6 +100,14 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
 
   private:
     void OnItemExpanding(QTreeWidgetItem* item, bool expand);
+    QTreeWidgetItem* NewRoot();
+    // The root's first level, nodes only. Throws OpenStopped when Stop came meanwhile.
+    void ShowRootPreview(const sourcesafe::IVSSDatabase& database);
+    // Reads the logs that decide the code page, processing events; throws OpenStopped.
+    void ReadCodePageCensus(const sourcesafe::IVSSDatabase& database);
+    void BeginLoading();
+    void EndLoading(const QPointer<QWidget>& focus);
+    void ShowStatusNow(const QString& text);
     QWidget* Control(int id) const;
     WalkFlags Flags() const;
     QTreeWidgetItem* NewNode(QTreeWidgetItem* parent, const std::string& name, bool project);
@@ -119,6 +136,7 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
     QIcon m_folderIcon;
     QIcon m_documentIcon;
     bool m_loading = false;
+    bool m_openStopped = false;
     int m_codePage = 0;
     mutable bool m_drawingRowWithoutButton = false;  // set while a row's branches are drawn
     // Children of the expanding node wait here, outside the view, and join it at screen

@@ -13,6 +13,8 @@
 #include <QShowEvent>
 #include <QSizeGrip>
 
+#include <utility>
+
 #include "tree/project_tree_ctrl.h"
 #include "ui/app_resources.h"
 #include "ui/dialog_lifecycle.h"
@@ -311,24 +313,91 @@ void CBrelwickDlg::OnBrowse() {
     }
     const QString path = dialog.selectedFiles().constFirst();
     if (!m_projectTree->OpenDatabase(path, m_userName, m_password)) {
+        if (m_projectTree->WasStopped()) {
+            if (m_closing) {
+                RecordDatabase(path);  // the user's choice, for the settings saved now
+            } else {
+                ShowNoDatabase();
+            }
+            return;
+        }
         QMessageBox box(QMessageBox::NoIcon, kOpenFailedCaption, kOpenFailedText, QMessageBox::Ok,
                         this);
         box.exec();
         return;
     }
-    m_databasePath = path;
-    m_databaseList.Select(m_databaseList.Add(path));
+    RecordDatabase(path);
     UpdateData(false);
     ApplyIdleEnabling();
     m_chosenWithBrowse = true;
     UpdateTitle();
 }
 
+void CBrelwickDlg::RecordDatabase(const QString& path) {
+    m_databasePath = path;
+    m_databaseList.Select(m_databaseList.Add(path));
+}
+
+void CBrelwickDlg::ShowNoDatabase() {
+    m_databaseList.Select(-1);
+    UpdateData(true);
+    ApplyIdleEnabling();
+    m_chosenWithBrowse = false;
+    UpdateTitle();
+}
+
+void CBrelwickDlg::ReopenWhenShown(const QString& path) {
+    m_storedDatabase = path;
+}
+
+void CBrelwickDlg::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    if (!m_storedDatabase.isEmpty() && !m_reopenQueued) {
+        // Queued: the window's first picture is finished (its controls are painted after
+        // it) before the database is read.
+        m_reopenQueued = true;
+        QMetaObject::invokeMethod(this, &CBrelwickDlg::ReopenStoredDatabase,
+                                  Qt::QueuedConnection);
+    }
+}
+
+void CBrelwickDlg::ReopenStoredDatabase() {
+    const QString path = std::exchange(m_storedDatabase, QString());
+    if (path.isEmpty()) {
+        return;
+    }
+    if (!isVisible()) {
+        return;
+    }
+    bool opened = false;
+    try {
+        opened = m_projectTree->OpenDatabase(path, m_userName, m_password);
+    } catch (...) {
+        // A start-up that cannot reopen the last database goes on without it, silently.
+    }
+    // Closing the window stopped it: the database stays the current one for the next start.
+    if (opened || (m_closing && m_projectTree->WasStopped())) {
+        RecordDatabase(path);
+        if (QTreeWidgetItem* root = m_projectTree->topLevelItem(0)) {
+            m_projectTree->setCurrentItem(root);
+        }
+    } else {
+        m_databaseList.Select(-1);
+    }
+    if (!m_closing) {
+        ApplyIdleEnabling();
+    }
+    emit storedDatabaseReopened(opened);
+}
+
 void CBrelwickDlg::OnLoginKey(QWidget* /*target*/) {
     UpdateData(true);
     if (!m_databasePath.isEmpty()) {
         // Nothing is shown either way: success rebuilds the tree, failure leaves it.
-        m_projectTree->OpenDatabase(m_databasePath, m_userName, m_password);
+        if (!m_projectTree->OpenDatabase(m_databasePath, m_userName, m_password) &&
+            m_projectTree->WasStopped() && !m_closing) {
+            ShowNoDatabase();
+        }
     }
 }
 
@@ -345,7 +414,12 @@ void CBrelwickDlg::OnClose() {
         m_state.exportRunning = 0;
         m_state.exportConfirmed = 0;
         m_closeAfterLoading = true;
+        m_closing = true;
         return;
+    }
+    if (!m_storedDatabase.isEmpty()) {
+        // Closed before the stored database was read: it stays the current one.
+        RecordDatabase(std::exchange(m_storedDatabase, QString()));
     }
     UpdateData(true);
     done(QDialog::Accepted);

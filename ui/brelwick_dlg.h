@@ -60,6 +60,13 @@ class CBrelwickDlg : public QDialog {
     // Title "Varnotte", or "Varnotte - <path>" once a database was chosen with "...".
     void UpdateTitle();
 
+    // The settings' current database, opened once the window has been painted: the window
+    // comes first, and reading a big database can take long. On success it is selected in
+    // the database list and the tree's root is the current node; otherwise nothing is
+    // selected and nothing is told, unless the window was closed meanwhile (it is kept for
+    // the next start).
+    void ReopenWhenShown(const QString& path);
+
     CProjectTreeCtrl* projectTree() const { return m_projectTree; }
     DialogBaseUnits baseUnits() const { return m_baseUnits; }
 
@@ -83,8 +90,13 @@ class CBrelwickDlg : public QDialog {
     // check, the settings, the enabling. Returns false when it ended the dialog.
     bool OnInitDialog();
 
+  signals:
+    // The database of ReopenWhenShown has been opened (or not).
+    void storedDatabaseReopened(bool opened);
+
   protected:
     void reject() override;  // Esc
+    void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -102,6 +114,11 @@ class CBrelwickDlg : public QDialog {
     void OnSize(bool minimized, bool maximized, int width, int height);
     void OnLoginKey(QWidget* target);
     void OnExpansionHandled();
+    void ReopenStoredDatabase();
+    // Makes `path` the current database, in the list too.
+    void RecordDatabase(const QString& path);
+    // After an opening was stopped: no current database, as after a failed open.
+    void ShowNoDatabase();
 
     RunState& m_state;
     DialogLifecycle* m_lifecycle;
@@ -117,6 +134,9 @@ class CBrelwickDlg : public QDialog {
     bool m_closeAfterLoading = false;
     bool m_browseAfterLoading = false;
     bool m_statusLineFitted = false;   // the status line has been ended beside Exit once
+    bool m_closing = false;  // closed while a loading was on the stack
+    QString m_storedDatabase;  // to reopen once shown
+    bool m_reopenQueued = false;
     QSize m_previousClientSize{0, 0};  // 0 x 0 until the first resize has been seen
 };
 

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -13,6 +14,8 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "app/reporter_app.h"
 #include "testing/code_page_words.h"
@@ -43,6 +46,24 @@ QByteArray Ini(std::initializer_list<const char*> lines) {
 constexpr qint32 Corner(int x, int y) {
     return static_cast<qint32>((quint32(y) << 16) | (quint32(x) & 0xFFFF));
 }
+
+// Hands every event of the application to `seen`, for as long as it lives.
+class EventWatch : public QObject {
+  public:
+    explicit EventWatch(std::function<void(QObject*, QEvent*)> seen) : seen_(std::move(seen)) {
+        qApp->installEventFilter(this);
+    }
+    ~EventWatch() override { qApp->removeEventFilter(this); }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        seen_(watched, event);
+        return false;
+    }
+
+  private:
+    std::function<void(QObject*, QEvent*)> seen_;
+};
 
 }  // namespace
 
@@ -93,7 +114,13 @@ class SettingsTest : public QObject {
         app = std::make_unique<CReporterApp>();
         dialog = std::make_unique<CBrelwickDlg>(*app, app.get());
         answerer = std::make_unique<ModalAnswerer>(dialog.get());
+        reopenPending = !Stored("Settings/Database").isEmpty();
+        connect(dialog.get(), &CBrelwickDlg::storedDatabaseReopened, this,
+                [this] { reopenPending = false; });
     }
+
+    // The stored database is opened once the window is shown; tests wait for that.
+    bool reopenPending = false;
 
     // A new run of the program up to the end of its dialog's initialisation: the settings
     // are loaded and the dialog is still hidden.
@@ -106,6 +133,12 @@ class SettingsTest : public QObject {
         dialog->show();
         dialog->activateWindow();
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    }
+
+    // Shows the dialog and waits until the stored database has been opened (or not).
+    void ShowAndReopen() {
+        Show();
+        QTRY_VERIFY_WITH_TIMEOUT(!reopenPending, 60000);
     }
 
     // Ends the run through Exit, which saves.
@@ -130,7 +163,7 @@ class SettingsTest : public QObject {
         // wait for the dialog to be shown rather than for the event loop to start.
         QTimer poll;
         connect(&poll, &QTimer::timeout, this, [&] {
-            if (dialog->isVisible()) {
+            if (dialog->isVisible() && !reopenPending) {
                 poll.stop();
                 whileShown();
                 dialog->OnClose();
@@ -386,15 +419,91 @@ class SettingsTest : public QObject {
                     {"Settings/DatabaseCount", 1},
                     {"Settings/Database01", path}});
         Start();
+        ShowAndReopen();
         QCOMPARE(Tree()->topLevelItemCount(), 0);
         QCOMPARE(dialog->m_databaseList.entries(), QStringList{path});
         QCOMPARE(dialog->m_databaseList.selectedIndex(), -1);
         QCOMPARE(Edit(IDC_USER_NAME)->text(), user);
-        Show();
         Close();  // no message box came up: the answerer would have caught it
         QCOMPARE(Stored("Settings/Database"), QString());
         QCOMPARE(Stored("Settings/Database01"), path);
         QCOMPARE(Stored("Settings/Username"), user);
+    }
+
+    // The window is painted before the stored database is read, which is read with the
+    // controls as during an expansion. Stop ends the opening (no database, as after a
+    // failed open, and no message); closing ends it too but keeps the database for the
+    // next start.
+    void windowComesBeforeTheStoredDatabase_data() {
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<bool>("opened");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("read to the end") << QString() << true << true;
+        QTest::newRow("Stop") << QStringLiteral("stop") << false << false;
+        QTest::newRow("close box") << QStringLiteral("close") << false << true;
+    }
+
+    void windowComesBeforeTheStoredDatabase() {
+        QFETCH(QString, then);
+        QFETCH(bool, opened);
+        QFETCH(bool, kept);
+        varnotte::test::TempDir dir;
+        vsstest::DatabaseWriter writer(dir.path());
+        const vsstest::ItemId big = writer.AddProject(writer.Root(), "Big");
+        for (int i = 0; i < 200; ++i) {
+            writer.AddFile(big, "file" + std::to_string(i) + ".txt");
+        }
+        writer.Write();
+        const QString ini = QString::fromStdString(writer.IniPath().string());
+        WriteStore({{"Settings/Database", ini},
+                    {"Settings/Username", "Admin"},
+                    {"Settings/DatabaseCount", 1},
+                    {"Settings/Database01", ini}});
+        Start();
+        QCOMPARE(Tree()->topLevelItemCount(), 0);  // nothing is read while it initialises
+
+        // What the first picture of the window showed.
+        int nodesAtFirstPaint = -1;
+        EventWatch watch([&](QObject* watched, QEvent* event) {
+            if (event->type() == QEvent::Paint && dialog && watched == dialog.get() &&
+                nodesAtFirstPaint < 0) {
+                nodesAtFirstPaint = Tree()->topLevelItemCount();
+            }
+        });
+        // What the opening disabled, seen from an event it processes; then Stop or close.
+        bool loadingState = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (!Tree()->IsLoading()) {
+                return;
+            }
+            poll.stop();
+            loadingState = Item(IDC_STOP)->isEnabled() && !Item(IDOK)->isEnabled() &&
+                           !Item(IDC_BROWSE)->isEnabled() && !Tree()->isEnabled();
+            if (then == QLatin1String("stop")) {
+                QTest::mouseClick(Item(IDC_STOP), Qt::LeftButton);
+            } else if (then == QLatin1String("close")) {
+                dialog->close();
+            }
+        });
+        poll.start(0);
+        QSignalSpy reopened(dialog.get(), &CBrelwickDlg::storedDatabaseReopened);
+        Show();
+        QVERIFY(reopened.count() == 1 || reopened.wait(60000));
+        QCOMPARE(nodesAtFirstPaint, 0);
+        QVERIFY(loadingState);
+        QCOMPARE(reopened.at(0).at(0).toBool(), opened);
+        QCOMPARE(Tree()->topLevelItemCount(), opened ? 1 : 0);
+        if (then == QLatin1String("close")) {
+            QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), 60000);
+            End();
+        } else {
+            QCOMPARE(Tree()->currentItem() != nullptr, opened);
+            QVERIFY(Tree()->isEnabled());
+            QVERIFY(Item(IDOK)->isEnabled());
+            Close();
+        }
+        QCOMPARE(Stored("Settings/Database"), kept ? ini : QString());
     }
 
     // A code page set by hand in the store decides how names are read; the program never
@@ -430,11 +539,11 @@ class SettingsTest : public QObject {
         }
         WriteStore(values);
         Start();
+        ShowAndReopen();
         QTreeWidgetItem* root = Tree()->topLevelItem(0);
         QVERIFY(root != nullptr);
         QCOMPARE(root->childCount(), 1);
         QCOMPARE(root->child(0)->text(0), shown);
-        Show();
         Close();
         QCOMPARE(Stored("Settings/CodePage"), stored.toString());
     }

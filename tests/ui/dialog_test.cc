@@ -1,6 +1,7 @@
 // The main dialog driven as a user drives it, offscreen, against real and written databases.
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include <functional>
 #include <memory>
 
+#include "testing/code_page_words.h"
 #include "testing/damage.h"
 #include "testing/database_writer.h"
 #include "testing/file_io.h"
@@ -733,6 +735,7 @@ class DialogTest : public varnotte::test::DialogTestBase {
 
         edit(IDC_PASSWORD)->clear();
         QTest::keyClicks(edit(IDC_PASSWORD), QStringLiteral("wrong"));
+        const QString statusBefore = qobject_cast<QLabel*>(item(IDC_STATUS))->text();
         QString text;
         QString caption;
         answerer->ExpectFileDialog(ini);
@@ -743,6 +746,7 @@ class DialogTest : public varnotte::test::DialogTestBase {
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Varnotte - ") + ini);
         QCOMPARE(dialog->m_databaseList.count(), 1);
         QCOMPARE(tree()->topLevelItem(0), root);
+        QCOMPARE(qobject_cast<QLabel*>(item(IDC_STATUS))->text(), statusBefore);
         Expand(root->child(0));
         QCOMPARE(root->child(0)->childCount(), 40);
 
@@ -790,6 +794,101 @@ class DialogTest : public varnotte::test::DialogTestBase {
         }
         QVERIFY(tree()->isEnabled());
         QCOMPARE(state->exportRunning, 0);
+    }
+
+    // Stop while a database opens, from "..." or from Enter in the password box: the
+    // opening ends with no database at all, as after a failed open, and no message.
+    void stopDuringTheOpenLeavesNoDatabase_data() {
+        QTest::addColumn<bool>("byEnter");
+        QTest::newRow("...") << false;
+        QTest::newRow("Enter") << true;
+    }
+
+    void stopDuringTheOpenLeavesNoDatabase() {
+        QFETCH(bool, byEnter);
+        // Stop comes while the root's first level is shown early: a few files will do.
+        const QString ini = WriteBigDatabase(200);
+        VARNOTTE_QFIXTURE_INI(before, "small-edits");
+        Start();
+        QVERIFY(Browse(before));
+        auto* status = qobject_cast<QLabel*>(item(IDC_STATUS));
+        QString statusWhenStopped;
+        bool runningState = false;
+        QTimer stopper;
+        connect(&stopper, &QTimer::timeout, this, [&] {
+            if (!tree()->IsLoading()) {
+                return;
+            }
+            stopper.stop();
+            statusWhenStopped = status->text();
+            runningState = item(IDC_STOP)->isEnabled() && !item(IDOK)->isEnabled() &&
+                           !item(IDC_BROWSE)->isEnabled() && !item(IDC_PASSWORD)->isEnabled() &&
+                           !tree()->isEnabled();
+            QTest::mouseClick(item(IDC_STOP), Qt::LeftButton);
+        });
+        stopper.start(0);
+        if (byEnter) {
+            dialog->m_databaseList.Select(dialog->m_databaseList.Add(ini));
+            QTest::keyClick(edit(IDC_PASSWORD), Qt::Key_Return);
+        } else {
+            answerer->ExpectFileDialog(ini);
+            dialog->OnBrowse();
+        }
+        QVERIFY(!stopper.isActive());
+        QVERIFY(runningState);
+        QVERIFY2(statusWhenStopped.contains(QDir::toNativeSeparators(ini)),
+                 qPrintable(statusWhenStopped));
+        QVERIFY(tree()->WasStopped());
+        QCOMPARE(status->text(), QString());  // it reads nothing now
+        QCOMPARE(tree()->topLevelItemCount(), 0);
+        QVERIFY(tree()->m_pDatabase.IsEmpty());
+        QCOMPARE(dialog->m_databaseList.selectedIndex(), -1);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Varnotte"));
+        QVERIFY(!item(IDC_STOP)->isEnabled());
+        for (const int id : {IDOK, IDC_BROWSE, IDC_USER_NAME, IDC_PASSWORD, IDC_OUTPUT_HISTORY}) {
+            QVERIFY(item(id)->isEnabled());
+        }
+        QVERIFY(tree()->isEnabled());
+        // Nothing of the stopped opening lingers: the next one goes through, and its root
+        // asks the question that the stopped one never came to.
+        answerer->ExpectFileDialog(ini);
+        answerer->ExpectMessageBox(QMessageBox::Cancel);
+        dialog->OnBrowse();
+        QCOMPARE(answerer->pending(), 0);
+        QCOMPARE(tree()->topLevelItem(0)->child(0)->text(0), QStringLiteral("Big"));
+    }
+
+    // The root's names are shown while the logs that decide the code page are still being
+    // read, in the code page the names point to; when the logs decide otherwise, the
+    // names are read again: the tree never shows a name other than the export writes.
+    void namesShownEarlyAreReadAgainInTheDecidedCodePage() {
+        vsstest::DatabaseWriter writer(dir->path() / "misleading");
+        writer.AddProject(writer.Root(), "\xE9t\xE9");  // "été" in CP1252, if anything
+        const vsstest::ItemId deep =
+            writer.AddProject(writer.AddProject(writer.Root(), "p"), "q");
+        for (int i = 0; i < 20; ++i) {
+            const vsstest::ItemId file = writer.AddFile(deep, "f" + std::to_string(i));
+            writer.CheckIn(file, vsstest::Stamp{.comment = vsstest::EncodeInCodePage(
+                                                    "日本語の説明です。変更の理由を書きました。", 932)});
+        }
+        writer.Write();
+        const QString ini = QString::fromStdString(writer.IniPath().string());
+        Start();
+        auto* status = qobject_cast<QLabel*>(item(IDC_STATUS));
+        QString shownEarly;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            if (tree()->IsLoading() && status->text().contains(QStringLiteral(" / ")) &&
+                tree()->topLevelItemCount() == 1 && tree()->topLevelItem(0)->childCount() == 2) {
+                watch.stop();
+                shownEarly = tree()->topLevelItem(0)->child(1)->text(0);
+            }
+        });
+        watch.start(0);
+        QVERIFY(Browse(ini));
+        // Children come in the database's order, "p" first.
+        QCOMPARE(shownEarly, QStringLiteral("été"));
+        QCOMPARE(tree()->topLevelItem(0)->child(1)->text(0), QStringLiteral("\u9A01\uFFFD"));
     }
 
     // Stop enables "..." at once; a click on it while the walk unwinds opens the other
