@@ -3,8 +3,16 @@
 // the program itself; each mode prints one line "seconds=<wall time>".
 //
 //   varnotte-gui-bench startup
-//   varnotte-gui-bench expand INI SPEC           (answers Cancel: one level)
+//   varnotte-gui-bench expand INI SPEC [--history]   (answers Cancel: one level)
 //   varnotte-gui-bench export INI SPEC OUT.csv [--history]
+//   varnotte-gui-bench reopen INI STARTED_NS [--screenshot PNG]
+//
+// reopen starts the program as a user does, with INI as the current database of its
+// settings (written into $XDG_CONFIG_HOME first), and prints how long after STARTED_NS
+// (the launcher's clock: nanoseconds since the epoch, taken just before it started this
+// program) the window was first painted ("window_seconds") and the reopened database's
+// tree was ready for the user ("tree_seconds"). --screenshot saves a picture of the window
+// once the opening tells how far it has read the database's logs.
 //
 // SPEC is a project of the root's first level, "*" for the first one there, or "$/" for
 // the whole database (whose export the dialog offers when the database is opened again).
@@ -12,12 +20,16 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -99,9 +111,92 @@ QTreeWidgetItem* FindNode(QTreeWidget* tree, const QString& spec) {
 
 int Usage() {
     std::fputs(
-        "usage: varnotte-gui-bench startup | expand INI SPEC | export INI SPEC OUT [--history]\n",
+        "usage: varnotte-gui-bench startup | expand INI SPEC [--history] |\n"
+        "       export INI SPEC OUT [--history] | reopen INI STARTED_NS [--screenshot PNG]\n",
         stderr);
     return 1;
+}
+
+double SecondsSince(qint64 startedNs) {
+    const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    return static_cast<double>(now - startedNs) / 1e9;
+}
+
+// Tells the first paint of the program's window.
+class FirstPaint : public QObject {
+  public:
+    explicit FirstPaint(std::function<void()> painted) : painted_(std::move(painted)) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (painted_ && event->type() == QEvent::Paint && qobject_cast<CBrelwickDlg*>(watched)) {
+            std::exchange(painted_, nullptr)();
+        }
+        return false;
+    }
+
+  private:
+    std::function<void()> painted_;
+};
+
+int Reopen(const QStringList& args) {
+    if (args.size() < 3) {
+        return Usage();
+    }
+    const qint64 started = args[2].toLongLong();
+    {
+        QSettings settings(QStringLiteral("Pellacor"), QCoreApplication::applicationName());
+        settings.beginGroup(QStringLiteral("Settings"));
+        settings.setValue(QStringLiteral("Database"), args[1]);
+        settings.setValue(QStringLiteral("Username"), QStringLiteral("Admin"));
+        settings.setValue(QStringLiteral("DatabaseCount"), 1);
+        settings.setValue(QStringLiteral("Database01"), args[1]);
+    }
+    double window = -1;
+    double tree = -1;
+    bool opened = false;
+    FirstPaint firstPaint([&] { window = SecondsSince(started); });
+    qApp->installEventFilter(&firstPaint);
+    CReporterApp reporter;
+    QTimer::singleShot(0, [&] {
+        QObject::connect(reporter.mainWindow(), &CBrelwickDlg::storedDatabaseReopened,
+                         [&](bool ok) {
+                             tree = SecondsSince(started);
+                             opened = ok;
+                             reporter.mainWindow()->OnClose();
+                         });
+    });
+    QTimer screenshot;
+    const qsizetype screenshotAt = args.indexOf(QStringLiteral("--screenshot"));
+    if (screenshotAt > 0 && screenshotAt + 1 < args.size()) {
+        const QString path = args[screenshotAt + 1];
+        QObject::connect(&screenshot, &QTimer::timeout, [&reporter, &screenshot, path] {
+            CBrelwickDlg* dialog = reporter.mainWindow();
+            auto* status = dialog != nullptr
+                               ? qobject_cast<QLabel*>(dialog->GetDlgItem(IDC_STATUS))
+                               : nullptr;
+            // Once a thousand logs have been read ("...: 1,234 / 200,000").
+            const QString done = status != nullptr ? status->text()
+                                                         .section(QStringLiteral(": "), 1)
+                                                         .section(QStringLiteral(" / "), 0, 0)
+                                                   : QString();
+            if (status != nullptr && status->text().contains(QStringLiteral(" / ")) &&
+                QString(done).remove(QLatin1Char(',')).toInt() >= 1000) {
+                screenshot.stop();
+                dialog->grab().save(path);
+            }
+        });
+        screenshot.start(0);
+    }
+    reporter.Run();
+    if (!opened) {
+        std::fputs("the database did not open\n", stderr);
+        return 3;
+    }
+    std::printf("window_seconds=%.4f\ntree_seconds=%.4f\n", window, tree);
+    return 0;
 }
 
 // How long the walk took to collect the first half of its rows, and the second.
@@ -150,6 +245,9 @@ int main(int argc, char* argv[]) {
         std::puts("shown");
         return 0;
     }
+    if (args[0] == QLatin1String("reopen")) {
+        return Reopen(args);
+    }
     if (args.size() < 3 || (args[0] == QLatin1String("export") && args.size() < 4)) {
         return Usage();
     }
@@ -160,7 +258,7 @@ int main(int argc, char* argv[]) {
     dialog.show();
     auto* user = qobject_cast<QLineEdit*>(dialog.GetDlgItem(IDC_USER_NAME));
     user->setText(QStringLiteral("Admin"));
-    if (exportIt && args.contains(QStringLiteral("--history"))) {
+    if (args.contains(QStringLiteral("--history"))) {
         dialog.m_outputHistory = 1;
         dialog.UpdateData(false);
     }
