@@ -116,11 +116,11 @@ void SubtreeWalk::ReportProjectFailed(const sourcesafe::IVSSItem& project, const
     std::string more;
     if (const auto recorded = project.RecordedChildrenOnFile()) {
         more = "; nothing below it is exported: its header counts " +
-                   std::to_string(recorded->entries) +
-                   (recorded->entries == 1 ? " entry" : " entries") + " (" +
-                   std::to_string(recorded->projects) +
-                   (recorded->projects == 1 ? " of them a project" : " of them projects") +
-                   "; deleted ones included), and what lies below those is unknown";
+               std::to_string(recorded->entries) +
+               (recorded->entries == 1 ? " entry" : " entries") + " (" +
+               std::to_string(recorded->projects) +
+               (recorded->projects == 1 ? " of them a project" : " of them projects") +
+               "; deleted ones included), and what lies below those is unknown";
     } else {
         more = "; nothing below it is exported, and how much lies below it is unknown";
     }

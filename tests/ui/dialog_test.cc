@@ -349,12 +349,10 @@ class DialogTest : public varnotte::test::DialogTestBase {
         QTest::addColumn<int>("shortForms");
         const QString shares = QStringLiteral("shares-deletes");
         const QString inventory = QStringLiteral("Invetory Shaili");
-        QTest::newRow("files only") << shares
-                                    << QStringList{inventory, QStringLiteral("64bitApp")} << 0
-                                    << 2 << false << 0;
+        QTest::newRow("files only")
+            << shares << QStringList{inventory, QStringLiteral("64bitApp")} << 0 << 2 << false << 0;
         QTest::newRow("files only, exported")
-            << shares << QStringList{inventory, QStringLiteral("64bitApp")} << 1 << 2 << false
-            << 0;
+            << shares << QStringList{inventory, QStringLiteral("64bitApp")} << 1 << 2 << false << 0;
         QTest::newRow("projects and files")
             << shares << QStringList{inventory} << 0 << 40 << true << 0;
         QTest::newRow("files only, stopped")
@@ -365,8 +363,8 @@ class DialogTest : public varnotte::test::DialogTestBase {
             << QString() << QStringList{} << 0 << 2 << false << 0;
         // No names.dat: 41 of the 69 names below Widgie are kept there.
         QTest::newRow("long names lost")
-            << QStringLiteral("edits-comments") << QStringList{QStringLiteral("Widgie")} << 0
-            << 69 << true << 41;
+            << QStringLiteral("edits-comments") << QStringList{QStringLiteral("Widgie")} << 0 << 69
+            << true << 41;
     }
 
     void everyInsertedChildIsAVisibleRow() {
