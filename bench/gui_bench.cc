@@ -29,8 +29,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -174,9 +174,8 @@ int Reopen(const QStringList& args) {
         const QString path = args[screenshotAt + 1];
         QObject::connect(&screenshot, &QTimer::timeout, [&reporter, &screenshot, path] {
             CBrelwickDlg* dialog = reporter.mainWindow();
-            auto* status = dialog != nullptr
-                               ? qobject_cast<QLabel*>(dialog->GetDlgItem(IDC_STATUS))
-                               : nullptr;
+            auto* status =
+                dialog != nullptr ? qobject_cast<QLabel*>(dialog->GetDlgItem(IDC_STATUS)) : nullptr;
             // Once a thousand logs have been read ("...: 1,234 / 200,000").
             const QString done = status != nullptr ? status->text()
                                                          .section(QStringLiteral(": "), 1)

@@ -356,8 +356,7 @@ void CBrelwickDlg::paintEvent(QPaintEvent* event) {
         // Queued: the window's first picture is finished (its controls are painted after
         // it) before the database is read.
         m_reopenQueued = true;
-        QMetaObject::invokeMethod(this, &CBrelwickDlg::ReopenStoredDatabase,
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &CBrelwickDlg::ReopenStoredDatabase, Qt::QueuedConnection);
     }
 }
 

@@ -133,9 +133,9 @@ class CBrelwickDlg : public QDialog {
     bool m_endedInInit = false;
     bool m_closeAfterLoading = false;
     bool m_browseAfterLoading = false;
-    bool m_statusLineFitted = false;   // the status line has been ended beside Exit once
-    bool m_closing = false;  // closed while a loading was on the stack
-    QString m_storedDatabase;  // to reopen once shown
+    bool m_statusLineFitted = false;  // the status line has been ended beside Exit once
+    bool m_closing = false;           // closed while a loading was on the stack
+    QString m_storedDatabase;         // to reopen once shown
     bool m_reopenQueued = false;
     QSize m_previousClientSize{0, 0};  // 0 x 0 until the first resize has been seen
 };

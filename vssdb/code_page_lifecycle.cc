@@ -62,8 +62,8 @@ void CodePageLifecycle::FinishCensus(const std::function<void(std::size_t)>& log
     // texts in the provisional code page, which Confirm checks.
     const std::unique_ptr<PutOffCensus> census = std::move(census_);
     codepage::CodePageDetector detector;
-    census->logs.Finish(folder_, names_, users_,
-                        [&](std::string_view text) { detector.AddText(text); }, logDone);
+    census->logs.Finish(
+        folder_, names_, users_, [&](std::string_view text) { detector.AddText(text); }, logDone);
     const SettledCodePage settled{detector.Decide(census->localeCodePage), !detector.sawNonAscii()};
     RememberCodePage(folder_, census->localeCodePage, settled);
     if (census->provisional != 0 && census->provisional != settled.codePage) {

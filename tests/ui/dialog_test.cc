@@ -862,12 +862,12 @@ class DialogTest : public varnotte::test::DialogTestBase {
     void namesShownEarlyAreReadAgainInTheDecidedCodePage() {
         vsstest::DatabaseWriter writer(dir->path() / "misleading");
         writer.AddProject(writer.Root(), "\xE9t\xE9");  // "été" in CP1252, if anything
-        const vsstest::ItemId deep =
-            writer.AddProject(writer.AddProject(writer.Root(), "p"), "q");
+        const vsstest::ItemId deep = writer.AddProject(writer.AddProject(writer.Root(), "p"), "q");
         for (int i = 0; i < 20; ++i) {
             const vsstest::ItemId file = writer.AddFile(deep, "f" + std::to_string(i));
-            writer.CheckIn(file, vsstest::Stamp{.comment = vsstest::EncodeInCodePage(
-                                                    "日本語の説明です。変更の理由を書きました。", 932)});
+            writer.CheckIn(file,
+                           vsstest::Stamp{.comment = vsstest::EncodeInCodePage(
+                                              "日本語の説明です。変更の理由を書きました。", 932)});
         }
         writer.Write();
         const QString ini = QString::fromStdString(writer.IniPath().string());

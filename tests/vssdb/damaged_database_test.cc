@@ -75,8 +75,7 @@ class DamagedDatabase : public testing::TestWithParam<std::size_t> {
         ASSERT_TRUE(error.has_value()) << "no error for " << what;
         EXPECT_EQ(error->kind(), vssdb::ErrorKind::kCorrupt) << error->what();
         // The file's log, or one of its data files (the log's name and .a or .b).
-        EXPECT_EQ(fs::path(error->file()).stem(), writer.LogPath(file).filename())
-            << error->what();
+        EXPECT_EQ(fs::path(error->file()).stem(), writer.LogPath(file).filename()) << error->what();
         EXPECT_EQ(error->what(), error->file() + ": " + error->reason());
         EXPECT_NE(error->reason().find(what), std::string::npos) << error->what();
     }
