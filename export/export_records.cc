@@ -17,6 +17,7 @@ ItemRecord ReadItemRecord(const sourcesafe::IVSSItem& item) {
         // The file's facts first: they read its log, and the version number then comes
         // from what that read remembered.
         record.binary = item.Binary();
+        record.fileType = item.StoredFileType();
         record.size = item.Size();
         const sourcesafe::IVSSCheckouts checkouts = item.Checkouts();
         for (int i = 1; i <= checkouts.Count(); ++i) {

@@ -33,7 +33,8 @@ struct ItemRecord {
     std::optional<vssdb::NameDoubt> nameDoubt;
     // Files only.
     bool binary = false;
-    long long size = -1;  // -1: the data file is missing
+    std::string fileType;  // see IVSSItem::StoredFileType; empty when not stored
+    long long size = -1;   // -1: the data file is missing
     std::vector<CheckoutRecord> checkouts;
     std::vector<std::string> links;  // specs of every live entry listing the file
     int pinnedVersion = 0;

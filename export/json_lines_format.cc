@@ -256,6 +256,9 @@ std::string JsonLinesFormat::ItemRow(const sourcesafe::IVSSItem& item) {
         return object.Finish();
     }
     object.Bool("binary", record.binary);
+    if (!record.fileType.empty()) {
+        object.String("fileType", record.fileType);
+    }
     if (record.size < 0) {
         object.Null("size");
     } else {

@@ -19,6 +19,7 @@ enum Column {
     kPhysical,
     kDeleted,
     kBinary,
+    kFileType,
     kSize,
     kCheckedOut,
     kCheckoutUser,
@@ -57,6 +58,7 @@ constexpr std::array<std::string_view, kColumnCount> kHeaders = {
     "physical",
     "deleted",
     "binary",
+    "file_type",
     "size",
     "checked_out",
     "checkout_user",
@@ -136,6 +138,7 @@ std::string WideCsvFormat::ItemRow(const sourcesafe::IVSSItem& item) {
         const std::vector<CheckoutRecord>& checkouts = record.checkouts;
         using C = CheckoutRecord;
         row[kBinary] = Bool(record.binary);
+        row[kFileType] = record.fileType;
         row[kSize] = record.size < 0 ? std::string() : std::to_string(record.size);
         row[kCheckedOut] = Bool(!checkouts.empty());
         row[kCheckoutUser] = Lines(checkouts, [](const C& c) { return c.user; });

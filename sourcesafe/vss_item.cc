@@ -9,6 +9,7 @@
 #include "vssdb/current_content.h"
 #include "vssdb/error.h"
 #include "vssdb/item_header_format.h"
+#include "vssdb/project_entry_format.h"
 #include "vssdb/text_case.h"
 
 namespace sourcesafe {
@@ -216,6 +217,28 @@ long long IVSSItem::Size() const {
     return state.located.type == vssdb::ItemType::kFile ? state.FileFacts().dataSize : 0;
 }
 
+std::string IVSSItem::StoredFileType() const {
+    const State& state = Require();
+    if (state.located.type != vssdb::ItemType::kFile) {
+        return {};
+    }
+    namespace pe = vssdb::project_entry_format;
+    switch (state.located.fileType) {
+        case 0:
+            return {};
+        case pe::kTypeBinary:
+            return "binary";
+        case pe::kTypeText:
+            return "text";
+        case pe::kTypeUtf8:
+            return "utf-8";
+        case pe::kTypeUtf16:
+            return "utf-16";
+        default:
+            return std::to_string(state.located.fileType);
+    }
+}
+
 int IVSSItem::PinnedVersion() const {
     const State& state = Require();
     return state.located.type == vssdb::ItemType::kFile ? state.located.pinnedVersion : 0;
@@ -332,6 +355,7 @@ IVSSItem IVSSItems::Item(int index) const {
     located.type = child.type;
     located.physical = child.physical;
     located.pinnedVersion = child.pinnedVersion;
+    located.fileType = child.fileType;
     located.nameError = child.nameError;
     located.entryName = child.storedName;
     located.parentPhysical = state.parent.physical;

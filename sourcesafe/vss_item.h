@@ -111,6 +111,10 @@ class IVSSItem {
     long long Size() const;
     // The version the project it was reached through pins it at; 0 when not pinned.
     int PinnedVersion() const;
+    // The file type VSS 2005 keeps in the entry that lists the file: "binary", "text",
+    // "utf-8", "utf-16", or the stored number when it is none of those; empty when the
+    // database stores none (before VSS 2005), and for a project.
+    std::string StoredFileType() const;
     BranchSource BranchedFrom() const;
 
     // What the vendor's object model calls getting a file: the content of version

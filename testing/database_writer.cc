@@ -212,6 +212,13 @@ void DatabaseWriter::KeepLatestOnly(ItemId fileId) {
     file.latestOnly = true;
 }
 
+void DatabaseWriter::SetFileType(ItemId fileId, std::uint8_t type) {
+    EnsureWritable();
+    Item& file = LiveFile(fileId);
+    EnsureUnwritten(fileId);
+    file.fileType = type;
+}
+
 void DatabaseWriter::NoteVersionContent(Item& file) {
     if (options_.keepVersionContents) {
         file.versionContents.push_back(file.content);

@@ -92,6 +92,9 @@ class DatabaseWriter {
     // From now on the file keeps its latest version only (flag 0x04): check-ins store no
     // reverse delta, and versions below the newest check-in have no content.
     void KeepLatestOnly(ItemId file);
+    // The file type VSS 2005 stores in the high byte of the file's entries' flags (1 binary,
+    // 2 text, 3 UTF-8, 4 UTF-16); older databases store none (0).
+    void SetFileType(ItemId file, std::uint8_t type);
     // A label is a version of its own, in the labelled item's log only.
     void Label(ItemId item, std::string label, const Stamp& stamp = {},
                std::string labelComment = {});

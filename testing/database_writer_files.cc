@@ -145,7 +145,8 @@ std::string DatabaseWriter::ProjectListBytes(const Item& project) const {
         if (!child.project) {
             flags = static_cast<std::uint16_t>(flags | (child.binary ? jp::kBinary : 0) |
                                                (child.latestOnly ? jp::kLatestOnly : 0) |
-                                               (child.parents.size() > 1 ? jp::kShared : 0));
+                                               (child.parents.size() > 1 ? jp::kShared : 0) |
+                                               (child.fileType << 8));
         }
         RecordBuilder record(bytes, vssdb::record_format::kProjectEntry, jp::kBodySize);
         record.U16(jp::kItemType, child.project ? dh::kProjectType : dh::kFileType);

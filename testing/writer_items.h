@@ -50,6 +50,7 @@ struct DatabaseWriter::Item {
     std::vector<ParentLink> parents;
     std::string content;
     bool latestOnly = false;
+    std::uint8_t fileType = 0;  // high byte of its entries' flags; 0 as before VSS 2005
     // With WriterOptions::keepVersionContents: each version's content, from the log's
     // first version on; versions below `keptFrom` have none.
     std::vector<std::string> versionContents;

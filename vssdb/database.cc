@@ -338,6 +338,7 @@ std::shared_ptr<const ChildList> Database::ReadChildren(const std::string& proje
             child.physical = entry.physical;
             child.storedName = entry.name.shortName;
             child.pinnedVersion = entry.pinnedVersion;
+            child.fileType = entry.fileType();
             child.deleted = entry.deleted();
             child.shared = entry.shared();
             children->entries.push_back(std::move(child));
@@ -408,6 +409,7 @@ LocatedItem Database::Descend(LocatedItem item, const ChildList* children,
         item.type = child->type;
         item.physical = child->physical;
         item.pinnedVersion = child->pinnedVersion;
+        item.fileType = child->fileType;
     }
     return item;
 }

@@ -56,6 +56,7 @@ struct Child {
     std::string name;  // display name, UTF-8
     std::string physical;
     std::uint16_t pinnedVersion = 0;  // 0 unless this project pins the file
+    std::uint8_t fileType = 0;        // see ProjectEntry::fileType
     bool deleted = false;
     bool shared = false;
     std::string storedName;  // the entry's short name field, raw bytes
@@ -85,6 +86,7 @@ struct LocatedItem {
     ItemType type = ItemType::kProject;
     std::string physical;
     std::uint16_t pinnedVersion = 0;  // set when the parent project pins the file
+    std::uint8_t fileType = 0;        // as its entry stores it (Child::fileType)
     // Set for an item reached through a child entry whose name cannot be used (see
     // Child::nameError): nothing may be read of it.
     std::optional<Error> nameError;

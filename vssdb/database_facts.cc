@@ -139,6 +139,7 @@ std::vector<LocatedItem> Database::PlacesOf(const std::string& physical,
             place.type = ItemType::kFile;
             place.physical = child.physical;
             place.pinnedVersion = child.pinnedVersion;
+            place.fileType = child.fileType;
             place.nameError = child.nameError;
             place.nameDoubt = child.nameDoubt;
             places.push_back(std::move(place));

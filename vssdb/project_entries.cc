@@ -17,6 +17,10 @@ bool ProjectEntry::shared() const {
     return (flags & project_entry_format::kShared) != 0;
 }
 
+std::uint8_t ProjectEntry::fileType() const {
+    return static_cast<std::uint8_t>(flags >> project_entry_format::kFileTypeShift);
+}
+
 std::vector<ProjectEntry> ReadProjectEntries(const PhysicalFile& file) {
     namespace pe = project_entry_format;
     std::vector<ProjectEntry> entries;

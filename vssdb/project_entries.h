@@ -20,6 +20,7 @@ struct ProjectEntry {
 
     bool deleted() const;
     bool shared() const;
+    std::uint8_t fileType() const;  // project_entry_format::kType*, 0 when not stored
 };
 
 // Every entry, deleted ones included, in stored order. An empty file has none.

@@ -21,5 +21,11 @@ inline constexpr std::uint16_t kDeleted = 0x0001;
 inline constexpr std::uint16_t kBinary = 0x0002;
 inline constexpr std::uint16_t kLatestOnly = 0x0004;
 inline constexpr std::uint16_t kShared = 0x0008;
+// VSS 2005 keeps a file's type in the high byte of the flags; older versions leave it 0.
+inline constexpr int kFileTypeShift = 8;
+inline constexpr std::uint8_t kTypeBinary = 1;
+inline constexpr std::uint8_t kTypeText = 2;
+inline constexpr std::uint8_t kTypeUtf8 = 3;
+inline constexpr std::uint8_t kTypeUtf16 = 4;
 
 }  // namespace vssdb::project_entry_format

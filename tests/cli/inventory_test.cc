@@ -66,7 +66,8 @@ std::string Str(const QJsonValue& value) {
 }
 
 // Lib and App; shared.c shared into App, pinned.h shared and pinned there at version 2,
-// base.c shared and then branched in App; tool.exe (binary) checked out twice; old.txt
+// base.c shared and then branched in App; tool.exe (binary, of VSS 2005's type UTF-8, as
+// that version stores UTF-8 text) checked out twice; old.txt
 // deleted and added again; App labelled v1.0, shared.c labelled file-label; in Lib a
 // rename and a destroyed file, and a label "withdrawn" its users removed; the project Old,
 // with x.txt in it, deleted. Users Admin, Guest and
@@ -93,6 +94,7 @@ class Inventory : public testing::Test {
         writer.Pin(app, pinned, 2, Day(9));
         branched = writer.Branch(app, base, Day(10, "Tanaka"));
         tool = writer.AddFile(app, "tool.exe", Day(11), /*binary=*/true);
+        writer.SetFileType(tool, 3);
         writer.CheckOut(tool, {{"Tanaka", Day(12).time, "editing"}, "C:\\work\\App", "PC-7", ""});
         writer.CheckOutAgain(tool, {{"Admin", Day(13).time, ""}, "D:\\src", "BUILD", ""});
         oldFile = writer.AddFile(app, "old.txt", Day(12));
@@ -157,6 +159,9 @@ TEST_F(Inventory, JsonLinesCarryEveryFactOfItems) {
     const QJsonObject tool = ItemNamed(objects, "$/App/tool.exe");
     EXPECT_EQ(Str(tool["type"]), "file");
     EXPECT_TRUE(tool["binary"].toBool());
+    EXPECT_EQ(Str(tool["fileType"]), "utf-8") << "the stored type, beside the stored flag";
+    EXPECT_FALSE(ItemNamed(objects, "$/App/shared.c").contains("fileType"))
+        << "a file whose entry stores no type has none";
     EXPECT_TRUE(tool["checkedOut"].toBool());
     EXPECT_EQ(Str(tool["physical"]), writer.PhysicalName(this->tool));
     EXPECT_EQ(tool["size"].toInteger(),
@@ -309,6 +314,8 @@ TEST_F(Inventory, WideCsvHasAHeaderAndAColumnPerFact) {
     };
     const auto tool = row("item", "$/App/tool.exe", "");
     EXPECT_EQ(tool[column["binary"]], "true");
+    EXPECT_EQ(tool[column["file_type"]], "utf-8");
+    EXPECT_EQ(row("item", "$/App/shared.c", "")[column["file_type"]], "");
     EXPECT_EQ(tool[column["checked_out"]], "true");
     EXPECT_EQ(tool[column["checkout_user"]], "Admin\r\nTanaka");
     EXPECT_EQ(tool[column["checkout_date"]], "2006-01-14T12:00:00\r\n2006-01-13T12:00:00");
