@@ -444,6 +444,10 @@ int Export(const Options& options, std::FILE* errors, bool showProgress,
         for (const Failure& failure : host->failures()) {
             unreadable.push_back({failure.spec, failure.message, failure.damage.has_value()});
         }
+        // A file whose content cannot be rebuilt whole is still exported, as far as it goes.
+        for (const Failure& failure : host->damagedContent()) {
+            unreadable.push_back({failure.spec, failure.message, true});
+        }
         written = WriteReport(options, database, nodePath, *report, std::move(unreadable), writer);
     }
 

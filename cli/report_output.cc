@@ -40,6 +40,7 @@ bool WriteReport(const Options& options, const sourcesafe::IVSSDatabase& databas
     context.users = tally.users().Summaries(database.Users());
     context.usersListedTwice = UsersListedTwice(database.Users());
     context.unreadable = std::move(unreadable);
+    context.contentChecked = options.checkContent;
     return writer.WriteUtf8Line(ReportHtml(tally.facts(), context, options.reportLanguage));
 }
 

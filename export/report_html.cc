@@ -244,7 +244,12 @@ class ReportWriter {
         if (exported > 0) {
             damage.append(CountedText(t_.damageExported, exported).arg(Count(exported)));
         }
-        FactRow(t_.damage, damage.isEmpty() ? Q(t_.damageNone) : damage.join(QStringLiteral("; ")));
+        if (damage.isEmpty()) {
+            damage.append(Q(context_.contentChecked ? t_.damageNone : t_.damageNoneUnchecked));
+        } else if (!context_.contentChecked) {
+            damage.append(Q(t_.contentNotChecked));
+        }
+        FactRow(t_.damage, damage.join(QStringLiteral("; ")));
         out_ += "</table></section>\n";
     }
 

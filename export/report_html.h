@@ -38,6 +38,8 @@ struct ReportContext {
     std::vector<UserSummary> users;                  // as the user tally sums them up
     std::vector<std::string> usersListedTwice;
     std::vector<UnreadableItem> unreadable;
+    // Whether every version of every file was rebuilt (damaged content is in `unreadable`).
+    bool contentChecked = false;
 };
 
 std::string ReportHtml(const ReportFacts& facts, const ReportContext& context,

@@ -45,6 +45,10 @@ constexpr ReportTexts kEnglish{
     .onDiskValue = "%1 in %2 file|%1 in %2 files",
     .damage = "Damage found",
     .damageNone = "none: every item could be read",
+    .damageNoneUnchecked =
+        "none in the records: every item could be read; the files' content was not checked "
+        "(--check-content checks it)",
+    .contentNotChecked = "the files' content was not checked (--check-content checks it)",
     .damageSome =
         "%1 item could not be read (see the last section)|%1 items could not be read (see the "
         "last section)",
@@ -163,6 +167,10 @@ constexpr ReportTexts kJapanese{
     .onDiskValue = "%1 (%2 ファイル)",
     .damage = "見つかった損傷",
     .damageNone = "なし (すべての項目を読めました)",
+    .damageNoneUnchecked =
+        "記録にはなし (すべての項目を読めました)。ファイルの内容は検査していません "
+        "(--check-content で検査します)",
+    .contentNotChecked = "ファイルの内容は検査していません (--check-content で検査します)",
     .damageSome = "読めなかった項目 %1 (最後の節を参照)",
     .damageExported = "損傷があり、読める範囲で出力した項目 %1 (最後の節を参照)",
     .activity = "時期ごとの変更",

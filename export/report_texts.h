@@ -51,6 +51,8 @@ struct ReportTexts {
     const char* onDiskValue;
     const char* damage;
     const char* damageNone;
+    const char* damageNoneUnchecked;  // no damage in the records, content not checked
+    const char* contentNotChecked;
     const char* damageSome;
     const char* damageExported;
     // Activity.

@@ -383,6 +383,45 @@ TEST_F(Report, UnreadableAndDamagedItemsAreListedWithTheirReason) {
               std::string::npos);
 }
 
+// The damage found counts files whose content cannot be rebuilt only when it was checked,
+// and says so when it was not.
+TEST_F(Report, DamageFoundSaysWhetherTheContentWasChecked) {
+    struct Case {
+        bool contentChanged;
+        QStringList options;
+        int exitCode;
+        std::string damageFound;
+    };
+    const std::string unchecked =
+        "none in the records: every item could be read; the files' content was not checked";
+    const std::vector<Case> cases = {
+        {false, {}, 0, unchecked},
+        {false, {"--check-content"}, 0, "none: every item could be read</"},
+        {true, {}, 0, unchecked},
+        {true,
+         {"--check-content"},
+         4,
+         "1 damaged item is exported as far as it can be read (see the last section)</"},
+        {true, {"--report-language", "ja"}, 0, "ファイルの内容は検査していません"},
+    };
+    for (const Case& c : cases) {
+        if (c.contentChanged) {
+            vsstest::PatchBytes(writer.DataPath(quiet), 0, "#");
+        }
+        const CsvRun run = RunReport(c.options);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        const std::string text = vsstest::ReadWholeFile(html);
+        EXPECT_NE(text.find(c.damageFound), std::string::npos)
+            << c.options.join(' ').toStdString() << ": " << c.damageFound;
+        const std::size_t section =
+            text.find("<h2>What could not be read, and what is damaged</h2>");
+        EXPECT_EQ(section != std::string::npos &&
+                      text.find("$/App/Sub/quiet.txt", section) != std::string::npos,
+                  c.exitCode != 0)
+            << "a file whose content cannot be rebuilt is listed with the damaged items";
+    }
+}
+
 TEST_F(Report, OptionsOfTheExportAreRefused) {
     const std::vector<std::pair<QStringList, std::string>> cases = {
         {{"--report", "r.html", "--format", "jsonl"}, "--format is for the export"},
