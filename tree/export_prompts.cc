@@ -73,26 +73,45 @@ bool AskToExport(QWidget* owner) {
     return box.exec() == QMessageBox::Ok;
 }
 
-QString UnreadableItemsText(const FailedItems& failed) {
+namespace {
+
+// "<count and what it means>\n\n<the first ten specs>[\n他 N 件]"
+QString ListedItemsText(const QString& headline, const FailedItems& items) {
     QStringList specs;
-    for (std::size_t i = 0; i < failed.size() && i < static_cast<std::size_t>(kListedFailures);
+    for (std::size_t i = 0; i < items.size() && i < static_cast<std::size_t>(kListedFailures);
          ++i) {
-        specs.append(failed[i].first);
+        specs.append(items[i].first);
     }
     QString text =
-        QStringLiteral(
-            "読み込めなかった項目が %1 件あります。これらの項目はCSVに出力されません。\n\n%2")
-            .arg(failed.size())
-            .arg(specs.join(QLatin1Char('\n')));
-    if (failed.size() > static_cast<std::size_t>(kListedFailures)) {
-        text += QStringLiteral("\n他 %1 件").arg(failed.size() - kListedFailures);
+        headline.arg(items.size()) + QStringLiteral("\n\n") + specs.join(QLatin1Char('\n'));
+    if (items.size() > static_cast<std::size_t>(kListedFailures)) {
+        text += QStringLiteral("\n他 %1 件").arg(items.size() - kListedFailures);
     }
     return text;
 }
 
-void WarnUnreadableItems(QWidget* owner, const FailedItems& failed) {
-    QMessageBox box(QMessageBox::Warning, Caption(), UnreadableItemsText(failed), QMessageBox::Ok,
-                    owner);
+}  // namespace
+
+QString UnreadableItemsText(const FailedItems& failed, const FailedItems& damaged) {
+    QStringList parts;
+    if (!failed.empty()) {
+        parts.append(ListedItemsText(
+            QStringLiteral(
+                "読み込めなかった項目が %1 件あります。これらの項目はCSVに出力されません。"),
+            failed));
+    }
+    if (!damaged.empty()) {
+        parts.append(ListedItemsText(
+            QStringLiteral("損傷している項目が %1 件あります。これらの項目は読み取れた範囲で"
+                           "CSVに出力されます。"),
+            damaged));
+    }
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+void WarnUnreadableItems(QWidget* owner, const FailedItems& failed, const FailedItems& damaged) {
+    QMessageBox box(QMessageBox::Warning, Caption(), UnreadableItemsText(failed, damaged),
+                    QMessageBox::Ok, owner);
     box.exec();
 }
 

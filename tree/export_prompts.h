@@ -21,10 +21,11 @@ using FailedItems = std::vector<std::pair<QString, QString>>;
 // `owner`. Returns true for OK.
 bool AskToExport(QWidget* owner);
 
-// The warning shown before saving an export that misses items: how many, and the specs
-// of the first ten.
-QString UnreadableItemsText(const FailedItems& failed);
-void WarnUnreadableItems(QWidget* owner, const FailedItems& failed);
+// The warning shown before saving an export that misses items or holds damaged ones: how
+// many of each, and the specs of the first ten.
+QString UnreadableItemsText(const FailedItems& failed, const FailedItems& damaged = {});
+void WarnUnreadableItems(QWidget* owner, const FailedItems& failed,
+                         const FailedItems& damaged = {});
 
 // What the user is told when `path` could not be written: the path and the reason in
 // Japanese (the system's own words, in parentheses, only for an uncommon failure), then

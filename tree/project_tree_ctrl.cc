@@ -208,6 +208,7 @@ void CProjectTreeCtrl::ShowRootPreview(const sourcesafe::IVSSDatabase& database)
     ShowPendingWork();
     m_expanding = nullptr;
     m_failedItems.clear();  // the expansion that follows reads them again and tells
+    m_damagedItems.clear();
     if (m_state->exportRunning == 0) {
         throw OpenStopped{};
     }
@@ -304,6 +305,7 @@ void CProjectTreeCtrl::OnItemExpanding(QTreeWidgetItem* item, bool expand) {
     m_loading = true;
     EnableControls(false);
     m_failedItems.clear();
+    m_damagedItems.clear();
 
     if (item->data(0, kItemDataRole).toInt() != 0) {
         qDeleteAll(item->takeChildren());
@@ -355,8 +357,8 @@ bool CProjectTreeCtrl::ConfirmExport() {
 
 void CProjectTreeCtrl::SaveCsv() {
     // A partial file must never pass for a complete one.
-    if (!m_failedItems.empty()) {
-        WarnUnreadableItems(this, m_failedItems);
+    if (!m_failedItems.empty() || !m_damagedItems.empty()) {
+        WarnUnreadableItems(this, m_failedItems, m_damagedItems);
     }
     SaveRowsAs(this, m_csvRows, FilesOf(m_pDatabase));
 }
@@ -567,6 +569,10 @@ void CProjectTreeCtrl::AddRow(std::string row) {
 
 void CProjectTreeCtrl::ItemFailed(const std::string& spec, const sourcesafe::VssError& error) {
     m_failedItems.emplace_back(FromUtf8(spec), QString::fromUtf8(error.what()));
+}
+
+void CProjectTreeCtrl::ItemDamaged(const std::string& spec, const ItemDamage& damage) {
+    m_damagedItems.emplace_back(FromUtf8(spec), QString::fromStdString(damage.message));
 }
 
 }  // namespace varnotte

@@ -69,6 +69,8 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
 
     // Items that could not be read during the last expansion: spec and reason.
     const std::vector<std::pair<QString, QString>>& FailedItems() const { return m_failedItems; }
+    // Items exported all the same, but damaged (a name in its short form, a lost data file).
+    const std::vector<std::pair<QString, QString>>& DamagedItems() const { return m_damagedItems; }
 
     // Rows collected by the current expansion.
     std::vector<std::string> m_csvRows;
@@ -128,6 +130,7 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
     void ShowStatus(const std::string& spec) override;
     void AddRow(std::string row) override;
     void ItemFailed(const std::string& spec, const sourcesafe::VssError& error) override;
+    void ItemDamaged(const std::string& spec, const ItemDamage& damage) override;
 
     RunState* m_state = nullptr;
     RunState m_ownState;  // used until the application hands over its own
@@ -146,6 +149,7 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
     QString m_pendingStatus;
     QElapsedTimer m_sinceShown;
     std::vector<std::pair<QString, QString>> m_failedItems;
+    std::vector<std::pair<QString, QString>> m_damagedItems;
 };
 
 }  // namespace varnotte

@@ -58,6 +58,8 @@ class BadInputTest : public varnotte::test::DialogTestBase {
     QString japaneseIni;
     vsstest::ItemId lateFile = 0;
     fs::path lateLog;
+    vsstest::ItemId bFile = 0;
+    fs::path bData;
 
     // Replaces the box's text as pasting does (the dialog hears of it as an edit).
     static void Paste(QLineEdit* box, const QString& text) {
@@ -85,13 +87,14 @@ class BadInputTest : public varnotte::test::DialogTestBase {
         {
             vsstest::DatabaseWriter writer(dir->path() / "western");
             const vsstest::ItemId p = writer.AddProject(writer.Root(), "P");
-            writer.AddFile(p, "b.txt");
+            bFile = writer.AddFile(p, "b.txt");
             lateFile = writer.AddFile(writer.Root(), "z.txt");
             writer.AddUser("Tanaka", "?");
             writer.AddUser("Smith", "secret");
             writer.Write();
             westernIni = Q(writer.IniPath());
             lateLog = writer.LogPath(lateFile);
+            bData = writer.DataPath(bFile);
         }
         {
             vsstest::DatabaseWriter writer(dir->path() / "japanese");
@@ -322,6 +325,30 @@ class BadInputTest : public varnotte::test::DialogTestBase {
         const auto records = varnotte::test::ParseCsv(vsstest::ReadWholeFile(copy / "rest.csv"));
         QCOMPARE(records.size(), std::size_t{2});
         QCOMPARE(records[0][0], std::string("$/P"));
+        QCOMPARE(records[1][0], std::string("$/P/b.txt"));
+    }
+
+    // b.txt has lost its data file: its row is saved all the same, and the warning before
+    // the save says so.
+    void damagedItemIsSavedWithAWarning() {
+        varnotte::test::TempDir copy;
+        varnotte::test::CopyTree(dir->path() / "western", copy / "db");
+        fs::remove(copy / "db" / fs::relative(bData, dir->path() / "western"));
+        Start();
+        Paste(edit(IDC_USER_NAME), QStringLiteral("Admin"));
+        Remember(Q(copy / "db" / "srcsafe.ini"));
+        QTest::keyClick(edit(IDC_USER_NAME), Qt::Key_Return);
+        QCOMPARE(tree()->topLevelItemCount(), 1);
+        QString warning;
+        answerer->ExpectMessageBox(QMessageBox::Ok);  // export everything below $?
+        answerer->ExpectMessageBox(QMessageBox::Ok, &warning);
+        answerer->ExpectFileDialog(Q(copy / "all.csv"));
+        QTest::keyClick(edit(IDC_USER_NAME), Qt::Key_Return);
+        QVERIFY2(warning.startsWith(QStringLiteral("損傷している項目が 1 件")),
+                 qPrintable(warning));
+        QVERIFY2(warning.contains(QStringLiteral("$/P/b.txt")), qPrintable(warning));
+        const auto records = varnotte::test::ParseCsv(vsstest::ReadWholeFile(copy / "all.csv"));
+        QCOMPARE(records.size(), std::size_t{3});
         QCOMPARE(records[1][0], std::string("$/P/b.txt"));
     }
 };
