@@ -5,13 +5,12 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <string>
 
 #include "cli/arguments.h"
 #include "cli/exit_codes.h"
 #include "cli/export_command.h"
 #include "cli/options.h"
-#include "cli/password_line.h"
+#include "cli/login_options.h"
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
@@ -27,15 +26,13 @@ int main(int argc, char* argv[]) {
         return parsed.exitCode;
     }
     varnotte::cli::Options options = *parsed.options;
-    if (options.passwordFromStdin) {
-        std::string line;
-        QString error;
-        if (!varnotte::cli::ReadPasswordLine(stdin, line, error)) {
-            std::fprintf(stderr, "varnotte-csv: %s\n", error.toLocal8Bit().constData());
-            return varnotte::cli::kExitUsage;
-        }
-        options.password = QString::fromStdString(line);
+    varnotte::cli::Login login{options.user, options.password, options.passwordFromStdin};
+    QString error;
+    if (!varnotte::cli::CompleteLogin(login, error)) {
+        std::fprintf(stderr, "varnotte-csv: %s\n", error.toLocal8Bit().constData());
+        return varnotte::cli::kExitUsage;
     }
+    options.password = login.password;
     const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO) == 1;
     return varnotte::cli::RunExport(options, stderr, showProgress);
 }

@@ -16,6 +16,7 @@
 
 #include "cli/arguments.h"
 #include "cli/exit_codes.h"
+#include "cli/login_options.h"
 #include "codepage/code_page.h"
 #include "export/utf8_text.h"
 #include "sourcesafe/automation_date.h"
@@ -84,17 +85,7 @@ ParseResult ParseOptions(const QStringList& arguments) {
         "Exports the projects and files of a SourceSafe database (and with --history every version "
         "of every file) as CSV, exactly as Varnotte's export of that project writes them; or, with "
         "the options below, with every fact a migration needs, as a wide CSV or as JSON Lines."));
-    const QCommandLineOption user(
-        QStringList{QStringLiteral("u"), QStringLiteral("user")},
-        QStringLiteral("SourceSafe user name (default: $SSUSER, else Admin; an empty "
-                       "name stands for your login name)."),
-        QStringLiteral("NAME"));
-    const QCommandLineOption password(QStringList{QStringLiteral("p"), QStringLiteral("password")},
-                                      QStringLiteral("Password (default: empty)."),
-                                      QStringLiteral("PW"));
-    const QCommandLineOption passwordStdin(
-        QStringLiteral("password-stdin"),
-        QStringLiteral("Read the password from the first line of standard input."));
+    const LoginOptions login = AddLoginOptions(parser);
     const QCommandLineOption history(
         QStringLiteral("history"),
         QStringLiteral("Also write one row for every version of every file."));
@@ -176,7 +167,7 @@ ParseResult ParseOptions(const QStringList& arguments) {
                        "or LANG says Japanese, else en)."),
         QStringLiteral("LANG"));
     parser.addOptions(
-        {user,   password,   passwordStdin, history, output,         encoding,    quiet, verbose,
+        {history, output,         encoding,    quiet, verbose,
          format, columns,    dateFormat,    deleted, projectHistory, since,       until, author,
          label,  errorsFile, users,         report,  reportLanguage, checkContent});
     const QCommandLineOption help = parser.addHelpOption();
@@ -203,12 +194,7 @@ ParseResult ParseOptions(const QStringList& arguments) {
     // --help-all is listed by Qt beside --help; a QCoreApplication has no options of its own
     // to add, so both print the same.
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
-        result.message = versionLine + parser.helpText() + QStringLiteral("\nExit statuses:\n");
-        for (const ExitStatusText& status : kExitStatusTexts) {
-            result.message += QStringLiteral("  %1  %2\n")
-                                  .arg(status.code)
-                                  .arg(QString::fromUtf8(status.meaning));
-        }
+        result.message = versionLine + HelpWithExitStatuses(parser, kExitStatusTexts);
         return result;
     }
     if (parser.isSet(version)) {
@@ -222,21 +208,18 @@ ParseResult ParseOptions(const QStringList& arguments) {
     if (positional.size() > 2) {
         return usageError(QStringLiteral("Unexpected argument: %1").arg(Shown(positional.at(2))));
     }
-    if (parser.isSet(password) && parser.isSet(passwordStdin)) {
-        return usageError(
-            QStringLiteral("--password and --password-stdin cannot be used together."));
-    }
     Options options;
     options.iniPath = positional.at(0);
     if (positional.size() == 2) {
         options.spec = positional.at(1);
     }
-    // Databases come from Windows servers, where the login name of this machine is rarely a
-    // SourceSafe user; every database has an Admin, so that is the default to try.
-    options.user = parser.isSet(user) ? parser.value(user)
-                                      : qEnvironmentVariable("SSUSER", QStringLiteral("Admin"));
-    options.password = parser.value(password);
-    options.passwordFromStdin = parser.isSet(passwordStdin);
+    Login taken;
+    if (const std::optional<QString> error = TakeLogin(parser, login, taken)) {
+        return usageError(*error);
+    }
+    options.user = taken.user;
+    options.password = taken.password;
+    options.passwordFromStdin = taken.passwordFromStdin;
     options.history = parser.isSet(history);
     options.outputPath = parser.value(output);
     options.quiet = parser.isSet(quiet);

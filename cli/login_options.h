@@ -1,0 +1,43 @@
+// What every command-line program of Varnotte shares: the login options, the password read
+// from standard input, and --help's list of exit statuses.
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QString>
+
+#include <optional>
+#include <span>
+
+#include "cli/exit_codes.h"
+
+namespace varnotte::cli {
+
+struct LoginOptions {
+    QCommandLineOption user;
+    QCommandLineOption password;
+    QCommandLineOption passwordStdin;
+};
+
+// --user, --password and --password-stdin, added to `parser`.
+LoginOptions AddLoginOptions(QCommandLineParser& parser);
+
+struct Login {
+    QString user;
+    QString password;
+    bool passwordFromStdin = false;
+};
+
+// The login the parsed options ask for, or the usage error.
+std::optional<QString> TakeLogin(const QCommandLineParser& parser, const LoginOptions& options,
+                                 Login& login);
+
+// With --password-stdin, reads the password from standard input. Returns false with
+// `error` set when it cannot.
+bool CompleteLogin(Login& login, QString& error);
+
+// The help text followed by what each exit status means.
+QString HelpWithExitStatuses(const QCommandLineParser& parser,
+                             std::span<const ExitStatusText> statuses);
+
+}  // namespace varnotte::cli
