@@ -1,0 +1,16 @@
+// Writing one file whole or not at all, by the bytes of its path.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+namespace varnotte::cli {
+
+// Writes `content` into a temporary file beside `path`, gives it the modification time
+// `modified`, and then puts it in place: over an existing file (or link, which is replaced,
+// not followed) only with `replace`. On failure nothing is left behind and `error` says why.
+bool WriteFileAtomically(const std::string& path, std::string_view content, std::time_t modified,
+                         bool replace, std::string& error);
+
+}  // namespace varnotte::cli
