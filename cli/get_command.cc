@@ -76,6 +76,18 @@ bool IsRealFolder(const std::string& path) {
     return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
+// The date of version `number` of `file`, from its history; DISP_E_BADINDEX when it has none.
+double DateOf(const sourcesafe::IVSSItem& file, int number) {
+    sourcesafe::IVSSVersions::Enumerator versions = file.Versions().NewEnum();
+    for (sourcesafe::IVSSVersion version; versions.Next(version);) {
+        if (version.VersionNumber() == number) {
+            return version.Date();
+        }
+    }
+    throw sourcesafe::VssError(sourcesafe::DISP_E_BADINDEX_RESULT,
+                               "it has no version " + std::to_string(number));
+}
+
 class Getter {
   public:
     Getter(const sourcesafe::IVSSDatabase& database, const GetOptions& options,
@@ -167,18 +179,6 @@ class Getter {
     std::size_t filesWritten() const { return filesWritten_; }
 
   private:
-    // The date of version `number` of `file`, from its history.
-    static double DateOf(const sourcesafe::IVSSItem& file, int number) {
-        sourcesafe::IVSSVersions::Enumerator versions = file.Versions().NewEnum();
-        for (sourcesafe::IVSSVersion version; versions.Next(version);) {
-            if (version.VersionNumber() == number) {
-                return version.Date();
-            }
-        }
-        throw sourcesafe::VssError(sourcesafe::DISP_E_BADINDEX_RESULT,
-                                   "it has no version " + std::to_string(number));
-    }
-
     bool MakeFolder(const std::string& spec, const std::string& path) {
         if (::mkdir(path.c_str(), 0777) == 0) {
             return true;
@@ -298,6 +298,15 @@ int RunGet(const GetOptions& options, std::FILE* errors, bool showProgress) {
     if (options.version != 0 && isProject) {
         Report(errors, "--version is for a file; " + item.Spec() + " is a project");
         return kExitUsage;
+    }
+    if (options.version != 0) {
+        try {
+            DateOf(item, options.version);
+        } catch (const sourcesafe::VssError& error) {
+            Report(errors, item.Spec() + ": " + error.what());
+            return error.code() == sourcesafe::DISP_E_BADINDEX_RESULT ? kExitUsage
+                                                                      : kExitItemsUnreadable;
+        }
     }
     const std::string name = item.Name();
     if (!isProject) {

@@ -119,6 +119,8 @@ const Case kCases[] = {
          s.expected.File("a.txt", "one\r\ntwo\r\n", kDay + 60);
      },
      "$/a.txt", 2},
+    {"VersionTheFileLacksIsAUsageError", [](Scene& s) { Tree(s, false); }, "$/a.txt",
+     4, false, kExitUsage, "no version 4"},
     {"VersionOfAProjectIsRefused", [](Scene& s) { Tree(s, false); }, "$/P", 2, false, kExitUsage,
      "is a project"},
     {"NotEmptyWithoutForce",
