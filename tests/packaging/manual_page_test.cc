@@ -1,8 +1,9 @@
-// The manual page of varnotte-csv says what `varnotte-csv --help` says: the same options
+// The manual page of each command-line program says what its --help says: the same options
 // with the same values, the same exit statuses, the same version. When an option is added
 // to the program, the failure says what to add to the page.
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -15,11 +16,31 @@
 #include <sstream>
 #include <string>
 
-#include "tests/support/csv_program.h"
 
 namespace {
 
-const char kPage[] = "packaging/varnotte-csv.1.in";
+struct Program {
+    const char* name;
+    const char* path;
+    const char* versionOption;
+    const char* testName;
+};
+
+const Program kPrograms[] = {
+    {"varnotte-csv", VARNOTTE_CSV_PATH, "--version", "Csv"},
+    {"varnotte-get", VARNOTTE_GET_PATH, "--program-version", "Get"},
+};
+
+// What the program writes on standard output.
+std::string Output(const Program& program, const QString& option) {
+    QProcess process;
+    process.start(QString::fromUtf8(program.path), {option});
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        return {};
+    }
+    return process.readAllStandardOutput().toStdString();
+}
 
 // Options as spelt with the name of their value ("-o, --output FILE", "--history"), and
 // exit statuses with what they mean.
@@ -93,16 +114,17 @@ std::string Troff(const std::string& option) {
     return tag.replace(u'-', QStringLiteral("\\-")).toStdString();
 }
 
-class ManualPage : public testing::Test {
+class ManualPage : public testing::TestWithParam<Program> {
   protected:
     void SetUp() override {
-        const varnotte::test::CsvRun run = varnotte::test::RunCsv({QStringLiteral("--help")});
-        ASSERT_EQ(run.exitCode, 0) << run.err;
-        help_ = ReadHelp(run.out);
+        const std::string out = Output(GetParam(), QStringLiteral("--help"));
+        ASSERT_FALSE(out.empty()) << GetParam().name << " --help failed";
+        help_ = ReadHelp(out);
+        pagePath_ = "packaging/" + std::string(GetParam().name) + ".1.in";
         ASSERT_GE(help_.options.size(), 8u) << "--help changed its layout; mend ReadHelp";
         const char* build = std::getenv("VARNOTTE_BINARY_DIR");
         std::ifstream in(std::filesystem::path(build != nullptr ? build : "") / "packaging" /
-                         "varnotte-csv.1");
+                         (std::string(GetParam().name) + ".1"));
         ASSERT_TRUE(in) << "the manual page was not made";
         std::stringstream text;
         text << in.rdbuf();
@@ -111,38 +133,47 @@ class ManualPage : public testing::Test {
 
     Described help_;
     Described page_;
+    std::string pagePath_;  // as messages name it
 };
 
-TEST_F(ManualPage, ListsTheOptionsOfHelp) {
+TEST_P(ManualPage, ListsTheOptionsOfHelp) {
     for (const std::string& option : help_.options) {
         EXPECT_TRUE(page_.options.count(option))
-            << "varnotte-csv --help has \"" << option << "\" but " << kPage
+            << GetParam().name << " --help has \"" << option << "\" but " << pagePath_
             << " does not; add to its OPTIONS:\n.TP\n"
             << Troff(option) << "\nWhat it does.";
     }
     for (const std::string& option : page_.options) {
         EXPECT_TRUE(help_.options.count(option))
-            << kPage << " lists \"" << option << "\" under OPTIONS, but varnotte-csv --help"
+            << pagePath_ << " lists \"" << option << "\" under OPTIONS, but " << GetParam().name
+            << " --help"
             << " does not have it (as spelt there, with its value)";
     }
 }
 
-TEST_F(ManualPage, ListsTheExitStatusesOfHelp) {
+TEST_P(ManualPage, ListsTheExitStatusesOfHelp) {
     EXPECT_EQ(help_.statuses.size(), 6u) << "--help changed its layout; mend ReadHelp";
     for (const auto& [status, meaning] : help_.statuses) {
-        EXPECT_EQ(page_.statuses[status], meaning) << "exit status " << status << " in " << kPage;
+        EXPECT_EQ(page_.statuses[status], meaning) << "exit status " << status << " in " << pagePath_;
     }
-    EXPECT_EQ(page_.statuses.size(), help_.statuses.size()) << kPage << " has more statuses";
+    EXPECT_EQ(page_.statuses.size(), help_.statuses.size()) << pagePath_ << " has more statuses";
 }
 
-TEST_F(ManualPage, ShowsTheProgramsVersion) {
-    EXPECT_EQ(varnotte::test::RunCsv({QStringLiteral("--version")}).out, help_.version + "\n");
-    const auto m = QRegularExpression(QStringLiteral(R"(^varnotte-csv ([0-9]+\.[0-9]+\.[0-9]+)$)"))
+TEST_P(ManualPage, ShowsTheProgramsVersion) {
+    EXPECT_EQ(Output(GetParam(), QString::fromUtf8(GetParam().versionOption)),
+              help_.version + "\n");
+    const auto m = QRegularExpression(QStringLiteral(R"(^%1 ([0-9]+\.[0-9]+\.[0-9]+)$)")
+                                          .arg(QString::fromUtf8(GetParam().name)))
                        .match(QString::fromStdString(help_.version));
     ASSERT_TRUE(m.hasMatch()) << help_.version;
     EXPECT_NE(page_.version.find("\"Varnotte " + m.captured(1).toStdString() + "\""),
               std::string::npos)
         << page_.version;
 }
+
+INSTANTIATE_TEST_SUITE_P(Programs, ManualPage, testing::ValuesIn(kPrograms),
+                         [](const testing::TestParamInfo<Program>& info) {
+                             return info.param.testName;
+                         });
 
 }  // namespace
