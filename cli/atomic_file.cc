@@ -46,7 +46,8 @@ bool WriteAll(int fd, std::string_view content) {
 bool WriteFileAtomically(const std::string& path, std::string_view content, std::time_t modified,
                          bool replace, std::string& error) {
     const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     std::string pattern = folder + ".varnotte-get-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
@@ -57,8 +58,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
     }
     const std::string temporary(name.data());
     const timespec times[2] = {{modified, 0}, {modified, 0}};
-    bool ok = ::fchmod(fd, NewFileMode()) == 0 && WriteAll(fd, content) &&
-              ::futimens(fd, times) == 0;
+    bool ok =
+        ::fchmod(fd, NewFileMode()) == 0 && WriteAll(fd, content) && ::futimens(fd, times) == 0;
     int code = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
@@ -69,7 +70,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
         ok = ::rename(temporary.c_str(), path.c_str()) == 0;
         code = errno;
     } else if (ok) {
-        ok = ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
+        ok =
+            ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
         code = errno;
         if (!ok && (code == EINVAL || code == ENOSYS)) {
             // A file system without that flag: link() refuses an existing target too.
@@ -81,8 +83,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
         ::unlink(temporary.c_str());
     }
     if (!ok) {
-        error = code == EEXIST ? std::string("a file of that name is already there")
-                               : ErrorText(code);
+        error =
+            code == EEXIST ? std::string("a file of that name is already there") : ErrorText(code);
     }
     return ok;
 }

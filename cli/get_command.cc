@@ -90,8 +90,8 @@ double DateOf(const sourcesafe::IVSSItem& file, int number) {
 
 class Getter {
   public:
-    Getter(const sourcesafe::IVSSDatabase& database, const GetOptions& options,
-           std::FILE* errors, bool showProgress)
+    Getter(const sourcesafe::IVSSDatabase& database, const GetOptions& options, std::FILE* errors,
+           bool showProgress)
         : database_(database),
           files_(FilesOf(database)),
           options_(options),
@@ -154,16 +154,18 @@ class Getter {
             return;
         }
         std::string error;
-        if (!WriteFileAtomically(path, content, InstantOf(date, database_.Zone()),
-                                 options_.force, error)) {
+        if (!WriteFileAtomically(path, content, InstantOf(date, database_.Zone()), options_.force,
+                                 error)) {
             Fail(spec, "cannot write " + path + ": " + error);
             return;
         }
         if (const vssdb::NameDoubt* doubt = file.UncertainName(); doubt != nullptr) {
             // Written all the same, so that no content is lost; the name is the doubt.
             ClearProgress();
-            Report(errors_, spec + ": written under its stored short name, as its long name "
-                                   "cannot be read: " + doubt->reason);
+            Report(errors_, spec +
+                                ": written under its stored short name, as its long name "
+                                "cannot be read: " +
+                                doubt->reason);
         }
         ++filesWritten_;
     }
@@ -315,8 +317,8 @@ int RunGet(const GetOptions& options, std::FILE* errors, bool showProgress) {
             return kExitItemsUnreadable;
         }
     }
-    if (const QString why =
-            WhyTargetIsInDatabase(QFile::decodeName((folder + "/" + name).c_str()), FilesOf(database));
+    if (const QString why = WhyTargetIsInDatabase(QFile::decodeName((folder + "/" + name).c_str()),
+                                                  FilesOf(database));
         !why.isEmpty()) {
         Report(errors, "will not write into the database: " + why.toStdString());
         return kExitCannotWrite;

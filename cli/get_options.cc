@@ -24,10 +24,10 @@ GetParseResult ParseGetOptions(const QStringList& arguments) {
         QStringLiteral("version"),
         QStringLiteral("Write version N of the file SPEC instead of the latest."),
         QStringLiteral("N"));
-    QCommandLineOption label(QStringLiteral("label"),
-                                   QStringLiteral("Not available yet."), QStringLiteral("L"));
+    QCommandLineOption label(QStringLiteral("label"), QStringLiteral("Not available yet."),
+                             QStringLiteral("L"));
     QCommandLineOption date(QStringLiteral("date"), QStringLiteral("Not available yet."),
-                                  QStringLiteral("D"));
+                            QStringLiteral("D"));
     label.setFlags(QCommandLineOption::HiddenFromHelp);
     date.setFlags(QCommandLineOption::HiddenFromHelp);
     const QCommandLineOption force(
@@ -39,8 +39,8 @@ GetParseResult ParseGetOptions(const QStringList& arguments) {
     parser.addOptions({version, label, date, force, quiet});
     const QCommandLineOption help = parser.addHelpOption();
     // Not addVersionOption(): --version takes a version number here.
-    const QCommandLineOption programVersion(
-        QStringLiteral("program-version"), QStringLiteral("Displays version information."));
+    const QCommandLineOption programVersion(QStringLiteral("program-version"),
+                                            QStringLiteral("Displays version information."));
     parser.addOption(programVersion);
     parser.addPositionalArgument(QStringLiteral("INI"),
                                  QStringLiteral("The database's srcsafe.ini."));

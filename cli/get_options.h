@@ -16,7 +16,7 @@ struct GetOptions {
     QString spec;
     QString folder;  // DIR: where the files go
     Login login;
-    int version = 0;  // 0: the latest, or the pinned one
+    int version = 0;     // 0: the latest, or the pinned one
     bool force = false;  // write into a folder that is not empty, over files already there
     bool quiet = false;
 };

@@ -56,7 +56,8 @@ QString HelpWithExitStatuses(const QCommandLineParser& parser,
                              std::span<const ExitStatusText> statuses) {
     QString text = parser.helpText() + QStringLiteral("\nExit statuses:\n");
     for (const ExitStatusText& status : statuses) {
-        text += QStringLiteral("  %1  %2\n").arg(status.code).arg(QString::fromUtf8(status.meaning));
+        text +=
+            QStringLiteral("  %1  %2\n").arg(status.code).arg(QString::fromUtf8(status.meaning));
     }
     return text;
 }

@@ -9,8 +9,8 @@
 #include "cli/arguments.h"
 #include "cli/exit_codes.h"
 #include "cli/export_command.h"
-#include "cli/options.h"
 #include "cli/login_options.h"
+#include "cli/options.h"
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);

@@ -166,10 +166,9 @@ ParseResult ParseOptions(const QStringList& arguments) {
         QStringLiteral("The report's language: en or ja (default: ja when LC_ALL, LC_MESSAGES "
                        "or LANG says Japanese, else en)."),
         QStringLiteral("LANG"));
-    parser.addOptions(
-        {history, output,         encoding,    quiet, verbose,
-         format, columns,    dateFormat,    deleted, projectHistory, since,       until, author,
-         label,  errorsFile, users,         report,  reportLanguage, checkContent});
+    parser.addOptions({history, output, encoding, quiet, verbose, format, columns, dateFormat,
+                       deleted, projectHistory, since, until, author, label, errorsFile, users,
+                       report, reportLanguage, checkContent});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("INI"),

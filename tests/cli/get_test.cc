@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <optional>
-#include <utility>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "cli/exit_codes.h"
 #include "cli/get_command.h"
@@ -119,8 +119,8 @@ const Case kCases[] = {
          s.expected.File("a.txt", "one\r\ntwo\r\n", kDay + 60);
      },
      "$/a.txt", 2},
-    {"VersionTheFileLacksIsAUsageError", [](Scene& s) { Tree(s, false); }, "$/a.txt",
-     4, false, kExitUsage, "no version 4"},
+    {"VersionTheFileLacksIsAUsageError", [](Scene& s) { Tree(s, false); }, "$/a.txt", 4, false,
+     kExitUsage, "no version 4"},
     {"VersionOfAProjectIsRefused", [](Scene& s) { Tree(s, false); }, "$/P", 2, false, kExitUsage,
      "is a project"},
     {"NotEmptyWithoutForce",
@@ -210,8 +210,7 @@ TEST_P(Get, WritesWhatTheCaseExpects) {
     std::map<std::string, bool> found;
     const auto start = fs::exists(dir) ? fs::recursive_directory_iterator(dir)
                                        : fs::recursive_directory_iterator();
-    for (auto it = start; it != fs::recursive_directory_iterator();
-         ++it) {
+    for (auto it = start; it != fs::recursive_directory_iterator(); ++it) {
         const std::string relative = it->path().lexically_relative(dir).string();
         found[relative] = true;
         if (it->is_symlink()) {

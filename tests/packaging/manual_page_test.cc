@@ -16,7 +16,6 @@
 #include <sstream>
 #include <string>
 
-
 namespace {
 
 struct Program {
@@ -154,7 +153,8 @@ TEST_P(ManualPage, ListsTheOptionsOfHelp) {
 TEST_P(ManualPage, ListsTheExitStatusesOfHelp) {
     EXPECT_EQ(help_.statuses.size(), 6u) << "--help changed its layout; mend ReadHelp";
     for (const auto& [status, meaning] : help_.statuses) {
-        EXPECT_EQ(page_.statuses[status], meaning) << "exit status " << status << " in " << pagePath_;
+        EXPECT_EQ(page_.statuses[status], meaning)
+            << "exit status " << status << " in " << pagePath_;
     }
     EXPECT_EQ(page_.statuses.size(), help_.statuses.size()) << pagePath_ << " has more statuses";
 }
