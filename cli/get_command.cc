@@ -111,8 +111,11 @@ class Getter {
             sourcesafe::IVSSItem child;
             try {
                 child = children.Item(index);
+                // Raises for a name that cannot be used, whose stand-in nothing may be
+                // written under, before a folder is made by it.
+                child.VersionNumber();
             } catch (const sourcesafe::VssError& error) {
-                Fail(project.Spec(), error.what());
+                Fail(child.IsEmpty() ? project.Spec() : child.Spec(), error.what());
                 continue;
             }
             const std::string name = child.Name();
