@@ -217,23 +217,26 @@ void CProjectTreeCtrl::ShowRootPreview(const sourcesafe::IVSSDatabase& database)
 void CProjectTreeCtrl::ReadCodePageCensus(const sourcesafe::IVSSDatabase& database) {
     QElapsedTimer sinceShown;
     sinceShown.start();
-    const auto tick = [&](const QString& status) {
+    // Called for every log: the status text is made only when it is shown.
+    const auto tick = [&](const auto& statusText) {
         if (m_state->exportRunning == 0) {
             throw OpenStopped{};
         }
         if (sinceShown.elapsed() >= kRefreshMs) {
-            if (!status.isNull()) {
+            if (const QString status = statusText(); !status.isNull()) {
                 ShowStatusNow(status);
             }
             QCoreApplication::processEvents(QEventLoop::AllEvents);
             sinceShown.restart();
         }
     };
-    const std::size_t logsInFolder = database.CountItemLogs([&] { tick(QString()); });
+    const std::size_t logsInFolder =
+        database.CountItemLogs([&] { tick([] { return QString(); }); });
     ShowStatusNow(CensusStatusText(0, logsInFolder));
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    database.ConfirmCodePage(
-        [&](std::size_t logsDone) { tick(CensusStatusText(logsDone, logsInFolder)); });
+    database.ConfirmCodePage([&](std::size_t logsDone) {
+        tick([&] { return CensusStatusText(logsDone, logsInFolder); });
+    });
 }
 
 void CProjectTreeCtrl::BeginLoading() {
