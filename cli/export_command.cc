@@ -1,7 +1,6 @@
 #include "cli/export_command.h"
 
 #include <array>
-#include <chrono>
 #include <exception>
 #include <map>
 #include <memory>
@@ -14,6 +13,7 @@
 
 #include "cli/arguments.h"
 #include "cli/exit_codes.h"
+#include "cli/progress_line.h"
 #include "cli/report_output.h"
 #include "export/csv_file_writer.h"
 #include "export/csv_rows.h"
@@ -30,8 +30,6 @@
 
 namespace varnotte::cli {
 namespace {
-
-constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
 bool IsLoginRefusal(sourcesafe::HRESULT code) {
     return code == sourcesafe::ESS_USER_NOT_FOUND || code == sourcesafe::ESS_BAD_PASSWORD;
@@ -80,7 +78,7 @@ class ExportHost : public WalkHost {
         : sink_(sink),
           exportRunning_(exportRunning),
           errors_(errors),
-          showProgress_(showProgress),
+          progress_(errors, showProgress),
           beforeEachItem_(beforeEachItem),
           checkContent_(checkContent) {}
 
@@ -110,26 +108,7 @@ class ExportHost : public WalkHost {
 
     void ShowStatus(const std::string& spec) override {
         ++visited_;
-        if (!showProgress_) {
-            return;
-        }
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastProgress_ < kProgressInterval) {
-            return;
-        }
-        lastProgress_ = now;
-        // One line, rewritten in place; long specs are cut from the left, between characters.
-        std::string shown = PrintableText(spec);
-        if (shown.size() > 60) {
-            std::size_t cut = shown.size() - 57;
-            while (cut < shown.size() && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) {
-                ++cut;
-            }
-            shown = "..." + shown.substr(cut);
-        }
-        std::fprintf(errors_, "\r\033[K%zu items  %s", visited_, shown.c_str());
-        std::fflush(errors_);
-        progressShown_ = true;
+        progress_.Show(visited_, "items", spec);
     }
 
     void AddRow(std::string row) override {
@@ -150,12 +129,7 @@ class ExportHost : public WalkHost {
         }
     }
 
-    void EndProgress() {
-        if (progressShown_) {
-            std::fprintf(errors_, "\r\033[K");
-            std::fflush(errors_);
-        }
-    }
+    void EndProgress() { progress_.Clear(); }
 
     bool writeFailed() const { return writeFailed_; }
     const std::vector<Failure>& failures() const { return failures_; }
@@ -178,17 +152,15 @@ class ExportHost : public WalkHost {
     RowSink& sink_;
     int& exportRunning_;
     std::FILE* errors_;
-    bool showProgress_;
+    ProgressLine progress_;
     const std::function<void()>& beforeEachItem_;
     bool checkContent_;
     std::unordered_set<std::string> contentChecked_;  // physical names
     std::vector<Failure> damagedContent_;
     std::vector<Failure> restored_;
     std::unordered_set<std::string> dataFileMissing_;  // specs
-    bool progressShown_ = false;
     bool writeFailed_ = false;
     std::size_t visited_ = 0;
-    std::chrono::steady_clock::time_point lastProgress_{};
     std::vector<Failure> failures_;
 };
 

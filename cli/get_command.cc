@@ -5,7 +5,6 @@
 #include <QFile>
 
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -17,6 +16,7 @@
 
 #include "cli/arguments.h"
 #include "cli/atomic_file.h"
+#include "cli/progress_line.h"
 #include "export/database_files.h"
 #include "export/open_database.h"
 #include "export/utf8_text.h"
@@ -28,7 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 constexpr double kUnixEpochAsAutomationDate = 25569.0;  // 1970-01-01
 
 void Report(std::FILE* errors, const std::string& message) {
@@ -96,7 +95,7 @@ class Getter {
           files_(FilesOf(database)),
           options_(options),
           errors_(errors),
-          showProgress_(showProgress) {}
+          progress_(errors, showProgress) {}
 
     void Project(const sourcesafe::IVSSItem& project, const std::string& folder) {
         sourcesafe::IVSSItems children;
@@ -173,12 +172,7 @@ class Getter {
         ++filesWritten_;
     }
 
-    void Finish() {
-        if (progressShown_) {
-            std::fputs("\r\033[K", errors_);
-            std::fflush(errors_);
-        }
-    }
+    void Finish() { progress_.Clear(); }
 
     int failures() const { return failures_; }
     std::size_t filesWritten() const { return filesWritten_; }
@@ -205,42 +199,15 @@ class Getter {
         ++failures_;
     }
 
-    void ShowProgress(const std::string& spec) {
-        if (!showProgress_) {
-            return;
-        }
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastProgress_ < kProgressInterval) {
-            return;
-        }
-        lastProgress_ = now;
-        std::string shown = PrintableText(spec);
-        if (shown.size() > 60) {
-            std::size_t cut = shown.size() - 57;
-            while (cut < shown.size() && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) {
-                ++cut;
-            }
-            shown = "..." + shown.substr(cut);
-        }
-        std::fprintf(errors_, "\r\033[K%zu files  %s", filesWritten_, shown.c_str());
-        std::fflush(errors_);
-        progressShown_ = true;
-    }
+    void ShowProgress(const std::string& spec) { progress_.Show(filesWritten_, "files", spec); }
 
-    void ClearProgress() {
-        if (progressShown_) {
-            std::fputs("\r\033[K", errors_);
-            progressShown_ = false;
-        }
-    }
+    void ClearProgress() { progress_.Clear(); }
 
     const sourcesafe::IVSSDatabase& database_;
     const DatabaseFiles files_;
     const GetOptions& options_;
     std::FILE* errors_;
-    bool showProgress_;
-    bool progressShown_ = false;
-    std::chrono::steady_clock::time_point lastProgress_{};
+    ProgressLine progress_;
     std::set<std::string> written_;
     int failures_ = 0;
     std::size_t filesWritten_ = 0;
