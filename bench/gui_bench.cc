@@ -171,7 +171,7 @@ int Reopen(const QStringList& args) {
     QTimer screenshot;
     const qsizetype screenshotAt = args.indexOf(QStringLiteral("--screenshot"));
     if (screenshotAt > 0 && screenshotAt + 1 < args.size()) {
-        const QString path = args[screenshotAt + 1];
+        const QString& path = args[screenshotAt + 1];
         QObject::connect(&screenshot, &QTimer::timeout, [&reporter, &screenshot, path] {
             CBrelwickDlg* dialog = reporter.mainWindow();
             auto* status =

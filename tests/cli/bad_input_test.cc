@@ -42,7 +42,6 @@ namespace fs = std::filesystem;
 using namespace varnotte::cli;
 
 using varnotte::test::CsvRun;
-using varnotte::test::PrintTo;
 using varnotte::test::RunCsv;
 
 using varnotte::test::Q;

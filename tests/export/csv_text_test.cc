@@ -21,7 +21,6 @@
 
 namespace {
 
-using varnotte::test::PrintTo;
 
 struct LineCase {
     std::string name;

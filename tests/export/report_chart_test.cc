@@ -14,7 +14,6 @@
 
 namespace {
 
-using varnotte::ChartSeries;
 using varnotte::MonthKey;
 
 struct Rect {

@@ -22,7 +22,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using varnotte::test::PrintTo;
 using Words = std::set<std::string>;
 
 // Runs the completion for the words typed so far (the last one being completed) in a

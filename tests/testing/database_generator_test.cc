@@ -25,7 +25,6 @@ namespace vsstest {
 namespace {
 
 namespace fs = std::filesystem;
-using varnotte::test::PrintTo;
 
 struct Tally {
     long long projects = 0;

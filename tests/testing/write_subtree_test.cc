@@ -18,7 +18,6 @@ namespace vsstest {
 namespace {
 
 namespace fs = std::filesystem;
-using varnotte::test::PrintTo;
 
 std::map<std::string, std::string> FilesUnder(const fs::path& root) {
     std::map<std::string, std::string> files;

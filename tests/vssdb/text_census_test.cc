@@ -37,7 +37,6 @@ namespace vssdb {
 namespace {
 
 namespace fs = std::filesystem;
-using varnotte::test::PrintTo;
 namespace rf = record_format;
 namespace rv = revision_format;
 
