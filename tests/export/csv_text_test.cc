@@ -21,7 +21,6 @@
 
 namespace {
 
-
 struct LineCase {
     std::string name;
     std::string row;
