@@ -476,7 +476,7 @@ void CodePageDetector::AddText(std::string_view bytes) {
              candidate.decoder->CanDecode(uncut))) {
             anyDecodes = true;
         } else {
-            failedBy |= 1u << i;
+            failedBy = static_cast<std::uint16_t>(failedBy | (1u << i));
         }
     }
     if (!anyDecodes) {
