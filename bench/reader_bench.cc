@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "export/csv_file_writer.h"
 #include "export/csv_rows.h"
+#include "export/output_file_writer.h"
 #include "export/subtree_walk.h"
 #include "sourcesafe/vss_database.h"
 #include "testing/database_generator.h"

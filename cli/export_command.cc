@@ -15,16 +15,16 @@
 #include "cli/exit_codes.h"
 #include "cli/progress_line.h"
 #include "cli/report_output.h"
-#include "export/csv_file_writer.h"
 #include "export/csv_rows.h"
 #include "export/json_lines_format.h"
 #include "export/open_database.h"
-#include "export/report_tally.h"
+#include "export/output_file_writer.h"
 #include "export/subtree_walk.h"
 #include "export/user_tally.h"
 #include "export/utf8_text.h"
 #include "export/version_filter.h"
 #include "export/wide_csv_format.h"
+#include "report/report_tally.h"
 #include "sourcesafe/vss_database.h"
 #include "sourcesafe/vss_error.h"
 
@@ -47,7 +47,7 @@ struct Failure {
 // Where the rows of the walk go: CSV rows or JSON lines into the file, or a tally.
 class RowSink {
   public:
-    RowSink(CsvFileWriter& writer, OutputFormat format, UserTally* tally, ReportTally* report)
+    RowSink(OutputFileWriter& writer, OutputFormat format, UserTally* tally, ReportTally* report)
         : writer_(writer), format_(format), tally_(tally), report_(report) {}
 
     bool Add(const std::string& row) {
@@ -64,7 +64,7 @@ class RowSink {
     }
 
   private:
-    CsvFileWriter& writer_;
+    OutputFileWriter& writer_;
     OutputFormat format_;
     UserTally* tally_;
     ReportTally* report_;
@@ -266,7 +266,7 @@ std::pair<std::string, std::string> FileAndReason(const std::string& message,
 // makes the file.
 bool WriteErrorsFile(const Options& options, const DatabaseFiles& database,
                      const std::vector<Failure>& failures, std::string& error) {
-    CsvFileWriter writer;
+    OutputFileWriter writer;
     writer.ProtectDatabase(database);
     bool ok = writer.Open(options.errorsPath) &&
               writer.WriteRow(CsvRow(std::array<std::string_view, 3>{"spec", "file", "reason"}));
@@ -288,7 +288,7 @@ bool WriteErrorsFile(const Options& options, const DatabaseFiles& database,
 
 // The users list after the walk has counted their versions (or without a walk).
 bool WriteUsers(const Options& options, const sourcesafe::IVSSDatabase& database,
-                const UserTally& tally, CsvFileWriter& writer) {
+                const UserTally& tally, OutputFileWriter& writer) {
     const std::vector<UserSummary> users = tally.Summaries(database.Users());
     const bool counted = options.history || options.projectHistory;
     if (options.format == OutputFormat::kJsonLines) {
@@ -347,7 +347,7 @@ int Export(const Options& options, std::FILE* errors, bool showProgress,
     }
 
     const DatabaseFiles files = FilesOf(database);
-    CsvFileWriter writer;
+    OutputFileWriter writer;
     writer.ProtectDatabase(files);
     const bool opened = options.outputPath.isEmpty() ? writer.OpenStandardOutput()
                                                      : writer.Open(options.outputPath);

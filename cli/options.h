@@ -6,9 +6,9 @@
 
 #include <optional>
 
-#include "export/report_texts.h"
 #include "export/row_format.h"
 #include "export/version_filter.h"
+#include "report/report_texts.h"
 
 namespace varnotte::cli {
 

@@ -24,7 +24,7 @@ void MeasureFolder(const QString& folder, ReportContext& context) {
 
 bool WriteReport(const Options& options, const sourcesafe::IVSSDatabase& database,
                  const std::string& spec, const ReportTally& tally,
-                 std::vector<UnreadableItem> unreadable, CsvFileWriter& writer) {
+                 std::vector<UnreadableItem> unreadable, OutputFileWriter& writer) {
     ReportContext context;
     context.iniPath = QFileInfo(options.iniPath).absoluteFilePath().toStdString();
     context.dataFolder = database.DataFolder();

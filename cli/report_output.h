@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "cli/options.h"
-#include "export/csv_file_writer.h"
-#include "export/report_html.h"
-#include "export/report_tally.h"
+#include "export/output_file_writer.h"
+#include "report/report_html.h"
+#include "report/report_tally.h"
 #include "sourcesafe/vss_database.h"
 
 namespace varnotte::cli {
@@ -15,6 +15,6 @@ namespace varnotte::cli {
 // Writes the report into `writer`, which is open on the report's file.
 bool WriteReport(const Options& options, const sourcesafe::IVSSDatabase& database,
                  const std::string& spec, const ReportTally& tally,
-                 std::vector<UnreadableItem> unreadable, CsvFileWriter& writer);
+                 std::vector<UnreadableItem> unreadable, OutputFileWriter& writer);
 
 }  // namespace varnotte::cli

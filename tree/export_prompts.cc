@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QStringList>
 
-#include "export/csv_file_writer.h"
+#include "export/output_file_writer.h"
 
 namespace varnotte {
 namespace {

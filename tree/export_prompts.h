@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "export/csv_file_writer.h"
 #include "export/database_files.h"
+#include "export/output_file_writer.h"
 
 class QWidget;
 

@@ -15,8 +15,8 @@
 #include <optional>
 #include <sstream>
 
-#include "export/csv_file_writer.h"
 #include "export/csv_rows.h"
+#include "export/output_file_writer.h"
 #include "tests/support/file_access.h"
 #include "tests/support/qt_path.h"
 #include "tests/support/temp_dir.h"
@@ -66,7 +66,7 @@ TEST(CsvFile, ReplacesAnOldFileOnlyWhenComplete) {
     TempDir dir;
     std::ofstream(dir / "out.csv") << "old contents";
     {
-        varnotte::CsvFileWriter writer;
+        varnotte::OutputFileWriter writer;
         ASSERT_TRUE(writer.Open(Q(dir / "out.csv")));
         ASSERT_TRUE(writer.WriteRow("\"new\""));
         EXPECT_EQ(ReadAll(dir / "out.csv"), "old contents") << "visible before the commit";
@@ -246,7 +246,7 @@ TEST(CsvFile, StartingOverTakesBackOnlyWhatThisWriterWrote) {
         {QStringLiteral("/dev/null"), false, {}, {}},
     };
     for (const auto& c : cases) {
-        varnotte::CsvFileWriter writer;
+        varnotte::OutputFileWriter writer;
         ASSERT_TRUE(writer.Open(c.target)) << c.target.toStdString();
         ASSERT_TRUE(writer.WriteRow(std::string(100000, 'a')));
         EXPECT_EQ(writer.CanStartOver(), c.canStartOver) << c.target.toStdString();

@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "export/csv_file_writer.h"
 #include "export/csv_rows.h"
 #include "export/json_lines_format.h"
+#include "export/output_file_writer.h"
 #include "sourcesafe/automation_date.h"
 #include "tests/support/case_names.h"
 

@@ -51,12 +51,12 @@ struct WriteError {
     TargetInDatabase inDatabase;  // for kInDatabase
 };
 
-class CsvFileWriter {
+class OutputFileWriter {
   public:
-    CsvFileWriter();
-    ~CsvFileWriter();  // an uncommitted temporary file is removed
-    CsvFileWriter(const CsvFileWriter&) = delete;
-    CsvFileWriter& operator=(const CsvFileWriter&) = delete;
+    OutputFileWriter();
+    ~OutputFileWriter();  // an uncommitted temporary file is removed
+    OutputFileWriter(const OutputFileWriter&) = delete;
+    OutputFileWriter& operator=(const OutputFileWriter&) = delete;
 
     // Paths that would write into `database` are refused from now on.
     void ProtectDatabase(const DatabaseFiles& database) { protected_ = database; }

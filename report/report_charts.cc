@@ -1,4 +1,4 @@
-#include "export/report_charts.h"
+#include "report/report_charts.h"
 
 #include <QLocale>
 #include <QString>
@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "export/report_texts.h"
+#include "report/report_texts.h"
 
 namespace varnotte {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "export/report_tally.h"
+#include "report/report_tally.h"
 
 namespace varnotte {
 

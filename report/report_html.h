@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "export/report_tally.h"
-#include "export/report_texts.h"
 #include "export/user_tally.h"
+#include "report/report_tally.h"
+#include "report/report_texts.h"
 #include "sourcesafe/vss_database.h"
 
 namespace varnotte {

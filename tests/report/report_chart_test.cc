@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "export/report_charts.h"
+#include "report/report_charts.h"
 
 namespace {
 

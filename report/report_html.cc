@@ -1,4 +1,4 @@
-#include "export/report_html.h"
+#include "report/report_html.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "export/report_charts.h"
+#include "report/report_charts.h"
 #include "sourcesafe/automation_date.h"
 
 namespace varnotte {

@@ -1,4 +1,4 @@
-#include "export/report_texts.h"
+#include "report/report_texts.h"
 
 namespace varnotte {
 namespace {

@@ -1,4 +1,4 @@
-#include "export/csv_file_writer.h"
+#include "export/output_file_writer.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -157,13 +157,13 @@ void AppendCsvLine(QByteArray& out, std::string_view row) {
                    std::string_view(encoded.constData(), static_cast<std::size_t>(encoded.size())));
 }
 
-CsvFileWriter::CsvFileWriter() = default;
+OutputFileWriter::OutputFileWriter() = default;
 
-CsvFileWriter::~CsvFileWriter() {
+OutputFileWriter::~OutputFileWriter() {
     Discard();
 }
 
-void CsvFileWriter::Discard() {
+void OutputFileWriter::Discard() {
     if (fd_ >= 0 && ownsFd_) {
         ::close(fd_);
     }
@@ -174,7 +174,7 @@ void CsvFileWriter::Discard() {
     }
 }
 
-bool CsvFileWriter::Fail(WriteFailure kind, const QString& text) {
+bool OutputFileWriter::Fail(WriteFailure kind, const QString& text) {
     failed_ = true;
     if (error_.kind == WriteFailure::kNone) {
         error_.kind = kind;
@@ -183,11 +183,11 @@ bool CsvFileWriter::Fail(WriteFailure kind, const QString& text) {
     return false;
 }
 
-bool CsvFileWriter::FailWithErrno(int error) {
+bool OutputFileWriter::FailWithErrno(int error) {
     return Fail(KindOf(error), QString::fromLocal8Bit(std::strerror(error)));
 }
 
-bool CsvFileWriter::Open(const QString& path) {
+bool OutputFileWriter::Open(const QString& path) {
     if (protected_) {
         const TargetInDatabase found = FindTargetInDatabase(path, *protected_);
         if (found) {
@@ -220,7 +220,7 @@ bool CsvFileWriter::Open(const QString& path) {
     return OpenDirectly(native, false, S_ISFIFO(st.st_mode));
 }
 
-bool CsvFileWriter::OpenReplacing(const QByteArray& target) {
+bool OutputFileWriter::OpenReplacing(const QByteArray& target) {
     // QSaveFile would do the same, but its errors carry no errno, and the user is told in
     // their own words whether the folder is missing, read-only or full.
     QByteArray temporary = target + ".XXXXXX";
@@ -239,7 +239,7 @@ bool CsvFileWriter::OpenReplacing(const QByteArray& target) {
     return true;
 }
 
-bool CsvFileWriter::OpenDirectly(const QByteArray& path, bool append, bool fifo) {
+bool OutputFileWriter::OpenDirectly(const QByteArray& path, bool append, bool fifo) {
     // Opening a FIFO for writing waits for a reader; without O_NONBLOCK it would hang
     // until one comes. With it, no reader is ENXIO at once.
     const int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (append ? O_APPEND : 0);
@@ -257,14 +257,14 @@ bool CsvFileWriter::OpenDirectly(const QByteArray& path, bool append, bool fifo)
     return true;
 }
 
-bool CsvFileWriter::OpenStandardOutput() {
+bool OutputFileWriter::OpenStandardOutput() {
     fd_ = STDOUT_FILENO;
     ownsFd_ = false;
     NoteRestartPoint();
     return true;
 }
 
-void CsvFileWriter::NoteRestartPoint() {
+void OutputFileWriter::NoteRestartPoint() {
     // Only a regular file written at its end: cutting back then loses nothing of what
     // was there before.
     struct stat st {};
@@ -278,7 +278,7 @@ void CsvFileWriter::NoteRestartPoint() {
     }
 }
 
-bool CsvFileWriter::WriteRow(std::string_view row) {
+bool OutputFileWriter::WriteRow(std::string_view row) {
     if (failed_ || fd_ < 0) {
         return false;
     }
@@ -286,7 +286,7 @@ bool CsvFileWriter::WriteRow(std::string_view row) {
     return pending_.size() < kFlushThreshold || Flush();
 }
 
-bool CsvFileWriter::WriteUtf8Line(std::string_view line) {
+bool OutputFileWriter::WriteUtf8Line(std::string_view line) {
     if (failed_ || fd_ < 0) {
         return false;
     }
@@ -295,7 +295,7 @@ bool CsvFileWriter::WriteUtf8Line(std::string_view line) {
     return pending_.size() < kFlushThreshold || Flush();
 }
 
-bool CsvFileWriter::Flush() {
+bool OutputFileWriter::Flush() {
     if (failed_ || fd_ < 0) {
         return false;
     }
@@ -322,7 +322,7 @@ bool CsvFileWriter::Flush() {
     return true;
 }
 
-bool CsvFileWriter::StartOver() {
+bool OutputFileWriter::StartOver() {
     if (!CanStartOver()) {
         return false;
     }
@@ -333,7 +333,7 @@ bool CsvFileWriter::StartOver() {
     return true;
 }
 
-bool CsvFileWriter::Commit() {
+bool OutputFileWriter::Commit() {
     if (fd_ < 0) {
         return failed_ ? false : Fail(WriteFailure::kOther, QStringLiteral("the file is not open"));
     }
@@ -370,7 +370,7 @@ bool CsvFileWriter::Commit() {
 
 bool WriteCsvFile(const QString& path, const std::vector<std::string>& rows, WriteError* error,
                   const DatabaseFiles* database) {
-    CsvFileWriter writer;
+    OutputFileWriter writer;
     if (database != nullptr) {
         writer.ProtectDatabase(*database);
     }

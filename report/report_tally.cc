@@ -1,4 +1,4 @@
-#include "export/report_tally.h"
+#include "report/report_tally.h"
 
 #include <QString>
 
