@@ -15,6 +15,7 @@
 #include "cli/exit_codes.h"
 #include "cli/progress_line.h"
 #include "cli/report_output.h"
+#include "export/content_facts.h"
 #include "export/csv_rows.h"
 #include "export/json_lines_format.h"
 #include "export/open_database.h"
@@ -24,6 +25,7 @@
 #include "export/utf8_text.h"
 #include "export/version_filter.h"
 #include "export/wide_csv_format.h"
+#include "report/content_tally.h"
 #include "report/report_tally.h"
 #include "sourcesafe/vss_database.h"
 #include "sourcesafe/vss_error.h"
@@ -74,13 +76,13 @@ class RowSink {
 class ExportHost : public WalkHost {
   public:
     ExportHost(RowSink& sink, int& exportRunning, std::FILE* errors, bool showProgress,
-               const std::function<void()>& beforeEachItem, bool checkContent)
+               const std::function<void()>& beforeEachItem, ContentFactsCache* content)
         : sink_(sink),
           exportRunning_(exportRunning),
           errors_(errors),
           progress_(errors, showProgress),
           beforeEachItem_(beforeEachItem),
-          checkContent_(checkContent) {}
+          content_(content) {}
 
     void ProcessEvents() override {
         if (beforeEachItem_) {
@@ -90,17 +92,23 @@ class ExportHost : public WalkHost {
 
     Node AddProjectNode(Node, const sourcesafe::IVSSItem&) override { return nullptr; }
     void AddFileNode(Node, const sourcesafe::IVSSItem& file) override {
-        if (!checkContent_ || !contentChecked_.insert(file.Physical()).second) {
+        if (content_ == nullptr || !contentChecked_.insert(file.Physical()).second) {
             return;  // a shared file is checked where the walk reaches it first
         }
+        const ContentFacts& facts = content_->Of(file);
+        bool binary = false;
         try {
-            const sourcesafe::ContentCheck check = file.CheckContent();
-            for (const std::string& data : check.restoredDataFiles) {
-                const std::string reason(sourcesafe::LineEndingsRestoredReason());
-                restored_.push_back(
-                    {file.Spec(), data + ": " + reason, std::nullopt, data, reason});
-            }
-        } catch (const sourcesafe::VssError& error) {
+            binary = file.Binary();
+        } catch (const sourcesafe::VssError&) {
+            // read whole before the walk got here; nothing new to say
+        }
+        contentTally_.Add(file.Spec(), binary, facts);
+        for (const std::string& data : facts.restoredDataFiles) {
+            const std::string reason(sourcesafe::LineEndingsRestoredReason());
+            restored_.push_back({file.Spec(), data + ": " + reason, std::nullopt, data, reason});
+        }
+        if (facts.error) {
+            const sourcesafe::VssError& error = *facts.error;
             damagedContent_.push_back(
                 {file.Spec(), error.what(), std::nullopt, error.file(), error.reason()});
         }
@@ -146,6 +154,7 @@ class ExportHost : public WalkHost {
         return damaged;
     }
     const std::vector<Failure>& restored() const { return restored_; }
+    const ContentTally& contentTally() const { return contentTally_; }
     std::size_t visited() const { return visited_; }
 
   private:
@@ -154,8 +163,9 @@ class ExportHost : public WalkHost {
     std::FILE* errors_;
     ProgressLine progress_;
     const std::function<void()>& beforeEachItem_;
-    bool checkContent_;
+    ContentFactsCache* content_;
     std::unordered_set<std::string> contentChecked_;  // physical names
+    ContentTally contentTally_;
     std::vector<Failure> damagedContent_;
     std::vector<Failure> restored_;
     std::unordered_set<std::string> dataFileMissing_;  // specs
@@ -227,8 +237,8 @@ int ReportFailures(std::FILE* errors, const std::vector<Failure>& failures) {
 
 // The format the options ask for, the tally when listing users or writing the report.
 std::unique_ptr<RowFormat> MakeFormat(const Options& options, const std::string& spec,
-                                      const sourcesafe::TimeZone* zone, UserTally*& tally,
-                                      ReportTally*& report) {
+                                      const sourcesafe::TimeZone* zone, ContentFactsCache* content,
+                                      UserTally*& tally, ReportTally*& report) {
     if (options.report) {
         auto counts = std::make_unique<ReportTally>(spec);
         report = counts.get();
@@ -240,8 +250,8 @@ std::unique_ptr<RowFormat> MakeFormat(const Options& options, const std::string&
         return users;
     }
     if (options.format == OutputFormat::kJsonLines) {
-        return std::make_unique<JsonLinesFormat>(
-            JsonLinesFormat::Options{.deletedField = options.deleted, .timeZone = zone});
+        return std::make_unique<JsonLinesFormat>(JsonLinesFormat::Options{
+            .deletedField = options.deleted, .timeZone = zone, .content = content});
     }
     if (options.wideColumns) {
         return std::make_unique<WideCsvFormat>(options.dates, zone);
@@ -379,14 +389,17 @@ int Export(const Options& options, std::FILE* errors, bool showProgress,
     std::unique_ptr<VersionFilter> filter;
     std::unique_ptr<RowSink> sink;
     std::unique_ptr<ExportHost> host;
+    // Content does not depend on the code page: rebuilt once, even when the walk is run again.
+    const std::unique_ptr<ContentFactsCache> content =
+        options.checkContent ? std::make_unique<ContentFactsCache>() : nullptr;
     bool written = true;
     for (bool again = true; again;) {
         exportRunning = 1;
-        format = MakeFormat(options, nodePath, database.Zone(), tally, report);
+        format = MakeFormat(options, nodePath, database.Zone(), content.get(), tally, report);
         filter = std::make_unique<VersionFilter>(database, options.filter);
         sink = std::make_unique<RowSink>(writer, options.format, tally, report);
         host = std::make_unique<ExportHost>(*sink, exportRunning, errors, showProgress,
-                                            beforeEachItem, options.checkContent);
+                                            beforeEachItem, content.get());
         written = !options.wideColumns || writer.WriteRow(WideCsvFormat::HeaderRow());
         walkOptions.format = format.get();
         walkOptions.filter = filter.get();
@@ -420,7 +433,8 @@ int Export(const Options& options, std::FILE* errors, bool showProgress,
         for (const Failure& failure : host->damagedContent()) {
             unreadable.push_back({failure.spec, failure.message, true});
         }
-        written = WriteReport(options, database, nodePath, *report, std::move(unreadable), writer);
+        written = WriteReport(options, database, nodePath, *report, std::move(unreadable),
+                              content ? &host->contentTally().facts() : nullptr, writer);
     }
 
     int status = kExitSuccess;

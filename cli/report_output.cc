@@ -24,7 +24,8 @@ void MeasureFolder(const QString& folder, ReportContext& context) {
 
 bool WriteReport(const Options& options, const sourcesafe::IVSSDatabase& database,
                  const std::string& spec, const ReportTally& tally,
-                 std::vector<UnreadableItem> unreadable, OutputFileWriter& writer) {
+                 std::vector<UnreadableItem> unreadable, const ContentReportFacts* content,
+                 OutputFileWriter& writer) {
     ReportContext context;
     context.iniPath = QFileInfo(options.iniPath).absoluteFilePath().toStdString();
     context.dataFolder = database.DataFolder();
@@ -41,6 +42,7 @@ bool WriteReport(const Options& options, const sourcesafe::IVSSDatabase& databas
     context.usersListedTwice = UsersListedTwice(database.Users());
     context.unreadable = std::move(unreadable);
     context.contentChecked = options.checkContent;
+    context.content = content;
     return writer.WriteUtf8Line(ReportHtml(tally.facts(), context, options.reportLanguage));
 }
 

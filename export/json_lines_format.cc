@@ -219,6 +219,32 @@ void AddActionFields(JsonObject& object, const VersionRecord& record) {
     }
 }
 
+// A file's content facts: the newest version's kind of content, what its history
+// occupies, and what could not be rebuilt.
+void AddContentFields(JsonObject& object, const ContentFacts& content) {
+    const VersionContentFacts* newest = content.Newest();
+    if (newest == nullptr) {
+        object.Null("contentType");
+    } else {
+        object.String("contentType", newest->contentType);
+    }
+    if (content.storedBytes > 0) {
+        object.Number("historyBytes", content.storedBytes);
+    } else {
+        object.Null("historyBytes");
+    }
+    object.Bool("latestOnly", content.latestOnly);
+    if (!content.notKept.empty()) {
+        object.String("contentNotKept", content.notKept);
+    }
+    if (!content.restoredDataFiles.empty()) {
+        object.Bool("lineEndingsRestored", true);
+    }
+    if (content.error) {
+        object.String("contentDamage", content.error->what());
+    }
+}
+
 }  // namespace
 
 std::string JsonString(std::string_view text) {
@@ -281,6 +307,9 @@ std::string JsonLinesFormat::ItemRow(const sourcesafe::IVSSItem& item) {
             .Number("version", record.branch.version);
         object.Raw("branch", branch.Finish());
     }
+    if (options_.content != nullptr) {
+        AddContentFields(object, options_.content->Of(item));
+    }
     return object.Finish();
 }
 
@@ -310,6 +339,16 @@ std::string JsonLinesFormat::VersionRow(const sourcesafe::IVSSItem& item,
         object.String("storedIn", record.storedIn);
     }
     AddActionFields(object, record);
+    if (options_.content != nullptr && item.Type() == sourcesafe::VSSITEM_FILE) {
+        const ContentFacts& content = options_.content->Of(item);
+        const auto rebuilt = content.versions.find(record.version);
+        if (rebuilt == content.versions.end()) {
+            object.Null("size").Null("contentType");
+        } else {
+            object.Number("size", rebuilt->second.size)
+                .String("contentType", rebuilt->second.contentType);
+        }
+    }
     return object.Finish();
 }
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "export/content_facts.h"
 #include "export/export_records.h"
 #include "export/row_format.h"
 
@@ -16,6 +17,8 @@ class JsonLinesFormat : public RowFormat {
         bool deletedField = false;  // "deleted" on every object (with deleted items)
         // Dates carry their UTC offset in it, when the database names its zone.
         const sourcesafe::TimeZone* timeZone = nullptr;
+        // With it, files and their versions carry their content facts (--check-content).
+        ContentFactsCache* content = nullptr;
     };
     JsonLinesFormat() = default;
     explicit JsonLinesFormat(Options options) : options_(options) {}

@@ -155,6 +155,7 @@ class ReportWriter {
         Checkouts();
         Special();
         Labels();
+        Content();
         Unreadable();
         std::string data = ReportDataJson(facts_, context_);
         // "</" would end the block early; JSON reads "<\/" as "</".
@@ -524,6 +525,98 @@ class ReportWriter {
         out_ += "</section>\n";
     }
 
+    void FileBytesTable(const char* heading, const std::vector<FileBytes>& files) {
+        if (files.empty()) {
+            return;
+        }
+        out_ += "<h3>" + E(Q(heading)) + "</h3>\n<table><thead><tr><th>" + E(Q(t_.file)) +
+                "</th><th>" + E(Q(t_.size)) + "</th></tr></thead>\n";
+        for (const FileBytes& file : files) {
+            out_ += "<tr><td class=\"path\">" + E(file.spec) + "</td><td class=\"n\">" +
+                    E(Bytes(file.bytes)) + "</td></tr>\n";
+        }
+        out_ += "</table>\n";
+    }
+
+    // What rebuilding every version found; only when the content was checked.
+    void Content() {
+        if (context_.content == nullptr) {
+            return;
+        }
+        const ContentReportFacts& content = *context_.content;
+        out_ += "<section id=\"content\"><h2>" + E(Q(t_.contentSection)) + "</h2>\n<p>" +
+                E(CountedText(t_.contentSummary, content.files)
+                      .arg(Count(content.files), Count(content.versions),
+                           Bytes(content.historyBytes))) +
+                "</p>\n";
+        if (content.restoredFiles > 0) {
+            out_ += "<p>" +
+                    E(CountedText(t_.contentRestored, content.restoredFiles)
+                          .arg(Count(content.restoredFiles))) +
+                    "</p>\n";
+        }
+        out_ += "<h3>" + E(Q(t_.contentNotWhole)) + "</h3>\n";
+        if (content.notWhole == 0) {
+            out_ += "<p>" + E(Q(t_.contentAllWhole)) + "</p>\n";
+        } else {
+            out_ += "<table><thead><tr><th>" + E(Q(t_.file)) + "</th><th>" + E(Q(t_.reason)) +
+                    "</th></tr></thead>\n";
+            for (const FileWhy& file : content.notWholeList) {
+                out_ += "<tr><td class=\"path\">" + E(file.spec) + "</td><td>" + E(file.why) +
+                        "</td></tr>\n";
+            }
+            out_ += "</table>\n";
+            More(content.notWhole, content.notWholeList.size());
+        }
+        FileBytesTable(t_.largestFiles, content.largestFiles);
+        FileBytesTable(t_.largestHistories, content.largestHistories);
+        ClaimedAndFound(content);
+        out_ += "<h3>" + E(Q(t_.latestOnly)) + "</h3>\n";
+        if (content.latestOnly == 0) {
+            out_ += "<p>" + E(Q(t_.noLatestOnly)) + "</p>\n";
+        } else {
+            out_ += "<ul>";
+            for (const std::string& spec : content.latestOnlyList) {
+                out_ += "<li class=\"path\">" + E(spec) + "</li>";
+            }
+            out_ += "</ul>\n";
+            More(content.latestOnly, content.latestOnlyList.size());
+        }
+        out_ += "</section>\n";
+    }
+
+    // A row per binary flag, a column per kind of content found.
+    void ClaimedAndFound(const ContentReportFacts& content) {
+        if (content.claimedAndFound.empty()) {
+            return;
+        }
+        std::vector<std::string> found;
+        for (const auto& [claim, kinds] : content.claimedAndFound) {
+            for (const auto& [kind, count] : kinds) {
+                if (std::find(found.begin(), found.end(), kind) == found.end()) {
+                    found.push_back(kind);
+                }
+            }
+        }
+        std::sort(found.begin(), found.end());
+        out_ += "<h3>" + E(Q(t_.claimedAndFound)) + "</h3>\n<table><thead><tr><th>" +
+                E(Q(t_.claimed)) + "</th>";
+        for (const std::string& kind : found) {
+            out_ += "<th>" + E(kind) + "</th>";
+        }
+        out_ += "</tr></thead>\n";
+        for (const auto& [claim, kinds] : content.claimedAndFound) {
+            out_ +=
+                "<tr><td>" + E(Q(claim == "binary" ? t_.claimedBinary : t_.claimedText)) + "</td>";
+            for (const std::string& kind : found) {
+                const auto at = kinds.find(kind);
+                out_ += "<td class=\"n\">" + E(Count(at == kinds.end() ? 0 : at->second)) + "</td>";
+            }
+            out_ += "</tr>\n";
+        }
+        out_ += "</table>\n";
+    }
+
     void Unreadable() {
         out_ += "<section id=\"unreadable\"><h2>" + E(Q(t_.unreadable)) + "</h2>\n";
         if (context_.unreadable.empty()) {
@@ -596,7 +689,28 @@ std::string ReportDataJson(const ReportFacts& facts, const ReportContext& contex
         {"versionsPerMonth", months},
         {"versionsPerUser", users},
     };
-    return QJsonDocument(data).toJson(QJsonDocument::Compact).toStdString();
+    QJsonObject withContent = data;
+    if (context.content != nullptr) {
+        const ContentReportFacts& content = *context.content;
+        QJsonObject claimed;
+        for (const auto& [claim, kinds] : content.claimedAndFound) {
+            QJsonObject found;
+            for (const auto& [kind, count] : kinds) {
+                found.insert(Q(kind), count);
+            }
+            claimed.insert(Q(claim), found);
+        }
+        withContent.insert("content", QJsonObject{
+                                          {"files", content.files},
+                                          {"versions", content.versions},
+                                          {"historyBytes", content.historyBytes},
+                                          {"notWhole", content.notWhole},
+                                          {"restoredFiles", content.restoredFiles},
+                                          {"latestOnly", content.latestOnly},
+                                          {"claimedAndFound", claimed},
+                                      });
+    }
+    return QJsonDocument(withContent).toJson(QJsonDocument::Compact).toStdString();
 }
 
 std::string ReportHtml(const ReportFacts& facts, const ReportContext& context,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "export/user_tally.h"
+#include "report/content_tally.h"
 #include "report/report_tally.h"
 #include "report/report_texts.h"
 #include "sourcesafe/vss_database.h"
@@ -38,8 +39,10 @@ struct ReportContext {
     std::vector<UserSummary> users;                  // as the user tally sums them up
     std::vector<std::string> usersListedTwice;
     std::vector<UnreadableItem> unreadable;
-    // Whether every version of every file was rebuilt (damaged content is in `unreadable`).
+    // Whether every version of every file was rebuilt (damaged content is in `unreadable`),
+    // and what that found.
     bool contentChecked = false;
+    const ContentReportFacts* content = nullptr;
 };
 
 std::string ReportHtml(const ReportFacts& facts, const ReportContext& context,

@@ -119,6 +119,26 @@ constexpr ReportTexts kEnglish{
     .label = "Label",
     .date = "Date",
     .labelsLeftOut = "Older project labels are left out.",
+    .contentSection = "Content",
+    .contentSummary =
+        "Every version of %1 file was rebuilt: %2 versions, whose history occupies %3 on "
+        "disk.|Every version of %1 files was rebuilt: %2 versions, whose histories occupy %3 "
+        "on disk.",
+    .contentRestored =
+        "%1 data file had its CR LF line endings, rewritten to LF by a copy, restored.|%1 "
+        "data files had their CR LF line endings, rewritten to LF by a copy, restored.",
+    .contentNotWhole = "Files whose content cannot be rebuilt whole",
+    .contentAllWhole = "Every file's content came back whole, down to its first version.",
+    .largestFiles = "Largest files (newest version)",
+    .largestHistories = "Largest histories (log and data file on disk)",
+    .claimedAndFound =
+        "What the database calls binary or text, against what the newest "
+        "version holds",
+    .claimed = "The database says",
+    .claimedBinary = "binary",
+    .claimedText = "text",
+    .latestOnly = "Files kept as latest only",
+    .noLatestOnly = "No file is kept as latest only.",
     .unreadable = "What could not be read, and what is damaged",
     .item = "Item",
     .reason = "Reason",
@@ -232,6 +252,22 @@ constexpr ReportTexts kJapanese{
     .label = "ラベル",
     .date = "日付",
     .labelsLeftOut = "古いプロジェクトのラベルは省略しています。",
+    .contentSection = "内容",
+    .contentSummary =
+        "%1 個のファイルの全バージョン (%2 件) を再構成しました。履歴がディスク上で占める容量は %3 "
+        "です。",
+    .contentRestored =
+        "%1 個のデータファイルは、コピーで LF に書き換えられた CR LF の改行を復元しました。",
+    .contentNotWhole = "内容を完全には再構成できないファイル",
+    .contentAllWhole = "すべてのファイルの内容を最初のバージョンまで再構成できました。",
+    .largestFiles = "大きいファイル (最新バージョン)",
+    .largestHistories = "大きい履歴 (ディスク上のログとデータファイル)",
+    .claimedAndFound = "データベース上のバイナリ/テキストの区別と、最新バージョンの実際の内容",
+    .claimed = "データベース上",
+    .claimedBinary = "バイナリ",
+    .claimedText = "テキスト",
+    .latestOnly = "最新バージョンのみ保持するファイル",
+    .noLatestOnly = "最新バージョンのみ保持するファイルはありません。",
     .unreadable = "読めなかったもの、損傷のあるもの",
     .item = "項目",
     .reason = "理由",

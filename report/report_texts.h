@@ -107,6 +107,20 @@ struct ReportTexts {
     const char* label;
     const char* date;
     const char* labelsLeftOut;
+    // Content (--check-content).
+    const char* contentSection;
+    const char* contentSummary;
+    const char* contentRestored;
+    const char* contentNotWhole;
+    const char* contentAllWhole;
+    const char* largestFiles;
+    const char* largestHistories;
+    const char* claimedAndFound;
+    const char* claimed;
+    const char* claimedBinary;
+    const char* claimedText;
+    const char* latestOnly;
+    const char* noLatestOnly;
     // Errors.
     const char* unreadable;
     const char* item;

@@ -308,7 +308,7 @@ std::string IVSSItem::Get(int version) const {
     });
 }
 
-ContentCheck IVSSItem::CheckContent() const {
+ContentCheck IVSSItem::CheckContent(const VersionBytes& each) const {
     const State& state = RequireReadable();
     ContentCheck check;
     if (state.located.type != vssdb::ItemType::kFile) {
@@ -316,11 +316,17 @@ ContentCheck IVSSItem::CheckContent() const {
     }
     vssdb::FileContentReader& reader = ContentReader(*state.connection);
     const vssdb::ContentSummary summary = Guarded([&] {
-        return reader.ForEachVersion(state.located.physical, [&](const vssdb::VersionContent&) {
-            ++check.versions;
-            return true;
-        });
+        return reader.ForEachVersion(state.located.physical,
+                                     [&](const vssdb::VersionContent& content) {
+                                         ++check.versions;
+                                         if (each) {
+                                             each(content.version, content.bytes);
+                                         }
+                                         return true;
+                                     });
     });
+    check.storedBytes = static_cast<long long>(summary.storedBytes);
+    check.latestOnly = summary.latestOnly;
     check.notKept = summary.notKept;
     check.restoredDataFiles = summary.restoredDataFiles;
     return check;

@@ -1,6 +1,7 @@
 // Items (projects and files) and item collections of the automation layer.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +38,10 @@ struct BranchSource {
 // What rebuilding every version of a file found (IVSSItem::CheckContent).
 struct ContentCheck {
     int versions = 0;  // versions rebuilt
+    // What the file's own history occupies on disk: its log, which holds the reverse
+    // deltas, and its current data file.
+    long long storedBytes = 0;
+    bool latestOnly = false;  // kept as "latest only": no content below the newest check-in
     // Why the versions below the oldest rebuilt have no content; empty when all came back.
     std::string notKept;
     // Data files that failed their checksum as found and matched once CR LF line endings,
@@ -124,9 +129,12 @@ class IVSSItem {
     // as latest only, or archived); DISP_E_BADINDEX for a version the file does not have,
     // or for a project.
     std::string Get(int version = 0) const;
-    // Rebuilds every version of a file, newest first, and says what came back. Raises as
-    // Get. A project has no content: nothing is read.
-    ContentCheck CheckContent() const;
+    // Rebuilds every version of a file, newest first, hands each to `each` (when given;
+    // the bytes are valid until it returns) and says what came back. Raises as Get; the
+    // versions handed out before the damage was found stay handed out. A project has no
+    // content: nothing is read.
+    using VersionBytes = std::function<void(int version, std::string_view bytes)>;
+    ContentCheck CheckContent(const VersionBytes& each = nullptr) const;
 
   private:
     struct State;

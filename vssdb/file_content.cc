@@ -1,7 +1,9 @@
 #include "vssdb/file_content.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
+#include <system_error>
 #include <utility>
 
 #include "vssdb/current_content.h"
@@ -17,6 +19,12 @@ namespace vssdb {
 namespace {
 
 using revision_format::Action;
+
+std::uint64_t SizeOnDisk(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : size;
+}
 
 // Branch sources followed before the chain counts as looping; real databases branch a
 // file a few times at most.
@@ -39,6 +47,10 @@ class LogRebuild {
         }
         const std::vector<Revision> revisions = log.ReadRevisions();
         CurrentContent current = ReadCurrentContent(folder_, physical, header, log.path());
+        if (summary_.dataFiles.empty()) {
+            summary_.storedBytes = SizeOnDisk(log.path()) + SizeOnDisk(current.path);
+            summary_.latestOnly = (header.fileFlags & item_header_format::kFileLatestOnly) != 0;
+        }
         summary_.dataFiles.push_back(current.path);
         if (current.lineEndingsRestored) {
             summary_.restoredDataFiles.push_back(current.path);

@@ -42,6 +42,10 @@ struct ContentSummary {
     // line endings restored (see current_content.h).
     std::vector<std::string> dataFiles;
     std::vector<std::string> restoredDataFiles;
+    // What the file's own history occupies on disk: its log (the records and reverse
+    // deltas) and its current data file, as found.
+    std::uint64_t storedBytes = 0;
+    bool latestOnly = false;  // the file keeps its latest version only (its header says)
 };
 
 class FileContentReader {

@@ -146,7 +146,7 @@ class Inventory : public testing::Test {
     }
 
     varnotte::test::TempDir dir;
-    vsstest::DatabaseWriter writer{dir / "db"};
+    vsstest::DatabaseWriter writer{dir / "db", {.keepVersionContents = true}};
     QString ini;
     ItemId lib = 0, app = 0, shared = 0, pinned = 0, branched = 0, tool = 0, oldFile = 0;
 };
@@ -525,6 +525,42 @@ TEST_F(Inventory, ContentCheckNamesDamagedAndRestoredFilesAndLeavesTheExport) {
     const CsvRun intact = Run({"--check-content", "--history", "-o", Q(dir / "intact.csv")});
     EXPECT_EQ(intact.exitCode, 0) << intact.err;
 
+    // JSON Lines: each version's size as checked in, its kind of content (tool.exe's from the
+    // type VSS 2005 stores, the others' from their bytes), and what each history occupies.
+    const CsvRun facts = Run({"--check-content", "--history", "--format", "jsonl"}, "$/Lib");
+    ASSERT_EQ(facts.exitCode, 0) << facts.err;
+    const std::map<std::string, ItemId> files{
+        {"$/Lib/shared.c", shared}, {"$/Lib/pinned.h", pinned}, {"$/App/tool.exe", tool}};
+    const CsvRun toolFacts = Run({"--check-content", "--history", "--format", "jsonl"}, "$/App");
+    std::vector<QJsonObject> objects = ParseJsonLines(facts.out);
+    for (const QJsonObject& object : ParseJsonLines(toolFacts.out)) {
+        objects.push_back(object);
+    }
+    std::set<std::string> seen;
+    for (const QJsonObject& object : objects) {
+        const auto file = files.find(Str(object["spec"]));
+        if (file == files.end() || Str(object["type"]) != "file") {
+            continue;
+        }
+        const std::string type = file->second == tool ? "utf-8" : "text";
+        if (Str(object["record"]) == "version") {
+            const int version = object["version"].toInt();
+            const std::optional<std::string> bytes = writer.VersionContent(file->second, version);
+            ASSERT_TRUE(bytes) << file->first << " " << version;
+            EXPECT_EQ(object["size"].toInteger(), static_cast<qint64>(bytes->size()))
+                << file->first << " " << version;
+            EXPECT_EQ(Str(object["contentType"]), type) << file->first << " " << version;
+        } else {
+            seen.insert(file->first);
+            EXPECT_EQ(Str(object["contentType"]), type) << file->first;
+            EXPECT_EQ(object["historyBytes"].toInteger(),
+                      static_cast<qint64>(fs::file_size(writer.LogPath(file->second)) +
+                                          fs::file_size(writer.DataPath(file->second))))
+                << file->first;
+        }
+    }
+    EXPECT_EQ(seen.size(), files.size());
+
     // tool.exe's content changed; pinned.h went through a text-mode copy; shared.c lost its
     // data file, which the walk names anyway: once is enough.
     vsstest::PatchBytes(writer.DataPath(tool), 0, "#");
@@ -536,6 +572,14 @@ TEST_F(Inventory, ContentCheckNamesDamagedAndRestoredFilesAndLeavesTheExport) {
     const CsvRun damaged = Run({"--check-content", "--history", "--errors", Q(dir / "errors.csv"),
                                 "-o", Q(dir / "damaged.csv")});
     EXPECT_EQ(damaged.exitCode, 4) << damaged.err;
+    // The report's content section names what cannot be rebuilt, and counts what was restored.
+    EXPECT_EQ(Run({"--check-content", "--report", Q(dir / "report.html")}).exitCode, 4);
+    const std::string html = vsstest::ReadWholeFile(dir / "report.html");
+    const std::size_t section = html.find("<section id=\"content\">");
+    ASSERT_NE(section, std::string::npos);
+    const std::string content = html.substr(section, html.find("</section>", section) - section);
+    EXPECT_NE(content.find("$/App/tool.exe</td><td>"), std::string::npos) << content;
+    EXPECT_NE(content.find("1 data file had its CR LF line endings"), std::string::npos) << content;
     ASSERT_EQ(Run({"--history", "-o", Q(dir / "plain-damaged.csv")}).exitCode, 4);
     EXPECT_EQ(vsstest::ReadWholeFile(dir / "intact.csv"),
               vsstest::ReadWholeFile(dir / "plain.csv"));

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "export/content_facts.h"
 #include "export/csv_rows.h"
 #include "export/json_lines_format.h"
 #include "export/output_file_writer.h"
@@ -89,6 +90,26 @@ TEST_P(JsonStringText, ParsesBackToWhatQtReads) {
 
 INSTANTIATE_TEST_SUITE_P(Texts, JsonStringText, testing::ValuesIn(kLines),
                          varnotte::test::CaseName());
+
+// What a version's bytes are taken for when the database stores no file type.
+TEST(ContentType, IsWhatTheBytesShow) {
+    const std::pair<std::string, std::string_view> cases[] = {
+        {"", "text"},
+        {"int main() {}\r\n\x1A", "text"},         // DOS text ends in Ctrl-Z
+        {"\x93\xfa\x96\x7b\x8c\xea\r\n", "text"},  // Shift-JIS, not UTF-8
+        {"caf\xc3\xa9\n", "utf-8"},
+        {"\xEF\xBB\xBF"
+         "ascii",
+         "utf-8"},
+        {std::string("\xFF\xFEh\0i\0", 6), "utf-16"},
+        {std::string("GIF89a\0\x01", 8), "binary"},
+        {"\x89PNG\r\n\x1A\n\x02\x03", "binary"},  // no NUL, but control bytes text lacks
+    };
+    for (const auto& [bytes, type] : cases) {
+        EXPECT_EQ(varnotte::ContentTypeOf(bytes), type)
+            << QByteArray::fromStdString(bytes).toHex().toStdString();
+    }
+}
 
 TEST(CsvField, DoublesEveryQuoteWhereverItStands) {
     EXPECT_EQ(varnotte::CsvField("\""), "\"\"\"\"");
