@@ -92,7 +92,12 @@ class ExportHost : public WalkHost {
 
     Node AddProjectNode(Node, const sourcesafe::IVSSItem&) override { return nullptr; }
     void AddFileNode(Node, const sourcesafe::IVSSItem& file) override {
-        if (content_ == nullptr || !contentChecked_.insert(file.Physical()).second) {
+        if (content_ == nullptr) {
+            return;
+        }
+        const std::string physical = file.Physical();
+        if (!contentChecked_.insert(physical).second) {
+            content_->Forget(physical);
             return;  // a shared file is checked where the walk reaches it first
         }
         const ContentFacts& facts = content_->Of(file);
@@ -112,6 +117,7 @@ class ExportHost : public WalkHost {
             damagedContent_.push_back(
                 {file.Spec(), error.what(), std::nullopt, error.file(), error.reason()});
         }
+        content_->Forget(physical);  // its rows are made
     }
 
     void ShowStatus(const std::string& spec) override {

@@ -43,10 +43,14 @@ struct ContentFacts {
     }
 };
 
-// Each file's facts, rebuilt the first time they are asked for (by its physical name).
+// Each file's facts, rebuilt the first time they are asked for (by its physical name) and
+// kept until forgotten: a walk forgets a file once all of its rows are made, so that what
+// is kept does not grow with the database (a file shared into another place is rebuilt
+// there again).
 class ContentFactsCache {
   public:
     const ContentFacts& Of(const sourcesafe::IVSSItem& file);
+    void Forget(const std::string& physical) { facts_.erase(physical); }
 
   private:
     std::unordered_map<std::string, ContentFacts> facts_;
