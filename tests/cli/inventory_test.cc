@@ -74,6 +74,12 @@ std::string Str(const QJsonValue& value) {
 // Tanaka; Ghost wrote a version but is no user.
 class Inventory : public testing::Test {
   protected:
+    static vsstest::WriterOptions KeepingContents() {
+        vsstest::WriterOptions options;
+        options.keepVersionContents = true;
+        return options;
+    }
+
     void SetUp() override {
         writer.AddUser("Tanaka", "");
         lib = writer.AddProject(writer.Root(), "Lib", Day(0));
@@ -146,7 +152,7 @@ class Inventory : public testing::Test {
     }
 
     varnotte::test::TempDir dir;
-    vsstest::DatabaseWriter writer{dir / "db", {.keepVersionContents = true}};
+    vsstest::DatabaseWriter writer{dir / "db", KeepingContents()};
     QString ini;
     ItemId lib = 0, app = 0, shared = 0, pinned = 0, branched = 0, tool = 0, oldFile = 0;
 };
