@@ -1,4 +1,4 @@
-#include "cli/atomic_file.h"
+#include "export/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-namespace varnotte::cli {
+namespace varnotte {
 namespace {
 
 std::string ErrorText(int code) {
@@ -89,4 +89,4 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
     return ok;
 }
 
-}  // namespace varnotte::cli
+}  // namespace varnotte

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace varnotte::cli {
+namespace varnotte {
 
 // Writes `content` into a temporary file beside `path`, gives it the modification time
 // `modified`, and then puts it in place: over an existing file (or link, which is replaced,
@@ -13,4 +13,4 @@ namespace varnotte::cli {
 bool WriteFileAtomically(const std::string& path, std::string_view content, std::time_t modified,
                          bool replace, std::string& error);
 
-}  // namespace varnotte::cli
+}  // namespace varnotte

@@ -1,0 +1,213 @@
+#include "export/tree_get.h"
+
+#include <sys/stat.h>
+
+#include <QFile>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+#include <utility>
+
+#include "export/atomic_file.h"
+#include "sourcesafe/vss_error.h"
+
+namespace varnotte {
+namespace {
+
+constexpr double kUnixEpochAsAutomationDate = 25569.0;  // 1970-01-01
+
+// The instant a version's stored wall-clock time stands for: in the database's own time
+// zone when srcsafe.ini names one, else in this machine's, where a get would have run.
+std::time_t InstantOf(double automationDate, const sourcesafe::TimeZone* zone) {
+    const auto wall = static_cast<std::int64_t>(
+        std::llround((automationDate - kUnixEpochAsAutomationDate) * 86400.0));
+    if (zone != nullptr) {
+        return static_cast<std::time_t>(wall - std::int64_t{zone->UtcOffsetAt(wall)} * 60);
+    }
+    const std::time_t asUtc = static_cast<std::time_t>(wall);
+    std::tm civil{};
+    if (::gmtime_r(&asUtc, &civil) == nullptr) {
+        return asUtc;
+    }
+    civil.tm_isdst = -1;
+    const std::time_t local = std::mktime(&civil);
+    return local == static_cast<std::time_t>(-1) ? asUtc : local;
+}
+
+// Whether `path` is a folder itself, not a link to one.
+bool IsRealFolder(const std::string& path) {
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+}  // namespace
+
+std::string GetFailure::Message() const {
+    switch (kind) {
+        case Kind::kUnreadable:
+            return detail;
+        case Kind::kUnusableName:
+            return "not written: " + detail;
+        case Kind::kNameTaken:
+            return "not written: an item before it in its project has that name";
+        case Kind::kInDatabase:
+            return "not written to " + path + ": " +
+                   DescribeTargetInDatabase(QFile::decodeName(path.c_str()), inDatabase)
+                       .toStdString();
+        case Kind::kCannotWrite:
+            return "cannot write " + path + ": " + detail;
+        case Kind::kCannotMakeFolder:
+            return "cannot make the folder " + path + ": " + detail;
+    }
+    return detail;
+}
+
+std::string_view UnusableName(std::string_view name) {
+    if (name.empty()) {
+        return "its name is empty";
+    }
+    if (name == "." || name == "..") {
+        return "its name would lead out of its folder";
+    }
+    if (name.find('/') != std::string_view::npos) {
+        return "its name holds a /";
+    }
+    if (name.find('\0') != std::string_view::npos) {
+        return "its name holds a NUL";
+    }
+    return {};
+}
+
+double DateOf(const sourcesafe::IVSSItem& file, int number) {
+    sourcesafe::IVSSVersions::Enumerator versions = file.Versions().NewEnum();
+    for (sourcesafe::IVSSVersion version; versions.Next(version);) {
+        if (version.VersionNumber() == number) {
+            return version.Date();
+        }
+    }
+    throw sourcesafe::VssError(sourcesafe::DISP_E_BADINDEX_RESULT,
+                               "it has no version " + std::to_string(number));
+}
+
+TreeGet::TreeGet(const sourcesafe::IVSSDatabase& database, bool replace, TreeGetCallbacks callbacks)
+    : database_(database),
+      files_(FilesOf(database)),
+      replace_(replace),
+      callbacks_(std::move(callbacks)) {}
+
+void TreeGet::Project(const sourcesafe::IVSSItem& project, const std::string& folder) {
+    sourcesafe::IVSSItems children;
+    try {
+        children = project.Items(false);
+    } catch (const sourcesafe::VssError& error) {
+        Fail({GetFailure::Kind::kUnreadable, project.Spec(), {}, error.what(), {}});
+        return;
+    }
+    const int count = children.Count();
+    for (int index = 1; index <= count && Running(); ++index) {
+        sourcesafe::IVSSItem child;
+        try {
+            child = children.Item(index);
+            // Raises for a name that cannot be used, whose stand-in nothing may be
+            // written under, before a folder is made by it.
+            child.VersionNumber();
+        } catch (const sourcesafe::VssError& error) {
+            Fail({GetFailure::Kind::kUnreadable,
+                  child.IsEmpty() ? project.Spec() : child.Spec(),
+                  {},
+                  error.what(),
+                  {}});
+            continue;
+        }
+        const std::string name = child.Name();
+        if (const std::string_view why = UnusableName(name); !why.empty()) {
+            Fail({GetFailure::Kind::kUnusableName, child.Spec(), {}, std::string(why), {}});
+            continue;
+        }
+        const std::string path = folder + "/" + name;
+        if (!written_.insert(path).second) {
+            Fail({GetFailure::Kind::kNameTaken, child.Spec(), path, {}, {}});
+            continue;
+        }
+        if (child.Type() == sourcesafe::VSSITEM_PROJECT) {
+            if (MakeFolder(child.Spec(), path)) {
+                Project(child, path);
+            }
+        } else {
+            File(child, path, 0);
+        }
+    }
+}
+
+void TreeGet::File(const sourcesafe::IVSSItem& file, const std::string& path, int version) {
+    if (!Running()) {
+        return;
+    }
+    const std::string spec = file.Spec();
+    if (callbacks_.progress) {
+        callbacks_.progress(filesWritten_, spec);
+    }
+    std::string content;
+    double date = 0;
+    try {
+        const int number = version != 0 ? version : file.VersionNumber();
+        date = DateOf(file, number);
+        content = file.Get(number);
+    } catch (const sourcesafe::VssError& error) {
+        Fail({GetFailure::Kind::kUnreadable, spec, path, error.what(), {}});
+        return;
+    }
+    if (const TargetInDatabase found =
+            FindTargetInDatabase(QFile::decodeName(path.c_str()), files_)) {
+        Fail({GetFailure::Kind::kInDatabase, spec, path, {}, found});
+        return;
+    }
+    std::string error;
+    if (!WriteFileAtomically(path, content, InstantOf(date, database_.Zone()), replace_, error)) {
+        Fail({GetFailure::Kind::kCannotWrite, spec, path, error, {}});
+        return;
+    }
+    if (const vssdb::NameDoubt* doubt = file.UncertainName();
+        doubt != nullptr && callbacks_.shortName) {
+        // Written all the same, so that no content is lost; the name is the doubt.
+        callbacks_.shortName(spec, doubt->reason);
+    }
+    ++filesWritten_;
+}
+
+bool TreeGet::Running() {
+    if (callbacks_.running != nullptr && *callbacks_.running == 0) {
+        stopped_ = true;
+    }
+    return !stopped_;
+}
+
+bool TreeGet::MakeFolder(const std::string& spec, const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) == 0) {
+        return true;
+    }
+    const int code = errno;
+    // Only a folder of its own: a link could lead out of the folder written into.
+    if (code == EEXIST && IsRealFolder(path)) {
+        return true;
+    }
+    Fail({GetFailure::Kind::kCannotMakeFolder,
+          spec,
+          path,
+          code == EEXIST ? std::string("something else of that name is there")
+                         : std::string(std::strerror(code)),
+          {}});
+    return false;
+}
+
+void TreeGet::Fail(GetFailure failure) {
+    ++failures_;
+    if (callbacks_.failed) {
+        callbacks_.failed(failure);
+    }
+}
+
+}  // namespace varnotte
