@@ -44,7 +44,7 @@ bool WriteAll(int fd, std::string_view content) {
 }  // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view content, std::time_t modified,
-                         bool replace, std::string& error) {
+                         bool replace, std::string& error, int* errorCode) {
     const std::size_t slash = path.rfind('/');
     const std::string folder =
         slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -53,7 +53,11 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
     name.push_back('\0');
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) {
-        error = ErrorText(errno);
+        const int code = errno;
+        error = ErrorText(code);
+        if (errorCode != nullptr) {
+            *errorCode = code;
+        }
         return false;
     }
     const std::string temporary(name.data());
@@ -83,6 +87,9 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
         ::unlink(temporary.c_str());
     }
     if (!ok) {
+        if (errorCode != nullptr) {
+            *errorCode = code;
+        }
         error =
             code == EEXIST ? std::string("a file of that name is already there") : ErrorText(code);
     }

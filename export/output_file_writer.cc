@@ -61,7 +61,9 @@ void AppendWithCrLf(QByteArray& out, std::string_view text) {
 // Enough for any real chain of links; a longer one is a loop.
 constexpr int kMaxLinks = 40;
 
-WriteFailure KindOf(int error) {
+}  // namespace
+
+WriteFailure WriteFailureOf(int error) {
     switch (error) {
         case ENOENT:
         case ENOTDIR:
@@ -80,6 +82,8 @@ WriteFailure KindOf(int error) {
             return WriteFailure::kOther;
     }
 }
+
+namespace {
 
 QByteArray FolderOf(const QByteArray& path) {
     const qsizetype slash = path.lastIndexOf('/');
@@ -184,7 +188,7 @@ bool OutputFileWriter::Fail(WriteFailure kind, const QString& text) {
 }
 
 bool OutputFileWriter::FailWithErrno(int error) {
-    return Fail(KindOf(error), QString::fromLocal8Bit(std::strerror(error)));
+    return Fail(WriteFailureOf(error), QString::fromLocal8Bit(std::strerror(error)));
 }
 
 bool OutputFileWriter::Open(const QString& path) {

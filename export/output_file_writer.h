@@ -45,6 +45,9 @@ enum class WriteFailure {
     kOther,               // anything else; `text` has the system's words
 };
 
+// The kind of an errno from writing a file.
+WriteFailure WriteFailureOf(int error);
+
 struct WriteError {
     WriteFailure kind = WriteFailure::kNone;
     QString text;                 // in English, for varnotte-csv and logs

@@ -166,8 +166,10 @@ void TreeGet::File(const sourcesafe::IVSSItem& file, const std::string& path, in
         return;
     }
     std::string error;
-    if (!WriteFileAtomically(path, content, InstantOf(date, database_.Zone()), replace_, error)) {
-        Fail({GetFailure::Kind::kCannotWrite, spec, path, error, {}});
+    int code = 0;
+    if (!WriteFileAtomically(path, content, InstantOf(date, database_.Zone()), replace_, error,
+                             &code)) {
+        Fail({GetFailure::Kind::kCannotWrite, spec, path, error, {}, code});
         return;
     }
     if (const vssdb::NameDoubt* doubt = file.UncertainName();
@@ -199,7 +201,8 @@ bool TreeGet::MakeFolder(const std::string& spec, const std::string& path) {
           path,
           code == EEXIST ? std::string("something else of that name is there")
                          : std::string(std::strerror(code)),
-          {}});
+          {},
+          code});
     return false;
 }
 

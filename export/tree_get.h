@@ -34,6 +34,7 @@ struct GetFailure {
     std::string path;
     std::string detail;
     TargetInDatabase inDatabase;
+    int errorCode = 0;  // kCannotWrite, kCannotMakeFolder: the errno
 
     // In English, as varnotte-get reports it after the spec.
     std::string Message() const;

@@ -15,7 +15,9 @@ QString Caption() {
     return QStringLiteral("Varnotte");
 }
 
-QString RefusalText(const QString& path, const TargetInDatabase& found) {
+}  // namespace
+
+QString DatabaseRefusalText(const QString& path, const TargetInDatabase& found) {
     switch (found.part) {
         case DatabasePart::kIni:
             return QStringLiteral(
@@ -40,7 +42,7 @@ QString RefusalText(const QString& path, const TargetInDatabase& found) {
     return QStringLiteral("%1 は出力元のデータベースのファイルなので、書き込めません。").arg(path);
 }
 
-QString ReasonText(const WriteError& error) {
+QString WriteFailureText(const WriteError& error) {
     switch (error.kind) {
         case WriteFailure::kNoSuchFolder:
             return QStringLiteral("保存先のフォルダがありません。");
@@ -63,8 +65,6 @@ QString ReasonText(const WriteError& error) {
     }
     return QStringLiteral("(%1)").arg(error.text);
 }
-
-}  // namespace
 
 bool AskToExport(QWidget* owner) {
     QMessageBox box(QMessageBox::NoIcon, Caption(),
@@ -118,8 +118,8 @@ void WarnUnreadableItems(QWidget* owner, const FailedItems& failed, const Failed
 QString SaveFailureText(const QString& path, const WriteError& error) {
     const QString what =
         error.kind == WriteFailure::kInDatabase
-            ? RefusalText(path, error.inDatabase)
-            : QStringLiteral("%1 に書き込めませんでした。\n%2").arg(path, ReasonText(error));
+            ? DatabaseRefusalText(path, error.inDatabase)
+            : QStringLiteral("%1 に書き込めませんでした。\n%2").arg(path, WriteFailureText(error));
     return what + QStringLiteral("\n\n別の場所を選んで下さい。");
 }
 

@@ -27,6 +27,13 @@ QString UnreadableItemsText(const FailedItems& failed, const FailedItems& damage
 void WarnUnreadableItems(QWidget* owner, const FailedItems& failed,
                          const FailedItems& damaged = {});
 
+// Why a file could not be written, in Japanese (the system's own words, in parentheses,
+// only for an uncommon failure).
+QString WriteFailureText(const WriteError& error);
+
+// That `path` is one of the database's own files and is not written.
+QString DatabaseRefusalText(const QString& path, const TargetInDatabase& found);
+
 // What the user is told when `path` could not be written: the path and the reason in
 // Japanese (the system's own words, in parentheses, only for an uncommon failure), then
 // the request to choose another place.

@@ -7,6 +7,9 @@
 // history and exit controls are disabled, Stop is enabled, the status line shows each
 // visited item, and events are processed once per item so that Stop and the close box
 // work. The tree finds those controls by their ids in its window.
+//
+// A right-click on a project or a file offers to get its latest version into a folder
+// ("取得..."), with the same controls, status line and Stop as a loading.
 #pragma once
 
 #include <QElapsedTimer>
@@ -81,7 +84,8 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
     void expandAll() {}
 
   signals:
-    // An expansion (or collapse) has been handled completely.
+    // An expansion (or collapse), or a command of the context menu, has been handled
+    // completely.
     void expansionHandled();
 
   protected:
@@ -94,6 +98,7 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
     // Asked at the start of every expansion but the first; true makes it an export.
     virtual bool ConfirmExport();
@@ -101,6 +106,9 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
     virtual void SaveCsv();
 
   private:
+    // Asks for a folder and writes the node's latest content into it: a file as
+    // <folder>/<name>, a project's items below the folder.
+    void GetItem(QTreeWidgetItem* node);
     void OnItemExpanding(QTreeWidgetItem* item, bool expand);
     QTreeWidgetItem* NewRoot();
     // The root's first level, nodes only. Throws OpenStopped when Stop came meanwhile.
