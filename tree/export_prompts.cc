@@ -123,24 +123,37 @@ QString SaveFailureText(const QString& path, const WriteError& error) {
     return what + QStringLiteral("\n\n別の場所を選んで下さい。");
 }
 
-bool SaveRowsAs(QWidget* owner, const std::vector<std::string>& rows,
-                const DatabaseFiles& database) {
+bool SaveFileAs(QWidget* owner, const QString& title,
+                const std::function<bool(const QString& path, WriteError& error)>& write,
+                const QString& nameFilter, const QString& defaultSuffix) {
     for (;;) {
-        QFileDialog dialog(owner, QStringLiteral("CSV形式で保存"));
+        QFileDialog dialog(owner, title);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
+        if (!nameFilter.isEmpty()) {
+            dialog.setNameFilter(nameFilter);
+        }
+        dialog.setDefaultSuffix(defaultSuffix);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
             return false;
         }
         const QString path = dialog.selectedFiles().constFirst();
         WriteError error;
-        if (WriteCsvFile(path, rows, &error, &database)) {
+        if (write(path, error)) {
             return true;
         }
         QMessageBox box(QMessageBox::Warning, Caption(), SaveFailureText(path, error),
                         QMessageBox::Ok, owner);
         box.exec();
     }
+}
+
+bool SaveRowsAs(QWidget* owner, const std::vector<std::string>& rows,
+                const DatabaseFiles& database) {
+    return SaveFileAs(owner, QStringLiteral("CSV形式で保存"),
+                      [&](const QString& path, WriteError& error) {
+                          return WriteCsvFile(path, rows, &error, &database);
+                      });
 }
 
 }  // namespace varnotte

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +39,13 @@ QString DatabaseRefusalText(const QString& path, const TargetInDatabase& found);
 // Japanese (the system's own words, in parentheses, only for an uncommon failure), then
 // the request to choose another place.
 QString SaveFailureText(const QString& path, const WriteError& error);
+
+// Asks where to save, titled `title` (asking before replacing), and calls `write` with the
+// path chosen. When it fails the user is told which file and why, and asked again; Cancel
+// gives up. Returns whether `write` succeeded.
+bool SaveFileAs(QWidget* owner, const QString& title,
+                const std::function<bool(const QString& path, WriteError& error)>& write,
+                const QString& nameFilter = {}, const QString& defaultSuffix = {});
 
 // Asks where to save ("CSV形式で保存": no filter, no default extension, no initial name,
 // asking before replacing) and writes `rows` there. When the file cannot be written the

@@ -28,6 +28,8 @@ namespace {
 constexpr int kItemDataRole = Qt::UserRole;
 // The children flag: 1 when the node shows an expand button, 0 when it shows none.
 constexpr int kChildrenFlagRole = Qt::UserRole + 1;
+// true on a project's node, the root's included.
+constexpr int kProjectRole = Qt::UserRole + 2;
 
 // The tree and the status line are brought up to date at most this often during a walk.
 constexpr qint64 kRefreshMs = 16;
@@ -187,6 +189,7 @@ QTreeWidgetItem* CProjectTreeCtrl::NewRoot() {
     auto* root = new QTreeWidgetItem(this, QStringList{QStringLiteral("$")});
     root->setIcon(0, m_folderIcon);
     root->setData(0, kItemDataRole, 1);
+    root->setData(0, kProjectRole, true);
     SetChildrenFlag(root, 1);
     return root;
 }
@@ -260,6 +263,10 @@ void CProjectTreeCtrl::ShowStatusNow(const QString& text) {
     if (auto* status = qobject_cast<QLabel*>(Control(IDC_STATUS))) {
         status->setText(text);
     }
+}
+
+bool CProjectTreeCtrl::IsProjectNode(const QTreeWidgetItem* item) {
+    return item != nullptr && item->data(0, kProjectRole).toBool();
 }
 
 QString CProjectTreeCtrl::GetItemPath(QTreeWidgetItem* item) const {
@@ -506,6 +513,7 @@ QTreeWidgetItem* CProjectTreeCtrl::NewNode(QTreeWidgetItem* parent, const std::s
                                            bool project) {
     auto* node = new QTreeWidgetItem(QStringList{FromUtf8(name)});
     node->setData(0, kItemDataRole, 1);
+    node->setData(0, kProjectRole, project);
     node->setIcon(0, project ? m_folderIcon : m_documentIcon);
     SetChildrenFlag(node, project ? 1 : 0);
     if (parent == nullptr) {

@@ -9,7 +9,8 @@
 // work. The tree finds those controls by their ids in its window.
 //
 // A right-click on a project or a file offers to get its latest version into a folder
-// ("取得..."), with the same controls, status line and Stop as a loading.
+// ("取得..."), and on a project the stock-taking report of its subtree
+// ("棚卸しレポート..."), each with the same controls, status line and Stop as a loading.
 #pragma once
 
 #include <QElapsedTimer>
@@ -59,6 +60,8 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
 
     // "$/" for the root, "$/Web/Images" below it; empty for no node.
     QString GetItemPath(QTreeWidgetItem* item) const;
+    // Whether the node stands for a project (the root too), not a file.
+    static bool IsProjectNode(const QTreeWidgetItem* item);
 
     // Visits the item at `spec` below `parent` (see SubtreeWalk::AddNode).
     void AddNode(QTreeWidgetItem* parent, const QString& spec, int depth);
@@ -109,6 +112,9 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
     // Asks for a folder and writes the node's latest content into it: a file as
     // <folder>/<name>, a project's items below the folder.
     void GetItem(QTreeWidgetItem* node);
+    // Walks the project's subtree as varnotte-csv --report does and asks where to save
+    // the report; a stopped walk saves nothing.
+    void SaveReport(QTreeWidgetItem* node);
     void OnItemExpanding(QTreeWidgetItem* item, bool expand);
     QTreeWidgetItem* NewRoot();
     // The root's first level, nodes only. Throws OpenStopped when Stop came meanwhile.

@@ -40,12 +40,16 @@ void CProjectTreeCtrl::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
     QMenu menu(this);
     QAction* get = menu.addAction(QStringLiteral("取得..."));
+    QAction* report =
+        IsProjectNode(node) ? menu.addAction(QStringLiteral("棚卸しレポート...")) : nullptr;
     const QPoint at = event->reason() == QContextMenuEvent::Mouse
                           ? event->globalPos()
                           : viewport()->mapToGlobal(visualItemRect(node).center());
     QAction* chosen = menu.exec(at);
     if (chosen == get) {
         GetItem(node);
+    } else if (chosen != nullptr && chosen == report) {
+        SaveReport(node);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QTreeWidget>
@@ -22,6 +23,7 @@
 
 #include "testing/database_writer.h"
 #include "testing/file_io.h"
+#include "tests/support/csv_program.h"
 #include "tests/support/modal_answerer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/dialog_test_base.h"
@@ -36,6 +38,20 @@ using varnotte::test::ModalAnswerer;
 namespace {
 
 const QString kGet = QStringLiteral("取得...");
+const QString kReport = QStringLiteral("棚卸しレポート...");
+
+// The page with the minute it was written taken out.
+QByteArray Undated(QByteArray page) {
+    return QString::fromUtf8(page)
+        .replace(QRegularExpression(QStringLiteral("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d")),
+                 QStringLiteral("(date)"))
+        .toUtf8();
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 }  // namespace
 
@@ -205,8 +221,8 @@ class ContextMenuTest : public varnotte::test::DialogTestBase {
         QStringList offered;
         RightClick(Node(node), kGet, &offered);
 
-        QVERIFY(!offered.isEmpty());
-        QCOMPARE(offered.first(), kGet);
+        // A file has no report of its own.
+        QCOMPARE(offered, (node.size() > 1 ? QStringList{kGet} : QStringList{kGet, kReport}));
         QVERIFY2(end.text.contains(said), qPrintable(end.text));
         QCOMPARE(end.icon, fileInTheWay || stop ? QMessageBox::Warning : QMessageBox::Information);
         QVERIFY(tree()->isEnabled());
@@ -240,6 +256,32 @@ class ContextMenuTest : public varnotte::test::DialogTestBase {
         QVERIFY2(end.text.contains(QString::number(files - (fileInTheWay ? 1 : 0)) +
                                    QStringLiteral(" 個のファイルを")),
                  qPrintable(end.text));
+    }
+
+    void reportOfAProjectIsTheOneVarnotteCsvWrites() {
+        VARNOTTE_QFIXTURE_INI(ini, "shares-deletes");
+        Open(ini);
+        QStringList saveDialog;
+        answerer->Expect([&](QWidget* modal) {
+            auto* save = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(save != nullptr);
+            saveDialog = QStringList{save->windowTitle(), save->defaultSuffix()};
+            ModalAnswerer::AnswerFileDialog(save, Path("report.html"));
+        });
+        QStringList offered;
+        RightClick(Node({QStringLiteral("Invetory Shaili")}), kReport, &offered);
+        QCOMPARE(saveDialog,
+                 (QStringList{QStringLiteral("棚卸しレポートを保存"), QStringLiteral("html")}));
+        QVERIFY(tree()->isEnabled());
+        const varnotte::test::CsvRun cli = varnotte::test::RunCsv(
+            {QStringLiteral("--report"), Path("cli.html"), QStringLiteral("--report-language"),
+             QStringLiteral("ja"), ini, QStringLiteral("$/Invetory Shaili")});
+        QCOMPARE(cli.exitCode, 0);
+        const QByteArray fromWindow = ReadFile(Path("report.html"));
+        QVERIFY(fromWindow.contains("$/Invetory Shaili"));
+        QCOMPARE(Undated(fromWindow), Undated(ReadFile(Path("cli.html"))));
+        // The tree is as it was: the walk added no nodes.
+        QCOMPARE(Node({QStringLiteral("Invetory Shaili")})->childCount(), 0);
     }
 };
 

@@ -1,0 +1,109 @@
+// The stock-taking report of a project's subtree, from the tree's context menu.
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "export/database_files.h"
+#include "export/output_file_writer.h"
+#include "export/subtree_walk.h"
+#include "report/report_page.h"
+#include "report/report_tally.h"
+#include "tree/control_ids.h"
+#include "tree/export_prompts.h"
+#include "tree/project_tree_ctrl.h"
+
+namespace varnotte {
+namespace {
+
+// Counts the walk's rows into the tally; no nodes: the tree stays as it is.
+class ReportWalkHost : public WalkHost {
+  public:
+    ReportWalkHost(ReportTally& tally, std::function<void(const std::string&)> status,
+                   std::function<void()> events)
+        : tally_(tally), status_(std::move(status)), events_(std::move(events)) {}
+
+    void ProcessEvents() override { events_(); }
+    Node AddProjectNode(Node, const sourcesafe::IVSSItem&) override { return nullptr; }
+    void AddFileNode(Node, const sourcesafe::IVSSItem&) override {}
+    void ShowStatus(const std::string& spec) override { status_(spec); }
+    void AddRow(std::string row) override { tally_.Count(row); }
+    void ItemFailed(const std::string& spec, const sourcesafe::VssError& error) override {
+        unreadable.push_back({spec, error.what(), false});
+    }
+    void ItemDamaged(const std::string& spec, const ItemDamage& damage) override {
+        unreadable.push_back({spec, damage.message, true});
+    }
+
+    std::vector<UnreadableItem> unreadable;
+
+  private:
+    ReportTally& tally_;
+    std::function<void(const std::string&)> status_;
+    std::function<void()> events_;
+};
+
+}  // namespace
+
+void CProjectTreeCtrl::SaveReport(QTreeWidgetItem* node) {
+    const std::string spec = GetItemPath(node).toStdString();
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    auto* status = qobject_cast<QLabel*>(Control(IDC_STATUS));
+    const QString statusBefore = status != nullptr ? status->text() : QString();
+    BeginLoading();
+    // Closing the window clears it: then nothing more is shown.
+    m_state->exportConfirmed = 1;
+    m_sinceShown.start();
+
+    // Everything the walk can give, as varnotte-csv --report asks for it.
+    const int firstExpand = 0;
+    const int confirmed = 1;
+    const int history = 1;
+    const WalkFlags flags{firstExpand, m_state->exportRunning, confirmed, history};
+    ReportTally tally(spec);
+    WalkOptions options;
+    options.includeDeleted = true;
+    options.projectHistory = true;
+    options.format = &tally;
+    ReportWalkHost host(
+        tally,
+        [this](const std::string& visited) {
+            m_pendingStatus = QString::fromUtf8(visited.data(), qsizetype(visited.size()));
+        },
+        [this] { ProcessEvents(); });
+    SubtreeWalk(m_pDatabase, flags, host, options).ExpandProject(nullptr, spec);
+
+    m_pendingStatus = QString();
+    ShowStatusNow(statusBefore);
+    // Stopped, or the window closed: a report of part of the project would pass for the
+    // whole, so none is made.
+    const bool whole = m_state->exportRunning != 0 && m_state->exportConfirmed != 0;
+    m_state->exportConfirmed = 0;
+    EndLoading(focus);
+    if (whole) {
+        const DatabaseFiles database = FilesOf(m_pDatabase);
+        const std::string page = ReportPage(
+            m_pDatabase,
+            ReportSource{database.iniPath.string(), spec, false, ReportLanguage::kJapanese}, tally,
+            std::move(host.unreadable));
+        SaveFileAs(
+            this, QStringLiteral("棚卸しレポートを保存"),
+            [&](const QString& path, WriteError& error) {
+                OutputFileWriter writer;
+                writer.ProtectDatabase(database);
+                const bool ok = writer.Open(path) && writer.WriteUtf8Line(page) && writer.Commit();
+                if (!ok) {
+                    error = writer.error();
+                }
+                return ok;
+            },
+            QStringLiteral("HTML ファイル (*.html)"), QStringLiteral("html"));
+    }
+    emit expansionHandled();
+}
+
+}  // namespace varnotte
