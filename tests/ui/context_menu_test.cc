@@ -121,6 +121,9 @@ class ContextMenuTest : public varnotte::test::DialogTestBase {
                 return;
             }
             poll.stop();
+            if (choice == kReport) {
+                varnotte::test::SaveScreenAround(dialog.get(), QStringLiteral("context-menu"));
+            }
             QAction* chosen = nullptr;
             for (QAction* action : menu->actions()) {
                 offered->append(action->text());
