@@ -96,20 +96,6 @@ class ContextMenuTest : public varnotte::test::DialogTestBase {
         QCOMPARE(tree()->topLevelItemCount(), 1);
     }
 
-    QTreeWidgetItem* Node(const QStringList& path) {
-        QTreeWidgetItem* node = tree()->topLevelItem(0);
-        for (const QString& name : path) {
-            QTreeWidgetItem* next = nullptr;
-            for (int i = 0; node != nullptr && i < node->childCount(); ++i) {
-                if (node->child(i)->text(0) == name) {
-                    next = node->child(i);
-                }
-            }
-            node = next;
-        }
-        return node;
-    }
-
     // Right-clicks `node` and chooses `choice` from the menu; `offered` gets the menu's
     // items. Returns once the chosen command has been handled.
     void RightClick(QTreeWidgetItem* node, const QString& choice, QStringList* offered) {

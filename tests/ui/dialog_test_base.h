@@ -4,6 +4,8 @@
 
 #include <QLineEdit>
 #include <QObject>
+#include <QStringList>
+#include <QTreeWidgetItem>
 #include <QtTest>
 
 #include <memory>
@@ -24,6 +26,20 @@ class DialogTestBase : public QObject {
     CProjectTreeCtrl* tree() const { return dialog->projectTree(); }
     QWidget* item(int id) const { return dialog->GetDlgItem(id); }
     QLineEdit* edit(int id) const { return qobject_cast<QLineEdit*>(item(id)); }
+    // The node at `path` below the root, by the names shown; null when there is none.
+    QTreeWidgetItem* Node(const QStringList& path) const {
+        QTreeWidgetItem* node = tree()->topLevelItem(0);
+        for (const QString& name : path) {
+            QTreeWidgetItem* next = nullptr;
+            for (int i = 0; node != nullptr && i < node->childCount(); ++i) {
+                if (node->child(i)->text(0) == name) {
+                    next = node->child(i);
+                }
+            }
+            node = next;
+        }
+        return node;
+    }
 
     // For each test's init().
     void CreateDialog() {

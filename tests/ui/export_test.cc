@@ -95,20 +95,6 @@ class ExportTest : public varnotte::test::DialogTestBase {
         answerer->ExpectFileDialog(target);
     }
 
-    QTreeWidgetItem* Node(const QStringList& path) {
-        QTreeWidgetItem* node = tree()->topLevelItem(0);
-        for (const QString& name : path) {
-            QTreeWidgetItem* next = nullptr;
-            for (int i = 0; node != nullptr && i < node->childCount(); ++i) {
-                if (node->child(i)->text(0) == name) {
-                    next = node->child(i);
-                }
-            }
-            node = next;
-        }
-        return node;
-    }
-
     // A written database with a comment that needs quoting and a project with nothing in it.
     QString WriteDatabase(bool damageOne = false, int extraFiles = 0) {
         vsstest::DatabaseWriter writer(dir->path() / "db");
