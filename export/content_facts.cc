@@ -1,6 +1,6 @@
 #include "export/content_facts.h"
 
-#include <algorithm>
+#include <array>
 
 #include "export/utf8_text.h"
 
@@ -11,12 +11,25 @@ bool StartsWith(std::string_view bytes, std::string_view prefix) {
     return bytes.substr(0, prefix.size()) == prefix;
 }
 
-// A control byte that text in any code page the database may use does not hold (DOS
-// text may end in Ctrl-Z).
-bool IsBinaryControl(unsigned char byte) {
-    return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r' && byte != '\f' &&
-           byte != 0x1A && byte != 0x1B;
-}
+// What a byte says of the content it is in, looked up a byte at a time, so that a version
+// is gone through once for both (NUL bytes were looked for before).
+enum ByteClass : unsigned char { kPlain = 0, kHigh = 1, kBinaryControl = 2 };
+
+constexpr std::array<unsigned char, 256> kByteClasses = [] {
+    std::array<unsigned char, 256> classes{};
+    // Control bytes that text in any code page the database may use does not hold (DOS
+    // text may end in Ctrl-Z).
+    for (unsigned byte = 0; byte < 0x20; ++byte) {
+        if (byte != '\t' && byte != '\n' && byte != '\r' && byte != '\f' && byte != 0x1A &&
+            byte != 0x1B) {
+            classes[byte] = kBinaryControl;
+        }
+    }
+    for (unsigned byte = 0x80; byte < 0x100; ++byte) {
+        classes[byte] = kHigh;
+    }
+    return classes;
+}();
 
 // The kind of content VSS 2005 stores for a file (IVSSItem::StoredFileType), in the words
 // of ContentTypeOf; empty when it stores none.
@@ -41,15 +54,14 @@ std::string_view ContentTypeOf(std::string_view bytes) {
     if (bytes.find('\0') != std::string_view::npos) {
         return "binary";
     }
-    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (!ascii && IsUtf8(bytes)) {
+    unsigned char seen = kPlain;
+    for (const char c : bytes) {
+        seen |= kByteClasses[static_cast<unsigned char>(c)];
+    }
+    if ((seen & kHigh) != 0 && IsUtf8(bytes)) {
         return "utf-8";
     }
-    const bool control = std::any_of(bytes.begin(), bytes.end(), [](char c) {
-        return IsBinaryControl(static_cast<unsigned char>(c));
-    });
-    return control ? "binary" : "text";
+    return (seen & kBinaryControl) != 0 ? "binary" : "text";
 }
 
 const ContentFacts& ContentFactsCache::Of(const sourcesafe::IVSSItem& file) {

@@ -104,6 +104,8 @@ TEST(ContentType, IsWhatTheBytesShow) {
         {std::string("\xFF\xFEh\0i\0", 6), "utf-16"},
         {std::string("GIF89a\0\x01", 8), "binary"},
         {"\x89PNG\r\n\x1A\n\x02\x03", "binary"},  // no NUL, but control bytes text lacks
+        {"\x93\xfa\x01", "binary"},               // neither UTF-8 nor text
+        {"caf\xc3\xa9\x01", "utf-8"},             // valid UTF-8 says so before control bytes count
     };
     for (const auto& [bytes, type] : cases) {
         EXPECT_EQ(varnotte::ContentTypeOf(bytes), type)
