@@ -241,6 +241,17 @@ int ReportFailures(std::FILE* errors, const std::vector<Failure>& failures) {
     return failures.empty() ? kExitSuccess : kExitItemsUnreadable;
 }
 
+// Whose kind of content the output shows: every version's in JSON Lines, the newest's in
+// the report, none in the CSV formats and the users list.
+ContentFactsCache::Types ContentTypesWanted(const Options& options) {
+    if (options.report) {
+        return ContentFactsCache::Types::kNewest;
+    }
+    return options.format == OutputFormat::kJsonLines && !options.users
+               ? ContentFactsCache::Types::kEveryVersion
+               : ContentFactsCache::Types::kNone;
+}
+
 // The format the options ask for, the tally when listing users or writing the report.
 std::unique_ptr<RowFormat> MakeFormat(const Options& options, const std::string& spec,
                                       const sourcesafe::TimeZone* zone, ContentFactsCache* content,
@@ -397,7 +408,8 @@ int Export(const Options& options, std::FILE* errors, bool showProgress,
     std::unique_ptr<ExportHost> host;
     // Content does not depend on the code page: rebuilt once, even when the walk is run again.
     const std::unique_ptr<ContentFactsCache> content =
-        options.checkContent ? std::make_unique<ContentFactsCache>() : nullptr;
+        options.checkContent ? std::make_unique<ContentFactsCache>(ContentTypesWanted(options))
+                             : nullptr;
     bool written = true;
     for (bool again = true; again;) {
         exportRunning = 1;

@@ -74,7 +74,13 @@ const ContentFacts& ContentFactsCache::Of(const sourcesafe::IVSSItem& file) {
     try {
         const sourcesafe::ContentCheck check =
             file.CheckContent([&](int version, std::string_view bytes) {
-                const std::string_view type = stored.empty() ? ContentTypeOf(bytes) : stored;
+                // Versions come newest first.
+                const bool wanted = types_ == Types::kEveryVersion ||
+                                    (types_ == Types::kNewest && facts.versions.empty());
+                std::string_view type = stored;
+                if (type.empty() && wanted) {
+                    type = ContentTypeOf(bytes);
+                }
                 facts.versions[version] = {static_cast<long long>(bytes.size()), type};
             });
         facts.storedBytes = check.storedBytes;

@@ -29,7 +29,8 @@ struct VersionContentFacts {
 
 struct ContentFacts {
     // The versions rebuilt, by number. The kind of content is the one VSS 2005 stores for
-    // the file when it stores one, else what the bytes show.
+    // the file when it stores one, else what the bytes show; empty where it was not asked
+    // for (ContentFactsCache::Types).
     std::map<int, VersionContentFacts> versions;
     long long storedBytes = 0;  // see ContentCheck::storedBytes; 0 when unknown
     bool latestOnly = false;
@@ -49,10 +50,16 @@ struct ContentFacts {
 // there again).
 class ContentFactsCache {
   public:
+    // Which versions' kind of content is wanted: working it out reads every byte again, so
+    // a check that shows only the newest's (the report) or none leaves the others empty.
+    enum class Types { kNone, kNewest, kEveryVersion };
+    explicit ContentFactsCache(Types types = Types::kEveryVersion) : types_(types) {}
+
     const ContentFacts& Of(const sourcesafe::IVSSItem& file);
     void Forget(const std::string& physical) { facts_.erase(physical); }
 
   private:
+    Types types_;
     std::unordered_map<std::string, ContentFacts> facts_;
 };
 
