@@ -137,7 +137,7 @@ class ExportHost : public WalkHost {
     }
 
     void ItemDamaged(const std::string& spec, const ItemDamage& damage) override {
-        failures_.push_back({spec, damage.message, damage, {}, {}});
+        failures_.push_back({spec, damage.Message(), damage, damage.cause.file, damage.reason});
         if (damage.kind == ItemDamage::Kind::kDataFileMissing) {
             dataFileMissing_.insert(spec);
         }
@@ -211,8 +211,9 @@ int ReportFailures(std::FILE* errors, const std::vector<Failure>& failures) {
             ++unread;
             Report(errors, "cannot read " + failure.spec + ": " + failure.message);
         } else if (failure.damage->kind == ItemDamage::Kind::kNameUncertain) {
-            if (namesLost[failure.damage->cause]++ == 0) {
-                lostNames.push_back(failure.damage->cause);
+            const std::string cause = failure.damage->cause.Text();
+            if (namesLost[cause]++ == 0) {
+                lostNames.push_back(cause);
             }
         } else {
             disagreeing += failure.damage->kind == ItemDamage::Kind::kEntryDisagrees ? 1 : 0;
@@ -277,18 +278,6 @@ std::unique_ptr<RowFormat> MakeFormat(const Options& options, const std::string&
         .dates = options.dates, .timeZone = zone, .deletedColumn = options.deleted});
 }
 
-// The file a damage's message names first ("<data>/b/baaaaaaa: what is wrong"), told
-// apart where the message starts with the data folder, and the rest of the message.
-std::pair<std::string, std::string> FileAndReason(const std::string& message,
-                                                  const std::string& dataFolder) {
-    const std::string prefix = dataFolder + "/";
-    const std::size_t colon = message.find(": ", prefix.size());
-    if (message.rfind(prefix, 0) != 0 || colon == std::string::npos) {
-        return {std::string(), message};
-    }
-    return {message.substr(0, colon), message.substr(colon + 2)};
-}
-
 // The unreadable and the damaged items as CSV, a header row first; an empty list still
 // makes the file.
 bool WriteErrorsFile(const Options& options, const DatabaseFiles& database,
@@ -297,14 +286,12 @@ bool WriteErrorsFile(const Options& options, const DatabaseFiles& database,
     writer.ProtectDatabase(database);
     bool ok = writer.Open(options.errorsPath) &&
               writer.WriteRow(CsvRow(std::array<std::string_view, 3>{"spec", "file", "reason"}));
-    const std::string dataFolder = database.dataFolder.native();
     for (const Failure& failure : failures) {
         if (!ok) {
             break;
         }
-        const auto [file, reason] = failure.damage ? FileAndReason(failure.message, dataFolder)
-                                                   : std::pair{failure.file, failure.reason};
-        ok = writer.WriteRow(CsvRow(std::array<std::string_view, 3>{failure.spec, file, reason}));
+        ok = writer.WriteRow(
+            CsvRow(std::array<std::string_view, 3>{failure.spec, failure.file, failure.reason}));
     }
     ok = ok && writer.Commit();
     if (!ok) {

@@ -9,7 +9,9 @@ ItemRecord ReadItemRecord(const sourcesafe::IVSSItem& item) {
     record.name = item.Name();
     record.physical = item.Physical();
     record.deleted = item.Deleted();
-    record.damage = item.EntryDisagreement();
+    if (const std::optional<vssdb::FileFault> disagreement = item.EntryDisagreement()) {
+        record.damage = disagreement->Text();
+    }
     if (const vssdb::NameDoubt* doubt = item.UncertainName()) {
         record.nameDoubt = *doubt;
     }

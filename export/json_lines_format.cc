@@ -272,7 +272,7 @@ std::string JsonLinesFormat::ItemRow(const sourcesafe::IVSSItem& item) {
     if (record.nameDoubt) {
         object.Raw("nameUncertain",
                    JsonObject()
-                       .String("reason", record.nameDoubt->reason)
+                       .String("reason", record.nameDoubt->cause.Text())
                        .Bool("mayHaveLostLeadingDot", record.nameDoubt->mayHaveLostLeadingDot)
                        .Bool("mayHaveHadSpaces", record.nameDoubt->mayHaveHadSpaces)
                        .Bool("mayBeCut", record.nameDoubt->mayBeCut)

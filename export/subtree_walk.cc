@@ -1,5 +1,6 @@
 #include "export/subtree_walk.h"
 
+#include <optional>
 #include <utility>
 
 #include "export/csv_rows.h"
@@ -131,19 +132,18 @@ void SubtreeWalk::ReportProjectFailed(const sourcesafe::IVSSItem& project, const
 void SubtreeWalk::ReportDamage(const sourcesafe::IVSSItem& item,
                                const std::string& missingDataFile) {
     if (const vssdb::NameDoubt* doubt = item.UncertainName()) {
-        host_.ItemDamaged(item.Spec(), ItemDamage{ItemDamage::Kind::kNameUncertain, doubt->reason,
-                                                  doubt->reason +
-                                                      "; the name is shown as stored in its "
-                                                      "short form, and " +
-                                                      doubt->Describe()});
-    }
-    if (!missingDataFile.empty()) {
         host_.ItemDamaged(
             item.Spec(),
-            ItemDamage{ItemDamage::Kind::kDataFileMissing, missingDataFile + ": data file missing",
-                       missingDataFile +
-                           ": data file missing: the current content is lost; the history "
-                           "is exported"});
+            ItemDamage{ItemDamage::Kind::kNameUncertain, doubt->cause,
+                       doubt->cause.what + "; the name is shown as stored in its short form, and " +
+                           doubt->Describe()});
+    }
+    if (!missingDataFile.empty()) {
+        host_.ItemDamaged(item.Spec(),
+                          ItemDamage{ItemDamage::Kind::kDataFileMissing,
+                                     {missingDataFile, "data file missing"},
+                                     "data file missing: the current content is lost; the "
+                                     "history is exported"});
     }
 }
 
@@ -166,9 +166,9 @@ bool SubtreeWalk::GathersRows() const {
 void SubtreeWalk::Visit(WalkHost::Node parent, const sourcesafe::IVSSItem& item, int depth,
                         std::vector<Level>& levels) {
     try {
-        if (const std::string why = item.EntryDisagreement(); !why.empty()) {
-            host_.ItemDamaged(item.Spec(), ItemDamage{ItemDamage::Kind::kEntryDisagrees, why,
-                                                      why + "; shown as its own log says"});
+        if (const std::optional<vssdb::FileFault> why = item.EntryDisagreement()) {
+            host_.ItemDamaged(item.Spec(), ItemDamage{ItemDamage::Kind::kEntryDisagrees, *why,
+                                                      why->what + "; shown as its own log says"});
         }
     } catch (const sourcesafe::VssError&) {
         // A log that cannot be read fails the item's own reading below, which reports it.

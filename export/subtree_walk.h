@@ -39,6 +39,7 @@
 #include "export/version_filter.h"
 #include "sourcesafe/vss_database.h"
 #include "sourcesafe/vss_error.h"
+#include "vssdb/file_fault.h"
 
 namespace varnotte {
 
@@ -69,8 +70,11 @@ struct ItemDamage {
         kEntryDisagrees,   // its own records name another item or parent than its entry does
     };
     Kind kind;
-    std::string cause;    // "<file>: what is wrong", as the reader's errors say it
-    std::string message;  // the cause, and what is exported despite it
+    vssdb::FileFault cause;  // the damaged (or missing) file and what is wrong with it
+    std::string reason;      // the cause without the file, and what is exported despite it
+
+    // "<file>: <reason>", as the reader's errors say it.
+    std::string Message() const { return vssdb::FileFault{cause.file, reason}.Text(); }
 };
 
 // What a walk's user plugs in: nodes, the status line, event processing, failures.

@@ -175,7 +175,7 @@ void TreeGet::File(const sourcesafe::IVSSItem& file, const std::string& path, in
     if (const vssdb::NameDoubt* doubt = file.UncertainName();
         doubt != nullptr && callbacks_.shortName) {
         // Written all the same, so that no content is lost; the name is the doubt.
-        callbacks_.shortName(spec, doubt->reason);
+        callbacks_.shortName(spec, doubt->cause.Text());
     }
     ++filesWritten_;
 }

@@ -120,7 +120,7 @@ bool IVSSItem::Deleted() const {
     return Require().located.deleted;
 }
 
-std::string IVSSItem::EntryDisagreement() const {
+std::optional<vssdb::FileFault> IVSSItem::EntryDisagreement() const {
     const State& state = RequireReadable();
     return Guarded([&] { return state.connection->database->EntryDisagreement(state.located); });
 }

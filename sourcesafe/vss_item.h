@@ -10,6 +10,7 @@
 
 #include "sourcesafe/vss_checkout.h"
 #include "sourcesafe/vss_version.h"
+#include "vssdb/file_fault.h"
 #include "vssdb/name_doubt.h"
 
 namespace vssdb {
@@ -84,9 +85,9 @@ class IVSSItem {
     // Whether its entry, or that of a project above it, is deleted (Items(true) reaches it).
     bool Deleted() const;
     // For an item reached through its project's child list, what its own log says against
-    // the entry that lists it (see vssdb::Database::EntryDisagreement); empty when they
+    // the entry that lists it (see vssdb::Database::EntryDisagreement); nothing when they
     // agree. Raises ESS_FILE_CORRUPT when the log cannot be read, as VersionNumber does.
-    std::string EntryDisagreement() const;
+    std::optional<vssdb::FileFault> EntryDisagreement() const;
 
     // Null unless Name is the stored short form standing in for a long name that cannot be
     // read; then what it may hide and why.

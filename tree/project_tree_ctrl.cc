@@ -554,7 +554,7 @@ void MarkUncertainName(QTreeWidgetItem* node, const sourcesafe::IVSSItem& item) 
     if (const vssdb::NameDoubt* doubt = item.UncertainName()) {
         node->setToolTip(
             0, QStringLiteral("名前を読めないため、保存されている短い形で表示しています (%1)")
-                   .arg(QString::fromUtf8(doubt->reason)));
+                   .arg(QString::fromStdString(doubt->cause.Text())));
     }
 }
 
@@ -583,7 +583,7 @@ void CProjectTreeCtrl::ItemFailed(const std::string& spec, const sourcesafe::Vss
 }
 
 void CProjectTreeCtrl::ItemDamaged(const std::string& spec, const ItemDamage& damage) {
-    m_damagedItems.emplace_back(FromUtf8(spec), QString::fromStdString(damage.message));
+    m_damagedItems.emplace_back(FromUtf8(spec), QString::fromStdString(damage.Message()));
 }
 
 }  // namespace varnotte

@@ -36,7 +36,7 @@ class ReportWalkHost : public WalkHost {
         unreadable.push_back({spec, error.what(), false});
     }
     void ItemDamaged(const std::string& spec, const ItemDamage& damage) override {
-        unreadable.push_back({spec, damage.message, true});
+        unreadable.push_back({spec, damage.Message(), true});
     }
 
     std::vector<UnreadableItem> unreadable;

@@ -204,7 +204,8 @@ Database::ShownName Database::NameToShow(const NameField& name, bool project) {
         if (name.shortName.empty()) {
             throw;
         }
-        return {Decode(name.shortName), DoubtAboutShortName(name.shortName, error.what())};
+        return {Decode(name.shortName),
+                DoubtAboutShortName(name.shortName, {error.file(), error.reason()})};
     }
     return {Decode(longName ? *longName : name.shortName), std::nullopt};
 }

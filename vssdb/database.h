@@ -192,10 +192,10 @@ class Database {
     // What the log of the item that `item`'s entry leads to says against the entry: another
     // type, another stored short name (letter case ignored), for a project another parent
     // project, for a file parent records that do not name the project listing it. An entry
-    // redirected to another item, or a log replaced by another item's, shows so. Empty when
-    // they agree, or when `item` was not reached through an entry. Throws Error when the
-    // log cannot be read.
-    std::string EntryDisagreement(const LocatedItem& item);
+    // redirected to another item, or a log replaced by another item's, shows so; the fault
+    // names that log. Nothing when they agree, or when `item` was not reached through an
+    // entry. Throws Error when the log cannot be read.
+    std::optional<FileFault> EntryDisagreement(const LocatedItem& item);
 
     // The place of a project reached by its physical name alone: where a walk found it,
     // else through the parents its item header names. Throws Error(kCorrupt) when the

@@ -28,9 +28,9 @@ FileFacts Database::FileFactsOf(const std::string& physical) {
     return facts;
 }
 
-std::string Database::EntryDisagreement(const LocatedItem& item) {
+std::optional<FileFault> Database::EntryDisagreement(const LocatedItem& item) {
     if (item.parentPhysical.empty()) {
-        return {};
+        return std::nullopt;
     }
     // The log the item's history and facts are read from next.
     const std::shared_ptr<const ItemLog> read = RecentLog(item.physical);
@@ -38,30 +38,32 @@ std::string Database::EntryDisagreement(const LocatedItem& item) {
     const ItemHeader& header = log.header();
     const std::string listed = "the entry in the list of " + item.parentPhysical;
     if (header.type != item.type) {
-        return log.path() + ": " + listed + " is a " +
-               (item.type == ItemType::kProject ? "project" : "file") + "'s, but this log is a " +
-               (header.type == ItemType::kProject ? "project" : "file") + "'s";
+        return FileFault{
+            log.path(), listed + " is a " + (item.type == ItemType::kProject ? "project" : "file") +
+                            "'s, but this log is a " +
+                            (header.type == ItemType::kProject ? "project" : "file") + "'s"};
     }
     if (!EqualsIgnoringCase(header.name.shortName, item.entryName)) {
-        return log.path() + ": its header names it \"" + Decode(header.name.shortName) + "\", " +
-               listed + " \"" + Decode(item.entryName) + "\"";
+        return FileFault{log.path(), "its header names it \"" + Decode(header.name.shortName) +
+                                         "\", " + listed + " \"" + Decode(item.entryName) + "\""};
     }
     if (header.type == ItemType::kProject) {
         if (!EqualsIgnoringCase(header.parentPhysical, item.parentPhysical)) {
-            return log.path() + ": its header names " +
-                   (header.parentPhysical.empty() ? std::string("no parent project")
+            return FileFault{log.path(), "its header names " +
+                                             (header.parentPhysical.empty()
+                                                  ? std::string("no parent project")
                                                   : "the parent project " + header.parentPhysical) +
-                   ", but " + item.parentPhysical + " lists it";
+                                             ", but " + item.parentPhysical + " lists it"};
         }
-        return {};
+        return std::nullopt;
     }
     for (const std::string& parent : ReadParentProjects(log)) {
         if (EqualsIgnoringCase(parent, item.parentPhysical)) {
-            return {};
+            return std::nullopt;
         }
     }
-    return log.path() + ": its parent records do not name " + item.parentPhysical +
-           ", which lists it";
+    return FileFault{log.path(),
+                     "its parent records do not name " + item.parentPhysical + ", which lists it"};
 }
 
 std::string Database::MissingDataFileOf(const std::string& physical) {

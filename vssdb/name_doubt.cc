@@ -4,11 +4,11 @@
 
 namespace vssdb {
 
-NameDoubt DoubtAboutShortName(std::string_view shortName, std::string reason) {
+NameDoubt DoubtAboutShortName(std::string_view shortName, FileFault cause) {
     // 33 bytes, or 32 where the cut kept a double-byte character whole.
     constexpr std::size_t kFull = name_format::kShortNameSize - 1;
     NameDoubt doubt;
-    doubt.reason = std::move(reason);
+    doubt.cause = std::move(cause);
     doubt.mayBeCut = shortName.size() + 1 >= kFull;
     doubt.mayHaveHadSpaces = shortName.find('_') != std::string_view::npos;
     return doubt;

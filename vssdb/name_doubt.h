@@ -7,10 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "vssdb/file_fault.h"
+
 namespace vssdb {
 
 struct NameDoubt {
-    std::string reason;             // why the long name cannot be read: "<file>: what is wrong"
+    FileFault cause;                // why the long name cannot be read
     bool mayBeCut = false;          // the field is full
     bool mayHaveHadSpaces = false;  // it holds '_'
     // Always possible: nothing in the field keeps a dot it dropped.
@@ -20,7 +22,7 @@ struct NameDoubt {
     std::string Describe() const;
 };
 
-// What the short field `shortName` may hide; `reason` says why it stands for the name.
-NameDoubt DoubtAboutShortName(std::string_view shortName, std::string reason);
+// What the short field `shortName` may hide; `cause` says why it stands for the name.
+NameDoubt DoubtAboutShortName(std::string_view shortName, FileFault cause);
 
 }  // namespace vssdb

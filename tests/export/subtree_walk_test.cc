@@ -45,7 +45,7 @@ class RecordingHost : public WalkHost {
         failures.push_back(spec + ": " + error.what());
     }
     void ItemDamaged(const std::string& spec, const varnotte::ItemDamage& damage) override {
-        damages.push_back(spec + ": " + damage.message);
+        damages.push_back(spec + ": " + damage.Message());
     }
 
   private:

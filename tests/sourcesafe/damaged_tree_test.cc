@@ -39,7 +39,7 @@ class CollectingHost : public varnotte::WalkHost {
         failures.push_back(spec + ": " + error.what());
     }
     void ItemDamaged(const std::string& spec, const varnotte::ItemDamage& damage) override {
-        damages.push_back(spec + ": " + damage.message);
+        damages.push_back(spec + ": " + damage.Message());
     }
 
     // The spec of every row, in order.

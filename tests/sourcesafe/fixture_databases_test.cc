@@ -234,7 +234,7 @@ void ExpectEntriesAgree(const IVSSItem& project, int& checked) {
     for (int i = 1; i <= items.Count(); ++i) {
         const IVSSItem child = items.Item(i);
         try {
-            EXPECT_EQ(child.EntryDisagreement(), "") << child.Spec();
+            EXPECT_FALSE(child.EntryDisagreement()) << child.Spec();
             ++checked;
         } catch (const VssError& error) {
             EXPECT_EQ(error.code(), ESS_FILE_CORRUPT) << error.what();

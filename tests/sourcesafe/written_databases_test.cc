@@ -41,8 +41,8 @@ void Disagreements(const IVSSItem& project, std::vector<std::string>& found) {
     const IVSSItems children = project.Items(true);
     for (int i = 1; i <= children.Count(); ++i) {
         const IVSSItem child = children.Item(i);
-        if (const std::string why = child.EntryDisagreement(); !why.empty()) {
-            found.push_back(child.Spec() + ": " + why);
+        if (const auto why = child.EntryDisagreement()) {
+            found.push_back(child.Spec() + ": " + why->Text());
         }
         if (child.Type() == VSSITEM_PROJECT) {
             Disagreements(child, found);
