@@ -7,9 +7,6 @@
 #include <QRegularExpression>
 #include <QTime>
 
-#include <initializer_list>
-#include <tuple>
-
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -40,40 +37,237 @@ ReportLanguage LanguageOfEnvironment() {
     return ReportLanguage::kEnglish;
 }
 
-// The report takes in everything the walk can give, so the options that shape an export
-// have no place beside it. Returns the usage error, if any.
-std::optional<QString> TakeReportOptions(
-    const QCommandLineParser& parser, const QCommandLineOption& report,
-    const QCommandLineOption& language, std::initializer_list<const QCommandLineOption*> exportOnly,
-    Options& options) {
-    if (!parser.isSet(report)) {
-        return QStringLiteral("--report-language is for --report.");
+// Why `path`, given to `option`, cannot name a file written: Qt spells file names in UTF-8
+// only, and any other name would be written as another one. Nothing when it can.
+std::optional<QString> UnusableName(const char* option, const QString& path) {
+    if (!IsText(path)) {
+        return QStringLiteral(
+                   "%1 %2: this name is not UTF-8 text, and varnotte-csv writes only to names "
+                   "in UTF-8; choose another name.")
+            .arg(QLatin1String(option), Shown(path));
     }
-    for (const QCommandLineOption* option : exportOnly) {
-        if (parser.isSet(*option)) {
-            return QStringLiteral("--%1 is for the export, not for --report.")
-                .arg(option->names().constLast());
+    std::error_code noFolder;
+    const std::string folder = std::filesystem::current_path(noFolder).native();
+    if (!path.isEmpty() && QDir::isRelativePath(path) && !IsUtf8(folder)) {
+        return QStringLiteral(
+                   "%1 %2: the current folder %3 is not named in UTF-8 text, and varnotte-csv "
+                   "writes only to names in UTF-8; give a full path.")
+            .arg(QLatin1String(option), Shown(path), QString::fromStdString(PrintableText(folder)));
+    }
+    return std::nullopt;
+}
+
+// The name of a file to write, which `option` needs.
+std::optional<QString> TakeFileName(const char* option, const QString& path, QString& taken) {
+    if (path.isEmpty()) {
+        return QStringLiteral("%1 needs a file name.").arg(QLatin1String(option));
+    }
+    taken = path;
+    return UnusableName(option, path);
+}
+
+std::optional<QString> TakeDate(const QString& text, bool endOfSpan, std::optional<double>& bound) {
+    bound = ParseDateArgument(text, endOfSpan);
+    if (!bound) {
+        return QStringLiteral("Not a date: %1 (write it as 2007-03-05 or 2007-03-05 14:07:09)")
+            .arg(Shown(text));
+    }
+    return std::nullopt;
+}
+
+// What an option's value does to the options: nothing more, or the usage error.
+using Take = std::optional<QString> (*)(const QString& value, Options& options);
+
+// One option of varnotte-csv, as --help lists it and as the command line sets it.
+struct OptionRow {
+    enum Trait : unsigned {
+        kRepeatable = 1,       // take is called with every value, not only the last
+        kExportOnly = 2,       // shapes an export, so it has no place beside --report
+        kChoosesVersions = 4,  // a filter of version rows
+    };
+    const char* shortName;  // null when it has none
+    const char* name;
+    const char* valueName;  // null for a switch
+    const char* help;
+    unsigned traits;
+    Take take;                      // called with its last value when it is given
+    bool Options::*flag = nullptr;  // instead, for a switch: set when it is given
+};
+
+// In the order --help lists them, after the login options.
+const OptionRow kOptionRows[] = {
+    {nullptr, "history", nullptr, "Also write one row for every version of every file.",
+     OptionRow::kExportOnly, nullptr, &Options::history},
+    {"o", "output", "FILE", "Write the export to FILE (default, and with -, standard output).",
+     OptionRow::kExportOnly,
+     [](const QString& path, Options& o) -> std::optional<QString> {
+         // "-" is standard output, as everywhere on the command line; ./- names a file "-".
+         if (path == QLatin1String("-")) {
+             o.outputPath.clear();
+             return std::nullopt;
+         }
+         return TakeFileName("--output", path, o.outputPath);
+     }},
+    {nullptr, "encoding", "CODEPAGE",
+     "The database's ANSI code page (874, 932, 936, 949, 950, 1250-1258), instead of finding it "
+     "out.",
+     0,
+     [](const QString& page, Options& o) -> std::optional<QString> {
+         o.codePage = codepage::ParseCodePage(page.toStdString());
+         if (o.codePage == 0) {
+             return QStringLiteral("Unknown code page: %1").arg(Shown(page));
+         }
+         return std::nullopt;
+     }},
+    {"q", "quiet", nullptr, "Show no progress.", 0, nullptr, &Options::quiet},
+    {nullptr, "verbose", nullptr,
+     "Say which code page the texts were read in, and how it was chosen (said anyway when "
+     "standard error is a terminal).",
+     0, nullptr, &Options::verbose},
+    {nullptr, "format", "FORMAT",
+     "csv (the default) or jsonl: one JSON object per item and per version, with every fact the "
+     "database has.",
+     OptionRow::kExportOnly,
+     [](const QString& name, Options& o) -> std::optional<QString> {
+         if (name == QLatin1String("jsonl")) {
+             o.format = OutputFormat::kJsonLines;
+         } else if (name != QLatin1String("csv")) {
+             return QStringLiteral("Unknown format: %1 (csv or jsonl)").arg(Shown(name));
+         }
+         return std::nullopt;
+     }},
+    {nullptr, "columns", "COLUMNS",
+     "default, or wide: a header row and every fact as a column of its own.",
+     OptionRow::kExportOnly,
+     [](const QString& name, Options& o) -> std::optional<QString> {
+         o.wideColumns = name == QLatin1String("wide");
+         if (!o.wideColumns && name != QLatin1String("default")) {
+             return QStringLiteral("Unknown columns: %1 (default or wide)").arg(Shown(name));
+         }
+         return std::nullopt;
+     }},
+    {nullptr, "date-format", "FORMAT",
+     "CSV dates: default (2007/03/05 14:07:09) or iso (2007-03-05T14:07:09).",
+     OptionRow::kExportOnly,
+     [](const QString& name, Options& o) -> std::optional<QString> {
+         if (name == QLatin1String("iso")) {
+             o.dates = DateStyle::kIso;
+         } else if (name != QLatin1String("default")) {
+             return QStringLiteral("Unknown date format: %1 (default or iso)").arg(Shown(name));
+         }
+         return std::nullopt;
+     }},
+    {nullptr, "deleted", nullptr,
+     "Also deleted items and their history, marked as deleted (the default CSV gets a last "
+     "column for that).",
+     OptionRow::kExportOnly, nullptr, &Options::deleted},
+    {nullptr, "project-history", nullptr,
+     "Also each project's own versions (adds, deletes, renames, shares, pins, labels), after the "
+     "project's row.",
+     OptionRow::kExportOnly, nullptr, &Options::projectHistory},
+    {nullptr, "since", "DATE", "Only versions from DATE on (2007-03-05, 2007-03-05 14:07[:09]).",
+     OptionRow::kExportOnly | OptionRow::kChoosesVersions,
+     [](const QString& date, Options& o) { return TakeDate(date, false, o.filter.since); }},
+    {nullptr, "until", "DATE", "Only versions up to DATE, that day included.",
+     OptionRow::kExportOnly | OptionRow::kChoosesVersions,
+     [](const QString& date, Options& o) { return TakeDate(date, true, o.filter.until); }},
+    {nullptr, "author", "NAME", "Only versions by user NAME (repeatable; letter case ignored).",
+     OptionRow::kRepeatable | OptionRow::kExportOnly | OptionRow::kChoosesVersions,
+     [](const QString& name, Options& o) -> std::optional<QString> {
+         o.filter.users.push_back(name.toStdString());
+         return std::nullopt;
+     }},
+    {nullptr, "label", "TEXT",
+     "Only the versions labelled TEXT and the versions those labels mark.",
+     OptionRow::kExportOnly | OptionRow::kChoosesVersions,
+     [](const QString& text, Options& o) -> std::optional<QString> {
+         o.filter.label = text.toStdString();
+         return std::nullopt;
+     }},
+    {nullptr, "errors", "FILE",
+     "Also list the items that could not be read or are damaged in FILE, as CSV.", 0,
+     [](const QString& path, Options& o) { return TakeFileName("--errors", path, o.errorsPath); }},
+    {nullptr, "users", nullptr,
+     "List the database's users instead; with --history also how many versions each wrote, and "
+     "when the first and the last.",
+     OptionRow::kExportOnly, nullptr, &Options::users},
+    {nullptr, "report", "FILE",
+     "Write a stock-taking report of the project to FILE instead: one HTML file with the "
+     "database's size, activity over time, projects, people, checkouts, labels and damage.",
+     0,
+     [](const QString& path, Options& o) {
+         o.report = true;
+         return TakeFileName("--report", path, o.outputPath);
+     }},
+    {nullptr, "report-language", "LANG",
+     "The report's language: en or ja (default: ja when LC_ALL, LC_MESSAGES or LANG says "
+     "Japanese, else en).",
+     0,
+     [](const QString& name, Options& o) -> std::optional<QString> {
+         if (!o.report) {  // --report comes first in this table
+             return QStringLiteral("--report-language is for --report.");
+         }
+         if (name != QLatin1String("en") && name != QLatin1String("ja")) {
+             return QStringLiteral("Unknown report language: %1 (en or ja)").arg(Shown(name));
+         }
+         o.reportLanguage =
+             name == QLatin1String("ja") ? ReportLanguage::kJapanese : ReportLanguage::kEnglish;
+         return std::nullopt;
+     }},
+    {nullptr, "check-content", nullptr,
+     "Also rebuild every version of every file the export reaches, and report each file whose "
+     "content cannot be rebuilt whole as an unreadable item (the export itself stays the same).",
+     0, nullptr, &Options::checkContent},
+};
+
+bool SameFile(const QString& one, const QString& other) {
+    return QFileInfo(one).absoluteFilePath() == QFileInfo(other).absoluteFilePath();
+}
+
+// The checks that relate options to each other, once each has been taken on its own.
+std::optional<QString> CheckTogether(const QCommandLineParser& parser, Options& options) {
+    if (options.wideColumns && options.format == OutputFormat::kJsonLines) {
+        return QStringLiteral("--columns is for CSV; JSON Lines has every field.");
+    }
+    if (options.filter.since && options.filter.until &&
+        *options.filter.since > *options.filter.until) {
+        return QStringLiteral("--since is later than --until.");
+    }
+    // Filters choose version rows; an export without them has none, and the user would
+    // get every item row as if the filter had matched.
+    if (!options.history && !options.projectHistory && !options.report) {
+        for (const OptionRow& row : kOptionRows) {
+            if ((row.traits & OptionRow::kChoosesVersions) != 0 &&
+                parser.isSet(QLatin1String(row.name))) {
+                return QStringLiteral(
+                           "--%1 chooses versions, and without --history (or "
+                           "--project-history) there are none to choose.")
+                    .arg(QLatin1String(row.name));
+            }
         }
     }
-    options.report = true;
-    options.outputPath = parser.value(report);
-    if (options.outputPath.isEmpty()) {
-        return QStringLiteral("--report needs a file name.");
+    if (!options.report && !options.errorsPath.isEmpty() && !options.outputPath.isEmpty() &&
+        SameFile(options.errorsPath, options.outputPath)) {
+        return QStringLiteral("--errors and --output name the same file.");
     }
-    if (!options.errorsPath.isEmpty() && QFileInfo(options.errorsPath).absoluteFilePath() ==
-                                             QFileInfo(options.outputPath).absoluteFilePath()) {
+    if (options.users && options.wideColumns) {
+        return QStringLiteral("--columns is for the export, not for --users.");
+    }
+    if (!options.report) {
+        return std::nullopt;
+    }
+    // The report takes in everything the walk can give, so the options that shape an
+    // export have no place beside it.
+    for (const OptionRow& row : kOptionRows) {
+        if ((row.traits & OptionRow::kExportOnly) != 0 && parser.isSet(QLatin1String(row.name))) {
+            return QStringLiteral("--%1 is for the export, not for --report.")
+                .arg(QLatin1String(row.name));
+        }
+    }
+    if (!options.errorsPath.isEmpty() && SameFile(options.errorsPath, options.outputPath)) {
         return QStringLiteral("--errors and --report name the same file.");
     }
     options.history = options.projectHistory = options.deleted = true;
-    options.reportLanguage = LanguageOfEnvironment();
-    if (parser.isSet(language)) {
-        const QString name = parser.value(language);
-        if (name != QLatin1String("en") && name != QLatin1String("ja")) {
-            return QStringLiteral("Unknown report language: %1 (en or ja)").arg(Shown(name));
-        }
-        options.reportLanguage =
-            name == QLatin1String("ja") ? ReportLanguage::kJapanese : ReportLanguage::kEnglish;
-    }
     return std::nullopt;
 }
 
@@ -86,89 +280,15 @@ ParseResult ParseOptions(const QStringList& arguments) {
         "of every file) as CSV, exactly as Varnotte's export of that project writes them; or, with "
         "the options below, with every fact a migration needs, as a wide CSV or as JSON Lines."));
     const LoginOptions login = AddLoginOptions(parser);
-    const QCommandLineOption history(
-        QStringLiteral("history"),
-        QStringLiteral("Also write one row for every version of every file."));
-    const QCommandLineOption output(
-        QStringList{QStringLiteral("o"), QStringLiteral("output")},
-        QStringLiteral("Write the export to FILE (default, and with -, standard output)."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption encoding(
-        QStringLiteral("encoding"),
-        QStringLiteral(
-            "The database's ANSI code page (874, 932, 936, 949, 950, 1250-1258), instead "
-            "of finding it out."),
-        QStringLiteral("CODEPAGE"));
-    const QCommandLineOption quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")},
-                                   QStringLiteral("Show no progress."));
-    const QCommandLineOption verbose(
-        QStringLiteral("verbose"),
-        QStringLiteral("Say which code page the texts were read in, and how it was chosen (said "
-                       "anyway when standard error is a terminal)."));
-    const QCommandLineOption format(
-        QStringLiteral("format"),
-        QStringLiteral("csv (the default) or jsonl: one JSON object per item and per version, "
-                       "with every fact the database has."),
-        QStringLiteral("FORMAT"));
-    const QCommandLineOption columns(
-        QStringLiteral("columns"),
-        QStringLiteral("default, or wide: a header row and every fact as a column of its own."),
-        QStringLiteral("COLUMNS"));
-    const QCommandLineOption dateFormat(
-        QStringLiteral("date-format"),
-        QStringLiteral("CSV dates: default (2007/03/05 14:07:09) or iso (2007-03-05T14:07:09)."),
-        QStringLiteral("FORMAT"));
-    const QCommandLineOption deleted(
-        QStringLiteral("deleted"),
-        QStringLiteral("Also deleted items and their history, marked as deleted (the default CSV "
-                       "gets a last column for that)."));
-    const QCommandLineOption projectHistory(
-        QStringLiteral("project-history"),
-        QStringLiteral("Also each project's own versions (adds, deletes, renames, shares, pins, "
-                       "labels), after the project's row."));
-    const QCommandLineOption since(
-        QStringLiteral("since"),
-        QStringLiteral("Only versions from DATE on (2007-03-05, 2007-03-05 14:07[:09])."),
-        QStringLiteral("DATE"));
-    const QCommandLineOption until(QStringLiteral("until"),
-                                   QStringLiteral("Only versions up to DATE, that day included."),
-                                   QStringLiteral("DATE"));
-    const QCommandLineOption author(
-        QStringLiteral("author"),
-        QStringLiteral("Only versions by user NAME (repeatable; letter case ignored)."),
-        QStringLiteral("NAME"));
-    const QCommandLineOption label(
-        QStringLiteral("label"),
-        QStringLiteral("Only the versions labelled TEXT and the versions those labels mark."),
-        QStringLiteral("TEXT"));
-    const QCommandLineOption errorsFile(
-        QStringLiteral("errors"),
-        QStringLiteral(
-            "Also list the items that could not be read or are damaged in FILE, as CSV."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption checkContent(
-        QStringLiteral("check-content"),
-        QStringLiteral("Also rebuild every version of every file the export reaches, and report "
-                       "each file whose content cannot be rebuilt whole as an unreadable item "
-                       "(the export itself stays the same)."));
-    const QCommandLineOption users(
-        QStringLiteral("users"),
-        QStringLiteral("List the database's users instead; with --history also how many versions "
-                       "each wrote, and when the first and the last."));
-    const QCommandLineOption report(
-        QStringLiteral("report"),
-        QStringLiteral("Write a stock-taking report of the project to FILE instead: one HTML "
-                       "file with the database's size, activity over time, projects, people, "
-                       "checkouts, labels and damage."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption reportLanguage(
-        QStringLiteral("report-language"),
-        QStringLiteral("The report's language: en or ja (default: ja when LC_ALL, LC_MESSAGES "
-                       "or LANG says Japanese, else en)."),
-        QStringLiteral("LANG"));
-    parser.addOptions({history, output, encoding, quiet, verbose, format, columns, dateFormat,
-                       deleted, projectHistory, since, until, author, label, errorsFile, users,
-                       report, reportLanguage, checkContent});
+    for (const OptionRow& row : kOptionRows) {
+        QStringList names{QLatin1String(row.name)};
+        if (row.shortName != nullptr) {
+            names.prepend(QLatin1String(row.shortName));
+        }
+        parser.addOption(
+            QCommandLineOption(names, QString::fromUtf8(row.help),
+                               row.valueName ? QString(QLatin1String(row.valueName)) : QString()));
+    }
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("INI"),
@@ -219,138 +339,26 @@ ParseResult ParseOptions(const QStringList& arguments) {
     options.user = taken.user;
     options.password = taken.password;
     options.passwordFromStdin = taken.passwordFromStdin;
-    options.history = parser.isSet(history);
-    options.outputPath = parser.value(output);
-    options.quiet = parser.isSet(quiet);
-    options.verbose = parser.isSet(verbose);
-    options.checkContent = parser.isSet(checkContent);
-    if (parser.isSet(encoding)) {
-        options.codePage = codepage::ParseCodePage(parser.value(encoding).toStdString());
-        if (options.codePage == 0) {
-            return usageError(
-                QStringLiteral("Unknown code page: %1").arg(Shown(parser.value(encoding))));
+    options.reportLanguage = LanguageOfEnvironment();  // unless --report-language says
+    for (const OptionRow& row : kOptionRows) {
+        const QString name = QLatin1String(row.name);
+        if (!parser.isSet(name)) {
+            continue;
         }
-    }
-    if (parser.isSet(output) && options.outputPath.isEmpty()) {
-        return usageError(QStringLiteral("--output needs a file name."));
-    }
-    // "-" is standard output, as everywhere on the command line; ./- names a file "-".
-    if (options.outputPath == QLatin1String("-")) {
-        options.outputPath.clear();
-    }
-    // Qt spells file names in UTF-8 only: any other name would be written as another one.
-    std::error_code noFolder;
-    const std::string folder = std::filesystem::current_path(noFolder).native();
-    const auto unusableName = [&](const QString& option, const QString& path) -> QString {
-        if (!IsText(path)) {
-            return QStringLiteral(
-                       "%1 %2: this name is not UTF-8 text, and varnotte-csv writes "
-                       "only to names in UTF-8; choose another name.")
-                .arg(option, Shown(path));
+        if (row.flag != nullptr) {
+            options.*row.flag = true;
+            continue;
         }
-        if (!path.isEmpty() && QDir::isRelativePath(path) && !IsUtf8(folder)) {
-            return QStringLiteral(
-                       "%1 %2: the current folder %3 is not named in UTF-8 text, and "
-                       "varnotte-csv writes only to names in UTF-8; give a full path.")
-                .arg(option, Shown(path), QString::fromStdString(PrintableText(folder)));
-        }
-        return {};
-    };
-    if (const QString problem = unusableName(QStringLiteral("--output"), options.outputPath);
-        !problem.isEmpty()) {
-        return usageError(problem);
-    }
-
-    const QString formatName = parser.value(format);
-    if (formatName == QLatin1String("jsonl")) {
-        options.format = OutputFormat::kJsonLines;
-    } else if (parser.isSet(format) && formatName != QLatin1String("csv")) {
-        return usageError(
-            QStringLiteral("Unknown format: %1 (csv or jsonl)").arg(Shown(formatName)));
-    }
-    const QString columnsName = parser.value(columns);
-    options.wideColumns = columnsName == QLatin1String("wide");
-    if (parser.isSet(columns) && !options.wideColumns && columnsName != QLatin1String("default")) {
-        return usageError(
-            QStringLiteral("Unknown columns: %1 (default or wide)").arg(Shown(columnsName)));
-    }
-    if (options.wideColumns && options.format == OutputFormat::kJsonLines) {
-        return usageError(QStringLiteral("--columns is for CSV; JSON Lines has every field."));
-    }
-    const QString dateName = parser.value(dateFormat);
-    if (dateName == QLatin1String("iso")) {
-        options.dates = DateStyle::kIso;
-    } else if (parser.isSet(dateFormat) && dateName != QLatin1String("default")) {
-        return usageError(
-            QStringLiteral("Unknown date format: %1 (default or iso)").arg(Shown(dateName)));
-    }
-    options.deleted = parser.isSet(deleted);
-    options.projectHistory = parser.isSet(projectHistory);
-
-    for (const auto& [option, endOfSpan, bound] :
-         {std::tuple{&since, false, &options.filter.since},
-          std::tuple{&until, true, &options.filter.until}}) {
-        if (parser.isSet(*option)) {
-            *bound = ParseDateArgument(parser.value(*option), endOfSpan);
-            if (!*bound) {
-                return usageError(QStringLiteral("Not a date: %1 (write it as 2007-03-05 or "
-                                                 "2007-03-05 14:07:09)")
-                                      .arg(Shown(parser.value(*option))));
+        for (const QString& value : (row.traits & OptionRow::kRepeatable) != 0
+                                        ? parser.values(name)
+                                        : QStringList{parser.value(name)}) {
+            if (const std::optional<QString> error = row.take(value, options)) {
+                return usageError(*error);
             }
         }
     }
-    if (options.filter.since && options.filter.until &&
-        *options.filter.since > *options.filter.until) {
-        return usageError(QStringLiteral("--since is later than --until."));
-    }
-    for (const QString& name : parser.values(author)) {
-        options.filter.users.push_back(name.toStdString());
-    }
-    if (parser.isSet(label)) {
-        options.filter.label = parser.value(label).toStdString();
-    }
-    // Filters choose version rows; an export without them has none, and the user would
-    // get every item row as if the filter had matched.
-    if (!options.history && !options.projectHistory) {
-        for (const QCommandLineOption* filterOption : {&since, &until, &author, &label}) {
-            if (parser.isSet(*filterOption) && !parser.isSet(report)) {
-                return usageError(QStringLiteral("--%1 chooses versions, and without --history (or "
-                                                 "--project-history) there are none to choose.")
-                                      .arg(filterOption->names().constLast()));
-            }
-        }
-    }
-
-    options.errorsPath = parser.value(errorsFile);
-    if (parser.isSet(errorsFile) && options.errorsPath.isEmpty()) {
-        return usageError(QStringLiteral("--errors needs a file name."));
-    }
-    if (const QString problem = unusableName(QStringLiteral("--errors"), options.errorsPath);
-        !problem.isEmpty()) {
-        return usageError(problem);
-    }
-    if (!options.errorsPath.isEmpty() && !options.outputPath.isEmpty() &&
-        QFileInfo(options.errorsPath).absoluteFilePath() ==
-            QFileInfo(options.outputPath).absoluteFilePath()) {
-        return usageError(QStringLiteral("--errors and --output name the same file."));
-    }
-    options.users = parser.isSet(users);
-    if (options.users && options.wideColumns) {
-        return usageError(QStringLiteral("--columns is for the export, not for --users."));
-    }
-    if (parser.isSet(report) || parser.isSet(reportLanguage)) {
-        const std::optional<QString> error =
-            TakeReportOptions(parser, report, reportLanguage,
-                              {&output, &format, &columns, &dateFormat, &deleted, &projectHistory,
-                               &history, &since, &until, &author, &label, &users},
-                              options);
-        if (error) {
-            return usageError(*error);
-        }
-        if (const QString problem = unusableName(QStringLiteral("--report"), options.outputPath);
-            !problem.isEmpty()) {
-            return usageError(problem);
-        }
+    if (const std::optional<QString> error = CheckTogether(parser, options)) {
+        return usageError(*error);
     }
     result.options = options;
     return result;
