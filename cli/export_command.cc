@@ -324,18 +324,26 @@ bool WriteUsers(const Options& options, const sourcesafe::IVSSDatabase& database
     return true;
 }
 
-int Export(const Options& options, std::FILE* errors, bool showProgress,
-           const std::function<void()>& beforeEachItem) {
+// What the export is read from and written to, once both are open.
+struct OpenExport {
+    sourcesafe::IVSSDatabase database;
+    std::string nodePath;  // the project's spec
+    DatabaseFiles files;
+    OutputFileWriter writer;
+    std::string target;  // the output as messages name it
+};
+
+// Logs in, finds the project and opens the output. Returns kExitSuccess, or the status
+// after saying what failed.
+int Open(const Options& options, std::FILE* errors, OpenExport& open) {
     const std::string iniPath = ArgumentBytes(options.iniPath);
     const std::string spec = ArgumentBytes(options.spec);
-    sourcesafe::IVSSDatabase database;
-    std::string nodePath;
     try {
         sourcesafe::OpenSettings settings;
         settings.codePage = options.codePage;
         // The walk reads the logs anyway: the census rides along.
         settings.settleCodePageLate = true;
-        database = OpenDatabaseAs(iniPath, options.user, options.password, settings);
+        open.database = OpenDatabaseAs(iniPath, options.user, options.password, settings);
     } catch (const sourcesafe::VssError& error) {
         if (IsLoginRefusal(error.code())) {
             Report(errors, "login refused: " + std::string(error.what()));
@@ -345,12 +353,12 @@ int Export(const Options& options, std::FILE* errors, bool showProgress,
         return kExitCannotOpen;
     }
     try {
-        const sourcesafe::IVSSItem project = database.VSSItem(spec);
+        const sourcesafe::IVSSItem project = open.database.VSSItem(spec);
         if (project.Type() != sourcesafe::VSSITEM_PROJECT) {
             Report(errors, project.Spec() + " is a file; give a project to export");
             return kExitUsage;
         }
-        nodePath = project.Spec();
+        open.nodePath = project.Spec();
     } catch (const sourcesafe::VssError& error) {
         if (error.code() == sourcesafe::ESS_ITEM_NOT_FOUND) {
             Report(errors, std::string("no such project: ") + error.what());
@@ -360,100 +368,124 @@ int Export(const Options& options, std::FILE* errors, bool showProgress,
         return kExitCannotOpen;
     }
 
-    const DatabaseFiles files = FilesOf(database);
-    OutputFileWriter writer;
-    writer.ProtectDatabase(files);
-    const bool opened = options.outputPath.isEmpty() ? writer.OpenStandardOutput()
-                                                     : writer.Open(options.outputPath);
-    const std::string target =
+    open.files = FilesOf(open.database);
+    open.writer.ProtectDatabase(open.files);
+    const bool opened = options.outputPath.isEmpty() ? open.writer.OpenStandardOutput()
+                                                     : open.writer.Open(options.outputPath);
+    open.target =
         options.outputPath.isEmpty() ? "standard output" : options.outputPath.toStdString();
     if (!opened) {
-        Report(errors, "cannot write " + target + ": " + writer.errorString().toStdString());
+        Report(errors,
+               "cannot write " + open.target + ": " + open.writer.errorString().toStdString());
         return kExitCannotWrite;
     }
+    return kExitSuccess;
+}
 
-    if (writer.CanStartOver()) {
-        // What is written can be taken back: texts need not wait for the census of the
-        // whole database, which the walk takes in passing.
-        database.AllowProvisionalCodePage();
-    }
-    // The walk sees exactly the state of a confirmed export in the desktop program.
-    const int firstExpand = 0;
-    int exportRunning = 1;
-    const int exportConfirmed = 1;
-    const int historyFlag = options.history ? 1 : 0;
-    const WalkFlags flags{firstExpand, exportRunning, exportConfirmed, historyFlag};
-    WalkOptions walkOptions;
-    walkOptions.includeDeleted = options.deleted;
-    walkOptions.projectHistory = options.projectHistory;
-
+// What the walk leaves for the finish.
+struct Walk {
+    int exportRunning = 1;  // the walk's flag, which the host clears when writing fails
     UserTally* tally = nullptr;
     ReportTally* report = nullptr;
-    std::unique_ptr<RowFormat> format;
+    std::unique_ptr<RowFormat> format;  // owns the tally or the report, if any
     std::unique_ptr<VersionFilter> filter;
     std::unique_ptr<RowSink> sink;
     std::unique_ptr<ExportHost> host;
-    // Content does not depend on the code page: rebuilt once, even when the walk is run again.
-    const std::unique_ptr<ContentFactsCache> content =
-        options.checkContent ? std::make_unique<ContentFactsCache>(ContentTypesWanted(options))
-                             : nullptr;
+    // --check-content. Content does not depend on the code page: it is rebuilt once, even
+    // when the walk is run again.
+    std::unique_ptr<ContentFactsCache> content;
     bool written = true;
+};
+
+// Walks the project, and again from the start while the code page the texts were read in
+// is overturned by the census the walk completes.
+void WalkUntilCodePageConfirmed(const Options& options, OpenExport& open, std::FILE* errors,
+                                bool showProgress, const std::function<void()>& beforeEachItem,
+                                Walk& walk) {
+    if (open.writer.CanStartOver()) {
+        // What is written can be taken back: texts need not wait for the census of the
+        // whole database, which the walk takes in passing.
+        open.database.AllowProvisionalCodePage();
+    }
+    // The walk sees exactly the state of a confirmed export in the desktop program.
+    const int firstExpand = 0;
+    const int exportConfirmed = 1;
+    const int historyFlag = options.history ? 1 : 0;
+    const WalkFlags flags{firstExpand, walk.exportRunning, exportConfirmed, historyFlag};
+    WalkOptions walkOptions;
+    walkOptions.includeDeleted = options.deleted;
+    walkOptions.projectHistory = options.projectHistory;
+    if (options.checkContent) {
+        walk.content = std::make_unique<ContentFactsCache>(ContentTypesWanted(options));
+    }
     for (bool again = true; again;) {
-        exportRunning = 1;
-        format = MakeFormat(options, nodePath, database.Zone(), content.get(), tally, report);
-        filter = std::make_unique<VersionFilter>(database, options.filter);
-        sink = std::make_unique<RowSink>(writer, options.format, tally, report);
-        host = std::make_unique<ExportHost>(*sink, exportRunning, errors, showProgress,
-                                            beforeEachItem, content.get());
-        written = !options.wideColumns || writer.WriteRow(WideCsvFormat::HeaderRow());
-        walkOptions.format = format.get();
-        walkOptions.filter = filter.get();
+        walk.exportRunning = 1;
+        walk.format = MakeFormat(options, open.nodePath, open.database.Zone(), walk.content.get(),
+                                 walk.tally, walk.report);
+        walk.filter = std::make_unique<VersionFilter>(open.database, options.filter);
+        walk.sink = std::make_unique<RowSink>(open.writer, options.format, walk.tally, walk.report);
+        walk.host = std::make_unique<ExportHost>(*walk.sink, walk.exportRunning, errors,
+                                                 showProgress, beforeEachItem, walk.content.get());
+        walk.written = !options.wideColumns || open.writer.WriteRow(WideCsvFormat::HeaderRow());
+        walkOptions.format = walk.format.get();
+        walkOptions.filter = walk.filter.get();
         // The users alone need no walk; their versions do.
-        if (written && (!options.users || options.history || options.projectHistory)) {
-            SubtreeWalk(database, flags, *host, walkOptions).ExpandProject(nullptr, nodePath);
+        if (walk.written && (!options.users || options.history || options.projectHistory)) {
+            SubtreeWalk(open.database, flags, *walk.host, walkOptions)
+                .ExpandProject(nullptr, open.nodePath);
         }
-        host->EndProgress();
+        walk.host->EndProgress();
         // Texts read in a provisional code page that the finished census overturned (a
         // rare guess from few texts): everything is read and written again in its answer.
-        again =
-            written && !host->writeFailed() && !database.ConfirmCodePage() && writer.StartOver();
+        again = walk.written && !walk.host->writeFailed() && !open.database.ConfirmCodePage() &&
+                open.writer.StartOver();
     }
+}
+
+// Writes what follows the walk (the users, the report), commits the output and the errors
+// file, and says what could not be read. Returns the status.
+int Finish(const Options& options, OpenExport& open, std::FILE* errors, bool showProgress,
+           Walk& walk) {
+    const sourcesafe::IVSSDatabase& database = open.database;
+    const ExportHost& host = *walk.host;
+    bool written = walk.written;
     // Told once the walk has settled it (or, for a database of ASCII texts only, settles it).
     if (showProgress || options.verbose) {
         Report(errors, CodePageMessage(database));
     }
     if (written && options.users) {
-        written = WriteUsers(options, database, *tally, writer);
+        written = WriteUsers(options, database, *walk.tally, open.writer);
     }
     for (const std::string& name : UsersListedTwice(database.Users())) {
-        Report(errors, "warning: the user file " + files.dataFolder.native() + "/um.dat lists " +
-                           name + " twice; it counts as one user");
+        Report(errors, "warning: the user file " + open.files.dataFolder.native() +
+                           "/um.dat lists " + name + " twice; it counts as one user");
     }
-    if (written && report != nullptr) {
+    if (written && walk.report != nullptr) {
         std::vector<UnreadableItem> unreadable;
-        for (const Failure& failure : host->failures()) {
+        for (const Failure& failure : host.failures()) {
             unreadable.push_back({failure.spec, failure.message, failure.damage.has_value()});
         }
         // A file whose content cannot be rebuilt whole is still exported, as far as it goes.
-        for (const Failure& failure : host->damagedContent()) {
+        for (const Failure& failure : host.damagedContent()) {
             unreadable.push_back({failure.spec, failure.message, true});
         }
-        written = WriteReport(options, database, nodePath, *report, std::move(unreadable),
-                              content ? &host->contentTally().facts() : nullptr, writer);
+        written = WriteReport(options, database, open.nodePath, *walk.report, std::move(unreadable),
+                              walk.content ? &host.contentTally().facts() : nullptr, open.writer);
     }
 
     int status = kExitSuccess;
-    if (!written || host->writeFailed() || !writer.Commit()) {
-        Report(errors, "cannot write " + target + ": " + writer.errorString().toStdString());
+    if (!written || host.writeFailed() || !open.writer.Commit()) {
+        Report(errors,
+               "cannot write " + open.target + ": " + open.writer.errorString().toStdString());
         status = kExitCannotWrite;
     }
-    std::vector<Failure> listed = host->failures();
-    const std::vector<Failure> damagedContent = host->damagedContent();
+    std::vector<Failure> listed = host.failures();
+    const std::vector<Failure> damagedContent = host.damagedContent();
     listed.insert(listed.end(), damagedContent.begin(), damagedContent.end());
-    listed.insert(listed.end(), host->restored().begin(), host->restored().end());
+    listed.insert(listed.end(), host.restored().begin(), host.restored().end());
     if (!options.errorsPath.isEmpty()) {
         std::string error;
-        if (!WriteErrorsFile(options, files, listed, error)) {
+        if (!WriteErrorsFile(options, open.files, listed, error)) {
             Report(errors, "cannot write " + options.errorsPath.toStdString() + ": " + error);
             status = kExitCannotWrite;
         }
@@ -461,16 +493,16 @@ int Export(const Options& options, std::FILE* errors, bool showProgress,
     if (status != kExitSuccess) {
         return status;
     }
-    status = ReportFailures(errors, host->failures());
+    status = ReportFailures(errors, host.failures());
     for (const Failure& failure : damagedContent) {
         Report(errors, "cannot rebuild the content of " + failure.spec + ": " + failure.message);
     }
     // Not damage: the content came back whole, but not from the bytes on disk.
-    for (const Failure& failure : host->restored()) {
+    for (const Failure& failure : host.restored()) {
         Report(errors, failure.spec + ": " + failure.message);
     }
-    if (!host->restored().empty()) {
-        Report(errors, std::to_string(host->restored().size()) +
+    if (!host.restored().empty()) {
+        Report(errors, std::to_string(host.restored().size()) +
                            " data file(s) had their CR LF line endings restored");
     }
     if (!damagedContent.empty()) {
@@ -479,6 +511,17 @@ int Export(const Options& options, std::FILE* errors, bool showProgress,
         status = kExitItemsUnreadable;
     }
     return status;
+}
+
+int Export(const Options& options, std::FILE* errors, bool showProgress,
+           const std::function<void()>& beforeEachItem) {
+    OpenExport open;
+    if (const int status = Open(options, errors, open); status != kExitSuccess) {
+        return status;
+    }
+    Walk walk;
+    WalkUntilCodePageConfirmed(options, open, errors, showProgress, beforeEachItem, walk);
+    return Finish(options, open, errors, showProgress, walk);
 }
 
 }  // namespace
