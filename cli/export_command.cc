@@ -46,21 +46,12 @@ struct Failure {
     std::string reason;  // the message without that file
 };
 
-// Where the rows of the walk go: CSV rows or JSON lines into the file, or a tally.
+// Where the rows of the walk go: CSV rows or JSON lines into the file.
 class RowSink {
   public:
-    RowSink(OutputFileWriter& writer, OutputFormat format, UserTally* tally, ReportTally* report)
-        : writer_(writer), format_(format), tally_(tally), report_(report) {}
+    RowSink(OutputFileWriter& writer, OutputFormat format) : writer_(writer), format_(format) {}
 
     bool Add(const std::string& row) {
-        if (tally_ != nullptr) {
-            tally_->Count(row);
-            return true;
-        }
-        if (report_ != nullptr) {
-            report_->Count(row);
-            return true;
-        }
         return format_ == OutputFormat::kJsonLines ? writer_.WriteUtf8Line(row)
                                                    : writer_.WriteRow(row);
     }
@@ -68,8 +59,6 @@ class RowSink {
   private:
     OutputFileWriter& writer_;
     OutputFormat format_;
-    UserTally* tally_;
-    ReportTally* report_;
 };
 
 // Streams rows into the sink and keeps count, progress and failures for the report.
@@ -253,19 +242,19 @@ ContentFactsCache::Types ContentTypesWanted(const Options& options) {
                : ContentFactsCache::Types::kNone;
 }
 
-// The format the options ask for, the tally when listing users or writing the report.
+// The format the options ask for; none when listing users or writing the report, which
+// count into a tally instead (made here too).
 std::unique_ptr<RowFormat> MakeFormat(const Options& options, const std::string& spec,
                                       const sourcesafe::TimeZone* zone, ContentFactsCache* content,
-                                      UserTally*& tally, ReportTally*& report) {
+                                      std::unique_ptr<UserTally>& tally,
+                                      std::unique_ptr<ReportTally>& report) {
     if (options.report) {
-        auto counts = std::make_unique<ReportTally>(spec);
-        report = counts.get();
-        return counts;
+        report = std::make_unique<ReportTally>(spec);
+        return nullptr;
     }
     if (options.users) {
-        auto users = std::make_unique<UserTally>();
-        tally = users.get();
-        return users;
+        tally = std::make_unique<UserTally>();
+        return nullptr;
     }
     if (options.format == OutputFormat::kJsonLines) {
         return std::make_unique<JsonLinesFormat>(JsonLinesFormat::Options{
@@ -384,10 +373,10 @@ int Open(const Options& options, std::FILE* errors, OpenExport& open) {
 
 // What the walk leaves for the finish.
 struct Walk {
-    int exportRunning = 1;  // the walk's flag, which the host clears when writing fails
-    UserTally* tally = nullptr;
-    ReportTally* report = nullptr;
-    std::unique_ptr<RowFormat> format;  // owns the tally or the report, if any
+    int exportRunning = 1;             // the walk's flag, which the host clears when writing fails
+    std::unique_ptr<UserTally> tally;  // --users
+    std::unique_ptr<ReportTally> report;  // --report
+    std::unique_ptr<RowFormat> format;    // else
     std::unique_ptr<VersionFilter> filter;
     std::unique_ptr<RowSink> sink;
     std::unique_ptr<ExportHost> host;
@@ -423,12 +412,14 @@ void WalkUntilCodePageConfirmed(const Options& options, OpenExport& open, std::F
         walk.format = MakeFormat(options, open.nodePath, open.database.Zone(), walk.content.get(),
                                  walk.tally, walk.report);
         walk.filter = std::make_unique<VersionFilter>(open.database, options.filter);
-        walk.sink = std::make_unique<RowSink>(open.writer, options.format, walk.tally, walk.report);
+        walk.sink = std::make_unique<RowSink>(open.writer, options.format);
         walk.host = std::make_unique<ExportHost>(*walk.sink, walk.exportRunning, errors,
                                                  showProgress, beforeEachItem, walk.content.get());
         walk.written = !options.wideColumns || open.writer.WriteRow(WideCsvFormat::HeaderRow());
         walkOptions.format = walk.format.get();
         walkOptions.filter = walk.filter.get();
+        walkOptions.tally =
+            walk.report ? static_cast<WalkTally*>(walk.report.get()) : walk.tally.get();
         // The users alone need no walk; their versions do.
         if (walk.written && (!options.users || options.history || options.projectHistory)) {
             SubtreeWalk(open.database, flags, *walk.host, walkOptions)

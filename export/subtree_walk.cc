@@ -1,5 +1,7 @@
 #include "export/subtree_walk.h"
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -38,11 +40,9 @@ bool SubtreeWalk::ExpandProject(WalkHost::Node node, const std::string& nodePath
         return false;
     }
     if (options_.projectHistory && GathersRows()) {
-        std::vector<std::string> rows;
-        AppendProjectHistory(project, rows);
-        for (std::string& row : rows) {
-            host_.AddRow(std::move(row));
-        }
+        Gathered history;
+        GatherProjectHistory(project, history);
+        Hand(history);
     }
     std::vector<Level> levels;
     levels.emplace_back(node, std::move(children), 1);
@@ -190,11 +190,11 @@ void SubtreeWalk::AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& 
         ReportListedTwice(project.Spec());
         return;
     }
-    std::vector<std::string> rows;
+    Gathered gathered;
     sourcesafe::IVSSItems children;
     try {
         if (GathersRows()) {
-            AppendRow(format_.ItemRow(project), rows);
+            GatherItem(project, gathered);
         }
         children = project.Items(options_.includeDeleted);
     } catch (const sourcesafe::VssError& error) {
@@ -202,12 +202,10 @@ void SubtreeWalk::AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& 
         return;
     }
     if (options_.projectHistory && GathersRows()) {
-        AppendProjectHistory(project, rows);
+        GatherProjectHistory(project, gathered);
     }
     const WalkHost::Node node = host_.AddProjectNode(parent, project);
-    for (std::string& row : rows) {
-        host_.AddRow(std::move(row));
-    }
+    Hand(gathered);
     ReportDamage(project, {});
     host_.ShowStatus(project.Spec());
     levels.emplace_back(node, std::move(children), depth - 1);
@@ -216,14 +214,14 @@ void SubtreeWalk::AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& 
 void SubtreeWalk::AddFile(WalkHost::Node parent, const sourcesafe::IVSSItem& file) {
     // Everything of a file is read before anything is shown, so that a file that fails
     // half-way leaves no partial rows behind.
-    std::vector<std::string> rows;
+    Gathered gathered;
     std::string missingDataFile;
     try {
         if (GathersRows()) {
             if (flags_.historyFlag == 1) {
-                AppendVersionRows(file, rows);
+                GatherVersions(file, gathered);
             }
-            AppendRow(format_.ItemRow(file), rows);
+            GatherItem(file, gathered);
             missingDataFile = file.MissingDataFile();
         }
     } catch (const sourcesafe::VssError& error) {
@@ -231,21 +229,18 @@ void SubtreeWalk::AddFile(WalkHost::Node parent, const sourcesafe::IVSSItem& fil
         return;
     }
     host_.AddFileNode(parent, file);
-    for (std::string& row : rows) {
-        host_.AddRow(std::move(row));
-    }
+    Hand(gathered);
     ReportDamage(file, missingDataFile);
     host_.ShowStatus(file.Spec());
 }
 
-void SubtreeWalk::AppendVersionRows(const sourcesafe::IVSSItem& item,
-                                    std::vector<std::string>& rows) {
+void SubtreeWalk::GatherVersions(const sourcesafe::IVSSItem& item, Gathered& gathered) {
     auto enumerator = item.Versions(0).NewEnum();
     sourcesafe::IVSSVersion version;
     if (options_.filter == nullptr || !options_.filter->Active()) {
         while (enumerator.Next(version)) {
             if (version.Supports(sourcesafe::IID_IVSSVersion6)) {
-                AppendRow(format_.VersionRow(item, version), rows);
+                GatherVersion(item, version, gathered);
             }
         }
         return;
@@ -260,28 +255,55 @@ void SubtreeWalk::AppendVersionRows(const sourcesafe::IVSSItem& item,
     const std::vector<bool> keep = options_.filter->Select(item, versions);
     for (std::size_t i = 0; i < versions.size(); ++i) {
         if (keep[i]) {
-            AppendRow(format_.VersionRow(item, versions[i]), rows);
+            GatherVersion(item, versions[i], gathered);
         }
     }
 }
 
-void SubtreeWalk::AppendProjectHistory(const sourcesafe::IVSSItem& project,
-                                       std::vector<std::string>& rows) {
-    std::vector<std::string> history;
+void SubtreeWalk::GatherProjectHistory(const sourcesafe::IVSSItem& project, Gathered& gathered) {
+    Gathered history;
     try {
-        AppendVersionRows(project, history);
+        GatherVersions(project, history);
     } catch (const sourcesafe::VssError& error) {
         host_.ItemFailed(project.Spec(), error);
         return;
     }
-    for (std::string& row : history) {
-        rows.push_back(std::move(row));
+    std::move(history.rows.begin(), history.rows.end(), std::back_inserter(gathered.rows));
+    std::move(history.counted.begin(), history.counted.end(), std::back_inserter(gathered.counted));
+}
+
+void SubtreeWalk::GatherItem(const sourcesafe::IVSSItem& item, Gathered& gathered) {
+    if (options_.tally == nullptr) {
+        if (std::string row = format_.ItemRow(item); !row.empty()) {
+            gathered.rows.push_back(std::move(row));
+        }
+    } else if (options_.tally->Detailed()) {
+        gathered.counted.emplace_back(ReadItemRecord(item));
     }
 }
 
-void SubtreeWalk::AppendRow(std::string row, std::vector<std::string>& rows) const {
-    if (!row.empty()) {
-        rows.push_back(std::move(row));
+void SubtreeWalk::GatherVersion(const sourcesafe::IVSSItem& item,
+                                const sourcesafe::IVSSVersion& version, Gathered& gathered) {
+    if (options_.tally == nullptr) {
+        if (std::string row = format_.VersionRow(item, version); !row.empty()) {
+            gathered.rows.push_back(std::move(row));
+        }
+    } else {
+        gathered.counted.emplace_back(
+            ReadTalliedVersion(item, version, options_.tally->Detailed()));
+    }
+}
+
+void SubtreeWalk::Hand(Gathered& gathered) {
+    for (std::string& row : gathered.rows) {
+        host_.AddRow(std::move(row));
+    }
+    for (const auto& counted : gathered.counted) {
+        if (const auto* item = std::get_if<ItemRecord>(&counted)) {
+            options_.tally->CountItem(*item);
+        } else {
+            options_.tally->CountVersion(std::get<TalliedVersion>(counted));
+        }
     }
 }
 

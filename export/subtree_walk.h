@@ -26,17 +26,20 @@
 //
 // Options of varnotte-csv widen the walk: deleted items (reached through their entries,
 // as a spec never leads to them), each project's own versions after its row, a format
-// other than the default CSV rows, and a filter of version rows.
+// other than the default CSV rows, a filter of version rows, and a tally that counts the
+// items and versions instead of making rows of them.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <unordered_set>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "export/row_format.h"
 #include "export/version_filter.h"
+#include "export/walk_tally.h"
 #include "sourcesafe/vss_database.h"
 #include "sourcesafe/vss_error.h"
 #include "vssdb/file_fault.h"
@@ -52,6 +55,8 @@ struct WalkOptions {
     RowFormat* format = nullptr;
     // Which version rows to keep; null keeps all. Not owned.
     VersionFilter* filter = nullptr;
+    // Counts the items and versions instead of making rows of them; null for rows. Not owned.
+    WalkTally* tally = nullptr;
 };
 
 // The application's shared run state, as the walk reads it on every step.
@@ -126,6 +131,13 @@ class SubtreeWalk {
         std::unordered_set<std::string> names;  // names met so far in this list
     };
 
+    // What an item gives the host once it has been read whole: its rows, or what the
+    // tally counts, in the order they were read.
+    struct Gathered {
+        std::vector<std::string> rows;
+        std::vector<std::variant<ItemRecord, TalliedVersion>> counted;
+    };
+
     bool MayVisit(int depth) const;
     // Rows come only from a confirmed export.
     bool GathersRows() const;
@@ -144,11 +156,16 @@ class SubtreeWalk {
     // What is wrong with an item that was exported all the same.
     void ReportDamage(const sourcesafe::IVSSItem& item, const std::string& missingDataFile);
     void AddFile(WalkHost::Node parent, const sourcesafe::IVSSItem& file);
-    // The rows of the versions the filter keeps, newest first. Throws VssError.
-    void AppendVersionRows(const sourcesafe::IVSSItem& item, std::vector<std::string>& rows);
+    // The versions the filter keeps, newest first. Throws VssError.
+    void GatherVersions(const sourcesafe::IVSSItem& item, Gathered& gathered);
     // A project's own versions; a failure is reported and leaves the project's other rows.
-    void AppendProjectHistory(const sourcesafe::IVSSItem& project, std::vector<std::string>& rows);
-    void AppendRow(std::string row, std::vector<std::string>& rows) const;
+    void GatherProjectHistory(const sourcesafe::IVSSItem& project, Gathered& gathered);
+    // The row of the item or version, or what the tally counts of it. Throws VssError.
+    void GatherItem(const sourcesafe::IVSSItem& item, Gathered& gathered);
+    void GatherVersion(const sourcesafe::IVSSItem& item, const sourcesafe::IVSSVersion& version,
+                       Gathered& gathered);
+    // Hands an item that was read whole to the host, or to the tally.
+    void Hand(Gathered& gathered);
 
     const sourcesafe::IVSSDatabase& database_;
     const WalkFlags& flags_;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 #include "export/csv_rows.h"
 #include "export/json_lines_format.h"
@@ -21,50 +20,20 @@ std::string Folded(std::string_view text) {
 
 }  // namespace
 
-// A row: the date's and the version number's bytes, then the physical name of the file
-// it is stored in and the user's name, each after a byte that gives its length.
-std::string UserTally::VersionRow(const sourcesafe::IVSSItem& item,
-                                  const sourcesafe::IVSSVersion& version) {
-    const double date = version.Date();
-    const int number = version.VersionNumber();
-    std::string storedIn = version.StoredIn();
-    if (storedIn.empty()) {
-        storedIn = item.Physical();
-    }
-    std::string row(sizeof date + sizeof number, '\0');
-    std::memcpy(row.data(), &date, sizeof date);
-    std::memcpy(row.data() + sizeof date, &number, sizeof number);
-    row += static_cast<char>(std::min<std::size_t>(storedIn.size(), 255));
-    row.append(storedIn, 0, 255);
-    return row + version.Username();
-}
-
-void UserTally::Count(std::string_view row) {
-    double date = 0;
-    int number = 0;
-    constexpr std::size_t kFixed = sizeof date + sizeof number + 1;
-    if (row.size() < kFixed) {
+void UserTally::CountVersion(const TalliedVersion& version) {
+    const VersionRecord& record = version.record;
+    const std::string& storedIn = record.storedIn.empty() ? version.physical : record.storedIn;
+    if (!counted_.FirstTime(storedIn, {}, record.version)) {
         return;
     }
-    std::memcpy(&date, row.data(), sizeof date);
-    std::memcpy(&number, row.data() + sizeof date, sizeof number);
-    const auto physicalSize = static_cast<unsigned char>(row[kFixed - 1]);
-    if (row.size() < kFixed + physicalSize) {
-        return;
-    }
-    const std::string physical(row.substr(kFixed, physicalSize));
-    if (!counted_.FirstTime(physical, {}, number)) {
-        return;
-    }
-    const std::string_view name = row.substr(kFixed + physicalSize);
-    Tally& tally = byFoldedName_[Folded(name)];
+    Tally& tally = byFoldedName_[Folded(record.user)];
     if (tally.versions == 0) {
-        tally.name = std::string(name);
-        tally.first = tally.last = date;
+        tally.name = record.user;
+        tally.first = tally.last = record.date;
     }
     ++tally.versions;
-    tally.first = std::min(tally.first, date);
-    tally.last = std::max(tally.last, date);
+    tally.first = std::min(tally.first, record.date);
+    tally.last = std::max(tally.last, record.date);
 }
 
 std::vector<UserSummary> UserTally::Summaries(const sourcesafe::IVSSUsers& users) const {

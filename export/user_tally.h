@@ -2,18 +2,17 @@
 // wrote and when they wrote the first and the last: the start of a map from SourceSafe
 // users to the authors of another system.
 //
-// The tally is a row format whose rows are private to it: the walk hands it every version
-// of an item that was read whole, the host passes the rows back to Count(), and an item
-// that failed half-way counts for nothing.
+// The walk counts into it every version of an item that was read whole; an item that
+// failed half-way counts for nothing.
 #pragma once
 
 #include <map>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "export/row_format.h"
 #include "export/stored_versions.h"
+#include "export/walk_tally.h"
 #include "sourcesafe/vss_user.h"
 
 namespace varnotte {
@@ -27,15 +26,13 @@ struct UserSummary {
     double lastDate = 0;
 };
 
-class UserTally : public RowFormat {
+class UserTally : public WalkTally {
   public:
-    std::string ItemRow(const sourcesafe::IVSSItem&) override { return {}; }
-    std::string VersionRow(const sourcesafe::IVSSItem& item,
-                           const sourcesafe::IVSSVersion& version) override;
-
-    // Counts a row that VersionRow made; a stored version met again (a shared file in its
-    // next place, a branched file's versions of its source) counts once.
-    void Count(std::string_view row);
+    bool Detailed() const override { return false; }
+    void CountItem(const ItemRecord&) override {}
+    // A stored version met again (a shared file in its next place, a branched file's
+    // versions of its source) counts once.
+    void CountVersion(const TalliedVersion& version) override;
 
     // The database's users in its order, each name once (letter case ignored), then the
     // names that wrote versions but are no users (any more), in the order of their names.

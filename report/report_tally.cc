@@ -37,53 +37,6 @@ ReportTally::ReportTally(std::string rootSpec) : rootSpec_(std::move(rootSpec)) 
     }
 }
 
-std::string ReportTally::ItemRow(const sourcesafe::IVSSItem& item) {
-    Pending pending;
-    pending.item = ReadItemRecord(item);
-    return Remember(std::move(pending));
-}
-
-std::string ReportTally::VersionRow(const sourcesafe::IVSSItem& item,
-                                    const sourcesafe::IVSSVersion& version) {
-    Pending pending;
-    pending.isVersion = true;
-    pending.spec = item.Spec();
-    pending.physical = item.Physical();
-    pending.projectVersion = item.Type() == sourcesafe::VSSITEM_PROJECT;
-    pending.version = ReadVersionRecord(version);
-    pending.version.comment.clear();  // not shown; no need to keep it meanwhile
-    pending.userRow = users_.VersionRow(item, version);
-    return Remember(std::move(pending));
-}
-
-std::string ReportTally::Remember(Pending pending) {
-    pending.number = nextNumber_++;
-    std::string row = std::to_string(pending.number);
-    pending_.push_back(std::move(pending));
-    return row;
-}
-
-void ReportTally::Count(std::string_view row) {
-    std::size_t number = 0;
-    for (const char c : row) {
-        number = number * 10 + static_cast<std::size_t>(c - '0');
-    }
-    // Records made before this one and never passed back belong to items that failed.
-    while (!pending_.empty() && pending_.front().number < number) {
-        pending_.pop_front();
-    }
-    if (pending_.empty() || pending_.front().number != number) {
-        return;
-    }
-    const Pending pending = std::move(pending_.front());
-    pending_.pop_front();
-    if (pending.isVersion) {
-        CountVersion(pending);
-    } else {
-        CountItem(pending.item);
-    }
-}
-
 void ReportTally::CountItem(const ItemRecord& item) {
     if (item.deleted) {
         ++facts_.deletedItems;
@@ -146,8 +99,8 @@ void ReportTally::CountItem(const ItemRecord& item) {
     }
 }
 
-void ReportTally::CountVersion(const Pending& version) {
-    const VersionRecord& record = version.version;
+void ReportTally::CountVersion(const TalliedVersion& version) {
+    const VersionRecord& record = version.record;
     const bool dated = IsDated(record.date);
     const MonthKey month = dated ? MonthOf(record.date) : 0;
     if (!counted_.FirstTime(version.physical, record.storedIn, record.version)) {
@@ -164,12 +117,12 @@ void ReportTally::CountVersion(const Pending& version) {
         }
     }
 
-    ++(version.projectVersion ? facts_.projectVersions : facts_.fileVersions);
-    users_.Count(version.userRow);
+    ++(version.project ? facts_.projectVersions : facts_.fileVersions);
+    users_.CountVersion(version);
     const bool label = record.details.code == "labeled";
     if (label) {
-        ++(version.projectVersion ? facts_.projectLabels : facts_.fileLabels);
-        if (version.projectVersion && facts_.projectLabelList.size() < kProjectLabelLimit) {
+        ++(version.project ? facts_.projectLabels : facts_.fileLabels);
+        if (version.project && facts_.projectLabelList.size() < kProjectLabelLimit) {
             facts_.projectLabelList.push_back(
                 {record.label, version.spec, record.user, record.date});
         }

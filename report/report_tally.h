@@ -2,13 +2,11 @@
 // per month, per user and per subtree, never one entry per version, so that a database of
 // any size gives a report of about the same size.
 //
-// Like the user tally, the tally is a row format whose rows are private to it: the walk
-// asks it for an item's rows, the host passes back those of items that were read whole,
-// and only those count. A row is the number of a record the tally keeps meanwhile.
+// Like the user tally, the walk counts into it the items and versions it read whole; an
+// item that failed half-way counts for nothing.
 #pragma once
 
 #include <cstddef>
-#include <deque>
 #include <map>
 #include <string>
 #include <string_view>
@@ -17,9 +15,9 @@
 #include <vector>
 
 #include "export/export_records.h"
-#include "export/row_format.h"
 #include "export/stored_versions.h"
 #include "export/user_tally.h"
+#include "export/walk_tally.h"
 
 namespace varnotte {
 
@@ -108,44 +106,24 @@ MonthKey MonthOf(double automationDate);
 // Whether the date is a real one: SourceSafe's seconds since 1970, not a zero left there.
 bool IsDated(double automationDate);
 
-class ReportTally : public RowFormat {
+class ReportTally : public WalkTally {
   public:
     // `rootSpec`: the project reported on ("$/" or "$/A").
     explicit ReportTally(std::string rootSpec);
 
-    std::string ItemRow(const sourcesafe::IVSSItem& item) override;
-    std::string VersionRow(const sourcesafe::IVSSItem& item,
-                           const sourcesafe::IVSSVersion& version) override;
-
-    // Counts a row that ItemRow or VersionRow made. Rows come back in the order they were
-    // made; the records of rows that never come back are dropped.
-    void Count(std::string_view row);
+    bool Detailed() const override { return true; }
+    void CountItem(const ItemRecord& item) override;
+    void CountVersion(const TalliedVersion& version) override;
 
     const ReportFacts& facts() const { return facts_; }
     const UserTally& users() const { return users_; }
 
   private:
-    struct Pending {
-        std::size_t number = 0;
-        bool isVersion = false;
-        ItemRecord item;       // items
-        std::string spec;      // versions: the item's
-        std::string physical;  // versions: the item's
-        bool projectVersion = false;
-        VersionRecord version;  // versions: date, user, action code, label
-        std::string userRow;    // versions: the user tally's row
-    };
-
-    std::string Remember(Pending pending);
-    void CountItem(const ItemRecord& item);
-    void CountVersion(const Pending& version);
     // The indices of the subtrees `spec` lies in (its own when it is one), at most two.
     const std::vector<std::size_t>& SubtreesOf(std::string_view spec);
     const std::string& Folded(const std::string& name);
 
     std::string rootSpec_;
-    std::deque<Pending> pending_;
-    std::size_t nextNumber_ = 0;
     ReportFacts facts_;
     UserTally users_;
     std::unordered_map<std::string, std::size_t> subtreeIndex_;

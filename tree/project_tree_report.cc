@@ -20,18 +20,17 @@
 namespace varnotte {
 namespace {
 
-// Counts the walk's rows into the tally; no nodes: the tree stays as it is.
+// Takes the walk's failures and status; the tally counts. No nodes: the tree stays as it is.
 class ReportWalkHost : public WalkHost {
   public:
-    ReportWalkHost(ReportTally& tally, std::function<void(const std::string&)> status,
-                   std::function<void()> events)
-        : tally_(tally), status_(std::move(status)), events_(std::move(events)) {}
+    ReportWalkHost(std::function<void(const std::string&)> status, std::function<void()> events)
+        : status_(std::move(status)), events_(std::move(events)) {}
 
     void ProcessEvents() override { events_(); }
     Node AddProjectNode(Node, const sourcesafe::IVSSItem&) override { return nullptr; }
     void AddFileNode(Node, const sourcesafe::IVSSItem&) override {}
     void ShowStatus(const std::string& spec) override { status_(spec); }
-    void AddRow(std::string row) override { tally_.Count(row); }
+    void AddRow(std::string) override {}
     void ItemFailed(const std::string& spec, const sourcesafe::VssError& error) override {
         unreadable.push_back({spec, error.what(), false});
     }
@@ -42,7 +41,6 @@ class ReportWalkHost : public WalkHost {
     std::vector<UnreadableItem> unreadable;
 
   private:
-    ReportTally& tally_;
     std::function<void(const std::string&)> status_;
     std::function<void()> events_;
 };
@@ -68,9 +66,8 @@ void CProjectTreeCtrl::SaveReport(QTreeWidgetItem* node) {
     WalkOptions options;
     options.includeDeleted = true;
     options.projectHistory = true;
-    options.format = &tally;
+    options.tally = &tally;
     ReportWalkHost host(
-        tally,
         [this](const std::string& visited) {
             m_pendingStatus = QString::fromUtf8(visited.data(), qsizetype(visited.size()));
         },
