@@ -120,6 +120,17 @@ int RunGet(const GetOptions& options, std::FILE* errors, bool showProgress) {
         Report(errors, "cannot open " + spec + ": " + error.what());
         return kExitCannotOpen;
     }
+    if (!options.label.isEmpty() || options.date) {
+        try {
+            item = options.date ? item.AtDate(*options.date)
+                                : item.AtLabel(ArgumentBytes(options.label));
+            item.VersionNumber();  // whether it existed then
+        } catch (const sourcesafe::VssError& error) {
+            Report(errors, error.what());
+            return error.code() == sourcesafe::DISP_E_BADINDEX_RESULT ? kExitUsage
+                                                                      : kExitItemsUnreadable;
+        }
+    }
     const bool isProject = item.Type() == sourcesafe::VSSITEM_PROJECT;
     if (options.version != 0 && isProject) {
         Report(errors, "--version is for a file; " + item.Spec() + " is a project");

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 
 #include "cli/arguments.h"
+#include "cli/options.h"
 #include "export/utf8_text.h"
 
 namespace varnotte::cli {
@@ -24,12 +25,19 @@ GetParseResult ParseGetOptions(const QStringList& arguments) {
         QStringLiteral("version"),
         QStringLiteral("Write version N of the file SPEC instead of the latest."),
         QStringLiteral("N"));
-    QCommandLineOption label(QStringLiteral("label"), QStringLiteral("Not available yet."),
-                             QStringLiteral("L"));
-    QCommandLineOption date(QStringLiteral("date"), QStringLiteral("Not available yet."),
-                            QStringLiteral("D"));
-    label.setFlags(QCommandLineOption::HiddenFromHelp);
-    date.setFlags(QCommandLineOption::HiddenFromHelp);
+    const QCommandLineOption label(
+        QStringLiteral("label"),
+        QStringLiteral("Write SPEC as it was when label L was applied to it or to a project "
+                       "above it: the items it held then, under their names then, each file "
+                       "at its version then."),
+        QStringLiteral("L"));
+    const QCommandLineOption date(
+        QStringLiteral("date"),
+        QStringLiteral("Write SPEC as it was at D, each file at its newest version not after "
+                       "D. D is 2004-05-06 (the end of that day), 2004-05-06T12:30 or "
+                       "2004-05-06T12:30:15 (a space may stand for the T), in the database's "
+                       "time zone."),
+        QStringLiteral("D"));
     const QCommandLineOption force(
         QStringLiteral("force"),
         QStringLiteral("Write into DIR even when it is not empty, replacing files of the same "
@@ -71,13 +79,9 @@ GetParseResult ParseGetOptions(const QStringList& arguments) {
         result.message = versionLine;
         return result;
     }
-    for (const QCommandLineOption* replay : {&label, &date}) {
-        if (parser.isSet(*replay)) {
-            return usageError(
-                QStringLiteral("--%1 is not available yet: varnotte-get writes the latest "
-                               "versions, or with --version one version of a file.")
-                    .arg(replay->names().constFirst()));
-        }
+    if (int(parser.isSet(version)) + int(parser.isSet(label)) + int(parser.isSet(date)) > 1) {
+        return usageError(QStringLiteral("--version, --label and --date each say which "
+                                         "versions to write: give one of them."));
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() < 3) {
@@ -102,6 +106,20 @@ GetParseResult ParseGetOptions(const QStringList& arguments) {
         if (!ok || options.version < 1) {
             return usageError(
                 QStringLiteral("Not a version number: %1").arg(Shown(parser.value(version))));
+        }
+    }
+    if (parser.isSet(label)) {
+        options.label = parser.value(label);
+        if (options.label.isEmpty()) {
+            return usageError(QStringLiteral("--label needs a label."));
+        }
+    }
+    if (parser.isSet(date)) {
+        options.date = ParseDateArgument(parser.value(date), true);
+        if (!options.date) {
+            return usageError(QStringLiteral("Not a date: %1 (write it as 2004-05-06 or "
+                                             "2004-05-06T12:30:15)")
+                                  .arg(Shown(parser.value(date))));
         }
     }
     options.force = parser.isSet(force);

@@ -17,6 +17,10 @@ struct GetOptions {
     QString folder;  // DIR: where the files go
     Login login;
     int version = 0;     // 0: the latest, or the pinned one
+    // The project or file as it was at a label, or at a date (an automation date on the
+    // database's wall clock); at most one of these and `version` is set.
+    QString label;
+    std::optional<double> date;
     bool force = false;  // write into a folder that is not empty, over files already there
     bool quiet = false;
 };

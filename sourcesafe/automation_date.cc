@@ -18,6 +18,10 @@ double AutomationDateFromStoredTime(std::uint32_t seconds) {
     return kUnixEpochAsAutomationDate + static_cast<double>(seconds) / kSecondsPerDay;
 }
 
+std::int64_t StoredTimeFromAutomationDate(double date) {
+    return std::llround((date - kUnixEpochAsAutomationDate) * kSecondsPerDay);
+}
+
 CivilTime CivilTimeFromAutomationDate(double date) {
     // Days before the epoch count their fraction forwards too (-1.25 is 29 Dec 1899, 06:00).
     const double wholeDays = std::trunc(date);

@@ -14,6 +14,8 @@ namespace sourcesafe {
 // automation date as they are, with no time-zone shift, so a database gives the same dates
 // on every machine.
 double AutomationDateFromStoredTime(std::uint32_t seconds);
+// The other way, to the nearest second; outside what a stored time can hold, too.
+std::int64_t StoredTimeFromAutomationDate(double date);
 
 struct CivilTime {
     int year = 1899;

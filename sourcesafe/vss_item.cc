@@ -1,5 +1,6 @@
 #include "sourcesafe/vss_item.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "sourcesafe/automation_date.h"
@@ -58,6 +59,9 @@ const IVSSItem::State& IVSSItem::RequireReadable() const {
     if (state.located.nameError) {
         ThrowFrom(*state.located.nameError);
     }
+    if (state.located.gone) {
+        ThrowFrom(*state.located.gone);
+    }
     return state;
 }
 
@@ -83,8 +87,18 @@ int IVSSItem::VersionNumber() const {
     if (state.located.type == vssdb::ItemType::kFile && state.located.pinnedVersion != 0) {
         return state.located.pinnedVersion;
     }
-    return Guarded(
-        [&] { return state.connection->database->LatestVersion(state.located.physical); });
+    vssdb::Database& database = *state.connection->database;
+    if (!state.located.asOf) {
+        return Guarded([&] { return database.LatestVersion(state.located.physical); });
+    }
+    const int version = Guarded([&] {
+        return database.VersionAt(state.located.physical, *state.located.asOf,
+                                  state.located.type == vssdb::ItemType::kFile);
+    });
+    if (version == 0) {
+        throw VssError(DISP_E_BADINDEX_RESULT, Spec() + " did not exist yet at that moment");
+    }
+    return version;
 }
 
 IVSSItems IVSSItem::Items(bool includeDeleted) const {
@@ -93,8 +107,12 @@ IVSSItems IVSSItem::Items(bool includeDeleted) const {
     items->connection = state.connection;
     items->parent = state.located;
     if (state.located.type == vssdb::ItemType::kProject) {
-        items->list =
-            Guarded([&] { return state.connection->database->Children(state.located.physical); });
+        vssdb::Database& database = *state.connection->database;
+        items->list = Guarded([&] {
+            return state.located.asOf ? database.ChildrenAt(state.located.physical,
+                                                            *state.located.asOf)
+                                      : database.Children(state.located.physical);
+        });
         items->children.reserve(items->list->entries.size());
         for (const vssdb::Child& child : items->list->entries) {
             if (includeDeleted || !child.deleted) {
@@ -263,6 +281,36 @@ BranchSource IVSSItem::BranchedFrom() const {
     return source;
 }
 
+IVSSItem IVSSItem::AtLabel(const std::string& label) const {
+    const State& state = RequireReadable();
+    vssdb::Database& database = *state.connection->database;
+    // This item, then the projects above it, nearest first, as their specs reach them now.
+    std::vector<std::string> places{state.located.physical};
+    std::string spec = Spec();
+    while (spec.size() > 2) {
+        spec.erase(std::max(spec.rfind('/'), std::size_t{2}));
+        places.push_back(Guarded([&] { return database.Locate(spec).physical; }));
+    }
+    for (const std::string& physical : places) {
+        std::optional<vssdb::Moment> moment =
+            Guarded([&] { return database.LabelMoment(physical, label); });
+        if (moment) {
+            vssdb::LocatedItem located = state.located;
+            located.asOf = std::move(moment);
+            return IVSSItem(state.connection, std::move(located));
+        }
+    }
+    throw VssError(DISP_E_BADINDEX_RESULT,
+                   "no label \"" + label + "\" on " + Spec() + " or a project above it");
+}
+
+IVSSItem IVSSItem::AtDate(double date) const {
+    const State& state = RequireReadable();
+    vssdb::LocatedItem located = state.located;
+    located.asOf = vssdb::Moment{StoredTimeFromAutomationDate(date), {}, 0};
+    return IVSSItem(state.connection, std::move(located));
+}
+
 namespace {
 
 vssdb::FileContentReader& ContentReader(Connection& connection) {
@@ -366,6 +414,8 @@ IVSSItem IVSSItems::Item(int index) const {
     located.entryName = child.storedName;
     located.parentPhysical = state.parent.physical;
     located.nameDoubt = child.nameDoubt;
+    located.asOf = state.parent.asOf;
+    located.gone = child.gone;
     // What lies in a deleted project went with it.
     located.deleted = child.deleted || state.parent.deleted;
     return IVSSItem(state.connection, std::move(located));

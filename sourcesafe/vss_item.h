@@ -123,6 +123,21 @@ class IVSSItem {
     std::string StoredFileType() const;
     BranchSource BranchedFrom() const;
 
+    // The item as it was at a moment of the past, as the vendor's object model reaches it
+    // through a label or a date: its children are those it held then, under the names they
+    // had, each file at the version it had (or was pinned at) then; VersionNumber, and so
+    // Get(0), give that version. A child destroyed since raises ESS_ITEM_NOT_FOUND when
+    // reached, as VersionNumber is asked. Spec and the other facts are as now.
+    //
+    // AtLabel takes the moment of the newest label of that name on this item, or on the
+    // nearest project above it that has one (a label covers the project's subtree). Raises
+    // DISP_E_BADINDEX when none of them has such a label.
+    IVSSItem AtLabel(const std::string& label) const;
+    // `date` is an automation date on the database's wall clock: each item is taken at its
+    // newest version not after it. VersionNumber raises DISP_E_BADINDEX for an item that
+    // did not exist yet.
+    IVSSItem AtDate(double date) const;
+
     // What the vendor's object model calls getting a file: the content of version
     // `version`, or with 0 of the version VersionNumber gives (the pinned one, else the
     // newest). Raises ESS_FILE_CORRUPT when the content cannot be rebuilt (the message

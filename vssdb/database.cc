@@ -47,6 +47,16 @@ std::vector<std::string_view> SplitSpec(std::string_view spec) {
     return names;
 }
 
+void IndexLiveChildren(ChildList& children) {
+    for (std::size_t i = 0; i < children.entries.size(); ++i) {
+        const Child& child = children.entries[i];
+        if (!child.deleted) {
+            children.exact.emplace(child.name, i);
+            children.folded.emplace(FoldCase(child.name), i);
+        }
+    }
+}
+
 }  // namespace
 
 const Child* ChildList::FindLive(std::string_view name) const {
@@ -315,29 +325,7 @@ std::shared_ptr<const ChildList> Database::ReadChildren(const std::string& proje
         const std::vector<ProjectEntry> entries = ReadChildList(dataPath, log.header().childCount);
         codePage_.ChildListRead(projectPhysical, entries);
         for (const ProjectEntry& entry : entries) {
-            Child child;
-            child.type = entry.type;
-            try {
-                ShownName shown = NameToShow(entry.name, entry.type == ItemType::kProject);
-                child.name = std::move(shown.name);
-                child.nameDoubt = std::move(shown.doubt);
-            } catch (const Error& error) {
-                // A damaged name record spoils only the child that points at it.
-                child.name = Decode(entry.name.shortName);
-                child.nameError = error.AsKind(ErrorKind::kCorrupt);
-            }
-            if (const std::optional<char> forbidden = ForbiddenNameCharacter(child.name)) {
-                child.name = EscapeForbiddenNameCharacters(child.name);
-                if (!child.nameError) {
-                    child.nameError =
-                        Error(ErrorKind::kCorrupt, dataPath,
-                              "the entry of " + entry.physical + " is named \"" + child.name +
-                                  "\", and " + DescribeNameCharacter(*forbidden) +
-                                  " is not allowed in names");
-                }
-            }
-            child.physical = entry.physical;
-            child.storedName = entry.name.shortName;
+            Child child = MakeChild(entry.type, entry.name, entry.physical, dataPath);
             child.pinnedVersion = entry.pinnedVersion;
             child.fileType = entry.fileType();
             child.deleted = entry.deleted();
@@ -347,15 +335,75 @@ std::shared_ptr<const ChildList> Database::ReadChildren(const std::string& proje
     } else {
         codePage_.ChildListRead(projectPhysical, {});
     }
-    for (std::size_t i = 0; i < children->entries.size(); ++i) {
-        const Child& child = children->entries[i];
-        if (!child.deleted) {
-            children->exact.emplace(child.name, i);
-            children->folded.emplace(FoldCase(child.name), i);
-        }
-    }
+    IndexLiveChildren(*children);
     children_.Put(projectPhysical, children, children->entries.size() + 1);
     return children;
+}
+
+Child Database::MakeChild(ItemType type, const NameField& name, const std::string& physical,
+                          const std::string& listPath) {
+    Child child;
+    child.type = type;
+    try {
+        ShownName shown = NameToShow(name, type == ItemType::kProject);
+        child.name = std::move(shown.name);
+        child.nameDoubt = std::move(shown.doubt);
+    } catch (const Error& error) {
+        // A damaged name record spoils only the child that points at it.
+        child.name = Decode(name.shortName);
+        child.nameError = error.AsKind(ErrorKind::kCorrupt);
+    }
+    if (const std::optional<char> forbidden = ForbiddenNameCharacter(child.name)) {
+        child.name = EscapeForbiddenNameCharacters(child.name);
+        if (!child.nameError) {
+            child.nameError = Error(ErrorKind::kCorrupt, listPath,
+                                    "the entry of " + physical + " is named \"" + child.name +
+                                        "\", and " + DescribeNameCharacter(*forbidden) +
+                                        " is not allowed in names");
+        }
+    }
+    child.physical = physical;
+    child.storedName = name.shortName;
+    return child;
+}
+
+std::shared_ptr<const ChildList> Database::ChildrenAt(const std::string& projectPhysical,
+                                                      const Moment& moment) {
+    const ItemLog log = ReadLog(projectPhysical);
+    if (log.header().type != ItemType::kProject) {
+        ThrowCorrupt(log.path(), "expected a project, found a file");
+    }
+    const std::vector<Revision> revisions = log.ReadRevisions();
+    const int version = vssdb::VersionAt(revisions, projectPhysical, moment, false);
+    auto children = std::make_shared<ChildList>();
+    for (const PastEntry& entry : ReplayChildList(revisions, version)) {
+        Child child = MakeChild(entry.type, entry.name, entry.physical, log.path());
+        child.pinnedVersion = entry.pinnedVersion;
+        child.deleted = entry.deleted;
+        child.shared = entry.shared;
+        if (entry.destroyedIn != 0 && folder_.FindLog(entry.physical).empty()) {
+            child.gone = Error(ErrorKind::kItemNotFound,
+                               "destroyed since, in version " + std::to_string(entry.destroyedIn) +
+                                   " of its project: it cannot be got back");
+        }
+        children->entries.push_back(std::move(child));
+    }
+    IndexLiveChildren(*children);
+    return children;
+}
+
+int Database::VersionAt(const std::string& physical, const Moment& moment, bool withContent) {
+    return vssdb::VersionAt(History(physical), physical, moment, withContent);
+}
+
+std::optional<Moment> Database::LabelMoment(const std::string& physical, std::string_view label) {
+    for (const Revision& revision : History(physical)) {
+        if (revision.action == 0 && !revision.labelRemoved && !revision.label.empty() &&
+            Decode(revision.label) == label) {
+            return Moment{revision.time, physical, revision.version};
+        }
+    }
+    return std::nullopt;
 }
 
 LocatedItem Database::Locate(std::string_view spec) {

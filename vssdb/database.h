@@ -31,6 +31,7 @@
 #include "vssdb/log_prefetch.h"
 #include "vssdb/name_doubt.h"
 #include "vssdb/names_file.h"
+#include "vssdb/past_children.h"
 #include "vssdb/recent_cache.h"
 #include "vssdb/user_file.h"
 
@@ -66,6 +67,9 @@ struct Child {
     std::optional<Error> nameError;
     // Set when `name` is the short field, standing in for a long name that cannot be read.
     std::optional<NameDoubt> nameDoubt;
+    // In a list of the past (Database::ChildrenAt): why the item cannot be reached any more,
+    // as it was destroyed since. Reaching the child reports this.
+    std::optional<Error> gone;
 };
 
 // A project's child list with its live children indexed by name.
@@ -97,6 +101,11 @@ struct LocatedItem {
     // the project whose list holds it, for EntryDisagreement.
     std::string entryName;
     std::string parentPhysical;
+    // Set for an item as it was at a moment of the past: its children and its version are
+    // those of that moment.
+    std::optional<Moment> asOf;
+    // See Child::gone: nothing may be read of it.
+    std::optional<Error> gone;
 };
 
 // What a file's log says about the file beyond its versions.
@@ -162,6 +171,17 @@ class Database {
 
     // The version number of an item's newest version.
     int LatestVersion(const std::string& physical);
+
+    // The child list of a project as it was at `moment` (see past_children.h), its names
+    // decoded as Children's are. A child destroyed since whose files are gone carries why
+    // (Child::gone). Throws Error when the project's log cannot be read.
+    std::shared_ptr<const ChildList> ChildrenAt(const std::string& projectPhysical,
+                                                const Moment& moment);
+    // The version item `physical` had at `moment` (see vssdb::VersionAt); 0 when it had none.
+    int VersionAt(const std::string& physical, const Moment& moment, bool withContent);
+    // The moment of the newest label named `label` (as shown, UTF-8) in the log of item
+    // `physical`; nothing when it has none. Removed labels do not count.
+    std::optional<Moment> LabelMoment(const std::string& physical, std::string_view label);
 
     // Drops the remembered child lists, version numbers and project places, so that what
     // is asked next is read from the files as they are now; rereads names.dat if it
@@ -230,6 +250,10 @@ class Database {
     Database(std::string iniPath, std::string dataPath);
     ItemLog ReadLog(const std::string& physical);
     std::shared_ptr<const ChildList> ReadChildren(const std::string& projectPhysical);
+    // A child entry with its display name, and why it cannot be used when it cannot;
+    // `listPath` is the file the entry was read from, for messages.
+    Child MakeChild(ItemType type, const NameField& name, const std::string& physical,
+                    const std::string& listPath);
     // The log of an item as read last, when that item was the last one read this way: a
     // walk asks for a file's history, its version number and its facts one after another.
     std::shared_ptr<const ItemLog> RecentLog(const std::string& physical);

@@ -14,6 +14,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/get_command.h"
+#include "cli/options.h"
 #include "testing/database_writer.h"
 #include "testing/file_io.h"
 #include "tests/support/temp_dir.h"
@@ -54,6 +55,8 @@ struct Case {
     bool force = false;
     int exitCode = kExitSuccess;
     const char* said = "";  // in what it says on standard error
+    const char* label = "";
+    const char* date = "";  // as typed after --date
 };
 
 Stamp At(std::uint32_t time) {
@@ -101,6 +104,79 @@ void ManyVersions(Scene& scene) {
         const std::uint32_t last = n == 0 ? kDay : kDay + 100 * (n + 1) + n;
         scene.expected.File((n % 2 == 0 ? "" : "R/") + name,
                             *w.VersionContent(file, w.CurrentVersion(file)), last);
+    }
+}
+
+// A history of $/P and $/Q, a second apart at most within each step (kDay is 12:00:00):
+//   +0    P: a.txt "a1", b.txt "b1"; Q: s.txt "s1"
+//   +100  a.txt "a2"; s.txt shared into P
+//   +200  label L1 on P
+//   +300  a.txt renamed A.txt, "a3"; b.txt deleted; s.txt pinned at 1 in P, "s2"
+//   +400  P/Sub with c.txt "c1"; Q/gone.txt
+//   +450  gone.txt destroyed; +480 s.txt unpinned in P
+//   +500  Sub moved into Q; label R5 on $/
+//   +600  s.txt branched in P, the branch "s3b", Q's "s3"
+//   +700  Sub renamed Moved; c.txt "c2"
+void History(Scene& scene) {
+    DatabaseWriter& w = scene.writer;
+    const ItemId p = w.AddProject(w.Root(), "P", At(kDay));
+    const ItemId a = w.AddFile(p, "a.txt", At(kDay), false, "a1");
+    const ItemId b = w.AddFile(p, "b.txt", At(kDay), false, "b1");
+    const ItemId q = w.AddProject(w.Root(), "Q", At(kDay));
+    const ItemId s = w.AddFile(q, "s.txt", At(kDay), false, "s1");
+    w.CheckIn(a, At(kDay + 100), {}, std::string("a2"));
+    w.Share(s, p, At(kDay + 100));
+    w.Label(p, "L1", At(kDay + 200));
+    w.Rename(p, a, "A.txt", At(kDay + 300));
+    w.CheckIn(a, At(kDay + 300), {}, std::string("a3"));
+    w.Delete(p, b, At(kDay + 300));
+    w.Pin(p, s, 1, At(kDay + 300));
+    w.CheckIn(s, At(kDay + 300), {}, std::string("s2"));
+    const ItemId sub = w.AddProject(p, "Sub", At(kDay + 400));
+    const ItemId c = w.AddFile(sub, "c.txt", At(kDay + 400), false, "c1");
+    const ItemId gone = w.AddFile(q, "gone.txt", At(kDay + 400), false, "g1");
+    w.Destroy(q, gone, At(kDay + 450));
+    w.Unpin(p, s, At(kDay + 480));
+    w.Move(sub, q, At(kDay + 500));
+    w.Label(w.Root(), "R5", At(kDay + 500));
+    const ItemId branch = w.Branch(p, s, At(kDay + 600));
+    w.CheckIn(branch, At(kDay + 600), {}, std::string("s3b"));
+    w.CheckIn(s, At(kDay + 600), {}, std::string("s3"));
+    w.Rename(q, sub, "Moved", At(kDay + 700));
+    w.CheckIn(c, At(kDay + 700), {}, std::string("c2"));
+}
+
+// What $/ held at `time`, as History built it, from +300 on (below `prefix`, "" or "P/"
+// for $/P alone).
+void HistoryAt(Scene& scene, std::uint32_t time, const std::string& prefix) {
+    Expected& e = scene.expected;
+    const bool whole = prefix.empty();
+    const std::string p = whole ? "P/" : "";
+    if (whole) {
+        e.Folder("P");
+        e.Folder("Q");
+    }
+    e.File(p + "A.txt", "a3", kDay + 300);
+    if (time < kDay + 480) {
+        e.File(p + "s.txt", "s1", kDay);
+    } else if (time < kDay + 600) {
+        e.File(p + "s.txt", "s2", kDay + 300);
+    } else {
+        e.File(p + "s.txt", "s3b", kDay + 600);
+    }
+    if (time >= kDay + 400 && time < kDay + 500) {
+        e.Folder(p + "Sub");
+        e.File(p + "Sub/c.txt", "c1", kDay + 400);
+    }
+    if (!whole) {
+        return;
+    }
+    e.File("Q/s.txt", time < kDay + 600 ? "s2" : "s3", time < kDay + 600 ? kDay + 300 : kDay + 600);
+    if (time >= kDay + 500) {
+        const std::string sub = time < kDay + 700 ? "Q/Sub" : "Q/Moved";
+        e.Folder(sub);
+        e.File(sub + "/c.txt", time < kDay + 700 ? "c1" : "c2",
+               time < kDay + 700 ? kDay + 400 : kDay + 700);
     }
 }
 
@@ -169,6 +245,62 @@ const Case kCases[] = {
          s.expected.File("good.txt", "kept", kDay + 9);
      },
      "$/", 0, false, kExitItemsUnreadable, "$/bad.txt"},
+    {.name = "LabelOnTheProjectGivesItsItemsThen",
+     .build =
+         [](Scene& s) {
+             History(s);
+             s.expected.File("a.txt", "a2", kDay + 100);
+             s.expected.File("b.txt", "b1", kDay);
+             s.expected.File("s.txt", "s1", kDay);
+         },
+     .spec = "$/P",
+     .label = "L1"},
+    {.name = "LabelOnTheProjectAboveAFile",
+     .build =
+         [](Scene& s) {
+             History(s);
+             s.expected.File("A.txt", "a2", kDay + 100);
+         },
+     .spec = "$/P/A.txt",
+     .label = "L1"},
+    {.name = "DateAfterRenameDeleteAndPin",
+     .build = [](Scene& s) { History(s), HistoryAt(s, kDay + 350, ""); },
+     .spec = "$/",
+     .date = "2006-01-01T12:05:50"},
+    {.name = "DateBeforeTheProjectMovedOut",
+     .build = [](Scene& s) { History(s), HistoryAt(s, kDay + 460, "P/"); },
+     .spec = "$/P",
+     .date = "2006-01-01 12:07:40"},
+    {.name = "ItemDestroyedSinceIsReportedTheRestWritten",
+     .build = [](Scene& s) { History(s), HistoryAt(s, kDay + 419, ""); },
+     .spec = "$/",
+     .exitCode = kExitItemsUnreadable,
+     .said = "$/Q/gone.txt: destroyed since",
+     .date = "2006-01-01T12:06"},
+    {.name = "LabelOnTheRootAfterUnpinAndMove",
+     .build = [](Scene& s) { History(s), HistoryAt(s, kDay + 500, ""); },
+     .spec = "$/",
+     .label = "R5"},
+    {.name = "DateAfterABranch",
+     .build = [](Scene& s) { History(s), HistoryAt(s, kDay + 650, ""); },
+     .spec = "$/",
+     .date = "2006-01-01T12:10:50"},
+    {.name = "DayAloneMeansItsEnd",
+     .build = [](Scene& s) { History(s), HistoryAt(s, kDay + 700, ""); },
+     .spec = "$/",
+     .date = "2006-01-01"},
+    {.name = "LabelThatNamesNothingIsAUsageError",
+     .build = History,
+     .spec = "$/Q",
+     .exitCode = kExitUsage,
+     .said = "no label \"L1\" on $/Q or a project above it",
+     .label = "L1"},
+    {.name = "DateBeforeTheItemIsAUsageError",
+     .build = History,
+     .spec = "$/P",
+     .exitCode = kExitUsage,
+     .said = "$/P did not exist yet",
+     .date = "2005-12-31"},
 };
 
 class Get : public testing::TestWithParam<Case> {};
@@ -195,6 +327,11 @@ TEST_P(Get, WritesWhatTheCaseExpects) {
     options.login.user = QStringLiteral("Admin");
     options.version = c.version;
     options.force = c.force;
+    options.label = QString::fromUtf8(c.label);
+    if (*c.date != '\0') {
+        options.date = ParseDateArgument(QString::fromUtf8(c.date), true);
+        ASSERT_TRUE(options.date) << c.date;
+    }
     std::FILE* errors = std::tmpfile();
     ASSERT_NE(errors, nullptr);
     const int status = RunGet(options, errors, false);
