@@ -19,7 +19,8 @@ GetParseResult ParseGetOptions(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Writes a file of a SourceSafe database, or a project with every live file below it, "
-        "into DIR: the latest version of each file, or the version its project pins it at."));
+        "into DIR: the latest version of each file, or the version its project pins it at; with "
+        "--label or --date, as it was then."));
     const LoginOptions login = AddLoginOptions(parser);
     const QCommandLineOption version(
         QStringLiteral("version"),

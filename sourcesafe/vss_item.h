@@ -129,9 +129,9 @@ class IVSSItem {
     // Get(0), give that version. A child destroyed since raises ESS_ITEM_NOT_FOUND when
     // reached, as VersionNumber is asked. Spec and the other facts are as now.
     //
-    // AtLabel takes the moment of the newest label of that name on this item, or on the
-    // nearest project above it that has one (a label covers the project's subtree). Raises
-    // DISP_E_BADINDEX when none of them has such a label.
+    // AtLabel takes the moment of the newest label of that name (letter case ignored) on
+    // this item, or on the nearest project above it that has one (a label covers the
+    // project's subtree). Raises DISP_E_BADINDEX when none of them has such a label.
     IVSSItem AtLabel(const std::string& label) const;
     // `date` is an automation date on the database's wall clock: each item is taken at its
     // newest version not after it. VersionNumber raises DISP_E_BADINDEX for an item that

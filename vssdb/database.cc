@@ -399,7 +399,7 @@ int Database::VersionAt(const std::string& physical, const Moment& moment, bool 
 std::optional<Moment> Database::LabelMoment(const std::string& physical, std::string_view label) {
     for (const Revision& revision : History(physical)) {
         if (revision.action == 0 && !revision.labelRemoved && !revision.label.empty() &&
-            Decode(revision.label) == label) {
+            EqualsIgnoringCase(Decode(revision.label), label)) {
             return Moment{revision.time, physical, revision.version};
         }
     }

@@ -179,8 +179,9 @@ class Database {
                                                 const Moment& moment);
     // The version item `physical` had at `moment` (see vssdb::VersionAt); 0 when it had none.
     int VersionAt(const std::string& physical, const Moment& moment, bool withContent);
-    // The moment of the newest label named `label` (as shown, UTF-8) in the log of item
-    // `physical`; nothing when it has none. Removed labels do not count.
+    // The moment of the newest label named `label` (as shown, UTF-8; letter case ignored, as
+    // the export's label filter ignores it) in the log of item `physical`; nothing when it
+    // has none. Removed labels do not count.
     std::optional<Moment> LabelMoment(const std::string& physical, std::string_view label);
 
     // Drops the remembered child lists, version numbers and project places, so that what

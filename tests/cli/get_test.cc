@@ -14,6 +14,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/get_command.h"
+#include "cli/get_options.h"
 #include "cli/options.h"
 #include "testing/database_writer.h"
 #include "testing/file_io.h"
@@ -277,10 +278,10 @@ const Case kCases[] = {
      .exitCode = kExitItemsUnreadable,
      .said = "$/Q/gone.txt: destroyed since",
      .date = "2006-01-01T12:06"},
-    {.name = "LabelOnTheRootAfterUnpinAndMove",
+    {.name = "LabelOnTheRootAfterUnpinAndMoveLetterCaseIgnored",
      .build = [](Scene& s) { History(s), HistoryAt(s, kDay + 500, ""); },
      .spec = "$/",
-     .label = "R5"},
+     .label = "r5"},
     {.name = "DateAfterABranch",
      .build = [](Scene& s) { History(s), HistoryAt(s, kDay + 650, ""); },
      .spec = "$/",
@@ -377,5 +378,26 @@ TEST_P(Get, WritesWhatTheCaseExpects) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, Get, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
+
+TEST(GetOptions, RefusesWhichVersionsGivenTwiceOrUnreadable) {
+    const struct {
+        QStringList arguments;
+        const char* said;
+    } refusals[] = {
+        {{"--label", "L1", "--date", "2006-01-01"}, "give one of them"},
+        {{"--version", "2", "--label", "L1"}, "give one of them"},
+        {{"--date", "yesterday"}, "Not a date: yesterday"},
+        {{"--date", "2006-02-30"}, "Not a date: 2006-02-30"},
+        {{"--label", ""}, "--label needs a label"},
+    };
+    for (const auto& refusal : refusals) {
+        const GetParseResult result = ParseGetOptions(
+            QStringList{"varnotte-get"} + refusal.arguments + QStringList{"db.ini", "$/", "out"});
+        EXPECT_FALSE(result.options) << refusal.said;
+        EXPECT_EQ(result.exitCode, kExitUsage) << refusal.said;
+        EXPECT_TRUE(result.message.contains(QString::fromUtf8(refusal.said)))
+            << result.message.toStdString();
+    }
+}
 
 }  // namespace
