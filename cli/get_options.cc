@@ -81,8 +81,9 @@ GetParseResult ParseGetOptions(const QStringList& arguments) {
         return result;
     }
     if (int(parser.isSet(version)) + int(parser.isSet(label)) + int(parser.isSet(date)) > 1) {
-        return usageError(QStringLiteral("--version, --label and --date each say which "
-                                         "versions to write: give one of them."));
+        return usageError(
+            QStringLiteral("--version, --label and --date each say which "
+                           "versions to write: give one of them."));
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() < 3) {

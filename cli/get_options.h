@@ -16,7 +16,7 @@ struct GetOptions {
     QString spec;
     QString folder;  // DIR: where the files go
     Login login;
-    int version = 0;     // 0: the latest, or the pinned one
+    int version = 0;  // 0: the latest, or the pinned one
     // The project or file as it was at a label, or at a date (an automation date on the
     // database's wall clock); at most one of these and `version` is set.
     QString label;

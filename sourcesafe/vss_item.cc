@@ -109,9 +109,9 @@ IVSSItems IVSSItem::Items(bool includeDeleted) const {
     if (state.located.type == vssdb::ItemType::kProject) {
         vssdb::Database& database = *state.connection->database;
         items->list = Guarded([&] {
-            return state.located.asOf ? database.ChildrenAt(state.located.physical,
-                                                            *state.located.asOf)
-                                      : database.Children(state.located.physical);
+            return state.located.asOf
+                       ? database.ChildrenAt(state.located.physical, *state.located.asOf)
+                       : database.Children(state.located.physical);
         });
         items->children.reserve(items->list->entries.size());
         for (const vssdb::Child& child : items->list->entries) {

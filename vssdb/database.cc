@@ -356,10 +356,10 @@ Child Database::MakeChild(ItemType type, const NameField& name, const std::strin
     if (const std::optional<char> forbidden = ForbiddenNameCharacter(child.name)) {
         child.name = EscapeForbiddenNameCharacters(child.name);
         if (!child.nameError) {
-            child.nameError = Error(ErrorKind::kCorrupt, listPath,
-                                    "the entry of " + physical + " is named \"" + child.name +
-                                        "\", and " + DescribeNameCharacter(*forbidden) +
-                                        " is not allowed in names");
+            child.nameError =
+                Error(ErrorKind::kCorrupt, listPath,
+                      "the entry of " + physical + " is named \"" + child.name + "\", and " +
+                          DescribeNameCharacter(*forbidden) + " is not allowed in names");
         }
     }
     child.physical = physical;

@@ -79,8 +79,9 @@ void Apply(std::vector<PastEntry>& entries, const Revision& record) {
         case Action::kRecoverProject:
         case Action::kRecoverFile:
             if (listed) {
-                entry->deleted = record.action == static_cast<std::uint16_t>(Action::kDeleteFile) ||
-                                 record.action == static_cast<std::uint16_t>(Action::kDeleteProject);
+                entry->deleted =
+                    record.action == static_cast<std::uint16_t>(Action::kDeleteFile) ||
+                    record.action == static_cast<std::uint16_t>(Action::kDeleteProject);
             }
             break;
         case Action::kRenameProject:
