@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unordered_map>
+#include <utility>
 
 #include "vssdb/revision_format.h"
-#include "vssdb/text_case.h"
 
 namespace vssdb {
 namespace {
@@ -17,21 +18,21 @@ std::string AsciiLower(std::string text) {
     return text;
 }
 
-// Physical names are upper case in records, but a reader matches them ignoring case.
-std::vector<PastEntry>::iterator Find(std::vector<PastEntry>& entries,
-                                      const std::string& physical) {
-    return std::find_if(entries.begin(), entries.end(), [&](const PastEntry& entry) {
-        return EqualsIgnoringCase(entry.physical, physical);
-    });
+// The entries by physical name, letter case ignored (records spell them in upper case, but
+// a reader matches them ignoring case): a project with thousands of children replays in
+// one step per record.
+using Entries = std::unordered_map<std::string, PastEntry>;
+
+Entries::iterator Find(Entries& entries, const std::string& physical) {
+    return entries.find(AsciiLower(physical));
 }
 
-void Add(std::vector<PastEntry>& entries, ItemType type, const Revision& record,
-         bool shared = false) {
+void Add(Entries& entries, ItemType type, const Revision& record, bool shared = false) {
     const auto found = Find(entries, record.physical);
     if (found != entries.end()) {
         // Listed already: a damaged or unusual log adds nothing twice.
-        found->name = record.name;
-        found->deleted = false;
+        found->second.name = record.name;
+        found->second.deleted = false;
         return;
     }
     PastEntry entry;
@@ -39,12 +40,13 @@ void Add(std::vector<PastEntry>& entries, ItemType type, const Revision& record,
     entry.name = record.name;
     entry.physical = record.physical;
     entry.shared = shared;
-    entries.push_back(std::move(entry));
+    entries.emplace(AsciiLower(record.physical), std::move(entry));
 }
 
-void Apply(std::vector<PastEntry>& entries, const Revision& record) {
-    const auto entry = Find(entries, record.physical);
-    const bool listed = entry != entries.end();
+void Apply(Entries& entries, const Revision& record) {
+    auto found = Find(entries, record.physical);
+    const bool listed = found != entries.end();
+    PastEntry* const entry = listed ? &found->second : nullptr;
     switch (static_cast<Action>(record.action)) {
         case Action::kAddProject:
         case Action::kMoveFrom:
@@ -68,9 +70,12 @@ void Apply(std::vector<PastEntry>& entries, const Revision& record) {
             // The entry leaves the shared file for a new one of its own.
             const auto source = Find(entries, record.branchSource);
             if (source != entries.end()) {
-                source->physical = record.physical;
-                source->pinnedVersion = 0;
-                source->shared = false;
+                PastEntry branch = std::move(source->second);
+                entries.erase(source);
+                branch.physical = record.physical;
+                branch.pinnedVersion = 0;
+                branch.shared = false;
+                entries.insert_or_assign(AsciiLower(record.physical), std::move(branch));
             }
             break;
         }
@@ -94,7 +99,7 @@ void Apply(std::vector<PastEntry>& entries, const Revision& record) {
         case Action::kDestroyFile:
         case Action::kMoveTo:
             if (listed) {
-                entries.erase(entry);
+                entries.erase(found);
             }
             break;
         default:
@@ -107,7 +112,8 @@ void Apply(std::vector<PastEntry>& entries, const Revision& record) {
 
 int VersionAt(const std::vector<Revision>& newestFirst, const std::string& physical,
               const Moment& moment, bool withContent) {
-    const bool labelled = !moment.labelled.empty() && EqualsIgnoringCase(moment.labelled, physical);
+    const bool labelled =
+        !moment.labelled.empty() && AsciiLower(moment.labelled) == AsciiLower(physical);
     for (const Revision& revision : newestFirst) {
         const bool inTime = labelled ? revision.version <= moment.labelVersion
                                      : std::int64_t{revision.time} <= moment.time;
@@ -120,7 +126,7 @@ int VersionAt(const std::vector<Revision>& newestFirst, const std::string& physi
 }
 
 std::vector<PastEntry> ReplayChildList(const std::vector<Revision>& newestFirst, int upToVersion) {
-    std::vector<PastEntry> entries;
+    Entries entries;
     for (auto record = newestFirst.rbegin(); record != newestFirst.rend(); ++record) {
         if (record->version <= upToVersion) {
             Apply(entries, *record);
@@ -129,15 +135,24 @@ std::vector<PastEntry> ReplayChildList(const std::vector<Revision>& newestFirst,
         const auto action = static_cast<Action>(record->action);
         if (action == Action::kDestroyFile || action == Action::kDestroyProject) {
             const auto entry = Find(entries, record->physical);
-            if (entry != entries.end() && entry->destroyedIn == 0) {
-                entry->destroyedIn = record->version;
+            if (entry != entries.end() && entry->second.destroyedIn == 0) {
+                entry->second.destroyedIn = record->version;
             }
         }
     }
-    std::stable_sort(entries.begin(), entries.end(), [](const PastEntry& a, const PastEntry& b) {
-        return AsciiLower(a.name.shortName) < AsciiLower(b.name.shortName);
-    });
-    return entries;
+    std::vector<std::pair<std::string, PastEntry>> sorted;
+    sorted.reserve(entries.size());
+    for (auto& [physical, entry] : entries) {
+        sorted.emplace_back(AsciiLower(entry.name.shortName) + '\0' + physical, std::move(entry));
+    }
+    std::sort(sorted.begin(), sorted.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<PastEntry> list;
+    list.reserve(sorted.size());
+    for (auto& [key, entry] : sorted) {
+        list.push_back(std::move(entry));
+    }
+    return list;
 }
 
 }  // namespace vssdb
