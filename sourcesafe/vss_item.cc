@@ -295,9 +295,7 @@ IVSSItem IVSSItem::AtLabel(const std::string& label) const {
         std::optional<vssdb::Moment> moment =
             Guarded([&] { return database.LabelMoment(physical, label); });
         if (moment) {
-            vssdb::LocatedItem located = state.located;
-            located.asOf = std::move(moment);
-            return IVSSItem(state.connection, std::move(located));
+            return At(std::move(*moment));
         }
     }
     throw VssError(DISP_E_BADINDEX_RESULT,
@@ -305,9 +303,25 @@ IVSSItem IVSSItem::AtLabel(const std::string& label) const {
 }
 
 IVSSItem IVSSItem::AtDate(double date) const {
+    return At(vssdb::Moment{StoredTimeFromAutomationDate(date), {}, 0});
+}
+
+IVSSItem IVSSItem::At(vssdb::Moment moment) const {
     const State& state = RequireReadable();
     vssdb::LocatedItem located = state.located;
-    located.asOf = vssdb::Moment{StoredTimeFromAutomationDate(date), {}, 0};
+    if (located.type == vssdb::ItemType::kFile && !located.parentPhysical.empty()) {
+        // The pin of the project it was reached through is the one of that moment.
+        const std::shared_ptr<const vssdb::ChildList> then = Guarded(
+            [&] { return state.connection->database->ChildrenAt(located.parentPhysical, moment); });
+        located.pinnedVersion = 0;
+        for (const vssdb::Child& child : then->entries) {
+            if (!child.deleted && vssdb::EqualsIgnoringCase(child.physical, located.physical)) {
+                located.pinnedVersion = child.pinnedVersion;
+                break;
+            }
+        }
+    }
+    located.asOf = std::move(moment);
     return IVSSItem(state.connection, std::move(located));
 }
 

@@ -15,7 +15,8 @@
 
 namespace vssdb {
 struct LocatedItem;
-}
+struct Moment;
+}  // namespace vssdb
 
 namespace sourcesafe {
 
@@ -159,6 +160,7 @@ class IVSSItem {
     IVSSItem(std::shared_ptr<Connection> connection, vssdb::LocatedItem located);
     const State& Require() const;
     const State& RequireReadable() const;
+    IVSSItem At(vssdb::Moment moment) const;
 
     std::shared_ptr<const State> state_;
 };

@@ -78,7 +78,7 @@ void Tree(Scene& scene, bool expectAll) {
     const ItemId c = w.AddFile(p, "c.txt", At(kDay + 7), false, "first");
     w.CheckIn(c, At(kDay + 3000), {}, std::string("second"));
     w.Pin(p, c, 1, At(kDay + 4000));
-    w.AddProject(p, "Empty", At(kDay));
+    w.AddProject(p, "Empty", At(kDay + 4000));
     if (expectAll) {
         scene.expected.File("a.txt", "one\r\ntwo\r\nthree\r\n", kDay + 120);
         scene.expected.Folder("P");
@@ -246,6 +246,14 @@ const Case kCases[] = {
          s.expected.File("good.txt", "kept", kDay + 9);
      },
      "$/", 0, false, kExitItemsUnreadable, "$/bad.txt"},
+    {.name = "FilePinnedNowAtADateBeforeThePin",
+     .build =
+         [](Scene& s) {
+             Tree(s, false);
+             s.expected.File("c.txt", "second", kDay + 3000);
+         },
+     .spec = "$/P/c.txt",
+     .date = "2006-01-01T12:58:20"},
     {.name = "LabelOnTheProjectGivesItsItemsThen",
      .build =
          [](Scene& s) {
