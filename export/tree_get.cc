@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -133,8 +134,21 @@ void TreeGet::Project(const sourcesafe::IVSSItem& project, const std::string& fo
             continue;
         }
         if (child.Type() == sourcesafe::VSSITEM_PROJECT) {
+            const std::string physical = child.Physical();
+            if (std::find(projectsInside_.begin(), projectsInside_.end(), physical) !=
+                    projectsInside_.end() ||
+                physical == project.Physical()) {
+                Fail({GetFailure::Kind::kUnreadable,
+                      child.Spec(),
+                      {},
+                      "the project lists " + physical + ", a project it lies in",
+                      {}});
+                continue;
+            }
             if (MakeFolder(child.Spec(), path)) {
+                projectsInside_.push_back(project.Physical());
                 Project(child, path);
+                projectsInside_.pop_back();
             }
         } else {
             File(child, path, 0);

@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "export/database_files.h"
 #include "sourcesafe/vss_database.h"
@@ -84,6 +85,9 @@ class TreeGet {
     const bool replace_;
     TreeGetCallbacks callbacks_;
     std::set<std::string> written_;
+    // The physical names of the projects the get is inside: a damaged child list (or one
+    // of the past) that lists a project above it would otherwise lead round for ever.
+    std::vector<std::string> projectsInside_;
     int failures_ = 0;
     std::size_t filesWritten_ = 0;
     bool stopped_ = false;
