@@ -68,7 +68,6 @@ class ExportHost : public WalkHost {
                const std::function<void()>& beforeEachItem, ContentFactsCache* content)
         : sink_(sink),
           exportRunning_(exportRunning),
-          errors_(errors),
           progress_(errors, showProgress),
           beforeEachItem_(beforeEachItem),
           content_(content) {}
@@ -155,7 +154,6 @@ class ExportHost : public WalkHost {
   private:
     RowSink& sink_;
     int& exportRunning_;
-    std::FILE* errors_;
     ProgressLine progress_;
     const std::function<void()>& beforeEachItem_;
     ContentFactsCache* content_;
