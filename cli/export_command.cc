@@ -13,6 +13,7 @@
 
 #include "cli/arguments.h"
 #include "cli/exit_codes.h"
+#include "cli/login_options.h"
 #include "cli/progress_line.h"
 #include "cli/report_output.h"
 #include "export/content_facts.h"
@@ -32,10 +33,6 @@
 
 namespace varnotte::cli {
 namespace {
-
-bool IsLoginRefusal(sourcesafe::HRESULT code) {
-    return code == sourcesafe::ESS_USER_NOT_FOUND || code == sourcesafe::ESS_BAD_PASSWORD;
-}
 
 // An item that could not be read, or one exported damaged (`damage` says how).
 struct Failure {
@@ -332,12 +329,8 @@ int Open(const Options& options, std::FILE* errors, OpenExport& open) {
         settings.settleCodePageLate = true;
         open.database = OpenDatabaseAs(iniPath, options.user, options.password, settings);
     } catch (const sourcesafe::VssError& error) {
-        if (IsLoginRefusal(error.code())) {
-            Report(errors, "login refused: " + std::string(error.what()));
-            return kExitLoginRefused;
-        }
-        Report(errors, "cannot open " + iniPath + ": " + error.what());
-        return kExitCannotOpen;
+        return ReportOpenFailure(iniPath, error,
+                                 [&](const std::string& message) { Report(errors, message); });
     }
     try {
         const sourcesafe::IVSSItem project = open.database.VSSItem(spec);

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "cli/arguments.h"
+#include "cli/login_options.h"
 #include "cli/progress_line.h"
 #include "export/database_files.h"
 #include "export/open_database.h"
@@ -85,10 +86,6 @@ std::string PrepareFolder(const std::string& folder, bool force) {
     return error ? folder + ": " + error.message() : std::string();
 }
 
-bool IsLoginRefusal(sourcesafe::HRESULT code) {
-    return code == sourcesafe::ESS_USER_NOT_FOUND || code == sourcesafe::ESS_BAD_PASSWORD;
-}
-
 }  // namespace
 
 int RunGet(const GetOptions& options, std::FILE* errors, bool showProgress) {
@@ -102,12 +99,8 @@ int RunGet(const GetOptions& options, std::FILE* errors, bool showProgress) {
     try {
         database = OpenDatabaseAs(iniPath, options.login.user, options.login.password);
     } catch (const sourcesafe::VssError& error) {
-        if (IsLoginRefusal(error.code())) {
-            Report(errors, "login refused: " + std::string(error.what()));
-            return kExitLoginRefused;
-        }
-        Report(errors, "cannot open " + iniPath + ": " + error.what());
-        return kExitCannotOpen;
+        return ReportOpenFailure(iniPath, error,
+                                 [&](const std::string& message) { Report(errors, message); });
     }
     sourcesafe::IVSSItem item;
     try {

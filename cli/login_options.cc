@@ -62,4 +62,15 @@ QString HelpWithExitStatuses(const QCommandLineParser& parser,
     return text;
 }
 
+int ReportOpenFailure(const std::string& iniPath, const sourcesafe::VssError& error,
+                      const std::function<void(const std::string&)>& report) {
+    if (error.code() == sourcesafe::ESS_USER_NOT_FOUND ||
+        error.code() == sourcesafe::ESS_BAD_PASSWORD) {
+        report("login refused: " + std::string(error.what()));
+        return kExitLoginRefused;
+    }
+    report("cannot open " + iniPath + ": " + error.what());
+    return kExitCannotOpen;
+}
+
 }  // namespace varnotte::cli

@@ -6,10 +6,13 @@
 #include <QCommandLineParser>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "cli/exit_codes.h"
+#include "sourcesafe/vss_error.h"
 
 namespace varnotte::cli {
 
@@ -35,6 +38,12 @@ std::optional<QString> TakeLogin(const QCommandLineParser& parser, const LoginOp
 // With --password-stdin, reads the password from standard input. Returns false with
 // `error` set when it cannot.
 bool CompleteLogin(Login& login, QString& error);
+
+// Says why the database at `iniPath` could not be opened (through `report`) and gives the
+// exit status: kExitLoginRefused for an unknown user or a wrong password, else
+// kExitCannotOpen.
+int ReportOpenFailure(const std::string& iniPath, const sourcesafe::VssError& error,
+                      const std::function<void(const std::string&)>& report);
 
 // The help text followed by what each exit status means.
 QString HelpWithExitStatuses(const QCommandLineParser& parser,
