@@ -1,5 +1,5 @@
-// Ids of the main dialog's controls, through which the project tree reaches the buttons,
-// boxes and status line that its loading switches and writes.
+// Ids of the main dialog's controls: the dialog places its controls and finds them by
+// these ids, also for the project tree, which reaches them through its TreeHost.
 #pragma once
 
 namespace varnotte {

@@ -5,7 +5,6 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScrollBar>
@@ -13,13 +12,12 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <utility>
 
 #include "export/open_database.h"
-#include "tree/control_ids.h"
 #include "tree/expand_button_style.h"
 #include "tree/export_prompts.h"
 #include "tree/open_progress.h"
-#include "uilib/dialog_item.h"
 
 namespace varnotte {
 namespace {
@@ -102,10 +100,6 @@ void CProjectTreeCtrl::SetImageList(const TreeImageList& images) {
     m_documentIcon = images.Icon(kDocumentImage, kDocumentImage);
 }
 
-QWidget* CProjectTreeCtrl::Control(int id) const {
-    return FindDlgItem(window(), id);
-}
-
 WalkFlags CProjectTreeCtrl::Flags() const {
     const int& history = m_state->historyFlag != nullptr ? *m_state->historyFlag : m_noHistory;
     return WalkFlags{m_state->firstExpand, m_state->exportRunning, m_state->exportConfirmed,
@@ -118,10 +112,7 @@ bool CProjectTreeCtrl::OpenDatabase(const QString& iniPath, const QString& user,
     if (m_loading) {
         return false;  // the walk on the stack holds nodes of the tree this would clear
     }
-    const QPointer<QWidget> focus = QApplication::focusWidget();
-    auto* status = qobject_cast<QLabel*>(Control(IDC_STATUS));
-    const QString statusBefore = status != nullptr ? status->text() : QString();
-    BeginLoading();
+    const auto [focus, statusBefore] = BeginLoading();
     ShowStatusNow(OpeningStatusText(iniPath));
     sourcesafe::IVSSDatabase database;
     bool preview = false;
@@ -242,11 +233,15 @@ void CProjectTreeCtrl::ReadCodePageCensus(const sourcesafe::IVSSDatabase& databa
     });
 }
 
-void CProjectTreeCtrl::BeginLoading() {
+CProjectTreeCtrl::LoadingStart CProjectTreeCtrl::BeginLoading() {
+    // Taken before the tree is disabled, which moves the focus away from it.
+    LoadingStart start{QApplication::focusWidget(),
+                       m_host != nullptr ? m_host->StatusText() : QString()};
     setEnabled(false);
     m_state->exportRunning = 1;
     m_loading = true;
     EnableControls(false);
+    return start;
 }
 
 void CProjectTreeCtrl::EndLoading(const QPointer<QWidget>& focus) {
@@ -259,9 +254,25 @@ void CProjectTreeCtrl::EndLoading(const QPointer<QWidget>& focus) {
     }
 }
 
+CProjectTreeCtrl::LoadingStart CProjectTreeCtrl::BeginCommand() {
+    LoadingStart start = BeginLoading();
+    m_state->exportConfirmed = 1;
+    m_sinceShown.start();
+    return start;
+}
+
+CProjectTreeCtrl::CommandEnd CProjectTreeCtrl::EndCommand(const LoadingStart& start) {
+    m_pendingStatus = QString();
+    ShowStatusNow(start.statusBefore);
+    const CommandEnd end{m_state->exportRunning == 0, m_state->exportConfirmed == 0};
+    m_state->exportConfirmed = 0;
+    EndLoading(start.focus);
+    return end;
+}
+
 void CProjectTreeCtrl::ShowStatusNow(const QString& text) {
-    if (auto* status = qobject_cast<QLabel*>(Control(IDC_STATUS))) {
-        status->setText(text);
+    if (m_host != nullptr) {
+        m_host->SetStatusText(text);
     }
 }
 
@@ -286,13 +297,8 @@ void CProjectTreeCtrl::AddNode(QTreeWidgetItem* parent, const QString& spec, int
 }
 
 void CProjectTreeCtrl::EnableControls(bool enable) {
-    if (QWidget* stop = Control(IDC_STOP)) {
-        stop->setEnabled(!enable);
-    }
-    for (const int id : {IDC_BROWSE, IDC_USER_NAME, IDC_PASSWORD, IDC_OUTPUT_HISTORY, IDOK}) {
-        if (QWidget* control = Control(id)) {
-            control->setEnabled(enable);
-        }
+    if (m_host != nullptr) {
+        m_host->EnableForLoading(!enable);
     }
 }
 
@@ -348,9 +354,6 @@ void CProjectTreeCtrl::OnItemExpanding(QTreeWidgetItem* item, bool expand) {
     }
     m_state->exportRunning = 0;
     m_loading = false;
-    if (QWidget* stop = Control(IDC_STOP)) {
-        stop->setEnabled(false);
-    }
     EnableControls(true);
 
     if (m_state->firstExpand != 0) {
@@ -532,10 +535,7 @@ void CProjectTreeCtrl::ShowPendingWork() {
         m_staged.clear();
     }
     if (!m_pendingStatus.isNull()) {
-        if (auto* status = qobject_cast<QLabel*>(Control(IDC_STATUS))) {
-            status->setText(m_pendingStatus);
-        }
-        m_pendingStatus = QString();
+        ShowStatusNow(std::exchange(m_pendingStatus, QString()));
     }
     m_sinceShown.restart();
 }

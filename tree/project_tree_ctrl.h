@@ -6,7 +6,7 @@
 // instead and collects CSV rows. During a loading the tree and the dialog's login, browse,
 // history and exit controls are disabled, Stop is enabled, the status line shows each
 // visited item, and events are processed once per item so that Stop and the close box
-// work. The tree finds those controls by their ids in its window.
+// work. The tree reaches those controls through the TreeHost its window hands it.
 //
 // A right-click on a project or a file offers to get its latest version into a folder
 // ("取得..."), and on a project the stock-taking report of its subtree
@@ -26,6 +26,7 @@
 #include "export/subtree_walk.h"
 #include "sourcesafe/vss_database.h"
 #include "tree/run_state.h"
+#include "tree/tree_host.h"
 #include "tree/tree_images.h"
 
 namespace varnotte {
@@ -39,6 +40,9 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
 
     // The shared run state (the application's); must outlive the tree.
     void SetRunState(RunState* state) { m_state = state; }
+    // The window's status line and controls; null (the default) for none. Must outlive the
+    // tree, or be taken back with SetHost(nullptr).
+    void SetHost(TreeHost* host) { m_host = host; }
     void SetImageList(const TreeImageList& images);
 
     // Opens the database of `iniPath` for `user` and shows its root, expanded. Events are
@@ -67,7 +71,7 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
     void AddNode(QTreeWidgetItem* parent, const QString& spec, int depth);
 
     // Stop is enabled exactly when `enable` is false; "...", the user name and password
-    // boxes, the history check box and Exit exactly when it is true.
+    // boxes, the history check box and Exit exactly when it is true (see TreeHost).
     void EnableControls(bool enable);
 
     // Whether an expansion is loading right now.
@@ -121,10 +125,22 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
     void ShowRootPreview(const sourcesafe::IVSSDatabase& database);
     // Reads the logs that decide the code page, processing events; throws OpenStopped.
     void ReadCodePageCensus(const sourcesafe::IVSSDatabase& database);
-    void BeginLoading();
+    // What a loading puts back when it ends: the focus and the status line from before it.
+    struct LoadingStart {
+        QPointer<QWidget> focus;
+        QString statusBefore;
+    };
+    LoadingStart BeginLoading();
     void EndLoading(const QPointer<QWidget>& focus);
+    // A command of the context menu (get, report) runs as a loading that closing the
+    // window cancels: it clears exportConfirmed, which the command sets.
+    LoadingStart BeginCommand();
+    struct CommandEnd {
+        bool stopped;  // by Stop or the close box
+        bool closing;  // the window is closing: nothing more is shown
+    };
+    CommandEnd EndCommand(const LoadingStart& start);
     void ShowStatusNow(const QString& text);
-    QWidget* Control(int id) const;
     WalkFlags Flags() const;
     QTreeWidgetItem* NewNode(QTreeWidgetItem* parent, const std::string& name, bool project);
     void ShowPendingWork();
@@ -148,6 +164,7 @@ class CProjectTreeCtrl : public QTreeWidget, private WalkHost {
 
     RunState* m_state = nullptr;
     RunState m_ownState;  // used until the application hands over its own
+    TreeHost* m_host = nullptr;
     int m_noHistory = 0;
     TreeImageList m_images;
     QIcon m_folderIcon;

@@ -1,11 +1,8 @@
 // The tree's context menu and its get: files out of the database into a folder.
-#include <QApplication>
 #include <QContextMenuEvent>
 #include <QFile>
-#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPointer>
 
 #include <exception>
 #include <string>
@@ -13,7 +10,6 @@
 #include "export/database_files.h"
 #include "export/tree_get.h"
 #include "sourcesafe/vss_error.h"
-#include "tree/control_ids.h"
 #include "tree/get_prompts.h"
 #include "tree/project_tree_ctrl.h"
 
@@ -77,13 +73,7 @@ void CProjectTreeCtrl::GetItem(QTreeWidgetItem* node) {
         return;
     }
 
-    const QPointer<QWidget> focus = QApplication::focusWidget();
-    auto* status = qobject_cast<QLabel*>(Control(IDC_STATUS));
-    const QString statusBefore = status != nullptr ? status->text() : QString();
-    BeginLoading();
-    // Closing the window clears it: then nothing more is shown.
-    m_state->exportConfirmed = 1;
-    m_sinceShown.start();
+    const LoadingStart start = BeginCommand();
     GetOutcome outcome;
     outcome.folder = folder;
     TreeGetCallbacks callbacks;
@@ -116,11 +106,7 @@ void CProjectTreeCtrl::GetItem(QTreeWidgetItem* node) {
         outcome.failed.emplace_back(
             spec, QStringLiteral("読み込めません (%1)").arg(QString::fromLocal8Bit(error.what())));
     }
-    m_pendingStatus = QString();
-    ShowStatusNow(statusBefore);
-    const bool closing = m_state->exportConfirmed == 0;
-    m_state->exportConfirmed = 0;
-    EndLoading(focus);
+    const bool closing = EndCommand(start).closing;
     outcome.filesWritten = get.filesWritten();
     outcome.stopped = get.stopped();
     if (!closing) {

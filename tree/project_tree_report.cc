@@ -1,8 +1,4 @@
 // The stock-taking report of a project's subtree, from the tree's context menu.
-#include <QApplication>
-#include <QLabel>
-#include <QPointer>
-
 #include <functional>
 #include <string>
 #include <utility>
@@ -13,7 +9,6 @@
 #include "export/subtree_walk.h"
 #include "report/report_page.h"
 #include "report/report_tally.h"
-#include "tree/control_ids.h"
 #include "tree/export_prompts.h"
 #include "tree/project_tree_ctrl.h"
 
@@ -49,13 +44,7 @@ class ReportWalkHost : public WalkHost {
 
 void CProjectTreeCtrl::SaveReport(QTreeWidgetItem* node) {
     const std::string spec = GetItemPath(node).toStdString();
-    const QPointer<QWidget> focus = QApplication::focusWidget();
-    auto* status = qobject_cast<QLabel*>(Control(IDC_STATUS));
-    const QString statusBefore = status != nullptr ? status->text() : QString();
-    BeginLoading();
-    // Closing the window clears it: then nothing more is shown.
-    m_state->exportConfirmed = 1;
-    m_sinceShown.start();
+    const LoadingStart start = BeginCommand();
 
     // Everything the walk can give, as varnotte-csv --report asks for it.
     const int firstExpand = 0;
@@ -74,14 +63,10 @@ void CProjectTreeCtrl::SaveReport(QTreeWidgetItem* node) {
         [this] { ProcessEvents(); });
     SubtreeWalk(m_pDatabase, flags, host, options).ExpandProject(nullptr, spec);
 
-    m_pendingStatus = QString();
-    ShowStatusNow(statusBefore);
     // Stopped, or the window closed: a report of part of the project would pass for the
     // whole, so none is made.
-    const bool whole = m_state->exportRunning != 0 && m_state->exportConfirmed != 0;
-    m_state->exportConfirmed = 0;
-    EndLoading(focus);
-    if (whole) {
+    const CommandEnd end = EndCommand(start);
+    if (!end.stopped && !end.closing) {
         const DatabaseFiles database = FilesOf(m_pDatabase);
         const std::string page = ReportPage(
             m_pDatabase,

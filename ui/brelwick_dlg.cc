@@ -57,6 +57,7 @@ CBrelwickDlg::~CBrelwickDlg() {
     qApp->removeEventFilter(this);
     // The tree clears itself as it goes, after this object's own members are gone.
     m_projectTree->disconnect(this);
+    m_projectTree->SetHost(nullptr);
     m_probeDatabase.Release();
 }
 
@@ -108,6 +109,7 @@ void CBrelwickDlg::CreateControls() {
             case ControlKind::kTree:
                 m_projectTree = new CProjectTreeCtrl(this);
                 m_projectTree->SetRunState(&m_state);
+                m_projectTree->SetHost(this);
                 widget = m_projectTree;
                 break;
             case ControlKind::kStatus:
@@ -153,6 +155,28 @@ void CBrelwickDlg::CreateControls() {
 
 QWidget* CBrelwickDlg::GetDlgItem(int id) const {
     return FindDlgItem(const_cast<CBrelwickDlg*>(this), id);
+}
+
+QString CBrelwickDlg::StatusText() const {
+    const auto* status = qobject_cast<const QLabel*>(GetDlgItem(IDC_STATUS));
+    return status != nullptr ? status->text() : QString();
+}
+
+void CBrelwickDlg::SetStatusText(const QString& text) {
+    if (auto* status = qobject_cast<QLabel*>(GetDlgItem(IDC_STATUS))) {
+        status->setText(text);
+    }
+}
+
+void CBrelwickDlg::EnableForLoading(bool loading) {
+    if (QWidget* stop = GetDlgItem(IDC_STOP)) {
+        stop->setEnabled(loading);
+    }
+    for (const int id : {IDC_BROWSE, IDC_USER_NAME, IDC_PASSWORD, IDC_OUTPUT_HISTORY, IDOK}) {
+        if (QWidget* control = GetDlgItem(id)) {
+            control->setEnabled(!loading);
+        }
+    }
 }
 
 int CBrelwickDlg::exec() {

@@ -14,6 +14,7 @@
 
 #include "sourcesafe/vss_database.h"
 #include "tree/run_state.h"
+#include "tree/tree_host.h"
 #include "tree/tree_images.h"
 #include "ui/database_list.h"
 #include "ui/dialog_units.h"
@@ -30,7 +31,9 @@ namespace varnotte {
 class CProjectTreeCtrl;
 class DialogLifecycle;
 
-class CBrelwickDlg : public QDialog {
+// The project tree's host: the tree writes the status line and switches the controls
+// through it, and the dialog finds them by their ids.
+class CBrelwickDlg : public QDialog, private TreeHost {
     Q_OBJECT
 
   public:
@@ -104,6 +107,11 @@ class CBrelwickDlg : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // TreeHost
+    QString StatusText() const override;
+    void SetStatusText(const QString& text) override;
+    void EnableForLoading(bool loading) override;
+
     void CreateControls();
     void ApplyMinimumTrackingSize();
     // Turns control 1069 into the size grip and nudges it into the corner.
