@@ -50,15 +50,6 @@ bool IsCandidate(int codePage) {
     return std::find(pages.begin(), pages.end(), codePage) != pages.end();
 }
 
-bool IsAscii(std::string_view bytes) {
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // ---------------------------------------------------------------------------------------
 // uchardet's opinion, as the code pages it speaks for.
 

@@ -11,15 +11,6 @@ namespace {
 const iconv_t kNoHandle = reinterpret_cast<iconv_t>(-1);
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
-bool IsAscii(std::string_view bytes) {
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // A cleared conversion state, so that nothing left over from an earlier call (a shift
 // state, or a character CP1255 and CP1258 hold back for a combining mark) leaks in.
 void ResetState(iconv_t cd) {
@@ -84,6 +75,15 @@ void Flush(iconv_t cd, std::string& out) {
 }
 
 }  // namespace
+
+bool IsAscii(std::string_view bytes) {
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
 
 struct TextDecoder::Handles {
     iconv_t toUtf8 = kNoHandle;

@@ -9,6 +9,9 @@
 
 namespace codepage {
 
+// Whether every byte is below 0x80: text that every code page reads alike.
+bool IsAscii(std::string_view bytes);
+
 // The iconv name of a Windows code page ("CP932", "CP1252", ...).
 std::string IconvNameForCodePage(int codePage);
 

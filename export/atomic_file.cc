@@ -17,16 +17,6 @@ std::string ErrorText(int code) {
     return std::strerror(code);
 }
 
-// The permissions a new file gets from this process's umask, which mkstemp ignores.
-mode_t NewFileMode() {
-    static const mode_t mode = [] {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return static_cast<mode_t>(0666 & ~mask);
-    }();
-    return mode;
-}
-
 bool WriteAll(int fd, std::string_view content) {
     while (!content.empty()) {
         const ssize_t written = ::write(fd, content.data(), content.size());
@@ -42,6 +32,15 @@ bool WriteAll(int fd, std::string_view content) {
 }
 
 }  // namespace
+
+mode_t NewFileMode() {
+    static const mode_t mode = [] {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return static_cast<mode_t>(0666 & ~mask);
+    }();
+    return mode;
+}
 
 bool WriteFileAtomically(const std::string& path, std::string_view content, std::time_t modified,
                          bool replace, std::string& error, int* errorCode) {

@@ -1,11 +1,16 @@
 // Writing one file whole or not at all, by the bytes of its path.
 #pragma once
 
+#include <sys/types.h>
+
 #include <ctime>
 #include <string>
 #include <string_view>
 
 namespace varnotte {
+
+// The permissions a new file gets from this process's umask (which mkstemp ignores).
+mode_t NewFileMode();
 
 // Writes `content` into a temporary file beside `path`, gives it the modification time
 // `modified`, and then puts it in place: over an existing file (or link, which is replaced,

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "export/atomic_file.h"
 #include "export/utf8_text.h"
 
 namespace varnotte {
@@ -59,7 +60,7 @@ void AppendWithCrLf(QByteArray& out, std::string_view text) {
 }
 
 // Enough for any real chain of links; a longer one is a loop.
-constexpr int kMaxLinks = 40;
+constexpr int kMaxLinkHops = 40;
 
 }  // namespace
 
@@ -108,7 +109,7 @@ QByteArray LinkTarget(const QByteArray& path) {
 // The file that writing `path` replaces: the end of its chain of symbolic links (a
 // dangling link's target too, which writing creates), else `path` itself.
 QByteArray FollowLinks(QByteArray path) {
-    for (int hops = 0; hops < kMaxLinks; ++hops) {
+    for (int hops = 0; hops < kMaxLinkHops; ++hops) {
         const QByteArray target = LinkTarget(path);
         if (target.isEmpty()) {
             break;
@@ -123,7 +124,7 @@ QByteArray FollowLinks(QByteArray path) {
 bool IsDescriptorAlias(QByteArray path) {
     static const QRegularExpression descriptor(
         QStringLiteral("^/proc/[^/]+(/task/[^/]+)?/fd/[0-9]+$"));
-    for (int hops = 0; hops <= kMaxLinks; ++hops) {
+    for (int hops = 0; hops <= kMaxLinkHops; ++hops) {
         char* folder = ::realpath(FolderOf(path).constData(), nullptr);
         if (folder == nullptr) {
             return false;
@@ -139,12 +140,6 @@ bool IsDescriptorAlias(QByteArray path) {
         }
     }
     return false;
-}
-
-mode_t NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
 }
 
 }  // namespace

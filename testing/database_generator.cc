@@ -16,7 +16,7 @@ namespace vsstest {
 namespace {
 
 constexpr int kMaxVersions = 65535;
-constexpr int kMaxCommentBytes = 30000;
+constexpr int kMaxGeneratedCommentBytes = 30000;
 // A log holds at most 4 GiB: ten versions of the largest size fit.
 constexpr int kMaxContentBytes = 200 << 20;
 constexpr std::uint32_t kFirstTime = 788918400;  // 1995-01-01: decades of history
@@ -150,7 +150,7 @@ class Generator {
         if (multiLine && text.find("\r\n") == std::string::npos) {
             text += "\r\n" + std::string(Word());
         }
-        return text.substr(0, kMaxCommentBytes);
+        return text.substr(0, kMaxGeneratedCommentBytes);
     }
 
     std::string ProjectName(int number) {
@@ -281,7 +281,7 @@ void CheckShape(const DatabaseShape& shape) {
     RequireRange(shape.depth, 1, 1000, "the depth");
     RequireRange(shape.filesPerProject, 0, 20'000, "the number of files per project");
     RequireRange(shape.versionsPerFile, 1, kMaxVersions, "the number of versions per file");
-    RequireRange(shape.commentBytes, 0, kMaxCommentBytes, "the comment size");
+    RequireRange(shape.commentBytes, 0, kMaxGeneratedCommentBytes, "the comment size");
     RequireRange(shape.textBytes, 0, kMaxContentBytes, "the text file size");
     RequireRange(shape.binaryBytes, 0, kMaxContentBytes, "the binary file size");
     RequireRange(shape.sizeSpreadPercent, 0, 100, "the size spread");

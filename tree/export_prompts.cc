@@ -5,17 +5,9 @@
 #include <QStringList>
 
 #include "export/output_file_writer.h"
+#include "tree/prompt_text.h"
 
 namespace varnotte {
-namespace {
-
-constexpr int kListedFailures = 10;
-
-QString Caption() {
-    return QStringLiteral("Varnotte");
-}
-
-}  // namespace
 
 QString DatabaseRefusalText(const QString& path, const TargetInDatabase& found) {
     switch (found.part) {
@@ -67,7 +59,7 @@ QString WriteFailureText(const WriteError& error) {
 }
 
 bool AskToExport(QWidget* owner) {
-    QMessageBox box(QMessageBox::NoIcon, Caption(),
+    QMessageBox box(QMessageBox::NoIcon, PromptCaption(),
                     QStringLiteral("このフォルダ下をCSVに出力しますか？"),
                     QMessageBox::Ok | QMessageBox::Cancel, owner);
     return box.exec() == QMessageBox::Ok;
@@ -78,14 +70,13 @@ namespace {
 // "<count and what it means>\n\n<the first ten specs>[\n他 N 件]"
 QString ListedItemsText(const QString& headline, const FailedItems& items) {
     QStringList specs;
-    for (std::size_t i = 0; i < items.size() && i < static_cast<std::size_t>(kListedFailures);
-         ++i) {
+    for (std::size_t i = 0; i < items.size() && i < kListedItems; ++i) {
         specs.append(items[i].first);
     }
     QString text =
         headline.arg(items.size()) + QStringLiteral("\n\n") + specs.join(QLatin1Char('\n'));
-    if (items.size() > static_cast<std::size_t>(kListedFailures)) {
-        text += QStringLiteral("\n他 %1 件").arg(items.size() - kListedFailures);
+    if (items.size() > kListedItems) {
+        text += QStringLiteral("\n他 %1 件").arg(items.size() - kListedItems);
     }
     return text;
 }
@@ -110,7 +101,7 @@ QString UnreadableItemsText(const FailedItems& failed, const FailedItems& damage
 }
 
 void WarnUnreadableItems(QWidget* owner, const FailedItems& failed, const FailedItems& damaged) {
-    QMessageBox box(QMessageBox::Warning, Caption(), UnreadableItemsText(failed, damaged),
+    QMessageBox box(QMessageBox::Warning, PromptCaption(), UnreadableItemsText(failed, damaged),
                     QMessageBox::Ok, owner);
     box.exec();
 }
@@ -142,7 +133,7 @@ bool SaveFileAs(QWidget* owner, const QString& title,
         if (write(path, error)) {
             return true;
         }
-        QMessageBox box(QMessageBox::Warning, Caption(), SaveFailureText(path, error),
+        QMessageBox box(QMessageBox::Warning, PromptCaption(), SaveFailureText(path, error),
                         QMessageBox::Ok, owner);
         box.exec();
     }

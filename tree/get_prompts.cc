@@ -8,22 +8,9 @@
 
 #include "export/output_file_writer.h"
 #include "tree/export_prompts.h"
+#include "tree/prompt_text.h"
 
 namespace varnotte {
-namespace {
-
-constexpr std::size_t kListedFailures = 10;
-
-QString Caption() {
-    return QStringLiteral("Varnotte");
-}
-
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
-
 QString AskGetFolder(QWidget* owner, const DatabaseFiles& database, const QString& name) {
     for (;;) {
         QFileDialog dialog(owner, QStringLiteral("取得先のフォルダを選択"));
@@ -40,7 +27,7 @@ QString AskGetFolder(QWidget* owner, const DatabaseFiles& database, const QStrin
             return folder;
         }
         QMessageBox box(
-            QMessageBox::Warning, Caption(),
+            QMessageBox::Warning, PromptCaption(),
             DatabaseRefusalText(target, found) + QStringLiteral("\n\n別の場所を選んで下さい。"),
             QMessageBox::Ok, owner);
         box.exec();
@@ -79,11 +66,11 @@ QString GetOutcomeText(const GetOutcome& outcome) {
     }
     if (!outcome.failed.empty()) {
         QStringList lines;
-        for (std::size_t i = 0; i < outcome.failed.size() && i < kListedFailures; ++i) {
+        for (std::size_t i = 0; i < outcome.failed.size() && i < kListedItems; ++i) {
             lines.append(outcome.failed[i].first + QStringLiteral(": ") + outcome.failed[i].second);
         }
-        if (outcome.failed.size() > kListedFailures) {
-            lines.append(QStringLiteral("他 %1 件").arg(outcome.failed.size() - kListedFailures));
+        if (outcome.failed.size() > kListedItems) {
+            lines.append(QStringLiteral("他 %1 件").arg(outcome.failed.size() - kListedItems));
         }
         text += QStringLiteral("\n\n取得できなかった項目が %1 件あります。\n\n")
                     .arg(outcome.failed.size()) +
@@ -91,12 +78,11 @@ QString GetOutcomeText(const GetOutcome& outcome) {
     }
     if (!outcome.shortNames.empty()) {
         QStringList specs;
-        for (std::size_t i = 0; i < outcome.shortNames.size() && i < kListedFailures; ++i) {
+        for (std::size_t i = 0; i < outcome.shortNames.size() && i < kListedItems; ++i) {
             specs.append(outcome.shortNames[i]);
         }
-        if (outcome.shortNames.size() > kListedFailures) {
-            specs.append(
-                QStringLiteral("他 %1 件").arg(outcome.shortNames.size() - kListedFailures));
+        if (outcome.shortNames.size() > kListedItems) {
+            specs.append(QStringLiteral("他 %1 件").arg(outcome.shortNames.size() - kListedItems));
         }
         text += QStringLiteral(
                     "\n\n名前を読めないため、保存されている短い名前で書き込んだファイルが %1 "
@@ -109,7 +95,7 @@ QString GetOutcomeText(const GetOutcome& outcome) {
 
 void ShowGetOutcome(QWidget* owner, const GetOutcome& outcome) {
     const bool whole = outcome.failed.empty() && outcome.shortNames.empty() && !outcome.stopped;
-    QMessageBox box(whole ? QMessageBox::Information : QMessageBox::Warning, Caption(),
+    QMessageBox box(whole ? QMessageBox::Information : QMessageBox::Warning, PromptCaption(),
                     GetOutcomeText(outcome), QMessageBox::Ok, owner);
     box.exec();
 }

@@ -18,6 +18,7 @@
 #include "tree/expand_button_style.h"
 #include "tree/export_prompts.h"
 #include "tree/open_progress.h"
+#include "tree/prompt_text.h"
 
 namespace varnotte {
 namespace {
@@ -42,10 +43,6 @@ class WaitCursor {
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
-
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The flag decides only whether the button is drawn (see ExpandButtonStyle). Qt's own
 // indicator policy must still report the children a node holds: DontShowIndicator would

@@ -12,13 +12,10 @@
 #include "sourcesafe/vss_error.h"
 #include "tree/get_prompts.h"
 #include "tree/project_tree_ctrl.h"
+#include "tree/prompt_text.h"
 
 namespace varnotte {
 namespace {
-
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString GetStatusText(std::size_t written, const QString& spec) {
     return QStringLiteral("取得中 (%1 個): %2").arg(written).arg(spec);

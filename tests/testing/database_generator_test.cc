@@ -67,14 +67,6 @@ sourcesafe::IVSSDatabase Open(const fs::path& root, int codePage) {
     return database;
 }
 
-std::string Join(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line + "\n";
-    }
-    return text;
-}
-
 struct ShapeCase {
     std::string name;
     DatabaseShape shape;
@@ -107,7 +99,7 @@ TEST_P(GeneratedDatabase, IsSoundAndReadsBackWithItsCounts) {
     EXPECT_EQ(counts.projects, shape.projects);
     EXPECT_EQ(counts.files, static_cast<long long>(shape.projects) * shape.filesPerProject);
     EXPECT_EQ(counts.fileVersions, counts.files * shape.versionsPerFile);
-    EXPECT_EQ(Join(readback::CheckDatabase(temp / "db" / "data")), "")
+    EXPECT_EQ(JoinLines(readback::CheckDatabase(temp / "db" / "data")), "")
         << "every CRC and rule holds";
 
     const sourcesafe::IVSSDatabase database = Open(temp / "db", shape.codePage);
@@ -193,7 +185,7 @@ TEST(GeneratedDatabaseContent, SizesChangeTheDeltasAndNothingElse) {
     heavy.sizeSpreadPercent = 50;
     EXPECT_EQ(GenerateDatabase(temp / "thin", thin).exportedVersions,
               GenerateDatabase(temp / "heavy", heavy).exportedVersions);
-    EXPECT_EQ(Join(readback::CheckDatabase(temp / "heavy" / "data")), "");
+    EXPECT_EQ(JoinLines(readback::CheckDatabase(temp / "heavy" / "data")), "");
     EXPECT_EQ(ReadWholeFile(temp / "thin" / "data" / "names.dat"),
               ReadWholeFile(temp / "heavy" / "data" / "names.dat"));
 
@@ -219,7 +211,7 @@ TEST(GeneratedDatabaseContent, SizesChangeTheDeltasAndNothingElse) {
                                 revision.label + " " + revision.comment + " " +
                                 revision.labelComment);
             }
-            return Join(lines);
+            return JoinLines(lines);
         };
         EXPECT_EQ(summary(a), summary(b)) << relative;
     }

@@ -29,14 +29,6 @@ using readback::ReadProjectList;
 using readback::Revision;
 using Action = rv::Action;
 
-std::string Join(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line + "\n";
-    }
-    return text;
-}
-
 std::uint16_t Code(Action action) {
     return static_cast<std::uint16_t>(action);
 }
@@ -104,7 +96,7 @@ TEST_F(DatabaseWriterTest, EveryActionKeepsTheFormatRules) {
     writer.Destroy(writer.Root(), doomed);
     writer.Write();
 
-    EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "");
+    EXPECT_EQ(JoinLines(readback::CheckDatabase(writer.DataFolderPath())), "");
 }
 
 // What a checked-out file of a real database holds (edits-comments): flags 0x41, the
@@ -170,7 +162,7 @@ TEST_F(DatabaseWriterTest, CheckoutsFillTheCheckoutRecordAsSourceSafeDoes) {
         EXPECT_EQ(record.U32(cf::kCheckoutCount), row.count);
         EXPECT_EQ(log.Revisions().size(), row.versions);
     }
-    EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "");
+    EXPECT_EQ(JoinLines(readback::CheckDatabase(writer.DataFolderPath())), "");
 }
 
 TEST_F(DatabaseWriterTest, ChildListsAreSortedByShortFieldAndFlagged) {
@@ -224,7 +216,7 @@ TEST_F(DatabaseWriterTest, ChildListsAreSortedByShortFieldAndFlagged) {
     const Log log(writer.LogPath(readme));
     EXPECT_EQ(log.Header().U16(dh::kParentCount), 2);
     EXPECT_EQ(log.Header().U16(dh::kFileFlags), dh::kFileShared);
-    EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "");
+    EXPECT_EQ(JoinLines(readback::CheckDatabase(writer.DataFolderPath())), "");
 }
 
 // Each action's EL: in which log, with which code and action-specific fields.
@@ -346,7 +338,7 @@ TEST_F(DatabaseWriterTest, ActionsAreLoggedWithTheirLayout) {
     EXPECT_EQ(writer.CurrentVersion(lib), 9);
     EXPECT_EQ(writer.CurrentVersion(src), 7);
     EXPECT_EQ(writer.CurrentVersion(main), 3) << "labels and moves elsewhere do not count";
-    EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "");
+    EXPECT_EQ(JoinLines(readback::CheckDatabase(writer.DataFolderPath())), "");
 }
 
 TEST_F(DatabaseWriterTest, CheckInSpecDefaultsToAProjectStillListingTheFile) {
@@ -431,7 +423,7 @@ TEST_F(DatabaseWriterTest, BranchStartsANewLogAboveTheSourcesVersions) {
     EXPECT_EQ(TextAt(logged, rv::kBranchPhysical, rv::kPhysicalSize), writer.PhysicalName(branch));
     EXPECT_EQ(ReadProjectList(writer.DataPath(two)).at(0).physical, writer.PhysicalName(branch));
     EXPECT_EQ(ReadProjectList(writer.DataPath(two)).at(0).flags, 0);
-    EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "");
+    EXPECT_EQ(JoinLines(readback::CheckDatabase(writer.DataFolderPath())), "");
 }
 
 TEST_F(DatabaseWriterTest, DestroyRemovesEntriesAndFilesNoProjectListsAnyMore) {
@@ -454,7 +446,7 @@ TEST_F(DatabaseWriterTest, DestroyRemovesEntriesAndFilesNoProjectListsAnyMore) {
     ASSERT_EQ(rootList.size(), 1u);
     EXPECT_EQ(rootList[0].shortName, "keep");
     EXPECT_EQ(ReadProjectList(writer.DataPath(keep)).at(0).flags, 0) << "no longer shared";
-    EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "");
+    EXPECT_EQ(JoinLines(readback::CheckDatabase(writer.DataFolderPath())), "");
 }
 
 TEST_F(DatabaseWriterTest, CommentsAndLabelCommentsFollowTheirEl) {
@@ -483,7 +475,7 @@ TEST_F(DatabaseWriterTest, CommentsAndLabelCommentsFollowTheirEl) {
     const Log rootLog(writer.LogPath(writer.Root()));
     const Revision rootCreated = rootLog.Revisions().back();
     EXPECT_EQ(rootCreated.body.U32(rv::kCommentOffset), 0u);
-    EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "");
+    EXPECT_EQ(JoinLines(readback::CheckDatabase(writer.DataFolderPath())), "");
 }
 
 TEST_F(DatabaseWriterTest, NamesFileHoldsEveryNameTheShortFieldCannot) {
@@ -544,7 +536,7 @@ TEST_F(DatabaseWriterTest, NamesFileHoldsEveryNameTheShortFieldCannot) {
         ASSERT_NE(offset, 0u);
         EXPECT_EQ(readback::ReadNameRecord(writer.NamesFilePath(), offset), rows[i].expected);
     }
-    EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "");
+    EXPECT_EQ(JoinLines(readback::CheckDatabase(writer.DataFolderPath())), "");
 }
 
 TEST_F(DatabaseWriterTest, UsersAreSortedAndHashed) {
@@ -572,7 +564,7 @@ TEST_F(DatabaseWriterTest, UsersAreSortedAndHashed) {
     EXPECT_EQ(users[5].passwordHash, 0x1234);
     EXPECT_TRUE(fs::exists(Root() / "users" / "johnson" / "ss.ini"));
     EXPECT_FALSE(fs::exists(Root() / "users" / "admin"));
-    EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "");
+    EXPECT_EQ(JoinLines(readback::CheckDatabase(writer.DataFolderPath())), "");
 }
 
 TEST_F(DatabaseWriterTest, PhysicalNamesAreHandedOutInOrder) {
@@ -623,7 +615,7 @@ TEST_F(DatabaseWriterTest, OptionsShapeTheFolder) {
     EXPECT_NE(ini.find("\r\nUsers_Txt = users.txt\r\n"), std::string::npos);
     EXPECT_LT(ini.find("Shadow = \r\n"), ini.find("[TimeZone]\r\nTZ_Bias = -60\r\n"))
         << "extra keys stay global";
-    EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "");
+    EXPECT_EQ(JoinLines(readback::CheckDatabase(writer.DataFolderPath())), "");
 }
 
 TEST_F(DatabaseWriterTest, MisuseIsRefused) {
@@ -657,7 +649,7 @@ TEST_F(DatabaseWriterTest, MisuseIsRefused) {
     writer.Write();
     EXPECT_THROW(writer.Write(), std::logic_error);
     EXPECT_THROW(writer.AddFile(project, "late.txt"), std::logic_error);
-    EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "")
+    EXPECT_EQ(JoinLines(readback::CheckDatabase(writer.DataFolderPath())), "")
         << "refused actions leave no trace";
 }
 

@@ -29,14 +29,6 @@ std::map<std::string, std::string> FilesUnder(const fs::path& root) {
     return files;
 }
 
-std::string Join(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line + "\n";
-    }
-    return text;
-}
-
 // A database with shares across projects, labels, pins, deletions and long names, built the
 // same way whether `writeEarly` writes subtrees as soon as they are done or not.
 void BuildScript(DatabaseWriter& writer, bool writeEarly) {
@@ -82,7 +74,7 @@ TEST(WriteSubtree, WritesTheSameBytesAsWritingAtOnce) {
         ASSERT_TRUE(actual.count(name)) << name;
         EXPECT_TRUE(actual.at(name) == bytes) << name << " differs";
     }
-    EXPECT_EQ(Join(readback::CheckDatabase(inParts.DataFolderPath())), "");
+    EXPECT_EQ(JoinLines(readback::CheckDatabase(inParts.DataFolderPath())), "");
 }
 
 struct RefusedAction {
@@ -114,7 +106,7 @@ TEST_P(WrittenItem, RefusesChange) {
 
     writer.CheckIn(writer.AddFile(kOpen, "after.txt"));
     writer.Write();
-    EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "");
+    EXPECT_EQ(JoinLines(readback::CheckDatabase(writer.DataFolderPath())), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -153,7 +145,7 @@ TEST(WriteSubtree, EntriesOfWrittenFilesInOpenProjectsCanStillBeDeleted) {
     writer.Delete(open, file);
     EXPECT_EQ(writer.CurrentVersion(file), 1) << "a written item still answers questions";
     writer.Write();
-    EXPECT_EQ(Join(readback::CheckDatabase(writer.DataFolderPath())), "");
+    EXPECT_EQ(JoinLines(readback::CheckDatabase(writer.DataFolderPath())), "");
     EXPECT_THROW(writer.WriteSubtree(open), std::logic_error) << "after Write() nothing more";
 }
 

@@ -461,3 +461,15 @@ std::vector<std::string> CheckDatabase(const fs::path& dataFolder) {
 }
 
 }  // namespace vsstest::readback
+
+namespace vsstest {
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    return text;
+}
+
+}  // namespace vsstest

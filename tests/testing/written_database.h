@@ -80,3 +80,10 @@ std::vector<User> ReadUsers(const std::filesystem::path& userFile);
 std::vector<std::string> CheckDatabase(const std::filesystem::path& dataFolder);
 
 }  // namespace vsstest::readback
+
+namespace vsstest {
+
+// The lines, each ended by a line feed: a list of violations shown whole when a test fails.
+std::string JoinLines(const std::vector<std::string>& lines);
+
+}  // namespace vsstest
