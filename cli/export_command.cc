@@ -75,6 +75,12 @@ class ExportHost : public WalkHost {
         }
     }
 
+    void ChildrenRead(const sourcesafe::IVSSItem& project,
+                      const sourcesafe::IVSSItems& children) override {
+        if (content_ != nullptr) {
+            content_->Ahead(project, children);
+        }
+    }
     Node AddProjectNode(Node, const sourcesafe::IVSSItem&) override { return nullptr; }
     void AddFileNode(Node, const sourcesafe::IVSSItem& file) override {
         if (content_ == nullptr) {
@@ -396,7 +402,8 @@ void WalkUntilCodePageConfirmed(const Options& options, OpenExport& open, std::F
     walkOptions.includeDeleted = options.deleted;
     walkOptions.projectHistory = options.projectHistory;
     if (options.checkContent) {
-        walk.content = std::make_unique<ContentFactsCache>(ContentTypesWanted(options));
+        walk.content = std::make_unique<ContentFactsCache>(ContentTypesWanted(options),
+                                                           ContentFactsCache::EveryCore());
     }
     for (bool again = true; again;) {
         walk.exportRunning = 1;

@@ -1,7 +1,12 @@
 #include "export/content_facts.h"
 
+#include <algorithm>
 #include <array>
+#include <functional>
+#include <thread>
+#include <utility>
 
+#include "export/content_rebuild_pool.h"
 #include "export/utf8_text.h"
 
 namespace varnotte {
@@ -64,24 +69,29 @@ std::string_view ContentTypeOf(std::string_view bytes) {
     return (seen & kBinaryControl) != 0 ? "binary" : "text";
 }
 
-const ContentFacts& ContentFactsCache::Of(const sourcesafe::IVSSItem& file) {
-    const auto [at, added] = facts_.try_emplace(file.Physical());
-    ContentFacts& facts = at->second;
-    if (!added) {
-        return facts;
-    }
-    const std::string_view stored = StoredContentType(file.StoredFileType());
+namespace {
+
+// Files queued for each thread: enough that a thread finds the next one as it finishes
+// one, while the walk waits for a large file ahead of them.
+constexpr unsigned kQueuedPerThread = 4;
+
+ContentFacts Rebuild(sourcesafe::ContentReader& reader, const ContentRebuildPool::Job& job,
+                     ContentFactsCache::Types types, const std::function<bool()>& stop) {
+    using Types = ContentFactsCache::Types;
+    ContentFacts facts;
+    const std::string_view stored = StoredContentType(job.storedType);
     try {
         const sourcesafe::ContentCheck check =
-            file.CheckContent([&](int version, std::string_view bytes) {
+            reader.Check(job.source, [&](int version, std::string_view bytes) {
                 // Versions come newest first.
-                const bool wanted = types_ == Types::kEveryVersion ||
-                                    (types_ == Types::kNewest && facts.versions.empty());
+                const bool wanted = types == Types::kEveryVersion ||
+                                    (types == Types::kNewest && facts.versions.empty());
                 std::string_view type = stored;
                 if (type.empty() && wanted) {
                     type = ContentTypeOf(bytes);
                 }
                 facts.versions[version] = {static_cast<long long>(bytes.size()), type};
+                return !stop();
             });
         facts.storedBytes = check.storedBytes;
         facts.latestOnly = check.latestOnly;
@@ -91,6 +101,77 @@ const ContentFacts& ContentFactsCache::Of(const sourcesafe::IVSSItem& file) {
         facts.error = error;
     }
     return facts;
+}
+
+}  // namespace
+
+ContentFactsCache::ContentFactsCache(Types types, unsigned threads) : types_(types) {
+    if (threads > 0) {
+        aheadLimit_ = std::size_t{threads} * kQueuedPerThread;
+        pool_ = std::make_unique<ContentRebuildPool>(
+            threads, [types](sourcesafe::ContentReader& reader, const ContentRebuildPool::Job& job,
+                             const std::function<bool()>& stop) {
+                return Rebuild(reader, job, types, stop);
+            });
+    }
+}
+
+ContentFactsCache::~ContentFactsCache() = default;
+
+unsigned ContentFactsCache::EveryCore() {
+    return std::max(1U, std::thread::hardware_concurrency());
+}
+
+void ContentFactsCache::Ahead(const sourcesafe::IVSSItem& project,
+                              const sourcesafe::IVSSItems& children) {
+    if (!pool_) {
+        return;
+    }
+    if (!lookAhead_.ListRead(project, children)) {
+        pool_->Clear();  // what was queued for another walk, or another place
+    }
+    QueueAhead();
+}
+
+void ContentFactsCache::QueueAhead() {
+    while (pool_->Size() < aheadLimit_) {
+        const std::optional<sourcesafe::IVSSItem> file = lookAhead_.Next();
+        if (!file) {
+            return;
+        }
+        try {
+            pool_->Add({file->ContentSourceOf(), file->StoredFileType()});
+        } catch (const sourcesafe::VssError&) {
+            // Of says so when the walk gets there.
+        }
+    }
+}
+
+const ContentFacts& ContentFactsCache::Of(const sourcesafe::IVSSItem& file) {
+    const std::string physical = file.Physical();
+    if (const auto known = facts_.find(physical); known != facts_.end()) {
+        return known->second;
+    }
+    const std::string storedType = file.StoredFileType();
+    std::optional<ContentFacts> facts;
+    if (pool_) {
+        facts = pool_->Take(physical, storedType, reader_);
+        if (!facts) {
+            lookAhead_.Reached(file);
+        }
+    }
+    if (!facts) {
+        try {
+            facts = Rebuild(reader_, {file.ContentSourceOf(), storedType}, types_,
+                            [] { return false; });
+        } catch (const sourcesafe::VssError& error) {
+            facts.emplace().error = error;
+        }
+    }
+    if (pool_) {
+        QueueAhead();
+    }
+    return facts_.emplace(physical, std::move(*facts)).first->second;
 }
 
 }  // namespace varnotte

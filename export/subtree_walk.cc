@@ -39,6 +39,7 @@ bool SubtreeWalk::ExpandProject(WalkHost::Node node, const std::string& nodePath
         }
         return false;
     }
+    host_.ChildrenRead(project, children);
     if (options_.projectHistory && GathersRows()) {
         Gathered history;
         GatherProjectHistory(project, history);
@@ -201,6 +202,7 @@ void SubtreeWalk::AddProject(WalkHost::Node parent, const sourcesafe::IVSSItem& 
         ReportProjectFailed(project, project.Spec(), error);
         return;
     }
+    host_.ChildrenRead(project, children);
     if (options_.projectHistory && GathersRows()) {
         GatherProjectHistory(project, gathered);
     }

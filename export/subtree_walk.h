@@ -91,6 +91,10 @@ class WalkHost {
 
     // Once for every item the walk visits, before it is read.
     virtual void ProcessEvents() {}
+    // A project's child list was read: the walk visits its items next, as far as it may, and
+    // the items of each subproject before the items after it.
+    virtual void ChildrenRead(const sourcesafe::IVSSItem& /*project*/,
+                              const sourcesafe::IVSSItems& /*children*/) {}
     // A project was read: add its node as the last child of `parent`.
     virtual Node AddProjectNode(Node parent, const sourcesafe::IVSSItem& project) = 0;
     // A file was read: add its node as the last child of `parent`.

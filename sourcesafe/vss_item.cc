@@ -5,6 +5,7 @@
 
 #include "sourcesafe/automation_date.h"
 #include "sourcesafe/connection.h"
+#include "sourcesafe/content_reader.h"
 #include "sourcesafe/vss_error.h"
 #include "sourcesafe/vss_version_state.h"
 #include "vssdb/current_content.h"
@@ -327,7 +328,7 @@ IVSSItem IVSSItem::At(vssdb::Moment moment) const {
 
 namespace {
 
-vssdb::FileContentReader& ContentReader(Connection& connection) {
+vssdb::FileContentReader& SharedContentReader(Connection& connection) {
     if (!connection.content) {
         connection.content =
             std::make_unique<vssdb::FileContentReader>(connection.database->dataPath());
@@ -349,7 +350,7 @@ std::string IVSSItem::Get(int version) const {
     if (version == 0) {
         version = VersionNumber();
     }
-    vssdb::FileContentReader& reader = ContentReader(*state.connection);
+    vssdb::FileContentReader& reader = SharedContentReader(*state.connection);
     return Guarded([&] {
         std::string notKept;
         std::optional<std::string> content;
@@ -372,26 +373,24 @@ std::string IVSSItem::Get(int version) const {
 
 ContentCheck IVSSItem::CheckContent(const VersionBytes& each) const {
     const State& state = RequireReadable();
-    ContentCheck check;
     if (state.located.type != vssdb::ItemType::kFile) {
-        return check;
+        return {};
     }
-    vssdb::FileContentReader& reader = ContentReader(*state.connection);
-    const vssdb::ContentSummary summary = Guarded([&] {
-        return reader.ForEachVersion(state.located.physical,
-                                     [&](const vssdb::VersionContent& content) {
-                                         ++check.versions;
-                                         if (each) {
-                                             each(content.version, content.bytes);
-                                         }
-                                         return true;
-                                     });
-    });
-    check.storedBytes = static_cast<long long>(summary.storedBytes);
-    check.latestOnly = summary.latestOnly;
-    check.notKept = summary.notKept;
-    check.restoredDataFiles = summary.restoredDataFiles;
-    return check;
+    return CheckContentWith(SharedContentReader(*state.connection), state.located.physical,
+                            [&](int version, std::string_view bytes) {
+                                if (each) {
+                                    each(version, bytes);
+                                }
+                                return true;
+                            });
+}
+
+ContentSource IVSSItem::ContentSourceOf() const {
+    const State& state = RequireReadable();
+    if (state.located.type != vssdb::ItemType::kFile) {
+        return {};
+    }
+    return {state.connection->database->dataPath(), state.located.physical};
 }
 
 const IVSSItems::State& IVSSItems::Require() const {

@@ -51,6 +51,13 @@ struct ContentCheck {
     std::vector<std::string> restoredDataFiles;
 };
 
+// What rebuilding a file's content needs, and nothing that refers back to the database:
+// it may be handed to another thread (see content_reader.h).
+struct ContentSource {
+    std::string dataPath;  // the database's data folder
+    std::string physical;  // empty for a project, which has no content
+};
+
 // What is said of a data file in ContentCheck::restoredDataFiles.
 std::string_view LineEndingsRestoredReason();
 
@@ -152,6 +159,9 @@ class IVSSItem {
     // content: nothing is read.
     using VersionBytes = std::function<void(int version, std::string_view bytes)>;
     ContentCheck CheckContent(const VersionBytes& each = nullptr) const;
+    // What CheckContent reads, to be rebuilt on another thread by a ContentReader. Raises
+    // as CheckContent does before it reads anything.
+    ContentSource ContentSourceOf() const;
 
   private:
     struct State;

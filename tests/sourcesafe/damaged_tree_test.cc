@@ -1,9 +1,11 @@
 // Child lists damaged so that the project tree is no tree any more: a project listed below
 // itself, the root listed as a subproject, one project in two places, two projects of one
 // name, two entries that lead to one spec. An export must end, visit each item once and
-// report the damage.
+// report the damage; its content check, rebuilding files ahead of such a walk on threads,
+// must find what a check of one file at a time finds, in the same order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "export/content_facts.h"
 #include "export/subtree_walk.h"
 #include "sourcesafe/vss_database.h"
 #include "testing/damage.h"
@@ -31,8 +34,36 @@ using vsstest::ItemId;
 
 class CollectingHost : public varnotte::WalkHost {
   public:
+    explicit CollectingHost(varnotte::ContentFactsCache* content = nullptr) : content_(content) {}
+
+    void ChildrenRead(const sourcesafe::IVSSItem& project,
+                      const sourcesafe::IVSSItems& children) override {
+        if (content_ != nullptr) {
+            content_->Ahead(project, children);
+        }
+    }
     Node AddProjectNode(Node, const sourcesafe::IVSSItem&) override { return nullptr; }
-    void AddFileNode(Node, const sourcesafe::IVSSItem&) override {}
+    // With a content check, what it finds of each file: its versions' sizes and kinds of
+    // content, the data files restored, and the damage.
+    void AddFileNode(Node, const sourcesafe::IVSSItem& file) override {
+        if (content_ == nullptr) {
+            return;
+        }
+        const varnotte::ContentFacts& facts = content_->Of(file);
+        std::string found = file.Spec() + ":";
+        for (const auto& [version, content] : facts.versions) {
+            found += " " + std::to_string(version) + "=" + std::to_string(content.size) + " " +
+                     std::string(content.contentType);
+        }
+        for (const std::string& data : facts.restoredDataFiles) {
+            found += " restored " + fs::path(data).filename().string();
+        }
+        if (facts.error) {
+            found += std::string(" damaged: ") + facts.error->what();
+        }
+        content.push_back(found);
+        content_->Forget(file.Physical());
+    }
     void ShowStatus(const std::string&) override {}
     void AddRow(std::string row) override { rows.push_back(std::move(row)); }
     void ItemFailed(const std::string& spec, const sourcesafe::VssError& error) override {
@@ -54,10 +85,16 @@ class CollectingHost : public varnotte::WalkHost {
     std::vector<std::string> rows;
     std::vector<std::string> failures;
     std::vector<std::string> damages;
+    std::vector<std::string> content;
+
+  private:
+    varnotte::ContentFactsCache* content_;
 };
 
-// The rows and failures of a confirmed export of the whole database.
-CollectingHost ExportWhole(const DatabaseWriter& writer) {
+// The rows and failures of a confirmed export of the whole database, and with `content`
+// what checking the content finds.
+CollectingHost ExportWhole(const DatabaseWriter& writer,
+                           varnotte::ContentFactsCache* content = nullptr) {
     sourcesafe::IVSSDatabase db;
     EXPECT_EQ(
         sourcesafe::CreateInstance(sourcesafe::CLSID_VSSDatabase, sourcesafe::CLSCTX_ALL_SERVERS,
@@ -66,7 +103,7 @@ CollectingHost ExportWhole(const DatabaseWriter& writer) {
     db.Open(writer.IniPath().string(), "Admin", "");
     const int firstExpand = 0, running = 1, confirmed = 1, history = 0;
     const varnotte::WalkFlags flags{firstExpand, running, confirmed, history};
-    CollectingHost host;
+    CollectingHost host(content);
     varnotte::SubtreeWalk(db, flags, host).ExpandProject(nullptr, "$/");
     return host;
 }
@@ -87,7 +124,7 @@ struct Damage {
     std::function<void(const DatabaseWriter&, const Tree&)> apply;
     std::string failedSpec;
     std::string message;
-    std::vector<std::string> projectRows;  // in walk order
+    std::vector<std::string> projectRows;  // in walk order; the files' rows left out
 };
 
 std::ostream& operator<<(std::ostream& out, const Damage& damage) {
@@ -106,14 +143,56 @@ TEST_P(DamagedTree, ExportEndsAndReportsTheDamage) {
     tree.deep = writer.AddProject(tree.sub2, "Deep");
     tree.r = writer.AddProject(writer.Root(), "R");
     tree.other = writer.AddProject(tree.r, "Other");
+    // Files before and after the subprojects of every list, of two versions each; the first
+    // of each list is large, so that the threads mostly start on the others while the walk
+    // rebuilds it.
+    std::vector<ItemId> files;
+    for (const ItemId project : {tree.p, tree.sub1, tree.sub2, tree.deep, tree.r, tree.other}) {
+        for (const std::string name : {"a.txt", "m.txt", "t.txt"}) {
+            const std::string text = name + " of " + std::to_string(project) +
+                                     std::string(name == "a.txt" ? 300000 : 0, 'x');
+            files.push_back(writer.AddFile(project, name, {}, false, text + "\r\n"));
+            writer.CheckIn(files.back(), {}, {}, text + "\r\nchanged\r\n");
+        }
+    }
     writer.Write();
+    vsstest::PatchBytes(writer.DataPath(files[5]), 0, "#");  // $/P/Sub1/t.txt
+    const std::string copied = vsstest::ReadWholeFile(writer.DataPath(files[9]));
+    vsstest::WriteWholeFile(writer.DataPath(files[9]),  // $/P/Sub2/Deep/a.txt, in text mode
+                            copied.substr(0, copied.find('\r')) + "\nchanged\n");
     GetParam().apply(writer, tree);
 
     const CollectingHost host = ExportWhole(writer);
-    EXPECT_EQ(host.Specs(), GetParam().projectRows);
+    const std::vector<std::string> specs = host.Specs();
+    std::vector<std::string> projectRows;
+    std::copy_if(specs.begin(), specs.end(), std::back_inserter(projectRows),
+                 [](const std::string& spec) { return !spec.ends_with(".txt"); });
+    EXPECT_EQ(projectRows, GetParam().projectRows);
     ASSERT_EQ(host.failures.size(), 1u) << testing::PrintToString(host.failures);
     EXPECT_EQ(host.failures[0].rfind(GetParam().failedSpec + ": ", 0), 0u) << host.failures[0];
     EXPECT_NE(host.failures[0].find(GetParam().message), std::string::npos) << host.failures[0];
+
+    varnotte::ContentFactsCache oneByOne(varnotte::ContentFactsCache::Types::kEveryVersion, 0);
+    const std::vector<std::string> found = ExportWhole(writer, &oneByOne).content;
+    EXPECT_EQ(std::count_if(found.begin(), found.end(),
+                            [](const std::string& file) {
+                                return file.starts_with("$/P/Sub1/t.txt: damaged: ") &&
+                                       file.find("does not match the checksum") !=
+                                           std::string::npos;
+                            }),
+              1)
+        << testing::PrintToString(found);
+    EXPECT_EQ(std::count_if(found.begin(), found.end(),
+                            [](const std::string& file) {
+                                return file.find(" restored ") != std::string::npos;
+                            }),
+              std::count(projectRows.begin(), projectRows.end(), "$/P/Sub2/Deep"))
+        << testing::PrintToString(found);
+    for (const unsigned threads : {1U, 3U}) {
+        varnotte::ContentFactsCache ahead(varnotte::ContentFactsCache::Types::kEveryVersion,
+                                          threads);
+        EXPECT_EQ(ExportWhole(writer, &ahead).content, found) << threads << " thread(s)";
+    }
 }
 
 std::string Physical(const DatabaseWriter& writer, ItemId item) {
