@@ -1,4 +1,4 @@
-// Writing one file whole or not at all, by the bytes of its path.
+// Writing one file whole or not at all, into a folder held open.
 #pragma once
 
 #include <sys/types.h>
@@ -12,11 +12,23 @@ namespace varnotte {
 // The permissions a new file gets from this process's umask (which mkstemp ignores).
 mode_t NewFileMode();
 
-// Writes `content` into a temporary file beside `path`, gives it the modification time
-// `modified`, and then puts it in place: over an existing file (or link, which is replaced,
-// not followed) only with `replace`. On failure nothing is left behind, `error` says why
-// and `errorCode`, when given, is the errno (EEXIST for a file in the way).
-bool WriteFileAtomically(const std::string& path, std::string_view content, std::time_t modified,
-                         bool replace, std::string& error, int* errorCode = nullptr);
+// How the file is kept out of sight until it is whole.
+enum class AtomicWriteMethod {
+    // A file without a name (O_TMPFILE) given its name once written, or, where the file
+    // system cannot make one, a temporary file beside it renamed into place.
+    kBest,
+    // Always the temporary file beside it.
+    kTemporaryName,
+};
+
+// Writes `content` as `name` in the folder open as `folder`, with the modification time
+// `modified`. An entry already of that name (a file, or a link, which is replaced, not
+// followed) is replaced only with `replace`, at once, never left half written. On failure
+// nothing is left behind, `error` says why and `errorCode`, when given, is the errno
+// (EEXIST for a file in the way).
+bool WriteFileAtomically(int folder, const std::string& name, std::string_view content,
+                         std::time_t modified, bool replace, std::string& error,
+                         int* errorCode = nullptr,
+                         AtomicWriteMethod method = AtomicWriteMethod::kBest);
 
 }  // namespace varnotte

@@ -1,6 +1,8 @@
 #include "export/tree_get.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 
@@ -10,9 +12,12 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "export/atomic_file.h"
+#include "export/utf8_text.h"
 #include "sourcesafe/vss_error.h"
 
 namespace varnotte {
@@ -38,11 +43,11 @@ std::time_t InstantOf(double automationDate, const sourcesafe::TimeZone* zone) {
     return local == static_cast<std::time_t>(-1) ? asUtc : local;
 }
 
-// Whether `path` is a folder itself, not a link to one.
-bool IsRealFolder(const std::string& path) {
-    struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+TargetInDatabase TargetAtPath(const std::string& path, const DatabaseFiles& files) {
+    return varnotte::FindTargetInDatabase(QFile::decodeName(path.c_str()), files);
 }
+
+constexpr int kGetFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
 }  // namespace
 
@@ -93,13 +98,65 @@ double DateOf(const sourcesafe::IVSSItem& file, int number) {
                                "it has no version " + std::to_string(number));
 }
 
+TreeGet::Folder::~Folder() {
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
 TreeGet::TreeGet(const sourcesafe::IVSSDatabase& database, bool replace, TreeGetCallbacks callbacks)
     : database_(database),
       files_(FilesOf(database)),
       replace_(replace),
-      callbacks_(std::move(callbacks)) {}
+      callbacks_(std::move(callbacks)) {
+    for (const auto& [part, path] : {std::pair{DatabasePart::kDataFolder, files_.dataFolder},
+                                     std::pair{DatabasePart::kUsersFolder, files_.usersFolder}}) {
+        std::error_code error;
+        const std::filesystem::path canonical =
+            path.empty() ? path : std::filesystem::canonical(path, error);
+        struct stat status {};
+        if (!canonical.empty() && !error && ::stat(canonical.c_str(), &status) == 0) {
+            databaseFolders_.push_back(
+                {status.st_dev,
+                 status.st_ino,
+                 {part, QString::fromStdString(PrintableText(canonical.native()))}});
+        }
+    }
+}
 
 void TreeGet::Project(const sourcesafe::IVSSItem& project, const std::string& folder) {
+    Folder open;
+    if (OpenGiven(project.Spec(), folder, open)) {
+        ProjectIn(project, open);
+    }
+}
+
+void TreeGet::File(const sourcesafe::IVSSItem& file, const std::string& path, int version) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".")
+                               : slash == 0               ? std::string("/")
+                                                          : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    Folder open;
+    if (Running() && OpenGiven(file.Spec(), folder, open)) {
+        FileIn(file, open, name, version);
+    }
+}
+
+bool TreeGet::OpenGiven(const std::string& spec, const std::string& path, Folder& folder) {
+    folder.fd = ::open(path.c_str(), kGetFolderFlags);
+    if (folder.fd < 0) {
+        const int code = errno;
+        Fail({GetFailure::Kind::kCannotWrite, spec, path, std::strerror(code), {}, code});
+        return false;
+    }
+    folder.path = path;
+    // Whatever is new in it lies where the folder lies.
+    folder.inDatabase = TargetAtPath(path + "/.", files_);
+    return true;
+}
+
+void TreeGet::ProjectIn(const sourcesafe::IVSSItem& project, const Folder& folder) {
     sourcesafe::IVSSItems children;
     try {
         children = project.Items(false);
@@ -128,7 +185,7 @@ void TreeGet::Project(const sourcesafe::IVSSItem& project, const std::string& fo
             Fail({GetFailure::Kind::kUnusableName, child.Spec(), {}, std::string(why), {}});
             continue;
         }
-        const std::string path = folder + "/" + name;
+        const std::string path = folder.path + "/" + name;
         if (!written_.insert(path).second) {
             Fail({GetFailure::Kind::kNameTaken, child.Spec(), path, {}, {}});
             continue;
@@ -145,18 +202,20 @@ void TreeGet::Project(const sourcesafe::IVSSItem& project, const std::string& fo
                       {}});
                 continue;
             }
-            if (MakeFolder(child.Spec(), path)) {
+            Folder sub;
+            if (MakeFolder(child.Spec(), folder, name, sub)) {
                 projectsInside_.push_back(project.Physical());
-                Project(child, path);
+                ProjectIn(child, sub);
                 projectsInside_.pop_back();
             }
         } else {
-            File(child, path, 0);
+            FileIn(child, folder, name, 0);
         }
     }
 }
 
-void TreeGet::File(const sourcesafe::IVSSItem& file, const std::string& path, int version) {
+void TreeGet::FileIn(const sourcesafe::IVSSItem& file, const Folder& folder,
+                     const std::string& name, int version) {
     if (!Running()) {
         return;
     }
@@ -164,6 +223,7 @@ void TreeGet::File(const sourcesafe::IVSSItem& file, const std::string& path, in
     if (callbacks_.progress) {
         callbacks_.progress(filesWritten_, spec);
     }
+    const std::string path = folder.path + "/" + name;
     std::string content;
     double date = 0;
     try {
@@ -174,16 +234,17 @@ void TreeGet::File(const sourcesafe::IVSSItem& file, const std::string& path, in
         Fail({GetFailure::Kind::kUnreadable, spec, path, error.what(), {}});
         return;
     }
-    if (const TargetInDatabase found =
-            FindTargetInDatabase(QFile::decodeName(path.c_str()), files_)) {
-        Fail({GetFailure::Kind::kInDatabase, spec, path, {}, found});
+    if (RefusedAsDatabase(spec, folder, name, path, replace_)) {
         return;
     }
     std::string error;
     int code = 0;
-    if (!WriteFileAtomically(path, content, InstantOf(date, database_.Zone()), replace_, error,
-                             &code)) {
-        Fail({GetFailure::Kind::kCannotWrite, spec, path, error, {}, code});
+    if (!WriteFileAtomically(folder.fd, name, content, InstantOf(date, database_.Zone()), replace_,
+                             error, &code)) {
+        // What is in the way may be one of the database's files, which says more.
+        if (code != EEXIST || !RefusedAsDatabase(spec, folder, name, path, true)) {
+            Fail({GetFailure::Kind::kCannotWrite, spec, path, error, {}, code});
+        }
         return;
     }
     if (const vssdb::NameDoubt* doubt = file.UncertainName();
@@ -194,6 +255,23 @@ void TreeGet::File(const sourcesafe::IVSSItem& file, const std::string& path, in
     ++filesWritten_;
 }
 
+bool TreeGet::RefusedAsDatabase(const std::string& spec, const Folder& folder,
+                                const std::string& name, const std::string& path, bool mayExist) {
+    TargetInDatabase found = folder.inDatabase;
+    struct stat status {};
+    // Only an entry already there (srcsafe.ini itself, a link into the database) can be
+    // the database's in a folder that is not.
+    if (!found && mayExist &&
+        ::fstatat(folder.fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
+        found = TargetAtPath(path, files_);
+    }
+    if (!found) {
+        return false;
+    }
+    Fail({GetFailure::Kind::kInDatabase, spec, path, {}, found});
+    return true;
+}
+
 bool TreeGet::Running() {
     if (callbacks_.running != nullptr && *callbacks_.running == 0) {
         stopped_ = true;
@@ -201,23 +279,37 @@ bool TreeGet::Running() {
     return !stopped_;
 }
 
-bool TreeGet::MakeFolder(const std::string& spec, const std::string& path) {
-    if (::mkdir(path.c_str(), 0777) == 0) {
-        return true;
+bool TreeGet::MakeFolder(const std::string& spec, const Folder& parent, const std::string& name,
+                         Folder& folder) {
+    const std::string path = parent.path + "/" + name;
+    const bool made = ::mkdirat(parent.fd, name.c_str(), 0777) == 0;
+    int code = errno;
+    if (made || code == EEXIST) {
+        // Only a folder of its own: a link could lead out of the folder written into.
+        folder.fd = ::openat(parent.fd, name.c_str(), kGetFolderFlags | O_NOFOLLOW);
+        code = folder.fd < 0 && !made && (errno == ELOOP || errno == ENOTDIR) ? EEXIST : errno;
     }
-    const int code = errno;
-    // Only a folder of its own: a link could lead out of the folder written into.
-    if (code == EEXIST && IsRealFolder(path)) {
-        return true;
+    struct stat status {};
+    if (folder.fd < 0 || ::fstat(folder.fd, &status) != 0) {
+        code = folder.fd < 0 ? code : errno;
+        Fail({GetFailure::Kind::kCannotMakeFolder,
+              spec,
+              path,
+              code == EEXIST ? std::string("something else of that name is there")
+                             : std::string(std::strerror(code)),
+              {},
+              code});
+        return false;
     }
-    Fail({GetFailure::Kind::kCannotMakeFolder,
-          spec,
-          path,
-          code == EEXIST ? std::string("something else of that name is there")
-                         : std::string(std::strerror(code)),
-          {},
-          code});
-    return false;
+    folder.path = path;
+    folder.inDatabase = parent.inDatabase;
+    for (const DatabaseFolder& database : databaseFolders_) {
+        if (!folder.inDatabase && database.device == status.st_dev &&
+            database.inode == status.st_ino) {
+            folder.inDatabase = database.target;
+        }
+    }
+    return true;
 }
 
 void TreeGet::Fail(GetFailure failure) {

@@ -1,12 +1,15 @@
 // Files out of the database: a file, or a project's live tree, written into a folder on
 // disk, for varnotte-get and the desktop program's "取得...".
 //
-// Each file is written whole or not at all (a temporary file beside it, renamed into place)
-// with the date of the version written as its modification time. Nothing is written outside
-// the folder: a stored name that would lead out of it (`..`, a `/`) is refused, a folder is
-// entered only when it is a real folder, not a link, and no path may be one of the
-// database's own files. What cannot be written is reported and the rest goes on.
+// Each file is written whole or not at all (see atomic_file.h) with the date of the version
+// written as its modification time. Nothing is written outside the folder: a stored name
+// that would lead out of it (`..`, a `/`) is refused, a folder is entered only when it is a
+// real folder, not a link, and is held open while its items are written, so that it cannot
+// be swapped for a link meanwhile; no path may be one of the database's own files. What
+// cannot be written is reported and the rest goes on.
 #pragma once
+
+#include <sys/types.h>
 
 #include <cstddef>
 #include <functional>
@@ -76,12 +79,43 @@ class TreeGet {
     bool stopped() const { return stopped_; }
 
   private:
+    // A folder open for writing into, closed when it goes.
+    struct Folder {
+        int fd = -1;
+        std::string path;
+        // Set when the folder is, or lies in, one of the database's folders.
+        TargetInDatabase inDatabase;
+
+        Folder() = default;
+        Folder(const Folder&) = delete;
+        Folder& operator=(const Folder&) = delete;
+        ~Folder();
+    };
+    // The identity of one of the database's folders, for telling a folder made or entered
+    // by the get from it without resolving paths each time.
+    struct DatabaseFolder {
+        dev_t device = 0;
+        ino_t inode = 0;
+        TargetInDatabase target;
+    };
+
     bool Running();
-    bool MakeFolder(const std::string& spec, const std::string& path);
+    // `path` as the caller gives it, links followed; false (reported as about `spec`) when
+    // it cannot be opened.
+    bool OpenGiven(const std::string& spec, const std::string& path, Folder& folder);
+    bool MakeFolder(const std::string& spec, const Folder& parent, const std::string& name,
+                    Folder& folder);
+    void ProjectIn(const sourcesafe::IVSSItem& project, const Folder& folder);
+    void FileIn(const sourcesafe::IVSSItem& file, const Folder& folder, const std::string& name,
+                int version);
+    // Whether writing `name` in `folder` would change the database; then it is reported.
+    bool RefusedAsDatabase(const std::string& spec, const Folder& folder, const std::string& name,
+                           const std::string& path, bool mayExist);
     void Fail(GetFailure failure);
 
     const sourcesafe::IVSSDatabase& database_;
     const DatabaseFiles files_;
+    std::vector<DatabaseFolder> databaseFolders_;
     const bool replace_;
     TreeGetCallbacks callbacks_;
     std::set<std::string> written_;

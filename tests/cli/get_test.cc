@@ -226,6 +226,21 @@ const Case kCases[] = {
          s.expected.entries["P"] = std::nullopt;  // the link, left alone
      },
      "$/", 0, true, kExitItemsUnreadable, "cannot make the folder"},
+    {"ForceReplacesALinkInsteadOfWritingThroughIt",
+     [](Scene& s) {
+         Tree(s, true);
+         fs::create_directories(s.dir);
+         fs::create_symlink(s.dir.parent_path() / "outside.txt", s.dir / "a.txt");
+     },
+     "$/", 0, true},
+    {"ForceDoesNotReplaceALinkIntoTheDatabase",
+     [](Scene& s) {
+         Tree(s, true);
+         fs::create_directories(s.dir / "P");
+         fs::create_symlink(s.writer.IniPath(), s.dir / "P" / "c.txt");
+         s.expected.entries["P/c.txt"] = std::nullopt;  // the link, left alone
+     },
+     "$/", 0, true, kExitItemsUnreadable, "is the database's srcsafe.ini"},
     {"NameLeadingOutOfDirIsRefusedTheRestWritten",
      [](Scene& s) {
          DatabaseWriter& w = s.writer;
