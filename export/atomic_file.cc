@@ -181,15 +181,6 @@ bool WriteSomeWay(int folder, const std::string& name, std::string_view content,
 
 }  // namespace
 
-mode_t NewFileMode() {
-    static const mode_t mode = [] {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return static_cast<mode_t>(0666 & ~mask);
-    }();
-    return mode;
-}
-
 bool WriteFileAtomically(int folder, const std::string& name, std::string_view content,
                          std::time_t modified, bool replace, std::string& error, int* errorCode,
                          AtomicWriteMethod method) {

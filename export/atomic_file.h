@@ -1,16 +1,11 @@
 // Writing one file whole or not at all, into a folder held open.
 #pragma once
 
-#include <sys/types.h>
-
 #include <ctime>
 #include <string>
 #include <string_view>
 
 namespace varnotte {
-
-// The permissions a new file gets from this process's umask (which mkstemp ignores).
-mode_t NewFileMode();
 
 // How the file is kept out of sight until it is whole.
 enum class AtomicWriteMethod {

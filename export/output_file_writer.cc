@@ -16,7 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "export/atomic_file.h"
 #include "export/utf8_text.h"
 
 namespace varnotte {
@@ -140,6 +139,12 @@ bool IsDescriptorAlias(QByteArray path) {
         }
     }
     return false;
+}
+
+mode_t NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
 }
 
 }  // namespace
